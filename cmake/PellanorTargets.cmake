@@ -1,0 +1,24 @@
+# Helpers shared by every target of ours. Third-party code is built without them.
+
+# Strict warnings on code we own.
+function(pellanor_our_code target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# pellanor_add_test(<name> SOURCES <files...> LIBRARIES <targets...>)
+# One GoogleTest executable. Natively each test case becomes a ctest entry; in the Windows build
+# the executable is one entry, run through the cross-compiling emulator (Wine).
+function(pellanor_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
+    pellanor_our_code(${name})
+    if(WIN32)
+        target_link_libraries(${name} PRIVATE gtest gtest_main)
+        add_test(NAME ${name} COMMAND ${name})
+    else()
+        include(GoogleTest)
+        target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    endif()
+endfunction()
