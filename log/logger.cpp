@@ -64,8 +64,8 @@ std::shared_ptr<spdlog::logger> createLogger(const std::string& folder,
 }
 
 spdlog::logger& logger() {
-    static const std::shared_ptr<spdlog::logger> instance = createLogger(
-        logFolder(platform::roamingAppDataFolder()), platform::executableBaseName());
+    static const std::shared_ptr<spdlog::logger> instance =
+        createLogger(logFolder(platform::roamingAppDataFolder()), platform::executableBaseName());
     return *instance;
 }
 

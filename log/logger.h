@@ -14,8 +14,7 @@ namespace pellanor::logging {
 inline constexpr char kLoggerName[] = "Pellanor";
 inline constexpr std::size_t kMaxLogFiles = 30;
 // Line layout; %1 stands for the executable's base name.
-inline constexpr char kLinePattern[] =
-    "[%Y-%m-%d %H:%M:%S.%e %4oms][%1][P%6P][T%6t]%-300v [%@ %!]";
+inline constexpr char kLinePattern[] = "[%Y-%m-%d %H:%M:%S.%e %4oms][%1][P%6P][T%6t]%-300v [%@ %!]";
 
 // "<roaming>/Pellanor/logs"; with an empty `roamingFolder`, the generic data location instead.
 std::string logFolder(const std::string& roamingFolder);

@@ -8,7 +8,7 @@ packages=(
     libspdlog-dev libfmt-dev libqrcodegencpp-dev libssl-dev
     googletest libgtest-dev
     xvfb xauth
-    g++-mingw-w64-x86-64-posix wine64
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
 )
 
 missing=()

@@ -49,7 +49,8 @@ std::optional<std::string> windowsDefault(std::string_view name) {
     if (sameNameIgnoringCase(name, "TEMP") || sameNameIgnoringCase(name, "TMP")) {
         return nonEmptyVariable("TMPDIR").value_or("/tmp");
     }
-    if (sameNameIgnoringCase(name, "LOCALAPPDATA")) return underHome("XDG_DATA_HOME", "/.local/share");
+    if (sameNameIgnoringCase(name, "LOCALAPPDATA"))
+        return underHome("XDG_DATA_HOME", "/.local/share");
     if (sameNameIgnoringCase(name, "APPDATA")) return underHome("XDG_CONFIG_HOME", "/.config");
     if (sameNameIgnoringCase(name, "USERPROFILE")) return nonEmptyVariable("HOME");
     if (sameNameIgnoringCase(name, "PROGRAMDATA")) return std::string("/var/lib");
@@ -64,7 +65,8 @@ std::optional<std::string> lookUp(std::string_view name) {
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         std::string_view pair(*entry);
         const auto equals = pair.find('=');
-        if (equals != std::string_view::npos && sameNameIgnoringCase(pair.substr(0, equals), name)) {
+        if (equals != std::string_view::npos &&
+            sameNameIgnoringCase(pair.substr(0, equals), name)) {
             return std::string(pair.substr(equals + 1));
         }
     }

@@ -24,8 +24,8 @@ std::optional<std::string> environmentVariable(const std::string& name) {
     std::wstring value(64, L'\0');
     for (;;) {
         SetLastError(ERROR_SUCCESS);
-        const DWORD units =
-            GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        const DWORD units = GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                    static_cast<DWORD>(value.size()));
         if (units == 0) {
             // Zero is also the length of a variable set to the empty text.
             if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;

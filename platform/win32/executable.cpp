@@ -2,6 +2,7 @@
 #include "platform/executable.h"
 
 #include <windows.h>
+
 #include <psapi.h>
 
 #include "platform/win32/wide.h"

@@ -2,6 +2,7 @@
 #include "platform/known_folders.h"
 
 #include <windows.h>
+
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -22,7 +23,8 @@ using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemDeleter>;
 std::string roamingAppDataFolder() {
     wchar_t* raw = nullptr;
     // The shell allocates the answer even on some failures; the owner frees it either way.
-    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &raw);
+    const HRESULT result =
+        SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &raw);
     const CoTaskString path(raw);
     if (FAILED(result) || !path) return {};
     return win32::toUtf8(path.get());

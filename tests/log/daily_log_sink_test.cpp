@@ -85,12 +85,14 @@ TEST_F(DailyLogSinkTest, KeepsTheNewestThirtyDatedFilesEvenAcrossGapsInTheDays) 
     logAt(*sink, localTime(m_today.addDays(1), 0, 1), "tomorrow");
 
     const QStringList kept =
-        QDir(m_dir.path()).entryList({QStringLiteral("Pellanor-\?\?\?\?-\?\?-\?\?.log")}, QDir::Files);
+        QDir(m_dir.path())
+            .entryList({QStringLiteral("Pellanor-\?\?\?\?-\?\?-\?\?.log")}, QDir::Files);
     EXPECT_EQ(kept.size(), 30);
     for (int day = 1; day >= -20; --day) EXPECT_TRUE(QFile::exists(dated(day))) << day;
     for (int day = -25; day >= -32; --day) EXPECT_TRUE(QFile::exists(dated(day))) << day;
     for (int day = -33; day >= -40; --day) EXPECT_FALSE(QFile::exists(dated(day))) << day;
-    for (const QString& name : strangers) EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
+    for (const QString& name : strangers)
+        EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
 }
 
 TEST_F(DailyLogSinkTest, NeverDeletesTheFileBeingWritten) {

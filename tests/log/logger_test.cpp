@@ -8,6 +8,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <thread>
+#include <vector>
+
 #include "log/qt_format.h"
 #include "tests/log/log_test_support.h"
 
@@ -32,7 +35,8 @@ protected:
     }
 
     static QString messageOf(const QString& line) {
-        const QString message = test_support::messageOf(line, QStringLiteral("Pellanor-startup.exe"));
+        const QString message =
+            test_support::messageOf(line, QStringLiteral("Pellanor-startup.exe"));
         EXPECT_FALSE(message.isNull()) << line.toStdString();
         return message;
     }
@@ -85,6 +89,22 @@ TEST_F(LoggerLines, AppendToTheSameFileWhenReopenedOnTheSameDay) {
     EXPECT_EQ(messageOf(written[0]).trimmed(), QStringLiteral("first"));
     EXPECT_EQ(messageOf(written[1]).trimmed(), QStringLiteral("second"));
     EXPECT_EQ(QDir(m_folder).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(LoggerLines, StayWholeWhenWrittenFromSeveralThreadsAtOnce) {
+    constexpr int kThreads = 4;
+    constexpr int kLinesEach = 250;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < kLinesEach; ++i) m_logger->info("thread {} line {}", t, i);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+
+    const QStringList written = lines();
+    ASSERT_EQ(written.size(), kThreads * kLinesEach);
+    for (const QString& line : written) ASSERT_FALSE(messageOf(line).isNull());
 }
 
 TEST(LinePattern, TakesTheExecutableNameLiterally) {
