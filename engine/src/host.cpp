@@ -1,0 +1,267 @@
+// Process-wide engine state and the application commands.
+#include "engine/src/host.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlScheme>
+
+#include <unistd.h>
+
+#include "engine/src/scheme.h"
+#include "engine/src/window.h"
+
+namespace engine {
+
+std::mutex Host::s_lifetime;
+Host* Host::s_host = nullptr;
+
+namespace {
+
+constexpr std::uint16_t kDefaultInspectorPort = 9222;
+
+// Custom schemes must be known before QtWebEngine starts, so they are declared at init, which
+// creates no Qt object.
+void declareSchemes() {
+    static bool declared = false;
+    if (declared) return;
+    declared = true;
+    QWebEngineUrlScheme archive(kArchiveScheme);
+    archive.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    archive.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
+                     QWebEngineUrlScheme::ContentSecurityPolicyIgnored |
+                     QWebEngineUrlScheme::CorsEnabled);
+    QWebEngineUrlScheme::registerScheme(archive);
+    QWebEngineUrlScheme resources(kResourceScheme);
+    resources.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    resources.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(resources);
+}
+
+// Chromium refuses its sandbox when run as root and has no GL on a virtual display; without
+// flags from the user, run the pages the way that works everywhere.
+void defaultChromiumFlags() {
+    if (qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")) return;
+    QByteArray flags = "--disable-gpu";
+    if (::geteuid() == 0) flags += " --no-sandbox";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+}  // namespace
+
+Host::Host() = default;
+
+Host::~Host() = default;
+
+Host& Host::instance() {
+    std::lock_guard<std::mutex> lock(s_lifetime);
+    if (!s_host) s_host = new Host;
+    return *s_host;
+}
+
+Host* Host::existing() {
+    std::lock_guard<std::mutex> lock(s_lifetime);
+    return s_host;
+}
+
+void Host::init(const QStringList& arguments) {
+    m_arguments = arguments;
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    declareSchemes();
+    defaultChromiumFlags();
+}
+
+void Host::ensureApplication() {
+    if (QCoreApplication::instance()) return;
+    // QApplication keeps argc and argv by reference: both live in the host.
+    m_argv.clear();
+    for (const QString& argument : m_arguments) m_argv.push_back(argument.toLocal8Bit());
+    if (m_argv.empty()) m_argv.push_back(QByteArrayLiteral("sciter"));
+    m_argvPointers.clear();
+    for (QByteArray& argument : m_argv) m_argvPointers.push_back(argument.data());
+    m_argvPointers.push_back(nullptr);
+    m_argc = static_cast<int>(m_argv.size());
+    m_ownApplication = new QApplication(m_argc, m_argvPointers.data());
+}
+
+std::intptr_t Host::loop() {
+    ensureApplication();
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        app->setQuitOnLastWindowClosed(false);  // only the main window ends the loop
+    }
+    const bool hasMain = std::any_of(m_windows.begin(), m_windows.end(), [](const auto& entry) {
+        return entry.second && (entry.second->flags() & kWindowMain);
+    });
+    if (!hasMain) return 0;
+    return QCoreApplication::exec();
+}
+
+void Host::stop(int exitCode) { QCoreApplication::exit(exitCode); }
+
+void Host::shutdown() {
+    for (Window* window : windows()) delete window;
+    m_windows.clear();
+    if (m_schemeHandler) {
+        if (QCoreApplication::instance()) {
+            QWebEngineProfile::defaultProfile()->removeUrlSchemeHandler(m_schemeHandler);
+        }
+        delete m_schemeHandler;
+        m_schemeHandler = nullptr;
+    }
+    delete m_ownApplication;
+    m_ownApplication = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(s_lifetime);
+        s_host = nullptr;
+    }
+    deleteLater();
+}
+
+bool Host::setOption(std::uint32_t option, std::uintptr_t value) {
+    if (option < kOptionScriptFeatures || option > kOptionInspectorPort) return false;
+    ensureApplication();
+    if (option == kOptionPagesFolder) {
+        const auto* folder = reinterpret_cast<const char16_t*>(value);
+        m_pagesFolder = folder ? QString::fromUtf16(folder) : QString();
+        return true;
+    }
+    m_options[option] = value;
+    return true;
+}
+
+std::uintptr_t Host::option(std::uint32_t option) const {
+    const auto found = m_options.find(option);
+    if (found != m_options.end()) return found->second;
+    return option == kOptionInspectorPort ? kDefaultInspectorPort : 0;
+}
+
+// The installed pages live in a "pages" folder beside the program unless an option names one.
+QString Host::pagesFolder() const {
+    if (!m_pagesFolder.isEmpty()) return m_pagesFolder;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("pages"));
+}
+
+std::uint64_t Host::atom(const char* name) {
+    if (!name) return 0;
+    std::lock_guard<std::mutex> lock(m_atomsMutex);
+    const QByteArray key(name);
+    const auto found = m_atoms.constFind(key);
+    if (found != m_atoms.constEnd()) return *found;
+    m_atomNames.push_back(key);
+    const std::uint64_t atom = m_atomNames.size();  // 0 stays "no atom"
+    m_atoms.insert(key, atom);
+    return atom;
+}
+
+QByteArray Host::atomName(std::uint64_t atom) const {
+    std::lock_guard<std::mutex> lock(m_atomsMutex);
+    return atom > 0 && atom <= m_atomNames.size() ? m_atomNames[atom - 1] : QByteArray();
+}
+
+bool Host::addGlobalAsset(void* object, const SciterPassport* passport) {
+    if (!object || !passport || atomName(passport->name).isEmpty()) return false;
+    const QByteArray name = atomName(passport->name);
+    for (Asset& asset : m_globalAssets) {
+        if (atomName(asset.passport->name) == name) {
+            asset = Asset{object, passport};
+            return true;
+        }
+    }
+    m_globalAssets.push_back(Asset{object, passport});
+    return true;
+}
+
+std::optional<Asset> Host::globalAsset(const QByteArray& name) const {
+    for (const Asset& asset : m_globalAssets) {
+        if (atomName(asset.passport->name) == name) return asset;
+    }
+    return {};
+}
+
+std::uintptr_t Host::openArchive(const std::uint8_t* data, std::size_t length) {
+    std::optional<Archive> archive = Archive::open(data, length);
+    if (!archive) return 0;
+    auto owned = std::make_unique<Archive>(std::move(*archive));
+    const auto handle = reinterpret_cast<std::uintptr_t>(owned.get());
+    m_archives.emplace(handle, std::move(owned));
+    return handle;
+}
+
+bool Host::archiveItem(std::uintptr_t archive, const QString& path, const std::uint8_t** data,
+                       std::size_t* length) const {
+    const auto found = m_archives.find(archive);
+    if (found == m_archives.end() || !data || !length) return false;
+    const std::optional<ArchiveItem> item = found->second->item(path);
+    if (!item) return false;
+    *data = item->data;
+    *length = item->length;
+    return true;
+}
+
+bool Host::closeArchive(std::uintptr_t archive) { return m_archives.erase(archive) > 0; }
+
+// Registered messages share one id per name within the process, from 0xC000 up, as the message
+// space above that is reserved for them.
+std::uint32_t Host::registerMessage(const char* name) {
+    if (!name || !*name) return 0;
+    std::lock_guard<std::mutex> lock(m_messagesMutex);
+    const QByteArray key(name);
+    const auto found = m_messages.constFind(key);
+    if (found != m_messages.constEnd()) return *found;
+    const std::uint32_t id =
+        kMessageFirstRegistered + static_cast<std::uint32_t>(m_messages.size());
+    m_messages.insert(key, id);
+    return id;
+}
+
+// The remote inspector is switched on through the environment, which Chromium reads once when
+// the first page starts; later debug windows share that port.
+void Host::openInspectorPort(std::uint32_t flags) {
+    if (m_inspectorChecked || !(flags & kWindowDebug)) return;
+    m_inspectorChecked = true;
+    const std::uintptr_t port = option(kOptionInspectorPort);
+    if (port == 0 || qEnvironmentVariableIsSet("QTWEBENGINE_REMOTE_DEBUGGING")) return;
+    qputenv("QTWEBENGINE_REMOTE_DEBUGGING", "127.0.0.1:" + QByteArray::number(qulonglong(port)));
+}
+
+QWebEngineProfile* Host::profile() {
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    if (!m_schemeHandler) {
+        m_schemeHandler = new SchemeHandler;
+        profile->installUrlSchemeHandler(kArchiveScheme, m_schemeHandler);
+        profile->installUrlSchemeHandler(kResourceScheme, m_schemeHandler);
+    }
+    return profile;
+}
+
+SciterWindow Host::createWindow(std::uint32_t flags, const SciterRect* frame) {
+    ensureApplication();
+    openInspectorPort(flags);
+    profile();
+    const SciterWindow handle = m_nextWindow++;
+    auto* window = new Window(handle, flags, frame);
+    m_windows.emplace(handle, window);
+    return handle;
+}
+
+Window* Host::window(SciterWindow handle) const {
+    const auto found = m_windows.find(handle);
+    return found == m_windows.end() ? nullptr : found->second.data();
+}
+
+std::vector<Window*> Host::windows() const {
+    std::vector<Window*> live;
+    for (const auto& entry : m_windows) {
+        if (entry.second) live.push_back(entry.second.data());
+    }
+    return live;
+}
+
+void Host::windowDestroyed(Window* window) {
+    const bool main = window->flags() & kWindowMain;
+    m_windows.erase(window->handle());
+    if (main) QCoreApplication::exit(0);
+}
+
+}  // namespace engine

@@ -1,0 +1,160 @@
+// Function invocation. A page function is called by asking its page to run
+// __engine.invoke(document, callback, arguments); the call is queued to the UI thread, so calls
+// from one thread reach the page in the order they were made, and the caller waits for the
+// answer (a nested event loop on the UI thread, a condition variable elsewhere).
+#include "engine/src/invoke.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QThread>
+#include <QWebEnginePage>
+
+#include <functional>
+#include <memory>
+
+#include "engine/src/host.h"
+#include "engine/src/values.h"
+#include "engine/src/window.h"
+
+namespace engine {
+
+namespace {
+
+QString errorReply(const QString& message) {
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"e", message}}).toJson(QJsonDocument::Compact));
+}
+
+QString jsString(const QString& text) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+bool onUiThread() {
+    auto* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// Runs on the UI thread: hands the call to the page, or finishes it at once if it cannot run.
+void startCall(const std::shared_ptr<PendingCall>& call, SciterWindow handle,
+               const QString& script) {
+    Host* host = Host::existing();
+    Window* window = host ? host->window(handle) : nullptr;
+    if (!window || window->isDestroying()) {
+        call->finish(pageGoneReply());
+        return;
+    }
+    window->addPending(call);
+    QPointer<Window> guard(window);
+    window->page()->runJavaScript(script, [call, guard](const QVariant& answer) {
+        if (guard) guard->removePending(call);
+        call->finish(answer.type() == QVariant::String
+                         ? answer.toString()
+                         : errorReply(QStringLiteral("the page cannot run script functions")));
+    });
+}
+
+QString waitOnUiThread(const std::shared_ptr<PendingCall>& call, SciterWindow window,
+                       const QString& script) {
+    QEventLoop loop;
+    {
+        std::lock_guard<std::mutex> lock(call->mutex);
+        call->onFinish = [&loop] { loop.quit(); };
+    }
+    startCall(call, window, script);
+    std::unique_lock<std::mutex> lock(call->mutex);
+    if (!call->finished) {
+        lock.unlock();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        lock.lock();
+    }
+    call->onFinish = nullptr;
+    return call->reply;
+}
+
+QString waitOnWorker(const std::shared_ptr<PendingCall>& call, SciterWindow window,
+                     const QString& script) {
+    if (!Host::post([call, window, script] { startCall(call, window, script); })) {
+        return errorReply(QStringLiteral("the engine is not running"));
+    }
+    std::unique_lock<std::mutex> lock(call->mutex);
+    call->done.wait(lock, [&call] { return call->finished; });
+    return call->reply;
+}
+
+std::int32_t invokeNative(const FunctionPayload& function, std::uint32_t argc,
+                          const SciterValue* argv, SciterValue* result) {
+    SciterValue out{};
+    function.nativeInvoke(function.nativeTag, argc, argv, &out);
+    valueClear(result);
+    *result = out;
+    return out.type == kValueString && out.units == kStringError ? kValueInvokeFailed : kValueOk;
+}
+
+}  // namespace
+
+void PendingCall::finish(const QString& answer) {
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (finished) return;
+        finished = true;
+        reply = answer;
+        wake = onFinish;
+    }
+    done.notify_all();
+    if (wake) wake();
+}
+
+QString pageGoneReply() { return errorReply(QStringLiteral("the page of this function is gone")); }
+
+std::int32_t valueInvoke(const SciterValue* function, std::uint32_t argc, const SciterValue* argv,
+                         SciterValue* result) {
+    if (!function || !result || (argc > 0 && !argv)) return kValueBadParameter;
+    const FunctionPayload* payload = functionOf(*function);
+    if (!payload) return kValueIncompatibleType;
+    if (payload->nativeInvoke) return invokeNative(*payload, argc, argv, result);
+
+    QJsonArray arguments;
+    for (std::uint32_t i = 0; i < argc; ++i) arguments.append(toTransport(argv[i]));
+    const QString script =
+        QStringLiteral("window.__engine && window.__engine.invoke(%1, %2, %3)")
+            .arg(jsString(payload->document), QString::number(payload->callback),
+                 QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+    auto call = std::make_shared<PendingCall>();
+    const QString reply = onUiThread() ? waitOnUiThread(call, payload->window, script)
+                                       : waitOnWorker(call, payload->window, script);
+
+    const QJsonObject answer = QJsonDocument::fromJson(reply.toUtf8()).object();
+    Value out;
+    std::int32_t status = kValueOk;
+    if (answer.contains("v")) {
+        out = fromTransport(answer.value("v"), payload->window, payload->document);
+    } else {
+        const std::u16string message =
+            toU16(answer.value("e").toString(QStringLiteral("invalid answer")));
+        valueStringDataSet(&out.raw(), message.data(), static_cast<std::uint32_t>(message.size()),
+                           kStringError);
+        status = kValueInvokeFailed;
+    }
+    valueClear(result);
+    *result = out.release();
+    return status;
+}
+
+void releasePageFunction(SciterWindow handle, const QString& document, int callback) {
+    const QString script = QStringLiteral("window.__engine && window.__engine.release(%1, %2)")
+                               .arg(jsString(document), QString::number(callback));
+    Host::post([handle, script] {
+        Host* host = Host::existing();
+        Window* window = host ? host->window(handle) : nullptr;
+        if (window && !window->isDestroying()) window->page()->runJavaScript(script);
+    });
+}
+
+}  // namespace engine

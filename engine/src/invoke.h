@@ -1,0 +1,35 @@
+// Calling function values: native functions run on the caller's thread; page functions run on
+// the UI thread inside their page while the caller waits.
+#pragma once
+
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "engine/sdk/sciter_api.h"
+
+namespace engine {
+
+// One page-function call in flight; finished by the page's answer or by the page going away.
+struct PendingCall {
+    void finish(const QString& reply);  // reply: the runtime's JSON answer
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    QString reply;
+    std::function<void()> onFinish;  // wakes a waiting UI thread
+};
+
+std::int32_t valueInvoke(const SciterValue* function, std::uint32_t argc, const SciterValue* argv,
+                         SciterValue* result);
+
+// Lets the page forget a callback once no native copy of its function value is left.
+void releasePageFunction(SciterWindow window, const QString& document, int callback);
+
+// The runtime's answer when a window closes under a waiting call.
+QString pageGoneReply();
+
+}  // namespace engine

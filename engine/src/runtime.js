@@ -1,0 +1,100 @@
+// Page runtime: injected into every page before its own scripts. It defines the native objects
+// from their passports and carries calls to native code as synchronous same-origin requests.
+(function (config) {
+    'use strict';
+    const callUrl = 'this://app/$engine/call';
+    const documentId = Array.from(crypto.getRandomValues(new Uint32Array(2))).join('-');
+    const callbacks = new Map();
+    let nextCallback = 1;
+
+    // Transport form: JSON, with tagged objects for what JSON cannot say.
+    function encode(value) {
+        switch (typeof value) {
+            case 'undefined': return {u: 0};
+            case 'boolean': case 'string': return value;
+            case 'number': return Number.isFinite(value) ? value : null;
+            case 'function': {
+                const id = nextCallback++;
+                callbacks.set(id, value);
+                return {f: id, d: documentId};
+            }
+            case 'object':
+                if (value === null) return null;
+                if (Array.isArray(value)) return value.map(encode);
+                if (value instanceof Error) return {e: String(value.message)};
+                return {m: Object.keys(value).map((key) => [key, encode(value[key])])};
+            default: return {u: 0};
+        }
+    }
+
+    function decode(value) {
+        if (value === null || typeof value !== 'object') return value;
+        if (Array.isArray(value)) return value.map(decode);
+        if ('m' in value) {
+            const object = {};
+            for (const [key, item] of value.m) object[key] = decode(item);
+            return object;
+        }
+        if ('y' in value) return value.y;
+        if ('e' in value) return new Error(value.e);
+        if ('f' in value) return value.d === documentId ? callbacks.get(value.f) : undefined;
+        return undefined;
+    }
+
+    function call(target, member, kind, args) {
+        const fields = {
+            w: String(config.window), d: documentId, o: target, m: member, k: kind,
+            a: JSON.stringify(Array.from(args, encode)),
+        };
+        const query = Object.keys(fields)
+            .map((key) => key + '=' + encodeURIComponent(fields[key])).join('&');
+        const request = new XMLHttpRequest();
+        request.open('GET', callUrl + '?' + query, false);
+        request.send();
+        if (!request.responseText) throw new Error('native call failed: ' + target + '.' + member);
+        const reply = JSON.parse(request.responseText);
+        if ('x' in reply) throw new Error(reply.x);
+        const result = decode(reply.v);
+        if (result instanceof Error) throw result;
+        return result;
+    }
+
+    function makeObject(passport) {
+        const object = {};
+        for (const [name] of passport.methods) {
+            object[name] = function (...args) { return call(passport.target, name, 'call', args); };
+        }
+        for (const name of passport.properties) {
+            Object.defineProperty(object, name, {
+                get: () => call(passport.target, name, 'get', []), enumerable: true,
+            });
+        }
+        return Object.freeze(object);
+    }
+
+    function define(name, value) {
+        Object.defineProperty(window, name, {value: value, enumerable: false});
+    }
+
+    for (const passport of config.objects) define(passport.name, makeObject(passport));
+    if (config.windowObject) define('PageWindow', makeObject(config.windowObject));
+    define('HostWindow', makeObject(config.hostWindow));
+
+    define('__engine', Object.freeze({
+        invoke(documentOfCall, id, args) {
+            const fn = documentOfCall === documentId ? callbacks.get(id) : undefined;
+            if (!fn) return JSON.stringify({e: 'the page of this function is gone'});
+            try {
+                return JSON.stringify({v: encode(fn(...args.map(decode)))});
+            } catch (error) {
+                return JSON.stringify({e: String(error && error.message !== undefined ? error.message : error)});
+            }
+        },
+        release(documentOfCall, id) {
+            if (documentOfCall === documentId) callbacks.delete(id);
+        },
+        fire(name) {
+            document.dispatchEvent(new CustomEvent(name, {bubbles: true}));
+        },
+    }));
+})(/*CONFIG*/);
