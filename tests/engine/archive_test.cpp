@@ -87,3 +87,25 @@ TEST(Archive, EngineTableOpensLooksUpAndClosesHandles) {
 }
 
 }  // namespace
+
+// Built by the packer at build time from tests/engine/pages and compiled into this executable.
+extern const unsigned char kTestPages[];
+extern const std::size_t kTestPagesSize;
+
+namespace {
+
+TEST(Archive, ThePackerCompilesAFolderIntoTheExecutable) {
+    const auto archive = engine::Archive::open(kTestPages, kTestPagesSize);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->count(), 2);
+    const auto page = archive->item("main/index.html");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(page->data), int(page->length)),
+              "<!doctype html><title>packed</title>\n");
+    const auto script = archive->item("common/langs/zh-cn.js");
+    ASSERT_TRUE(script);
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(script->data), int(script->length)),
+              QString::fromUtf8("var lang = \"\xe4\xb8\xad\xe6\x96\x87\";\n"));
+}
+
+}  // namespace
