@@ -1,6 +1,8 @@
 // Values as native code sees them: accessors, conversions, containers and function values.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <thread>
 
 #include "tests/engine/engine_loader.h"
@@ -130,6 +132,25 @@ TEST_F(Values, ANativeFunctionReturningAnErrorThrowsAtTheCaller) {
         value::function([](const std::vector<value>&) { return value::error(u"no such file"); });
     EXPECT_THROW(failing.call(), sciter::script_error);
     EXPECT_THROW(value(3).call(), sciter::script_error);
+}
+
+}  // namespace
+
+namespace {
+
+// A second copy of the program initialises the engine and exits at once; it must not have made
+// a Qt application (or anything that starts QtWebEngine) on the way.
+TEST(EngineInit, InitAndOptionQueriesCreateNoApplicationObject) {
+    const SciterApi* api = loadEngine();
+    ASSERT_NE(api, nullptr);
+    const char16_t* argv[] = {u"Pellanor.exe", u"LANG=de-de"};
+    EXPECT_EQ(api->SciterExec(kAppInit, 2, reinterpret_cast<std::intptr_t>(argv)), 1);
+    EXPECT_EQ(api->SciterGetOption(0, kOptionInspectorPort), 9222u);
+    EXPECT_EQ(api->SciterRegisterMessage("EngineInitTest"),
+              api->SciterRegisterMessage("EngineInitTest"));
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_EQ(api->SciterExec(kAppShutdown, 0, 0), 1);
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
 }
 
 }  // namespace

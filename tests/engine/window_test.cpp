@@ -71,6 +71,11 @@ TEST_F(EngineWindows, PageCallsANativeObjectAndReceivesEveryResultType) {
 
     const SciterWindow window = api->SciterCreateWindow(kWindowMain | kWindowDebug, nullptr, 0);
     ASSERT_NE(window, 0);
+    static SciterWindow self = window;
+    auto* own = new TestObject("Self");
+    own->method("hwnd", 0, [](const auto&) { return value(static_cast<int>(self)); });
+    own->property("showOnLoaded", [](const auto&) { return value(true); });
+    ASSERT_TRUE(api->SciterSetWindowAsset(window, own, own->passport(api)));
     servePages(window, {{"t/types.html", page(R"js(
         const r = {};
         r.int = Probe.int(); r.float = Probe.float(); r.text = Probe.text(); r.yes = Probe.yes();
@@ -80,6 +85,7 @@ TEST_F(EngineWindows, PageCallsANativeObjectAndReceivesEveryResultType) {
         r.version = Probe.version;
         r.echo = [Probe.echo(5), Probe.echo('a b+c&d=e%'), Probe.echo(1.25), Probe.echo(false)];
         r.padded = Probe.arity(); r.extra = Probe.arity(1, 2, 3);
+        r.own = [PageWindow.hwnd(), PageWindow.showOnLoaded, typeof Self];
         Probe.report(JSON.stringify(r));
     )js")}});
     ASSERT_TRUE(api->SciterLoadFile(window, u"this://app/t/types.html"));
@@ -100,6 +106,7 @@ TEST_F(EngineWindows, PageCallsANativeObjectAndReceivesEveryResultType) {
     EXPECT_EQ(r["echo"].toArray(), (QJsonArray{5, "a b+c&d=e%", 1.25, false}));
     EXPECT_EQ(r["padded"].toInt(), 20);
     EXPECT_EQ(r["extra"].toInt(), 22);
+    EXPECT_EQ(r["own"].toArray(), (QJsonArray{static_cast<int>(window), true, "undefined"}));
 }
 
 TEST_F(EngineWindows, AWorkerCallsAPageFunctionAThousandTimesInOrder) {
