@@ -1,5 +1,7 @@
 #include "util/sys_util.h"
 
+#include <algorithm>
+
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/shortcuts.h"

@@ -10,8 +10,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/paths.h"
 #include "platform/posix/child_process.h"
@@ -189,13 +192,21 @@ bool isInPath(const std::string& name) {
 
 LaunchResult launchProcess(const LaunchRequest& request) {
     posix::ChildSpec spec;
-    spec.program = localPath(request.program);
+    // The child changes folder before it execs, so a relative program would be looked for in the
+    // new folder; Windows resolves it against the caller's folder.
+    std::filesystem::path program = std::filesystem::u8path(localPath(request.program));
+    if (!program.empty() && program.is_relative()) {
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(program, error);
+        if (!error) program = std::move(absolute);
+    }
+    spec.program = program.u8string();
     spec.argv.push_back(spec.program);
     spec.argv.insert(spec.argv.end(), request.arguments.begin(), request.arguments.end());
     if (!request.workDir.empty()) spec.workDir = localPath(request.workDir);
     pid_t pid = 0;
-    const int error = posix::spawnChild(spec, &pid);
-    if (error != 0) return {false, static_cast<std::uint32_t>(error)};
+    const int spawnError = posix::spawnChild(spec, &pid);
+    if (spawnError != 0) return {false, static_cast<std::uint32_t>(spawnError)};
     posix::reapDetached(pid);
     return {true, 0};
 }

@@ -102,6 +102,26 @@ TEST(LaunchProcess, WithoutAWorkingFolderStartsInTheCurrentOne) {
     EXPECT_TRUE(fs::equivalent(fs::u8path(report[0]), current)) << report[0];
 }
 
+// A relative program is found from the caller's folder, not from the child's.
+TEST(LaunchProcess, FindsARelativeProgramFromTheCurrentFolder) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    const fs::path program = placeChild(temp.path() / "bin");
+    const fs::path workDir = temp.path() / "work";
+    fs::create_directories(workDir);
+    const fs::path previous = fs::current_path();
+    fs::current_path(temp.path());
+
+    LaunchRequest request;
+    request.program = (fs::path("bin") / program.filename()).u8string();
+    request.commandLine = request.program;
+    request.workDir = workDir.u8string();
+    const LaunchResult result = launchProcess(request);
+    fs::current_path(previous);
+    ASSERT_TRUE(result.started) << result.errorCode;
+    EXPECT_EQ(awaitReport(workDir).size(), 1u);
+}
+
 TEST(LaunchProcess, ReportsTheSystemErrorForAMissingProgram) {
     ScopedTempFolder temp;
     ASSERT_TRUE(temp.valid());
