@@ -1,0 +1,109 @@
+// The POSIX stand-ins where they differ from Windows by design: the XDG desktop folder and the
+// freedesktop launcher file.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/shell.h"
+#include "platform/shortcuts.h"
+#include "platform/special_folders.h"
+#include "tests/platform/scoped_environment.h"
+#include "tests/platform/scoped_temp_folder.h"
+
+namespace pellanor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ScopedEnvironment;
+using test_support::ScopedTempFolder;
+
+TEST(XdgDesktopFolder, ComesFromUserDirsThenDefaultsAndFailsWithoutHome) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    const std::string home = temp.path().u8string();
+    ScopedEnvironment env;
+    env.set("HOME", home);
+    env.set("XDG_CONFIG_HOME", home + "/config");
+
+    EXPECT_EQ(desktopFolder().path, home + "/Desktop");
+
+    fs::create_directories(temp.path() / "config");
+    std::ofstream(temp.path() / "config" / "user-dirs.dirs")
+        << "# written by xdg-user-dirs-update\nXDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+           "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch/\"\n";
+    EXPECT_EQ(desktopFolder().resultCode, 0u);
+    EXPECT_EQ(desktopFolder().path, home + "/Schreibtisch");
+    EXPECT_EQ(desktopFolderByItemList().path, home + "/Schreibtisch");
+
+    env.unset("HOME");
+    env.unset("XDG_CONFIG_HOME");
+    EXPECT_TRUE(isFailureCode(desktopFolder().resultCode));
+    EXPECT_FALSE(desktopFolderByItemList().pathConverted);
+    EXPECT_EQ(desktopFolderByItemList().path, "");
+}
+
+TEST(Launcher, IsAnExecutableDesktopEntryThatKeepsAwkwardCharacters) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    ShellLink link;
+    link.target = "/opt/My App/run $HOME \"100%\"";
+    link.arguments = "--name=\"a b\" 50% \\back\nslash";
+    link.workDir = " /opt/My App";
+    link.iconPath = "/opt/My App/icon.png";
+    const std::string windowsShaped = temp.path().u8string() + "\\Pellanor.LNK";
+
+    ASSERT_TRUE(saveShellLink(windowsShaped, link));
+    const fs::path file = temp.path() / "Pellanor.desktop";
+    ASSERT_TRUE(fs::is_regular_file(file));
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+    std::ifstream text(file);
+    std::string first;
+    std::getline(text, first);
+    EXPECT_EQ(first, "[Desktop Entry]");
+
+    const auto read = readShellLink(windowsShaped);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->target, link.target);
+    EXPECT_EQ(read->arguments, link.arguments);
+    EXPECT_EQ(read->workDir, link.workDir);
+    EXPECT_EQ(read->iconPath, link.iconPath);
+}
+
+// A launcher saved over a link to a file elsewhere replaces the link and leaves the file alone.
+TEST(Launcher, ReplacesALinkAtItsPathNotTheLinkTarget) {
+    ScopedTempFolder temp;
+    ScopedTempFolder outside;
+    ASSERT_TRUE(temp.valid() && outside.valid());
+    const fs::path sentinel = outside.path() / "sentinel.txt";
+    std::ofstream(sentinel) << "keep";
+    fs::create_symlink(sentinel, temp.path() / "App.desktop");
+
+    ShellLink link;
+    link.target = "/bin/true";
+    ASSERT_TRUE(saveShellLink((temp.path() / "App.lnk").u8string(), link));
+
+    EXPECT_FALSE(fs::is_symlink(temp.path() / "App.desktop"));
+    std::ifstream kept(sentinel);
+    std::string content;
+    std::getline(kept, content);
+    EXPECT_EQ(content, "keep");
+}
+
+TEST(PosixShell, NeedsADesktopSessionAndHasNoSystemFolderDialog) {
+    ScopedEnvironment env;
+    env.unset("DISPLAY");
+    env.unset("WAYLAND_DISPLAY");
+
+    EXPECT_FALSE(openInFileManager("/tmp"));
+    EXPECT_FALSE(openWithShell("https://example.org/"));
+    EXPECT_EQ(pickFolder().outcome, FolderPickOutcome::Unavailable);
+    EXPECT_EQ(throughAnsiCodePage("Zo\xC3\xAB"), "Zo\xC3\xAB");
+}
+
+}  // namespace
+}  // namespace pellanor::platform

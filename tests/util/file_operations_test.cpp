@@ -1,0 +1,146 @@
+#include "util/file_operations.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "tests/util/file_test_support.h"
+#include "tests/util/log_capture.h"
+
+namespace pellanor::util {
+namespace {
+
+using test_support::LogCapture;
+using test_support::readFile;
+using test_support::writeFile;
+
+class FileOperations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_root.isValid());
+        ASSERT_TRUE(m_outside.isValid());
+        ASSERT_TRUE(writeFile(path("source.txt"), "new"));
+        ASSERT_TRUE(writeFile(m_outside.filePath("sentinel.txt"), "keep"));
+    }
+    void TearDown() override { EXPECT_EQ(readFile(m_outside.filePath("sentinel.txt")), "keep"); }
+    QString path(const QString& name) const { return m_root.filePath(name); }
+
+    QTemporaryDir m_root;
+    QTemporaryDir m_outside;  // holds the sentinel that no operation may touch
+    LogCapture m_log;
+};
+
+TEST_F(FileOperations, CopyRefusesAnExistingDestinationUnlessToldToOverwrite) {
+    ASSERT_TRUE(writeFile(path("dest.txt"), "old"));
+
+    EXPECT_FALSE(copyFile(path("source.txt"), path("dest.txt"), false));
+    EXPECT_EQ(readFile(path("dest.txt")), "old");
+    EXPECT_TRUE(
+        m_log.contains("NativeUtil", QStringLiteral("copy file from %1 to %2. overwrite: false")
+                                         .arg(path("source.txt"), path("dest.txt"))));
+    EXPECT_TRUE(m_log.contains("NativeUtil", QStringLiteral("copy file result: false")));
+
+    EXPECT_TRUE(copyFile(path("source.txt"), path("dest.txt"), true));
+    EXPECT_EQ(readFile(path("dest.txt")), "new");
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+    EXPECT_TRUE(m_log.contains("NativeUtil",
+                               QStringLiteral("destination file %1 exists. try to remove it first")
+                                   .arg(path("dest.txt"))));
+}
+
+TEST_F(FileOperations, CopyLeavesAMissingFolderMissingWhileMoveCreatesIt) {
+    const QString copied = path("a/b/copied.txt");
+    EXPECT_FALSE(copyFile(path("source.txt"), copied, true));
+    EXPECT_FALSE(QFileInfo::exists(path("a")));
+
+    const QString moved = path("a/b/moved.txt");
+    EXPECT_TRUE(moveFile(path("source.txt"), moved, false));
+    EXPECT_EQ(readFile(moved), "new");
+    EXPECT_FALSE(QFileInfo::exists(path("source.txt")));
+    EXPECT_TRUE(m_log.contains("NativeUtil", QStringLiteral("move file result: true")));
+}
+
+TEST_F(FileOperations, MissingSourceFailsWithItsOwnLogLine) {
+    EXPECT_FALSE(copyFile(path("none.txt"), path("dest.txt"), true));
+    EXPECT_FALSE(moveFile(path("none.txt"), path("dest.txt"), true));
+    EXPECT_TRUE(m_log.contains(
+        "NativeUtil",
+        QStringLiteral("copy file failed. file %1 does NOT exists!").arg(path("none.txt"))));
+    EXPECT_TRUE(m_log.contains(
+        "NativeUtil",
+        QStringLiteral("move file failed. file %1 does NOT exists!").arg(path("none.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(path("dest.txt")));
+}
+
+TEST_F(FileOperations, MoveRefusesAnExistingFileWithoutOverwriteAndReplacesItWith) {
+    ASSERT_TRUE(writeFile(path("dest.txt"), "old"));
+
+    EXPECT_FALSE(moveFile(path("source.txt"), path("dest.txt"), false));
+    EXPECT_EQ(readFile(path("dest.txt")), "old");
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+    EXPECT_TRUE(m_log.contains(
+        "NativeUtil",
+        QStringLiteral("destination file %1 exists and overwrite is false").arg(path("dest.txt"))));
+
+    EXPECT_TRUE(moveFile(path("source.txt"), path("dest.txt"), true));
+    EXPECT_EQ(readFile(path("dest.txt")), "new");
+    EXPECT_FALSE(QFileInfo::exists(path("source.txt")));
+}
+
+TEST_F(FileOperations, MoveOntoAnExistingFolderFailsAndLeavesTheFolderAlone) {
+    ASSERT_TRUE(writeFile(path("folder/inside.txt"), "inside"));
+
+    EXPECT_FALSE(moveFile(path("source.txt"), path("folder"), true));
+    EXPECT_FALSE(copyFile(path("source.txt"), path("folder"), true));
+    EXPECT_EQ(readFile(path("folder/inside.txt")), "inside");
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+}
+
+// Overwriting a file with itself must not remove it first, however the two paths are written.
+TEST_F(FileOperations, OverwritingAFileWithItselfKeepsIt) {
+    const QString sameFile = m_root.path() + QStringLiteral("/./source.txt");
+
+    EXPECT_FALSE(copyFile(path("source.txt"), sameFile, true));
+    EXPECT_FALSE(moveFile(path("source.txt"), sameFile, true));
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+}
+
+// A destination that is a link to a file elsewhere: overwriting replaces the link, never what
+// it points at.
+TEST_F(FileOperations, OverwriteReplacesALinkAtTheDestinationNotItsTarget) {
+    const QString sentinel = m_outside.filePath("sentinel.txt");
+    ASSERT_TRUE(QFile::link(sentinel, path("copy-link.txt")));
+    ASSERT_TRUE(QFile::link(sentinel, path("move-link.txt")));
+    ASSERT_TRUE(writeFile(path("second.txt"), "second"));
+
+    EXPECT_TRUE(copyFile(path("source.txt"), path("copy-link.txt"), true));
+    EXPECT_TRUE(moveFile(path("second.txt"), path("move-link.txt"), true));
+    EXPECT_FALSE(QFileInfo(path("copy-link.txt")).isSymLink());
+    EXPECT_EQ(readFile(path("copy-link.txt")), "new");
+    EXPECT_EQ(readFile(path("move-link.txt")), "second");
+}
+
+TEST_F(FileOperations, AcceptsBackslashSeparators) {
+    const QString windowsShaped =
+        QString(path("sub/copy.txt")).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    ASSERT_TRUE(mkdir(path("sub")));
+
+    EXPECT_TRUE(copyFile(path("source.txt"), windowsShaped, false));
+    EXPECT_EQ(readFile(path("sub/copy.txt")), "new");
+}
+
+TEST_F(FileOperations, MkdirCreatesEveryMissingLevelAndKeepsAnExistingFolder) {
+    EXPECT_TRUE(mkdir(path("one/two/three")));
+    EXPECT_TRUE(QFileInfo(path("one/two/three")).isDir());
+
+    ASSERT_TRUE(writeFile(path("one/kept.txt"), "kept"));
+    EXPECT_TRUE(mkdir(path("one")));
+    EXPECT_EQ(readFile(path("one/kept.txt")), "kept");
+
+    EXPECT_FALSE(mkdir(path("source.txt")));
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+    EXPECT_TRUE(m_log.lines().isEmpty());
+}
+
+}  // namespace
+}  // namespace pellanor::util
