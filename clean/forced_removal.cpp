@@ -46,7 +46,7 @@ bool removeRecursively(const QString& path) {
 bool nativeForceDelete(const QString& path, const QString& local) {
     if (!present(local)) return true;
     for (const char* privilege : kForcedDeletePrivileges) platform::enablePrivilege(privilege);
-    platform::forceDeleteTree(QDir::toNativeSeparators(path).toStdString());
+    platform::forceDeleteTree(QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString());
     if (present(local)) shellForceDelete(path);
     if (!present(local)) return true;
     if (!platform::deleteAtReboot(path.toStdString())) {
@@ -56,8 +56,11 @@ bool nativeForceDelete(const QString& path, const QString& local) {
     return false;
 }
 
+// Without trailing separators: "link/" would name the link's target, not the link.
+QString localFolder(const QString& path) { return QDir::cleanPath(hostPath(path)); }
+
 bool removePreviousWindows(const QString& path) {
-    const QString local = hostPath(path);
+    const QString local = localFolder(path);
     logging::info(kTag, "try remove Windows.Old by Volume Cache COM");
     const bool purged = platform::purgePreviousInstallations();
     logging::info(kTag, "Volume Cache COM result: {}", purged);
@@ -86,7 +89,7 @@ bool removeFile(const QString& path) {
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
     if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
-    const bool removed = removeRecursively(hostPath(path));
+    const bool removed = removeRecursively(localFolder(path));
     logging::info(kTag, "remove dir {} result: {}", path, removed);
     if (removed) return true;
     const bool forced = shellForceDelete(path);
@@ -102,7 +105,7 @@ bool isPreviousWindowsFolder(const QString& path) {
 
 bool shellForceDelete(const QString& path) {
     if (path.isEmpty()) return false;
-    if (!present(hostPath(path))) return true;
+    if (!present(localFolder(path))) return true;
     const QString nativePath = QDir::toNativeSeparators(path);
     int lastExitCode = -1;
     for (const char* command : kShellCommands) {

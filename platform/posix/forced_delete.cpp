@@ -13,14 +13,20 @@
 namespace pellanor::platform {
 
 bool deleteEntry(const std::string& path) {
-    const std::string local = localPath(path);
+    std::string local = localPath(path);
+    while (local.size() > 1 && local.back() == '/') local.pop_back();
     struct stat info {};
     if (::lstat(local.c_str(), &info) != 0) return errno == ENOENT;
     if (S_ISDIR(info.st_mode)) return ::rmdir(local.c_str()) == 0;
     return ::unlink(local.c_str()) == 0;
 }
 
-bool forceDeleteTree(const std::string& path) { return posix::removeTree(localPath(path)); }
+// Trailing slashes go first: "link/" would name the link's target, not the link.
+bool forceDeleteTree(const std::string& path) {
+    std::string local = localPath(path);
+    while (local.size() > 1 && local.back() == '/') local.pop_back();
+    return posix::removeTree(local);
+}
 
 bool deleteAtReboot(const std::string&) { return false; }
 
