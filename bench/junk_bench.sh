@@ -6,6 +6,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
+command -v hyperfine >/dev/null || { echo "needs hyperfine: apt-get install hyperfine" >&2; exit 1; }
 cmake --build "$build" --target junk_bench -j 2 >/dev/null
 bench="$build/bench/junk/junk_bench"
 
