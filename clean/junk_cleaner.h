@@ -31,7 +31,8 @@ bool cleanPrivacyItems(const QString& types);
 // The `cleanPrivacyItemsAsync` script method: does what cleanPrivacyItems does on a detached
 // worker thread and then calls `report` once, from that thread, with {"type": "done",
 // "success": <bool>}; success is false only when the cleaning was abandoned by an exception.
-// Returns 1 at once.
+// Returns 1 at once; throws std::system_error, and reports nothing, when no thread can be
+// created.
 int cleanPrivacyItemsAsync(const QString& types, ReportFunction report);
 
 }  // namespace pellanor
