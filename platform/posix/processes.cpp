@@ -104,8 +104,14 @@ std::optional<std::uint32_t> ProcessHandle::exitCode() const {
     return kStillActive;
 }
 
+// Through the descriptor where the kernel offers it, so that a recycled pid is never hit.
 bool ProcessHandle::terminate(std::uint32_t) {
     if (!valid()) return false;
+#ifdef SYS_pidfd_send_signal
+    if (::syscall(SYS_pidfd_send_signal, static_cast<int>(m_raw), SIGKILL, nullptr, 0) == 0) {
+        return true;
+    }
+#endif
     return ::kill(static_cast<pid_t>(m_pid), SIGKILL) == 0;
 }
 

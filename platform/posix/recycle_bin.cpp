@@ -20,7 +20,7 @@ std::string trashFolder() {
     return {};
 }
 
-// Empties `folder` but keeps it, as the trash specification expects the folders to stay.
+// Empties `folder` but keeps it: other trash users expect files/ and info/ to exist.
 bool emptyFolder(const std::string& folder) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return true;
