@@ -1,0 +1,137 @@
+// Forced removal, the previous-Windows sequence and self-delete.
+#include "clean/forced_removal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "clean/child_tool.h"
+#include "clean/host_path.h"
+#include "log/logger.h"
+#include "log/qt_format.h"
+#include "platform/cleanup_handler.h"
+#include "platform/forced_delete.h"
+#include "platform/privileges.h"
+#include "platform/processes.h"
+#include "platform/self_delete.h"
+
+namespace pellanor {
+namespace {
+
+constexpr char kTag[] = "NativeUtil";
+
+const char* const kShellCommands[] = {
+    "takeown /F \"%1\" /A /R /D Y",
+    "icacls \"%1\" /grant Administrators:F /T",
+    "rd /s /q \"%1\"",
+};
+
+const char* const kForcedDeletePrivileges[] = {
+    "SeBackupPrivilege",   "SeRestorePrivilege",      "SeTakeOwnershipPrivilege",
+    "SeSecurityPrivilege", "SeManageVolumePrivilege",
+};
+
+// Exists, or is a link (a dangling link still has to go).
+bool present(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// A link is removed as itself: QDir::removeRecursively on it would empty the target.
+bool removeRecursively(const QString& path) {
+    if (QFileInfo(path).isSymLink()) return QFile::remove(path);
+    return QDir(path).removeRecursively();
+}
+
+bool nativeForceDelete(const QString& path, const QString& local) {
+    if (!present(local)) return true;
+    for (const char* privilege : kForcedDeletePrivileges) platform::enablePrivilege(privilege);
+    platform::forceDeleteTree(QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString());
+    if (present(local)) shellForceDelete(path);
+    if (!present(local)) return true;
+    if (!platform::deleteAtReboot(path.toStdString())) {
+        logging::info(kTag, "delete at restart is not available for {}", path);
+    }
+    logging::info(kTag, "scheduled Windows.Old for reboot delete");
+    return false;
+}
+
+// Without trailing separators: "link/" would name the link's target, not the link.
+QString localFolder(const QString& path) { return QDir::cleanPath(hostPath(path)); }
+
+bool removePreviousWindows(const QString& path) {
+    const QString local = localFolder(path);
+    logging::info(kTag, "try remove Windows.Old by Volume Cache COM");
+    const bool purged = platform::purgePreviousInstallations();
+    logging::info(kTag, "Volume Cache COM result: {}", purged);
+    logging::info(kTag, "try remove Windows.Old by native force delete");
+    const bool outcome = nativeForceDelete(path, local);
+    logging::info(kTag, "native force delete result: {}", outcome);
+    return !present(local);
+}
+
+// Through the host form, so that on POSIX the drive letter and backslashes mean what they
+// mean on Windows (where the host form is the path itself).
+QString normalisedAbsolute(const QString& path) {
+    return QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath()).toLower();
+}
+
+}  // namespace
+
+bool removeFile(const QString& path) {
+    const QFileInfo info(hostPath(path));
+    // QFile::remove would refuse a folder too, but a link to a folder is a file to it.
+    const bool ok = !(info.isDir() && !info.isSymLink()) && QFile::remove(info.filePath());
+    logging::info(kTag, "remove file {} result: {}", path, ok);
+    return ok;
+}
+
+bool removeDir(const QString& path) {
+    if (path.isEmpty()) return false;
+    if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
+    const bool removed = removeRecursively(localFolder(path));
+    logging::info(kTag, "remove dir {} result: {}", path, removed);
+    if (removed) return true;
+    const bool forced = shellForceDelete(path);
+    logging::info(kTag, "force remove dir {} result: {}", path, forced);
+    return forced;
+}
+
+bool isPreviousWindowsFolder(const QString& path) {
+    const QString candidate = normalisedAbsolute(path);
+    return candidate == normalisedAbsolute(QStringLiteral("c:\\windows.old")) ||
+           candidate == normalisedAbsolute(QStringLiteral("c:/windows.old"));
+}
+
+bool shellForceDelete(const QString& path) {
+    if (path.isEmpty()) return false;
+    if (!present(localFolder(path))) return true;
+    const QString nativePath = QDir::toNativeSeparators(path);
+    int lastExitCode = -1;
+    for (const char* command : kShellCommands) {
+        const ToolRun run =
+            runTool(QStringLiteral("cmd.exe"),
+                    {QStringLiteral("/c"), QString::fromUtf8(command).arg(nativePath)}, -1);
+        lastExitCode = run.finished ? run.exitCode : -1;
+    }
+    return lastExitCode == 0;
+}
+
+bool scheduleSelfDelete(const QString& folder) {
+    if (folder.isEmpty()) return false;
+    const std::uint32_t pid = platform::currentProcessId();
+    const QString temp = QDir::tempPath();
+    const QString script =
+        temp + QLatin1Char('/') + QString::fromStdString(platform::selfDeleteScriptFileName(pid));
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    file.write(QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit());
+    file.close();
+    const bool started = platform::startSelfDeleteScript(
+        script.toStdString(), pid, hostPath(folder).toStdString(), temp.toStdString());
+    logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,
+                  script, started ? "ok" : "failed");
+    return started;
+}
+
+}  // namespace pellanor

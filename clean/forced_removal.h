@@ -1,0 +1,33 @@
+// Removal that ordinary deletion may not reach: one file, a folder with escalation through
+// the command-line tools, the previous Windows installation, and the program's own folder
+// after it exits.
+#pragma once
+
+#include <QString>
+
+namespace pellanor {
+
+// The `removeFile` script method: removes one file (not a folder) and logs the result.
+// Blocks on the file system.
+bool removeFile(const QString& path);
+
+// The `removeDir` script method: true when the folder is gone. An empty path is refused.
+// "c:\windows.old" in any spelling takes the previous-Windows sequence (cleanup handler,
+// native forced delete, command-line tools, delete at restart); any other folder is removed
+// recursively and, if that fails, through the command-line tools. Blocks, for minutes on a
+// large previous installation.
+bool removeDir(const QString& path);
+
+// The `scheduleSelfDelete` script method: writes the self-delete script to the temporary
+// folder and starts it hidden, to remove `folder` once this process has ended. True when the
+// script was started; false for an empty folder or a script file that cannot be written.
+bool scheduleSelfDelete(const QString& folder);
+
+// Whether `path`, made absolute and lower-cased, is "c:/windows.old". Does not block.
+bool isPreviousWindowsFolder(const QString& path);
+
+// Runs takeown, icacls and rd through "cmd.exe /c" on `path`, waiting for each; true when rd
+// exits with 0. An empty path gives false, a folder that does not exist true. Blocks.
+bool shellForceDelete(const QString& path);
+
+}  // namespace pellanor

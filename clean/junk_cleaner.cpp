@@ -1,0 +1,150 @@
+// The cleaning rule of each junk category and the summary line.
+#include "clean/junk_cleaner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <thread>
+
+#include "clean/child_tool.h"
+#include "clean/environment_path.h"
+#include "clean/host_path.h"
+#include "clean/junk_categories.h"
+#include "log/logger.h"
+#include "platform/recycle_bin.h"
+#include "system/processes.h"
+
+namespace pellanor {
+namespace {
+
+constexpr char kTag[] = "NativeUtil";
+constexpr int kPowercfgTimeoutMs = 30000;
+
+QString expandedHostPath(const char* location) {
+    return hostPath(expandEnvironmentPath(QString::fromUtf8(location)));
+}
+
+// A link is removed as itself; QDir::removeRecursively on a link would empty its target.
+bool removeFolderTree(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink()) return QFile::remove(path);
+    return QDir(path).removeRecursively();
+}
+
+bool cleanThumbnailCache() {
+    const QDir folder(expandedHostPath(kThumbcacheFolder));
+    if (!folder.exists()) return true;
+    bool ok = true;
+    const QStringList names =
+        folder.entryList({QLatin1String(kThumbcachePattern)}, QDir::Files, QDir::NoSort);
+    for (const QString& name : names) ok = QFile::remove(folder.filePath(name)) && ok;
+    return ok;
+}
+
+bool turnHibernationOff() {
+    const ToolRun run =
+        runTool(QStringLiteral("powercfg.exe"),
+                {QStringLiteral("/hibernate"), QStringLiteral("off")}, kPowercfgTimeoutMs);
+    return run.finished && run.exitCode == 0;
+}
+
+bool cleanBrowserCache(const char* process, const char* browser, const char* folder) {
+    if (isProcessRunning(QString::fromUtf8(process))) {
+        logging::info(kTag, "{} is running, skip cache cleaning to avoid ERR_CACHE_READ_FAILURE",
+                      browser);
+        return true;
+    }
+    const QString cache = expandedHostPath(folder);
+    if (!QFileInfo::exists(cache)) return true;
+    return removeFolderTree(cache);
+}
+
+bool cleanFirefoxCache() {
+    if (isProcessRunning(QStringLiteral("firefox.exe"))) {
+        logging::info(kTag, "firefox is running, skip cache cleaning to avoid cache corruption");
+        return true;
+    }
+    const QDir profiles(expandedHostPath(kFirefoxProfilesFolder));
+    if (!profiles.exists()) return true;
+    bool ok = true;
+    const QStringList names = profiles.entryList({QLatin1String(kFirefoxProfilePattern)},
+                                                 QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : names) {
+        const QString cache =
+            profiles.filePath(name + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder));
+        if (QFileInfo::exists(cache)) ok = removeFolderTree(cache) && ok;
+    }
+    return ok;
+}
+
+// Returns false when the rule failed in a way the summary reports.
+bool cleanCategory(const QString& id) {
+    if (id == QLatin1String(kThumbcacheId)) return cleanThumbnailCache();
+    if (id == QLatin1String(kRecentId)) return clearFolderContents(expandedHostPath(kRecentFolder));
+    if (id == QLatin1String(kTempId)) return clearFolderContents(expandedHostPath(kTempFolder));
+    if (id == QLatin1String(kPrefetchId)) {
+        return clearFolderContents(hostPath(QString::fromUtf8(kPrefetchFolder)));
+    }
+    if (id == QLatin1String(kRecycleBinId)) return platform::emptyRecycleBin();
+    if (id == QLatin1String(kHibernateId)) return turnHibernationOff();
+    if (id == QLatin1String(kChromeId)) {
+        return cleanBrowserCache("chrome.exe", "chrome", kChromeCacheFolder);
+    }
+    if (id == QLatin1String(kEdgeId)) {
+        return cleanBrowserCache("msedge.exe", "edge", kEdgeCacheFolder);
+    }
+    if (id == QLatin1String(kFirefoxId)) return cleanFirefoxCache();
+    return true;
+}
+
+QJsonArray idsOf(const QString& types) {
+    const QJsonDocument document = QJsonDocument::fromJson(types.toUtf8());
+    return document.isArray() ? document.array() : QJsonArray();
+}
+
+}  // namespace
+
+bool clearFolderContents(const QString& folder) {
+    const QDir dir(folder);
+    if (!dir.exists()) return true;
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            QDir(entry.filePath()).removeRecursively();
+        } else {
+            QFile::remove(entry.filePath());
+        }
+    }
+    return true;
+}
+
+bool cleanPrivacyItems(const QString& types) {
+    bool success = true;
+    // A non-string element is the empty id, which matches no rule.
+    for (const QJsonValue& id : idsOf(types)) success = cleanCategory(id.toString()) && success;
+    logging::info(kTag, "clean privacy items. types={} success={}", types.toStdString(), success);
+    return true;
+}
+
+int cleanPrivacyItemsAsync(const QString& types, ReportFunction report) {
+    std::thread worker([types, report = std::move(report)] {
+        bool success = false;
+        try {
+            success = cleanPrivacyItems(types);
+        } catch (...) {
+            success = false;
+        }
+        if (report) {
+            report(QVariantMap{{QLatin1String(kEventTypeKey), QLatin1String(kEventDone)},
+                               {QLatin1String(kEventSuccessKey), success}});
+        }
+    });
+    worker.detach();
+    return 1;
+}
+
+}  // namespace pellanor

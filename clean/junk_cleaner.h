@@ -1,0 +1,38 @@
+// Cleaning of the junk categories the user ticked, and the folder emptying the chat-app
+// cleaners reuse.
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace pellanor {
+
+// Keys and values of the one report of an asynchronous clean.
+inline constexpr char kEventTypeKey[] = "type";
+inline constexpr char kEventDone[] = "done";
+inline constexpr char kEventSuccessKey[] = "success";
+
+using ReportFunction = std::function<void(const QVariantMap& event)>;
+
+// Empties `folder` (a host path) and keeps it. Hidden entries directly in it stay; a listed
+// sub-folder goes with everything inside it, hidden entries included. Links are removed, never
+// followed. Entries that cannot be removed stay. Always true. Blocks on the file system.
+bool clearFolderContents(const QString& folder);
+
+// The `cleanPrivacyItems` script method. `types` is JSON text of an array of category ids;
+// anything else cleans nothing. Handles the ids in order (repeats again, unknown ids skipped),
+// leaves the cache of a running browser alone, and writes one summary log line with the
+// outcome. Always true. Blocks on the file system and, for "hibernate", on powercfg.exe for up
+// to 30 seconds.
+bool cleanPrivacyItems(const QString& types);
+
+// The `cleanPrivacyItemsAsync` script method: does what cleanPrivacyItems does on a detached
+// worker thread and then calls `report` once, from that thread, with {"type": "done",
+// "success": <bool>}; success is false only when the cleaning was abandoned by an exception.
+// Returns 1 at once; throws std::system_error, and reports nothing, when no thread can be
+// created.
+int cleanPrivacyItemsAsync(const QString& types, ReportFunction report);
+
+}  // namespace pellanor

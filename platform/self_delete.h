@@ -1,0 +1,23 @@
+// The script that removes the program's folder once this process has ended.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pellanor::platform {
+
+// "pellanor_uninstall_<pid>.bat" on Windows, "pellanor_uninstall_<pid>.sh" on POSIX.
+std::string selfDeleteScriptFileName(std::uint32_t pid);
+
+// The script text with "\n" line ends, to be written in text mode (Windows turns them into
+// CR LF). It takes the process id to wait for and the folder to remove as its two arguments,
+// polls about once a second until that process is gone, removes the folder and then itself.
+std::string selfDeleteScriptText(std::uint32_t pid);
+
+// Starts the script hidden and detached, in `workingFolder`, with `pid` and `folder` as its
+// arguments (Windows: "cmd.exe /c" with the folder quoted in native form). True when the
+// interpreter was started; does not wait for it.
+bool startSelfDeleteScript(const std::string& scriptPath, std::uint32_t pid,
+                           const std::string& folder, const std::string& workingFolder);
+
+}  // namespace pellanor::platform

@@ -1,0 +1,184 @@
+#include "clean/forced_removal.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "tests/clean/clean_test_support.h"
+
+namespace pellanor {
+namespace {
+
+using test_support::exists;
+using test_support::FakeProfile;
+using test_support::LogCapture;
+using test_support::writeFile;
+
+TEST(RemoveFile, RemovesAFileButRefusesAFolder) {
+    FakeProfile profile;
+    writeFile(profile.temp("a.txt"), 1);
+    QDir().mkpath(profile.temp("folder"));
+    LogCapture log;
+
+    EXPECT_TRUE(removeFile(profile.temp("a.txt")));
+    EXPECT_FALSE(exists(profile.temp("a.txt")));
+    EXPECT_FALSE(removeFile(profile.temp("folder")));
+    EXPECT_TRUE(exists(profile.temp("folder")));
+    EXPECT_FALSE(removeFile(profile.temp("missing")));
+    EXPECT_TRUE(
+        log.contains("remove file " + profile.temp("a.txt").toStdString() + " result: true"));
+    EXPECT_TRUE(
+        log.contains("remove file " + profile.temp("folder").toStdString() + " result: false"));
+}
+
+TEST(RemoveDir, RemovesAFolderButNotWhatItsLinksPointAt) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    writeFile(profile.temp("victim/.hidden/x"), 1);
+    QFile::link(sentinel, profile.temp("victim/link"));
+    LogCapture log;
+
+    EXPECT_TRUE(removeDir(profile.temp("victim")));
+    EXPECT_FALSE(exists(profile.temp("victim")));
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_TRUE(removeDir(profile.temp("never-existed")));
+    EXPECT_FALSE(removeDir(""));
+    EXPECT_TRUE(
+        log.contains("remove dir " + profile.temp("victim").toStdString() + " result: true"));
+}
+
+TEST(RemoveDir, RemovesALinkGivenAsTheFolderItselfNotItsTarget) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    QFile::link(sentinel, profile.temp("link"));
+    QFile::link(sentinel, profile.temp("slashed"));
+    EXPECT_TRUE(removeDir(profile.temp("link")));
+    EXPECT_TRUE(removeDir(profile.temp("slashed") + "/"));
+    EXPECT_FALSE(exists(profile.temp("link")));
+    EXPECT_FALSE(exists(profile.temp("slashed")));
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+}
+
+TEST(RemoveDir, EscalatesToTheCommandLineToolsWhenOrdinaryRemovalFails) {
+    FakeProfile profile;
+    writeFile(profile.temp("stuck/file"), 1);
+    const test_support::ImmutableFile locked(profile.temp("stuck/file"));
+    if (!locked.ok()) GTEST_SKIP() << "this host cannot make a file undeletable";
+    test_support::FakeTools tools;
+    tools.add("cmd.exe", 0);
+    LogCapture log;
+
+    // The fake rd does nothing but exit 0, which is what the result trusts.
+    EXPECT_TRUE(removeDir(profile.temp("stuck")));
+    const QString path = profile.temp("stuck");
+    EXPECT_EQ(tools.calls("cmd.exe"),
+              (QStringList{"/c", "takeown /F \"" + path + "\" /A /R /D Y", "/c",
+                           "icacls \"" + path + "\" /grant Administrators:F /T", "/c",
+                           "rd /s /q \"" + path + "\""}));
+    EXPECT_TRUE(log.contains("remove dir " + path.toStdString() + " result: false"));
+    EXPECT_TRUE(log.contains("force remove dir " + path.toStdString() + " result: true"));
+}
+
+TEST(ShellForceDelete, FailsWithoutTheToolsAndSucceedsForAMissingFolder) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("PATH", profile.outside().toStdString());
+    QDir().mkpath(profile.temp("x"));
+    EXPECT_FALSE(shellForceDelete(profile.temp("x")));
+    EXPECT_TRUE(shellForceDelete(profile.temp("missing")));
+    EXPECT_FALSE(shellForceDelete(""));
+}
+
+TEST(IsPreviousWindowsFolder, AcceptsOnlyDriveCInAnySpelling) {
+    FakeProfile profile;
+    for (const char* path : {"c:\\windows.old", "C:/Windows.old/", "C:\\WINDOWS.OLD\\",
+                             "c:/windows.old", "C:\\Windows.old\\."}) {
+        EXPECT_TRUE(isPreviousWindowsFolder(path)) << path;
+    }
+    for (const char* path :
+         {"D:\\Windows.old", "C:\\Windows.old2", "C:\\Windows\\old", "C:\\Windows.old\\sub"}) {
+        EXPECT_FALSE(isPreviousWindowsFolder(path)) << path;
+    }
+}
+
+TEST(RemoveDir, TakesThePreviousWindowsSequenceForDriveC) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    writeFile(profile.driveC("Windows.old/Windows/System32/a.dll"), 1);
+    QFile::link(sentinel, profile.driveC("Windows.old/Users"));
+    LogCapture log;
+
+    EXPECT_TRUE(removeDir("C:/Windows.old/"));
+    EXPECT_FALSE(exists(profile.driveC("Windows.old")));
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    const std::vector<std::string> expected{
+        "try remove Windows.Old by Volume Cache COM", "Volume Cache COM result: false",
+        "try remove Windows.Old by native force delete", "native force delete result: true"};
+    EXPECT_EQ(log.messages(), expected);
+}
+
+TEST(RemoveDir, ReportsAPreviousWindowsFolderThatStaysAsFailure) {
+    FakeProfile profile;
+    writeFile(profile.driveC("Windows.old/locked"), 1);
+    const test_support::ImmutableFile locked(profile.driveC("Windows.old/locked"));
+    if (!locked.ok()) GTEST_SKIP() << "this host cannot make a file undeletable";
+    test_support::FakeTools tools;
+    tools.add("cmd.exe", 1);
+    LogCapture log;
+
+    EXPECT_FALSE(removeDir("C:\\Windows.old"));
+    EXPECT_TRUE(exists(profile.driveC("Windows.old/locked")));
+    EXPECT_EQ(tools.calls("cmd.exe").size(), 6);
+    EXPECT_TRUE(log.contains("scheduled Windows.Old for reboot delete"));
+    EXPECT_TRUE(log.contains("native force delete result: false"));
+}
+
+TEST(RemoveDir, TakesTheOrdinaryPathForWindowsOldOnAnotherDrive) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("PELLANOR_DRIVES", ("C=" + profile.driveC() + ";D=" + profile.outside()).toStdString());
+    writeFile(profile.outside("Windows.old/x"), 1);
+    LogCapture log;
+    EXPECT_TRUE(removeDir("D:\\Windows.old"));
+    EXPECT_FALSE(exists(profile.outside("Windows.old")));
+    EXPECT_TRUE(log.contains("remove dir D:\\Windows.old result: true"));
+}
+
+TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("TMPDIR", profile.temp().toStdString());
+    writeFile(profile.outside("Program Files/Pellanor/app.exe"), 1);
+    const QString folder = profile.outside("Program Files/Pellanor");
+    LogCapture log;
+
+    EXPECT_FALSE(scheduleSelfDelete(""));
+    ASSERT_TRUE(scheduleSelfDelete(folder));
+    const QString script =
+        profile.temp(QString("pellanor_uninstall_%1.sh").arg(QCoreApplication::applicationPid()));
+    ASSERT_TRUE(exists(script));
+    EXPECT_TRUE(log.contains(QString("schedule self delete for pid %1 dir %2 script %3 result: ok")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(folder, script)
+                                 .toStdString()));
+    // The started script waits for this test to end; a copy waiting for an ended process
+    // shows the remaining steps at once.
+    QFile original(script);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray pidLine = "PID=\"" + QByteArray::number(QCoreApplication::applicationPid());
+    QByteArray text = original.readAll();
+    ASSERT_TRUE(text.contains(pidLine + "\"\n"));
+    text.replace(pidLine, "PID=\"999999999");
+    const QString copy = profile.temp("copy.sh");
+    QFile copyFile(copy);
+    ASSERT_TRUE(copyFile.open(QIODevice::WriteOnly));
+    copyFile.write(text);
+    copyFile.close();
+    EXPECT_EQ(QProcess::execute("/bin/sh", {copy, "999999999", folder}), 0);
+    EXPECT_FALSE(exists(folder));
+    EXPECT_TRUE(exists(profile.outside("Program Files")));
+    EXPECT_FALSE(exists(copy));
+}
+
+}  // namespace
+}  // namespace pellanor
