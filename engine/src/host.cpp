@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
 
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "engine/src/scheme.h"
 #include "engine/src/window.h"
@@ -85,16 +88,31 @@ void Host::ensureApplication() {
     m_ownApplication = new QApplication(m_argc, m_argvPointers.data());
 }
 
+bool Host::hasMainWindow() const {
+    return std::any_of(m_windows.begin(), m_windows.end(), [](const auto& entry) {
+        return entry.second && !entry.second->isDestroying() &&
+               (entry.second->flags() & kWindowMain);
+    });
+}
+
 std::intptr_t Host::loop() {
     ensureApplication();
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         app->setQuitOnLastWindowClosed(false);  // only the main window ends the loop
     }
-    const bool hasMain = std::any_of(m_windows.begin(), m_windows.end(), [](const auto& entry) {
-        return entry.second && (entry.second->flags() & kWindowMain);
-    });
-    if (!hasMain) return 0;
-    return QCoreApplication::exec();
+    if (!hasMainWindow()) return 0;
+    m_mainWindowGone = false;
+    const int exitCode = QCoreApplication::exec();
+    if (m_mainWindowGone) closeRemainingWindows();
+    return exitCode;
+}
+
+// The application ends with its main window: the other windows get their destroy message, as
+// they would when the process ends, and go now, while QtWebEngine and the application object
+// they need still exist (the program destroys the application right after the loop).
+void Host::closeRemainingWindows() {
+    for (Window* window : windows()) window->destroyWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Host::stop(int exitCode) { QCoreApplication::exit(exitCode); }
@@ -261,7 +279,10 @@ std::vector<Window*> Host::windows() const {
 void Host::windowDestroyed(Window* window) {
     const bool main = window->flags() & kWindowMain;
     m_windows.erase(window->handle());
-    if (main) QCoreApplication::exit(0);
+    if (main) {
+        m_mainWindowGone = true;
+        QCoreApplication::exit(0);
+    }
 }
 
 }  // namespace engine

@@ -84,6 +84,8 @@ private:
     Host();
     ~Host() override;
     void openInspectorPort(std::uint32_t flags);
+    bool hasMainWindow() const;
+    void closeRemainingWindows();
 
     static std::mutex s_lifetime;
     static Host* s_host;
@@ -93,6 +95,7 @@ private:
     std::vector<char*> m_argvPointers;
     int m_argc = 0;
     QApplication* m_ownApplication = nullptr;
+    bool m_mainWindowGone = false;
 
     std::map<std::uint32_t, std::uintptr_t> m_options;
     QString m_pagesFolder;

@@ -338,8 +338,21 @@ TEST_F(EngineWindows, TheLoopEndsWithTheMainWindowOrWithTheStopCode) {
     api->SciterSetTimer(main, 1, 100, [](SciterWindow w, std::uintptr_t) {
         sciter::api()->SciterPostMessage(w, kMessageClose, 0, 0);
     });
+    static bool bystanderDestroyed = false;
+    const SciterWindow bystander = api->SciterCreateWindow(0, nullptr, 0);
+    api->SciterHookAdd(
+        bystander,
+        [](SciterWindow w, std::uint32_t message, std::uintptr_t wp, std::intptr_t lp,
+           std::uintptr_t, void*) -> std::intptr_t {
+            if (message == kMessageDestroy) bystanderDestroyed = true;
+            return sciter::api()->SciterHookPassOn(w, message, wp, lp);
+        },
+        1, nullptr);
     EXPECT_EQ(runLoop(main), 0);
     EXPECT_FALSE(api->SciterIsWindow(other));
+    // The application ends with its main window: the others are destroyed with it.
+    EXPECT_TRUE(bystanderDestroyed);
+    EXPECT_FALSE(api->SciterIsWindow(bystander));
 
     const SciterWindow second = api->SciterCreateWindow(kWindowMain, nullptr, 0);
     api->SciterSetTimer(second, 1, 10, [](SciterWindow, std::uintptr_t) {
