@@ -7,6 +7,7 @@
 
 #include "clean/child_tool.h"
 #include "clean/host_path.h"
+#include "clean/tree_removal.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/cleanup_handler.h"
@@ -35,12 +36,6 @@ const char* const kForcedDeletePrivileges[] = {
 bool present(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
-}
-
-// A link is removed as itself: QDir::removeRecursively on it would empty the target.
-bool removeRecursively(const QString& path) {
-    if (QFileInfo(path).isSymLink()) return QFile::remove(path);
-    return QDir(path).removeRecursively();
 }
 
 bool nativeForceDelete(const QString& path, const QString& local) {
@@ -89,7 +84,7 @@ bool removeFile(const QString& path) {
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
     if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
-    const bool removed = removeRecursively(localFolder(path));
+    const bool removed = removeFolderTree(localFolder(path));
     logging::info(kTag, "remove dir {} result: {}", path, removed);
     if (removed) return true;
     const bool forced = shellForceDelete(path);

@@ -122,6 +122,18 @@ TEST(CleanPrivacyItems, LeavesSentinelsBehindLinksInCleanedFolders) {
     EXPECT_TRUE(exists(sentinel + "/keep.txt"));
 }
 
+TEST(CleanPrivacyItems, LeavesTheCacheOfALinkedFirefoxProfileAlone) {
+    FakeProfile profile;
+    writeFile(profile.outside("profile/cache2/entries/1"), 1);
+    writeFile(profile.local("Mozilla/Firefox/Profiles/ab.default-release/cache2/entries/1"), 1);
+    QFile::link(profile.outside("profile"),
+                profile.local("Mozilla/Firefox/Profiles/zz.default-release"));
+
+    cleanPrivacyItems(R"(["firefox"])");
+    EXPECT_FALSE(exists(profile.local("Mozilla/Firefox/Profiles/ab.default-release/cache2")));
+    EXPECT_TRUE(exists(profile.outside("profile/cache2/entries/1")));
+}
+
 TEST(CleanPrivacyItems, ReportsAFileThatCannotBeRemovedAsFailureInTheSummaryOnly) {
     FakeProfile profile;
     const QString cache = profile.local("Microsoft/Windows/Explorer/thumbcache_256.db");
