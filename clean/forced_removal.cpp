@@ -41,13 +41,15 @@ bool present(const QString& path) {
 bool nativeForceDelete(const QString& path, const QString& local) {
     if (!present(local)) return true;
     for (const char* privilege : kForcedDeletePrivileges) platform::enablePrivilege(privilege);
-    platform::forceDeleteTree(QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString());
+    // The cleaned host form: a trailing "\\." or separator would otherwise reach the walk.
+    platform::forceDeleteTree(QDir::toNativeSeparators(local).toStdString());
     if (present(local)) shellForceDelete(path);
     if (!present(local)) return true;
-    if (!platform::deleteAtReboot(path.toStdString())) {
+    if (platform::deleteAtReboot(path.toStdString())) {
+        logging::info(kTag, "scheduled Windows.Old for reboot delete");
+    } else {
         logging::info(kTag, "delete at restart is not available for {}", path);
     }
-    logging::info(kTag, "scheduled Windows.Old for reboot delete");
     return false;
 }
 
