@@ -116,14 +116,30 @@ bool shellForceDelete(const QString& path) {
 
 bool scheduleSelfDelete(const QString& folder) {
     if (folder.isEmpty()) return false;
+    // The folder reaches the command interpreter on its command line, where a double quote
+    // would end the quoting (and let the rest run as commands) and %NAME% would be expanded
+    // into another folder to remove. Neither belongs in an installation folder.
+    if (folder.contains(QLatin1Char('"')) || folder.contains(QLatin1Char('%'))) {
+        logging::info(kTag, "schedule self delete refused for dir {}: quote or percent sign",
+                      folder);
+        return false;
+    }
     const std::uint32_t pid = platform::currentProcessId();
     const QString temp = QDir::tempPath();
     const QString script =
         temp + QLatin1Char('/') + QString::fromStdString(platform::selfDeleteScriptFileName(pid));
     QFile file(script);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-    file.write(QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit());
+    const QByteArray text =
+        QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit();
+    // A script cut short (a full disk) must not be started.
+    const bool written = file.write(text) == text.size() && file.flush();
     file.close();
+    if (!written) {
+        logging::info(kTag, "schedule self delete could not write script {}", script);
+        file.remove();
+        return false;
+    }
     const bool started = platform::startSelfDeleteScript(
         script.toStdString(), pid, hostPath(folder).toStdString(), temp.toStdString());
     logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,

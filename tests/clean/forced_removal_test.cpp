@@ -182,5 +182,22 @@ TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder
     EXPECT_FALSE(exists(copy));
 }
 
+TEST(ScheduleSelfDelete, RefusesAFolderThatWouldBreakOutOfItsQuotes) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("TMPDIR", profile.temp().toStdString());
+    const QString sentinel = profile.makeSentinel();
+    LogCapture log;
+
+    for (const QString& folder :
+         {sentinel + "\" & rd /s /q \"" + sentinel, profile.outside("%USERPROFILE%")}) {
+        EXPECT_FALSE(scheduleSelfDelete(folder));
+        EXPECT_TRUE(log.contains("schedule self delete refused for dir " + folder.toStdString() +
+                                 ": quote or percent sign"));
+    }
+    EXPECT_TRUE(QDir(profile.temp()).isEmpty());
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+}
+
 }  // namespace
 }  // namespace pellanor
