@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <exception>
 #include <thread>
 
 #include "clean/child_tool.h"
@@ -128,9 +129,15 @@ int cleanPrivacyItemsAsync(const QString& types, ReportFunction report) {
         } catch (...) {
             success = false;
         }
-        if (report) {
+        if (!report) return;
+        // An exception leaving a detached thread would end the whole process.
+        try {
             report(QVariantMap{{QLatin1String(kEventTypeKey), QLatin1String(kEventDone)},
                                {QLatin1String(kEventSuccessKey), success}});
+        } catch (const std::exception& error) {
+            logging::info(kTag, "clean privacy items report failed: {}", error.what());
+        } catch (...) {
+            logging::info(kTag, "clean privacy items report failed: unknown error");
         }
     });
     worker.detach();

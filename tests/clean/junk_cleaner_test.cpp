@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 
 #include "tests/clean/clean_test_support.h"
 
@@ -215,6 +216,15 @@ TEST(CleanPrivacyItemsAsync, ReportsDoneExactlyOnceFromAWorkerThread) {
     EXPECT_EQ(events[0], (QVariantMap{{"type", "done"}, {"success", true}}));
     EXPECT_TRUE(otherThread);
     EXPECT_FALSE(exists(profile.temp("a.tmp")));
+}
+
+TEST(CleanPrivacyItemsAsync, SurvivesAReportFunctionThatThrows) {
+    FakeProfile profile;
+    LogCapture log;
+    cleanPrivacyItemsAsync("[]", [](const QVariantMap&) { throw std::runtime_error("gone"); });
+    const std::string expected = "clean privacy items report failed: gone";
+    for (int i = 0; i < 100 && !log.contains(expected); ++i) QThread::msleep(50);
+    EXPECT_TRUE(log.contains(expected));
 }
 
 }  // namespace
