@@ -135,6 +135,20 @@ TEST(CleanPrivacyItems, LeavesTheCacheOfALinkedFirefoxProfileAlone) {
     EXPECT_TRUE(exists(profile.outside("profile/cache2/entries/1")));
 }
 
+TEST(CleanPrivacyItems, DoesNotEmptyWhatALinkedTrashFolderPointsAt) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    QDir().mkpath(profile.path("Data/Trash"));
+    QFile::link(sentinel, profile.path("Data/Trash/files"));
+    writeFile(profile.path("Data/Trash/info/old.txt.trashinfo"), 1);
+    LogCapture log;
+
+    cleanPrivacyItems(R"(["recyclebin"])");
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_FALSE(exists(profile.path("Data/Trash/info/old.txt.trashinfo")));
+    EXPECT_TRUE(log.contains(summary(R"(["recyclebin"])", false)));
+}
+
 TEST(CleanPrivacyItems, ReportsAFileThatCannotBeRemovedAsFailureInTheSummaryOnly) {
     FakeProfile profile;
     const QString cache = profile.local("Microsoft/Windows/Explorer/thumbcache_256.db");
