@@ -73,6 +73,16 @@ QString normalisedAbsolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath()).toLower();
 }
 
+// A whole drive ("D:\", or the folder its letter maps to) or the file system's root: never a
+// folder to remove.
+bool isDriveRoot(const QString& path) {
+    const QString local = QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath());
+    if (QDir(local).isRoot()) return true;
+    const bool hasDrive =
+        path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter();
+    return hasDrive && local == QDir::cleanPath(hostPath(path.left(2) + QLatin1Char('\\')));
+}
+
 }  // namespace
 
 bool removeFile(const QString& path) {
@@ -85,6 +95,10 @@ bool removeFile(const QString& path) {
 
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
+    if (isDriveRoot(path)) {
+        logging::info(kTag, "remove dir {} refused: a drive root", path);
+        return false;
+    }
     if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
     const bool removed = removeFolderTree(localFolder(path));
     logging::info(kTag, "remove dir {} result: {}", path, removed);
@@ -122,6 +136,10 @@ bool scheduleSelfDelete(const QString& folder) {
     if (folder.contains(QLatin1Char('"')) || folder.contains(QLatin1Char('%'))) {
         logging::info(kTag, "schedule self delete refused for dir {}: quote or percent sign",
                       folder);
+        return false;
+    }
+    if (isDriveRoot(folder)) {
+        logging::info(kTag, "schedule self delete refused for dir {}: a drive root", folder);
         return false;
     }
     const std::uint32_t pid = platform::currentProcessId();

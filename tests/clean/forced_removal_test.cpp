@@ -146,6 +146,23 @@ TEST(RemoveDir, TakesTheOrdinaryPathForWindowsOldOnAnotherDrive) {
     EXPECT_TRUE(log.contains("remove dir D:\\Windows.old result: true"));
 }
 
+TEST(RemoveDir, RefusesAWholeDrive) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("PELLANOR_DRIVES", ("C=" + profile.driveC() + ";D=" + profile.outside()).toStdString());
+    env.set("TMPDIR", profile.temp().toStdString());
+    const QString sentinel = profile.makeSentinel();
+    LogCapture log;
+
+    for (const char* drive : {"D:\\", "d:", "D:/.", "C:\\"}) {
+        EXPECT_FALSE(removeDir(drive)) << drive;
+        EXPECT_TRUE(log.contains(std::string("remove dir ") + drive + " refused: a drive root"));
+        EXPECT_FALSE(scheduleSelfDelete(drive)) << drive;
+    }
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_TRUE(QDir(profile.temp()).isEmpty());
+}
+
 TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder) {
     FakeProfile profile;
     test_support::ScopedEnvironment env;
