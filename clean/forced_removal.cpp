@@ -7,6 +7,7 @@
 
 #include "clean/child_tool.h"
 #include "clean/host_path.h"
+#include "clean/tree_removal.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/cleanup_handler.h"
@@ -37,22 +38,18 @@ bool present(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
-// A link is removed as itself: QDir::removeRecursively on it would empty the target.
-bool removeRecursively(const QString& path) {
-    if (QFileInfo(path).isSymLink()) return QFile::remove(path);
-    return QDir(path).removeRecursively();
-}
-
 bool nativeForceDelete(const QString& path, const QString& local) {
     if (!present(local)) return true;
     for (const char* privilege : kForcedDeletePrivileges) platform::enablePrivilege(privilege);
-    platform::forceDeleteTree(QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString());
+    // The cleaned host form: a trailing "\\." or separator would otherwise reach the walk.
+    platform::forceDeleteTree(QDir::toNativeSeparators(local).toStdString());
     if (present(local)) shellForceDelete(path);
     if (!present(local)) return true;
-    if (!platform::deleteAtReboot(path.toStdString())) {
+    if (platform::deleteAtReboot(path.toStdString())) {
+        logging::info(kTag, "scheduled Windows.Old for reboot delete");
+    } else {
         logging::info(kTag, "delete at restart is not available for {}", path);
     }
-    logging::info(kTag, "scheduled Windows.Old for reboot delete");
     return false;
 }
 
@@ -76,6 +73,16 @@ QString normalisedAbsolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath()).toLower();
 }
 
+// A whole drive ("D:\", or the folder its letter maps to) or the file system's root: never a
+// folder to remove.
+bool isDriveRoot(const QString& path) {
+    const QString local = QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath());
+    if (QDir(local).isRoot()) return true;
+    const bool hasDrive =
+        path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter();
+    return hasDrive && local == QDir::cleanPath(hostPath(path.left(2) + QLatin1Char('\\')));
+}
+
 }  // namespace
 
 bool removeFile(const QString& path) {
@@ -88,8 +95,12 @@ bool removeFile(const QString& path) {
 
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
+    if (isDriveRoot(path)) {
+        logging::info(kTag, "remove dir {} refused: a drive root", path);
+        return false;
+    }
     if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
-    const bool removed = removeRecursively(localFolder(path));
+    const bool removed = removeFolderTree(localFolder(path));
     logging::info(kTag, "remove dir {} result: {}", path, removed);
     if (removed) return true;
     const bool forced = shellForceDelete(path);
@@ -119,14 +130,34 @@ bool shellForceDelete(const QString& path) {
 
 bool scheduleSelfDelete(const QString& folder) {
     if (folder.isEmpty()) return false;
+    // The folder reaches the command interpreter on its command line, where a double quote
+    // would end the quoting (and let the rest run as commands) and %NAME% would be expanded
+    // into another folder to remove. Neither belongs in an installation folder.
+    if (folder.contains(QLatin1Char('"')) || folder.contains(QLatin1Char('%'))) {
+        logging::info(kTag, "schedule self delete refused for dir {}: quote or percent sign",
+                      folder);
+        return false;
+    }
+    if (isDriveRoot(folder)) {
+        logging::info(kTag, "schedule self delete refused for dir {}: a drive root", folder);
+        return false;
+    }
     const std::uint32_t pid = platform::currentProcessId();
     const QString temp = QDir::tempPath();
     const QString script =
         temp + QLatin1Char('/') + QString::fromStdString(platform::selfDeleteScriptFileName(pid));
     QFile file(script);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-    file.write(QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit());
+    const QByteArray text =
+        QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit();
+    // A script cut short (a full disk) must not be started.
+    const bool written = file.write(text) == text.size() && file.flush();
     file.close();
+    if (!written) {
+        logging::info(kTag, "schedule self delete could not write script {}", script);
+        file.remove();
+        return false;
+    }
     const bool started = platform::startSelfDeleteScript(
         script.toStdString(), pid, hostPath(folder).toStdString(), temp.toStdString());
     logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,

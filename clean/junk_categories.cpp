@@ -35,14 +35,10 @@ qint64 thumbnailCacheSize(const QString& shownPath) {
 }
 
 qint64 firefoxCacheSize(const QString& shownPath) {
-    const QDir profiles(hostPath(shownPath));
-    if (!profiles.exists()) return 0;
     qint64 sum = 0;
-    const QStringList names = profiles.entryList({QLatin1String(kFirefoxProfilePattern)},
-                                                 QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QString& name : names) {
-        sum += static_cast<qint64>(computeFolderSize(
-            profiles.filePath(name + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder))));
+    for (const QString& profile : firefoxProfileFolders(hostPath(shownPath))) {
+        sum += static_cast<qint64>(
+            computeFolderSize(profile + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder)));
     }
     return sum;
 }
@@ -54,6 +50,19 @@ JunkItem item(const char* type, const char* name, const char* description, const
 }
 
 }  // namespace
+
+QStringList firefoxProfileFolders(const QString& profilesFolder) {
+    const QDir profiles(profilesFolder);
+    if (!profiles.exists()) return {};
+    QStringList folders;
+    const QFileInfoList entries =
+        profiles.entryInfoList({QLatin1String(kFirefoxProfilePattern)},
+                               QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::NoSort);
+    for (const QFileInfo& entry : entries) {
+        if (!entry.isJunction()) folders << entry.filePath();
+    }
+    return folders;
+}
 
 QString getPrivacyItems() {
     const QString thumbs = expanded(kThumbcacheFolder);

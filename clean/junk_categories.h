@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace pellanor {
 
@@ -31,6 +32,12 @@ inline constexpr char kEdgeCacheFolder[] =
 inline constexpr char kFirefoxProfilesFolder[] = "%LOCALAPPDATA%\\Mozilla\\Firefox\\Profiles";
 inline constexpr char kFirefoxProfilePattern[] = "*.default-release";
 inline constexpr char kFirefoxCacheSubfolder[] = "cache2";
+
+// The profile folders whose cache2 sub-folder is measured and cleaned: the sub-folders of
+// `profilesFolder` (a host path) named like kFirefoxProfilePattern, as host paths. Hidden
+// folders are left out, and so are links and junctions: their cache lies outside the Profiles
+// folder. Empty when the folder does not exist. Blocks on the file system.
+QStringList firefoxProfileFolders(const QString& profilesFolder);
 
 // The `getPrivacyItems` script method: measures the nine categories in list order and returns
 // the envelope text with one item each, all nine even when a size is 0. A category that cannot

@@ -7,12 +7,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <exception>
 #include <thread>
 
 #include "clean/child_tool.h"
 #include "clean/environment_path.h"
 #include "clean/host_path.h"
 #include "clean/junk_categories.h"
+#include "clean/tree_removal.h"
 #include "log/logger.h"
 #include "platform/recycle_bin.h"
 #include "system/processes.h"
@@ -25,13 +27,6 @@ constexpr int kPowercfgTimeoutMs = 30000;
 
 QString expandedHostPath(const char* location) {
     return hostPath(expandEnvironmentPath(QString::fromUtf8(location)));
-}
-
-// A link is removed as itself; QDir::removeRecursively on a link would empty its target.
-bool removeFolderTree(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink()) return QFile::remove(path);
-    return QDir(path).removeRecursively();
 }
 
 bool cleanThumbnailCache() {
@@ -67,14 +62,9 @@ bool cleanFirefoxCache() {
         logging::info(kTag, "firefox is running, skip cache cleaning to avoid cache corruption");
         return true;
     }
-    const QDir profiles(expandedHostPath(kFirefoxProfilesFolder));
-    if (!profiles.exists()) return true;
     bool ok = true;
-    const QStringList names = profiles.entryList({QLatin1String(kFirefoxProfilePattern)},
-                                                 QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QString& name : names) {
-        const QString cache =
-            profiles.filePath(name + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder));
+    for (const QString& profile : firefoxProfileFolders(expandedHostPath(kFirefoxProfilesFolder))) {
+        const QString cache = profile + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder);
         if (QFileInfo::exists(cache)) ok = removeFolderTree(cache) && ok;
     }
     return ok;
@@ -113,8 +103,9 @@ bool clearFolderContents(const QString& folder) {
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
-            QDir(entry.filePath()).removeRecursively();
+        // Links and junctions go through the tree removal too, which removes them as themselves.
+        if (entry.isDir() || entry.isSymLink() || entry.isJunction()) {
+            removeFolderTree(entry.filePath());
         } else {
             QFile::remove(entry.filePath());
         }
@@ -138,9 +129,15 @@ int cleanPrivacyItemsAsync(const QString& types, ReportFunction report) {
         } catch (...) {
             success = false;
         }
-        if (report) {
+        if (!report) return;
+        // An exception leaving a detached thread would end the whole process.
+        try {
             report(QVariantMap{{QLatin1String(kEventTypeKey), QLatin1String(kEventDone)},
                                {QLatin1String(kEventSuccessKey), success}});
+        } catch (const std::exception& error) {
+            logging::info(kTag, "clean privacy items report failed: {}", error.what());
+        } catch (...) {
+            logging::info(kTag, "clean privacy items report failed: unknown error");
         }
     });
     worker.detach();

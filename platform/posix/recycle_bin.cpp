@@ -1,10 +1,7 @@
 // POSIX: the user's freedesktop trash stands in for the recycle bin.
 #include "platform/recycle_bin.h"
 
-#include <dirent.h>
-
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "platform/posix/tree_walk.h"
@@ -20,19 +17,6 @@ std::string trashFolder() {
     return {};
 }
 
-// Empties `folder` but keeps it: other trash users expect files/ and info/ to exist.
-bool emptyFolder(const std::string& folder) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return true;
-    bool allGone = true;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        allGone = posix::removeTree(folder + "/" + name) && allGone;
-    }
-    return allGone;
-}
-
 }  // namespace
 
 std::int64_t recycleBinSize() {
@@ -43,8 +27,9 @@ std::int64_t recycleBinSize() {
 bool emptyRecycleBin() {
     const std::string trash = trashFolder();
     if (trash.empty()) return false;
-    const bool files = emptyFolder(trash + "/files");
-    const bool info = emptyFolder(trash + "/info");
+    // Emptied, not removed: other trash users expect files/ and info/ to exist.
+    const bool files = posix::clearFolder(trash + "/files");
+    const bool info = posix::clearFolder(trash + "/info");
     posix::removeTree(trash + "/directorysizes");
     return files && info;
 }

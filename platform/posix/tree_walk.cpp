@@ -52,22 +52,31 @@ std::int64_t sizeAt(int parent, const char* name) {
     return sum;
 }
 
+bool removeAt(int parent, const char* name);
+
+// Takes ownership of `fd`; true when every entry went.
+bool removeEntriesOf(int fd) {
+    Directory folder(fd);
+    if (folder.get() == nullptr) return false;
+    bool allGone = true;
+    while (const dirent* entry = ::readdir(folder.get())) {
+        if (isDotOrDotDot(entry->d_name)) continue;
+        allGone = removeAt(folder.fd(), entry->d_name) && allGone;
+    }
+    return allGone;
+}
+
 bool removeAt(int parent, const char* name) {
     struct stat info {};
     if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     if (!S_ISDIR(info.st_mode)) return ::unlinkat(parent, name, 0) == 0 || errno == ENOENT;
     int fd = openFolderAt(parent, name);
-    if (fd < 0 && errno == EACCES && ::fchmodat(parent, name, info.st_mode | S_IRWXU, 0) == 0) {
+    // Without following: a link swapped in since the check must not pass the mode to its target.
+    if (fd < 0 && errno == EACCES &&
+        ::fchmodat(parent, name, info.st_mode | S_IRWXU, AT_SYMLINK_NOFOLLOW) == 0) {
         fd = openFolderAt(parent, name);
     }
-    {
-        Directory folder(fd);
-        if (folder.get() != nullptr) {
-            while (const dirent* entry = ::readdir(folder.get())) {
-                if (!isDotOrDotDot(entry->d_name)) removeAt(folder.fd(), entry->d_name);
-            }
-        }
-    }
+    removeEntriesOf(fd);
     return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
@@ -76,5 +85,11 @@ bool removeAt(int parent, const char* name) {
 std::int64_t treeSize(const std::string& path) { return sizeAt(AT_FDCWD, path.c_str()); }
 
 bool removeTree(const std::string& path) { return removeAt(AT_FDCWD, path.c_str()); }
+
+bool clearFolder(const std::string& path) {
+    const int fd = openFolderAt(AT_FDCWD, path.c_str());
+    if (fd < 0) return errno == ENOENT;
+    return removeEntriesOf(fd);
+}
 
 }  // namespace pellanor::platform::posix

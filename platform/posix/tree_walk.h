@@ -14,4 +14,8 @@ std::int64_t treeSize(const std::string& path);
 // this user owns but may not read is made readable first. True when `path` is gone.
 bool removeTree(const std::string& path);
 
+// Removes everything inside the folder `path` and keeps the folder. A `path` that is a symbolic
+// link is not entered: false. True when the folder is empty afterwards or does not exist.
+bool clearFolder(const std::string& path);
+
 }  // namespace pellanor::platform::posix

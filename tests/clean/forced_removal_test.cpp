@@ -108,7 +108,7 @@ TEST(RemoveDir, TakesThePreviousWindowsSequenceForDriveC) {
     QFile::link(sentinel, profile.driveC("Windows.old/Users"));
     LogCapture log;
 
-    EXPECT_TRUE(removeDir("C:/Windows.old/"));
+    EXPECT_TRUE(removeDir("C:\\Windows.old\\."));
     EXPECT_FALSE(exists(profile.driveC("Windows.old")));
     EXPECT_TRUE(exists(sentinel + "/keep.txt"));
     const std::vector<std::string> expected{
@@ -129,7 +129,9 @@ TEST(RemoveDir, ReportsAPreviousWindowsFolderThatStaysAsFailure) {
     EXPECT_FALSE(removeDir("C:\\Windows.old"));
     EXPECT_TRUE(exists(profile.driveC("Windows.old/locked")));
     EXPECT_EQ(tools.calls("cmd.exe").size(), 6);
-    EXPECT_TRUE(log.contains("scheduled Windows.Old for reboot delete"));
+    // This system has no deletion at restart, so nothing may claim it was scheduled.
+    EXPECT_FALSE(log.contains("scheduled Windows.Old for reboot delete"));
+    EXPECT_TRUE(log.contains("delete at restart is not available for C:\\Windows.old"));
     EXPECT_TRUE(log.contains("native force delete result: false"));
 }
 
@@ -142,6 +144,23 @@ TEST(RemoveDir, TakesTheOrdinaryPathForWindowsOldOnAnotherDrive) {
     EXPECT_TRUE(removeDir("D:\\Windows.old"));
     EXPECT_FALSE(exists(profile.outside("Windows.old")));
     EXPECT_TRUE(log.contains("remove dir D:\\Windows.old result: true"));
+}
+
+TEST(RemoveDir, RefusesAWholeDrive) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("PELLANOR_DRIVES", ("C=" + profile.driveC() + ";D=" + profile.outside()).toStdString());
+    env.set("TMPDIR", profile.temp().toStdString());
+    const QString sentinel = profile.makeSentinel();
+    LogCapture log;
+
+    for (const char* drive : {"D:\\", "d:", "D:/.", "C:\\"}) {
+        EXPECT_FALSE(removeDir(drive)) << drive;
+        EXPECT_TRUE(log.contains(std::string("remove dir ") + drive + " refused: a drive root"));
+        EXPECT_FALSE(scheduleSelfDelete(drive)) << drive;
+    }
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_TRUE(QDir(profile.temp()).isEmpty());
 }
 
 TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder) {
@@ -178,6 +197,23 @@ TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder
     EXPECT_FALSE(exists(folder));
     EXPECT_TRUE(exists(profile.outside("Program Files")));
     EXPECT_FALSE(exists(copy));
+}
+
+TEST(ScheduleSelfDelete, RefusesAFolderThatWouldBreakOutOfItsQuotes) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("TMPDIR", profile.temp().toStdString());
+    const QString sentinel = profile.makeSentinel();
+    LogCapture log;
+
+    for (const QString& folder :
+         {sentinel + "\" & rd /s /q \"" + sentinel, profile.outside("%USERPROFILE%")}) {
+        EXPECT_FALSE(scheduleSelfDelete(folder));
+        EXPECT_TRUE(log.contains("schedule self delete refused for dir " + folder.toStdString() +
+                                 ": quote or percent sign"));
+    }
+    EXPECT_TRUE(QDir(profile.temp()).isEmpty());
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
 }
 
 }  // namespace

@@ -85,11 +85,15 @@ TEST(GetPrivacyItems, MeasuresEachCategoryByItsOwnRule) {
     EXPECT_EQ(sizeOf(items, "firefox"), 66);
 }
 
-TEST(GetPrivacyItems, DoesNotFollowALinkOutOfTemp) {
+TEST(GetPrivacyItems, DoesNotFollowLinksOutOfTempOrTheFirefoxProfiles) {
     FakeProfile profile;
     writeFile(profile.outside("huge.bin"), 100000);
+    writeFile(profile.outside("cache2/entries/1"), 100000);
     QFile::link(profile.outside(), profile.temp("link"));
-    EXPECT_EQ(sizeOf(itemsOf(getPrivacyItems()), "temp"), 0);
+    QFile::link(profile.outside(), profile.local("Mozilla/Firefox/Profiles/zz.default-release"));
+    const QJsonArray items = itemsOf(getPrivacyItems());
+    EXPECT_EQ(sizeOf(items, "temp"), 0);
+    EXPECT_EQ(sizeOf(items, "firefox"), 0);
 }
 
 TEST(GetPrivacyItems, CountsAFileUnderTwoMeasuredFoldersTwice) {

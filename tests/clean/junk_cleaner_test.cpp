@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 
 #include "tests/clean/clean_test_support.h"
 
@@ -122,6 +123,32 @@ TEST(CleanPrivacyItems, LeavesSentinelsBehindLinksInCleanedFolders) {
     EXPECT_TRUE(exists(sentinel + "/keep.txt"));
 }
 
+TEST(CleanPrivacyItems, LeavesTheCacheOfALinkedFirefoxProfileAlone) {
+    FakeProfile profile;
+    writeFile(profile.outside("profile/cache2/entries/1"), 1);
+    writeFile(profile.local("Mozilla/Firefox/Profiles/ab.default-release/cache2/entries/1"), 1);
+    QFile::link(profile.outside("profile"),
+                profile.local("Mozilla/Firefox/Profiles/zz.default-release"));
+
+    cleanPrivacyItems(R"(["firefox"])");
+    EXPECT_FALSE(exists(profile.local("Mozilla/Firefox/Profiles/ab.default-release/cache2")));
+    EXPECT_TRUE(exists(profile.outside("profile/cache2/entries/1")));
+}
+
+TEST(CleanPrivacyItems, DoesNotEmptyWhatALinkedTrashFolderPointsAt) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    QDir().mkpath(profile.path("Data/Trash"));
+    QFile::link(sentinel, profile.path("Data/Trash/files"));
+    writeFile(profile.path("Data/Trash/info/old.txt.trashinfo"), 1);
+    LogCapture log;
+
+    cleanPrivacyItems(R"(["recyclebin"])");
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_FALSE(exists(profile.path("Data/Trash/info/old.txt.trashinfo")));
+    EXPECT_TRUE(log.contains(summary(R"(["recyclebin"])", false)));
+}
+
 TEST(CleanPrivacyItems, ReportsAFileThatCannotBeRemovedAsFailureInTheSummaryOnly) {
     FakeProfile profile;
     const QString cache = profile.local("Microsoft/Windows/Explorer/thumbcache_256.db");
@@ -203,6 +230,15 @@ TEST(CleanPrivacyItemsAsync, ReportsDoneExactlyOnceFromAWorkerThread) {
     EXPECT_EQ(events[0], (QVariantMap{{"type", "done"}, {"success", true}}));
     EXPECT_TRUE(otherThread);
     EXPECT_FALSE(exists(profile.temp("a.tmp")));
+}
+
+TEST(CleanPrivacyItemsAsync, SurvivesAReportFunctionThatThrows) {
+    FakeProfile profile;
+    LogCapture log;
+    cleanPrivacyItemsAsync("[]", [](const QVariantMap&) { throw std::runtime_error("gone"); });
+    const std::string expected = "clean privacy items report failed: gone";
+    for (int i = 0; i < 100 && !log.contains(expected); ++i) QThread::msleep(50);
+    EXPECT_TRUE(log.contains(expected));
 }
 
 }  // namespace
