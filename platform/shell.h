@@ -7,7 +7,8 @@
 namespace pellanor::platform {
 
 // Starts the file manager on `folder` (native separators) and does not wait for it. Windows
-// starts "explorer.exe" with the folder as its single argument; POSIX starts "xdg-open" on it.
+// starts "explorer.exe" from the Windows folder (never found by search) with the folder as its
+// single argument; POSIX starts "xdg-open" on it.
 // Returns whether the process started; POSIX answers false without a desktop session (neither
 // DISPLAY nor WAYLAND_DISPLAY set) or without xdg-open. Blocks only while the process starts.
 bool openInFileManager(const std::string& folder);
@@ -18,7 +19,9 @@ bool openInFileManager(const std::string& folder);
 // desktop session or without xdg-open.
 bool openWithShell(const std::string& target);
 
-enum class FolderPickOutcome { Chosen, Cancelled, Unavailable };
+// Unavailable: the system has no folder dialog of its own. Failed: it has one, and a step of
+// showing it or reading the choice failed.
+enum class FolderPickOutcome { Chosen, Cancelled, Failed, Unavailable };
 
 struct FolderPick {
     FolderPickOutcome outcome = FolderPickOutcome::Unavailable;
@@ -28,7 +31,7 @@ struct FolderPick {
 // Shows the system's folder dialog with its defaults, no owner window, and blocks the calling
 // thread until it closes. Windows: the file-open dialog with the pick-folders option; the chosen
 // path passes through the ANSI code page (see throughAnsiCodePage). A failing step is
-// Unavailable. POSIX has no system dialog without a window toolkit: always Unavailable.
+// Failed. POSIX has no system dialog without a window toolkit: always Unavailable.
 FolderPick pickFolder();
 
 // The text converted to the ANSI code page and back, as the ANSI shell routines see it. Windows

@@ -24,6 +24,16 @@ bool isSameFile(const QString& source, const QString& destination) {
     return QFileInfo(source) == QFileInfo(destination);
 }
 
+// A link whose target is missing does not "exist" to QFileInfo, yet its name is taken: Qt's
+// rename then falls back to copying, and that copy opens the name for writing, following the
+// link and creating the file wherever it points. The link itself counts as the destination.
+bool nameIsTaken(const QFileInfo& info) { return info.exists() || info.isSymbolicLink(); }
+
+// A dangling link names no folder, so it is treated as a file that may be replaced.
+bool namesAFile(const QFileInfo& info) {
+    return info.isFile() || (info.isSymbolicLink() && !info.exists());
+}
+
 }  // namespace
 
 bool copyFile(const QString& source, const QString& destination, bool overwrite) {
@@ -34,7 +44,7 @@ bool copyFile(const QString& source, const QString& destination, bool overwrite)
         logging::info(kTag, "copy file failed. file {} does NOT exists!", source);
         return false;
     }
-    if (overwrite && QFile::exists(to)) {
+    if (overwrite && nameIsTaken(QFileInfo(to))) {
         logging::info(kTag, "destination file {} exists. try to remove it first", destination);
         if (isSameFile(from, to)) {
             logging::info(kTag, "destination file {} is the source file. not removed", destination);
@@ -56,7 +66,7 @@ bool moveFile(const QString& source, const QString& destination, bool overwrite)
         return false;
     }
     const QFileInfo target(to);
-    if (target.exists() && target.isFile()) {
+    if (namesAFile(target)) {
         if (!overwrite) {
             logging::info(kTag, "destination file {} exists and overwrite is false", destination);
             return false;
@@ -70,7 +80,7 @@ bool moveFile(const QString& source, const QString& destination, bool overwrite)
             logging::info(kTag, "cannot remove destination file {}", destination);
             return false;
         }
-    } else if (!target.exists()) {
+    } else if (!nameIsTaken(target)) {
         const QString folder = target.absolutePath();
         if (!QDir().mkpath(folder)) {
             logging::info(kTag, "cannot create destination directory {}", folder);

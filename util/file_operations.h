@@ -1,6 +1,8 @@
 // Copying and moving single files and creating folders for the page scripts. Paths are taken as
 // the script passes them (either separator). Every function blocks on the disk, runs on the
 // calling (UI) thread and never throws; failures answer false and are logged under "NativeUtil".
+// A link at the destination is itself the destination file, even when its target is missing:
+// it may be replaced, never written through.
 #pragma once
 
 #include <QString>

@@ -86,10 +86,13 @@ QString selectFolder(const QString& title, const QString& path) {
         case platform::FolderPickOutcome::Chosen:
             return QString::fromStdString(pick.path);
         case platform::FolderPickOutcome::Cancelled:
+        case platform::FolderPickOutcome::Failed:
             return {};
         case platform::FolderPickOutcome::Unavailable:
             break;
     }
+    // Only where the system has no dialog at all; a system dialog that failed is not replaced
+    // by a second one.
     return folderFromToolkitDialog();
 }
 

@@ -5,8 +5,11 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <exception>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "log/logger.h"
@@ -27,33 +30,48 @@ qrcodegen::QrCode encode(const QByteArray& utf8) {
     return QrCode::encodeSegments({qrcodegen::QrSegment::makeBytes(bytes)}, QrCode::Ecc::MEDIUM);
 }
 
+void appendNumber(std::string* out, int value) {
+    char digits[16];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), value);
+    out->append(digits, written.ptr);
+}
+
+// The markup is ASCII; it is built as bytes and widened once, because a version-40 code has
+// some 15,000 squares and piecewise QString concatenation cost as much as the encoding itself.
 QString svgOf(const qrcodegen::QrCode& code) {
     const int modules = code.getSize();
     const int scale = std::max(kTargetSide / (modules + 2 * kQuietZone), kMinimumScale);
-    const QString side = QString::number((modules + 2 * kQuietZone) * scale);
-    const QString step = QString::number(scale);
+    std::string side;
+    appendNumber(&side, (modules + 2 * kQuietZone) * scale);
+    std::string step;
+    appendNumber(&step, scale);
 
-    QString svg;
+    std::string svg;
     // About 20 characters per square; at most half the modules are dark.
-    svg.reserve(512 + modules * modules * 10);
-    svg += QStringLiteral(
-               "<svg version=\"1.1\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%1px\" "
-               "height=\"%1px\" viewBox=\"0 0 %1 %1\" "
-               "preserveAspectRatio=\"xMinYMin meet\">")
-               .arg(side);
-    svg += QStringLiteral("<rect width=\"100%\" height=\"100%\" fill=\"white\"/>");
-    svg += QStringLiteral("<path d=\"");
+    svg.reserve(512 + static_cast<std::size_t>(modules) * modules * 10);
+    svg += "<svg version=\"1.1\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + side +
+           "px\" height=\"" + side + "px\" viewBox=\"0 0 " + side + ' ' + side +
+           "\" preserveAspectRatio=\"xMinYMin meet\">";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>";
+    svg += "<path d=\"";
     for (int row = 0; row < modules; ++row) {
         for (int column = 0; column < modules; ++column) {
             if (!code.getModule(column, row)) continue;
-            svg += QLatin1Char('M') + QString::number((column + kQuietZone) * scale) +
-                   QLatin1Char(',') + QString::number((row + kQuietZone) * scale) +
-                   QLatin1Char('h') + step + QLatin1Char('v') + step + QStringLiteral("h-") + step +
-                   QStringLiteral("z ");
+            svg += 'M';
+            appendNumber(&svg, (column + kQuietZone) * scale);
+            svg += ',';
+            appendNumber(&svg, (row + kQuietZone) * scale);
+            svg += 'h';
+            svg += step;
+            svg += 'v';
+            svg += step;
+            svg += "h-";
+            svg += step;
+            svg += "z ";
         }
     }
-    svg += QStringLiteral("\" stroke=\"transparent\" fill=\"black\"/></svg>");
-    return svg;
+    svg += "\" stroke=\"transparent\" fill=\"black\"/></svg>";
+    return QString::fromLatin1(svg.data(), static_cast<int>(svg.size()));
 }
 
 }  // namespace

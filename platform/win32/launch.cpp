@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/shell_owners.h"
+#include "platform/win32/handle.h"
 #include "platform/win32/wide.h"
 
 namespace pellanor::platform {
@@ -21,8 +21,8 @@ LaunchResult launchProcess(const LaunchRequest& request) {
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
         return {false, static_cast<std::uint32_t>(GetLastError())};
     }
-    const win32::KernelHandle processHandle(process.hProcess);
-    const win32::KernelHandle threadHandle(process.hThread);
+    const win32::ScopedHandle processHandle(process.hProcess);
+    const win32::ScopedHandle threadHandle(process.hThread);
     return {true, 0};
 }
 

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include "platform/win32/handle.h"
 #include "platform/win32/shell_owners.h"
 #include "platform/win32/wide.h"
 
@@ -33,6 +34,16 @@ std::wstring quotedArgument(const std::wstring& argument) {
     return quoted + L'"';
 }
 
+// A bare "explorer.exe" would be searched for in this program's folder and in the current
+// folder before the system's, so a file of that name there would be started instead; the file
+// manager lives in the Windows folder.
+std::wstring explorerPath() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(folder, length) + L"\\explorer.exe";
+}
+
 std::wstring wideThroughCodePage(const std::wstring& text) {
     if (text.empty()) return text;
     const int length = static_cast<int>(text.size());
@@ -48,29 +59,33 @@ std::wstring wideThroughCodePage(const std::wstring& text) {
     return back;
 }
 
+FolderPick failed() { return {FolderPickOutcome::Failed, {}}; }
+
 FolderPick chosenFolder(IFileDialog* dialog) {
     win32::ComPtr<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.putTyped()))) return {};
+    if (FAILED(dialog->GetResult(item.putTyped()))) return failed();
     wchar_t* raw = nullptr;
     const HRESULT named = item->GetDisplayName(SIGDN_FILESYSPATH, &raw);
     const win32::CoTaskMemory<wchar_t> path(raw);
-    if (FAILED(named) || !path) return {};
+    if (FAILED(named) || !path) return failed();
     return {FolderPickOutcome::Chosen, win32::toUtf8(wideThroughCodePage(path.get()))};
 }
 
 }  // namespace
 
 bool openInFileManager(const std::string& folder) {
+    const std::wstring program = explorerPath();
+    if (program.empty()) return false;
     std::wstring commandLine = L"explorer.exe " + quotedArgument(win32::toWide(folder));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
         return false;
     }
-    const win32::KernelHandle processHandle(process.hProcess);
-    const win32::KernelHandle threadHandle(process.hThread);
+    const win32::ScopedHandle processHandle(process.hProcess);
+    const win32::ScopedHandle threadHandle(process.hThread);
     return true;
 }
 
@@ -87,16 +102,16 @@ FolderPick pickFolder() {
     win32::ComPtr<IFileDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IFileDialog, dialog.put()))) {
-        return {};
+        return failed();
     }
     FILEOPENDIALOGOPTIONS options = 0;
     if (FAILED(dialog->GetOptions(&options)) ||
         FAILED(dialog->SetOptions(options | FOS_PICKFOLDERS))) {
-        return {};
+        return failed();
     }
     const HRESULT shown = dialog->Show(nullptr);
     if (shown == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return {FolderPickOutcome::Cancelled, {}};
-    if (FAILED(shown)) return {};
+    if (FAILED(shown)) return failed();
     return chosenFolder(dialog.get());
 }
 

@@ -1,4 +1,5 @@
-// Owners of the COM, shell, memory and kernel objects of the shell facilities, one per kind.
+// Owners of the COM, shell and memory objects of the shell facilities, one per kind; kernel
+// handles have theirs in handle.h.
 #pragma once
 
 #include <windows.h>
@@ -63,19 +64,6 @@ struct CoTaskMemDeleter {
 };
 template <typename T>
 using CoTaskMemory = std::unique_ptr<T, CoTaskMemDeleter>;
-
-class KernelHandle final {
-public:
-    explicit KernelHandle(HANDLE handle) : m_handle(handle) {}
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    ~KernelHandle() {
-        if (m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 // Global memory that is freed unless ownership passes to the system (the clipboard).
 class GlobalMemory final {

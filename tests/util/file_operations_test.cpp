@@ -120,6 +120,30 @@ TEST_F(FileOperations, OverwriteReplacesALinkAtTheDestinationNotItsTarget) {
     EXPECT_EQ(readFile(path("move-link.txt")), "second");
 }
 
+// A link whose target does not exist yet still takes the name: nothing may be written through
+// it to where it points.
+TEST_F(FileOperations, ADanglingLinkAtTheDestinationIsNeverWrittenThrough) {
+    const QString elsewhere = m_outside.filePath("created-through-link.txt");
+    ASSERT_TRUE(QFile::link(elsewhere, path("move-link.txt")));
+    ASSERT_TRUE(QFile::link(elsewhere, path("copy-link.txt")));
+    ASSERT_TRUE(writeFile(path("second.txt"), "second"));
+
+    EXPECT_FALSE(moveFile(path("source.txt"), path("move-link.txt"), false));
+    EXPECT_FALSE(copyFile(path("source.txt"), path("copy-link.txt"), false));
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+    EXPECT_TRUE(m_log.contains("NativeUtil",
+                               QStringLiteral("destination file %1 exists and overwrite is false")
+                                   .arg(path("move-link.txt"))));
+
+    EXPECT_TRUE(moveFile(path("source.txt"), path("move-link.txt"), true));
+    EXPECT_TRUE(copyFile(path("second.txt"), path("copy-link.txt"), true));
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+    EXPECT_FALSE(QFileInfo(path("move-link.txt")).isSymLink());
+    EXPECT_EQ(readFile(path("move-link.txt")), "new");
+    EXPECT_EQ(readFile(path("copy-link.txt")), "second");
+}
+
 TEST_F(FileOperations, AcceptsBackslashSeparators) {
     const QString windowsShaped =
         QString(path("sub/copy.txt")).replace(QLatin1Char('/'), QLatin1Char('\\'));
