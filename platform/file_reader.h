@@ -19,8 +19,8 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     // Opens `path` (UTF-8), closing any file opened before. False if it cannot be opened.
-    // Blocks.
-    bool open(const std::string& path);
+    // `expectedSize`, when known, spares small files the read-ahead hint. Blocks.
+    bool open(const std::string& path, std::int64_t expectedSize = -1);
 
     // Reads up to `capacity` bytes into `buffer`. Returns the count read, 0 at the end of the
     // file, -1 on failure or when nothing is open. Blocks.

@@ -13,7 +13,10 @@
 namespace pellanor::scan {
 namespace {
 
-constexpr std::size_t kChunkBytes = 1024 * 1024;
+// Small enough that a chunk is still in the core's cache when the hash reads it back: with
+// 1 MiB chunks the duplicate search on two cores took 1.7 times as long (measured with
+// bench/run.sh's corpus; 64 to 256 KiB all did equally well).
+constexpr std::size_t kChunkBytes = 256 * 1024;
 
 struct ContextDeleter {
     void operator()(EVP_MD_CTX* context) const noexcept { EVP_MD_CTX_free(context); }
@@ -25,7 +28,7 @@ const EVP_MD* sha256Algorithm() {
     return algorithm;
 }
 
-// One buffer per hashing thread: allocating 1 MiB per file costs fresh pages each time.
+// One buffer per hashing thread: allocating it per file would cost fresh pages each time.
 char* chunkBuffer() {
     thread_local std::unique_ptr<char[]> buffer(new char[kChunkBytes]);
     return buffer.get();
@@ -43,9 +46,9 @@ QString toHex(const unsigned char* bytes, unsigned int length) {
 
 }  // namespace
 
-QString sha256OfFile(const QString& path, const std::atomic<bool>* stop) {
+QString sha256OfFile(const QString& path, const std::atomic<bool>* stop, qint64 expectedSize) {
     platform::FileReader file;
-    if (!file.open(path.toStdString())) return {};
+    if (!file.open(path.toStdString(), expectedSize)) return {};
     const std::unique_ptr<EVP_MD_CTX, ContextDeleter> context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), sha256Algorithm(), nullptr) != 1) return {};
     char* buffer = chunkBuffer();
@@ -64,7 +67,7 @@ QString sha256OfFile(const QString& path, const std::atomic<bool>* stop) {
 
 std::optional<std::uint64_t> fingerprintOfFile(const QString& path) {
     platform::FileReader file;
-    if (!file.open(path.toStdString())) return std::nullopt;
+    if (!file.open(path.toStdString(), kFingerprintBytes)) return std::nullopt;
     char* buffer = chunkBuffer();
     std::size_t filled = 0;
     while (filled < static_cast<std::size_t>(kFingerprintBytes)) {

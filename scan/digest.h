@@ -10,12 +10,13 @@
 namespace pellanor::scan {
 
 // Files up to this size are read whole by the fingerprint anyway, so they skip it.
-inline constexpr qint64 kFingerprintBytes = 16 * 1024;
+inline constexpr qint64 kFingerprintBytes = 4 * 1024;
 
 // 64 lower-case hexadecimal characters of the SHA-256 of the file's bytes, read through one
-// 1 MiB buffer. Empty when the file cannot be opened, a read fails (a cancelled read included)
+// 256 KiB buffer. Empty when the file cannot be opened, a read fails (a cancelled read included)
 // or `stop` turns true on the way. Blocks; safe on any thread.
-QString sha256OfFile(const QString& path, const std::atomic<bool>* stop = nullptr);
+QString sha256OfFile(const QString& path, const std::atomic<bool>* stop = nullptr,
+                     qint64 expectedSize = -1);
 
 // A 64-bit fingerprint of the first kFingerprintBytes; nullopt when they cannot be read. Equal
 // files have equal fingerprints. Blocks; safe on any thread.

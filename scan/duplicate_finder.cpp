@@ -17,6 +17,9 @@ namespace {
 
 constexpr std::chrono::seconds kProgressInterval(2);
 const char kFailure[] = "scan duplicate files failed";
+// Records whose reads are worked out and done together; small enough that progress and stop
+// checks between runs stay frequent.
+constexpr std::size_t kPrefetchRecords = 2048;
 
 ScanRegistry<DuplicateFileScanContext>& registry() {
     static ScanRegistry<DuplicateFileScanContext> scans;
@@ -150,31 +153,153 @@ QString scanDocument(const DuplicateFileScanContext& context) {
     return QString::fromUtf8(QJsonDocument(QJsonObject{{kGroupsKey, list}}).toJson());
 }
 
+// Fingerprint and digest of a file from the prefetch, else read now.
+std::optional<std::uint64_t> fingerprintFor(DuplicateFileScanContext& context,
+                                            const FileRecord& record) {
+    const auto found = context.prefetchedFingerprints.find(record.path);
+    if (found == context.prefetchedFingerprints.end()) return fingerprintOfFile(record.path);
+    const auto value = found->second;
+    context.prefetchedFingerprints.erase(found);
+    return value;
+}
+
+QString digestFor(DuplicateFileScanContext& context, const FileRecord& record) {
+    const auto found = context.prefetchedDigests.find(record.path);
+    if (found == context.prefetchedDigests.end()) {
+        return sha256OfFile(record.path, &context.stopRequested, record.size);
+    }
+    QString value = found->second;
+    context.prefetchedDigests.erase(found);
+    return value;
+}
+
 // Reads the fingerprints still missing, in order; a file that could not be read is tried
 // again when the next file of its size arrives.
 void fingerprintMembers(DuplicateFileScanContext& context, SameSizeFiles& same) {
     for (std::size_t i = 0; i < same.records.size() && !context.stopRequested; ++i) {
         if (same.fingerprints[i] || context.hashedPaths.contains(same.records[i].path)) continue;
-        same.fingerprints[i] = fingerprintOfFile(same.records[i].path);
+        same.fingerprints[i] = fingerprintFor(context, same.records[i]);
         if (same.fingerprints[i]) ++same.fingerprintCounts[*same.fingerprints[i]];
     }
 }
 
+bool mayHaveTwin(const SameSizeFiles& same, std::size_t i) {
+    if (same.records.front().size <= kFingerprintBytes) return true;
+    const auto& print = same.fingerprints[i];
+    return print && same.fingerprintCounts.at(*print) > 1;
+}
+
 // Hashes, in order, the members not hashed yet that may have a twin.
 void hashMembers(DuplicateFileScanContext& context, SameSizeFiles& same) {
-    const bool whole = same.records.front().size <= kFingerprintBytes;
-    if (!whole) fingerprintMembers(context, same);
+    if (same.records.front().size > kFingerprintBytes) fingerprintMembers(context, same);
     for (std::size_t i = 0; i < same.records.size() && !context.stopRequested; ++i) {
         const FileRecord& record = same.records[i];
-        if (context.hashedPaths.contains(record.path)) continue;
-        if (!whole && (!same.fingerprints[i] || same.fingerprintCounts[*same.fingerprints[i]] < 2))
-            continue;
-        const QString digest = sha256OfFile(record.path, &context.stopRequested);
+        if (context.hashedPaths.contains(record.path) || !mayHaveTwin(same, i)) continue;
+        const QString digest = digestFor(context, record);
         if (digest.isEmpty()) continue;
         context.filesByDigest[digest].push_back(record);
         context.hashedPaths.insert(record.path);
     }
 }
+
+// What the ordered bookkeeping of a run of records will read, worked out ahead and read on
+// every core; the bookkeeping then finds the answers ready, so events and results stay those
+// of the one-file-at-a-time algorithm. A member whose bucket holds two or more fingerprints
+// once the whole run is taken is hashed at some point of the run, so that is the set read.
+class Prefetch final {
+public:
+    Prefetch(DuplicateFileScanContext& context, const FileRecord* begin, const FileRecord* end)
+        : m_context(context) {
+        QSet<QString> taken;
+        for (const FileRecord* record = begin; record != end; ++record) {
+            if (m_context.seenPaths.contains(record->path) || taken.contains(record->path))
+                continue;
+            taken.insert(record->path);
+            m_incoming[record->size].push_back(record);
+        }
+    }
+
+    void run() {
+        std::vector<const FileRecord*> toFingerprint;
+        std::vector<const FileRecord*> toHash;
+        for (const auto& entry : m_incoming) {
+            for (const Member& member : members(entry.first)) {
+                if (entry.first > kFingerprintBytes && !member.print) {
+                    toFingerprint.push_back(member.record);
+                }
+            }
+        }
+        read(toFingerprint, m_context.prefetchedFingerprints,
+             [](const FileRecord& record) { return fingerprintOfFile(record.path); });
+        for (const auto& entry : m_incoming) appendHashCandidates(entry.first, toHash);
+        read(toHash, m_context.prefetchedDigests, [this](const FileRecord& record) {
+            return sha256OfFile(record.path, &m_context.stopRequested, record.size);
+        });
+    }
+
+private:
+    struct Member {
+        const FileRecord* record;
+        std::optional<std::uint64_t> print;  // as known before this run
+    };
+
+    // The unhashed members of one size once the run is taken, old ones first; none if the
+    // size will not have two files.
+    std::vector<Member> members(qint64 size) const {
+        std::vector<Member> result;
+        const auto known = m_context.filesBySize.find(size);
+        std::size_t total = m_incoming.at(size).size();
+        if (known != m_context.filesBySize.end()) {
+            const SameSizeFiles& same = known->second;
+            total += same.records.size();
+            for (std::size_t i = 0; i < same.records.size(); ++i) {
+                if (m_context.hashedPaths.contains(same.records[i].path)) continue;
+                result.push_back({&same.records[i], same.fingerprints[i]});
+            }
+        }
+        if (total < 2) return {};
+        for (const FileRecord* record : m_incoming.at(size)) result.push_back({record, {}});
+        return result;
+    }
+
+    void appendHashCandidates(qint64 size, std::vector<const FileRecord*>& toHash) const {
+        std::vector<Member> all = members(size);
+        if (size <= kFingerprintBytes) {
+            for (const Member& member : all) toHash.push_back(member.record);
+            return;
+        }
+        const auto known = m_context.filesBySize.find(size);
+        std::unordered_map<std::uint64_t, int> counts;
+        if (known != m_context.filesBySize.end()) counts = known->second.fingerprintCounts;
+        for (Member& member : all) {
+            if (member.print) continue;
+            const auto found = m_context.prefetchedFingerprints.find(member.record->path);
+            if (found == m_context.prefetchedFingerprints.end() || !found->second) continue;
+            member.print = found->second;
+            ++counts[*member.print];
+        }
+        for (const Member& member : all) {
+            if (member.print && counts[*member.print] > 1) toHash.push_back(member.record);
+        }
+    }
+
+    template <typename Cache, typename ReadOne>
+    void read(std::vector<const FileRecord*> records, Cache& cache, const ReadOne& readOne) {
+        std::stable_sort(
+            records.begin(), records.end(),
+            [](const FileRecord* a, const FileRecord* b) { return a->size > b->size; });
+        std::vector<std::optional<typename Cache::mapped_type>> results(records.size());
+        parallelFor(records.size(), [&](std::size_t i) {
+            if (!m_context.stopRequested) results[i] = readOne(*records[i]);
+        });
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (results[i]) cache.emplace(records[i]->path, std::move(*results[i]));
+        }
+    }
+
+    DuplicateFileScanContext& m_context;
+    std::map<qint64, std::vector<const FileRecord*>> m_incoming;
+};
 
 // False for a path seen before.
 bool takeRecord(DuplicateFileScanContext& context, const FileRecord& record) {
@@ -208,11 +333,19 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
     PendingFolder folder;
     for (;;) {
         while (!context.stopRequested && takeNextFolder(context, folder)) {
-            for (const FileRecord& record : collectFiles(folder.path, &context.stopRequested)) {
-                if (context.stopRequested) break;
-                if (!takeRecord(context, record)) continue;
-                reportProgressIfDue(context);
-                pacer.pause();
+            const std::vector<FileRecord> records =
+                collectFiles(folder.path, &context.stopRequested);
+            for (std::size_t start = 0; start < records.size() && !context.stopRequested;
+                 start += kPrefetchRecords) {
+                const std::size_t end = std::min(records.size(), start + kPrefetchRecords);
+                Prefetch(context, &records[start], records.data() + end).run();
+                for (std::size_t i = start; i < end && !context.stopRequested; ++i) {
+                    if (!takeRecord(context, records[i])) continue;
+                    reportProgressIfDue(context);
+                    pacer.pause();
+                }
+                context.prefetchedFingerprints.clear();
+                context.prefetchedDigests.clear();
             }
             reportProgressIfDue(context);
             pacer.pause();

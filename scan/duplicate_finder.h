@@ -35,6 +35,9 @@ struct DuplicateFileScanContext final : ScanContext {
     std::map<QString, std::vector<FileRecord>> filesByDigest;
     QSet<QString> seenPaths;
     QSet<QString> hashedPaths;
+    // Reads done ahead for the records being taken, by path; see the .cpp.
+    std::unordered_map<QString, std::optional<std::uint64_t>> prefetchedFingerprints;
+    std::unordered_map<QString, QString> prefetchedDigests;
 };
 
 // JSON text {"groups": [{"files", "hash", "size"}...]} of the digests shared by two or more

@@ -21,7 +21,7 @@ FileReader::FileReader() : m_native(std::make_unique<Native>()) {}
 
 FileReader::~FileReader() = default;
 
-bool FileReader::open(const std::string& path) {
+bool FileReader::open(const std::string& path, std::int64_t /*expectedSize*/) {
     m_native->close();
     m_native->file = CreateFileW(win32::toWide(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Prints the ratios of the mean times hyperfine measured, with their targets."""
+import json
+import os
+import sys
+
+
+def means(results, name):
+    with open(os.path.join(results, name + ".json"), encoding="utf-8") as handle:
+        return [r["mean"] for r in json.load(handle)["results"]]
+
+
+def line(label, ratio, target, better_below=True):
+    met = ratio <= target if better_below else ratio >= target
+    sign = "<=" if better_below else ">="
+    print(f"  {label:<44} {ratio:6.2f}   target {sign} {target:<5} {'met' if met else 'NOT MET'}")
+
+
+def main():
+    results = sys.argv[1]
+    dup = means(results, "duplicates")
+    print("duplicates (ours / peer; below 1 = faster), seconds:",
+          " ".join(f"{m:.2f}" for m in dup))
+    for name, peer in zip(["jdupes", "rdfind (sha256)", "rmlint", "fdupes"], dup[1:]):
+        line(f"findDuplicateFiles / {name}", dup[0] / peer, 1.0)
+    large = means(results, "large")
+    print("large files, seconds:", " ".join(f"{m:.3f}" for m in large))
+    line("scanLargeFiles(10 MB) / find -size +10M", large[0] / large[1], 1.3)
+    asyn = means(results, "async")
+    print("asynchronous scans, seconds:", " ".join(f"{m:.3f}" for m in asyn))
+    line("duplicate scan to final event / search", asyn[0] / asyn[1], 1.2)
+    line("large-file scan to final event / search", asyn[2] / asyn[3], 1.2)
+    sha = means(results, "sha256")
+    print("sha256 of 1 GiB, seconds:", " ".join(f"{m:.3f}" for m in sha))
+    line("getFileSha256 throughput / openssl dgst", sha[1] / sha[0], 1.0, better_below=False)
+
+
+if __name__ == "__main__":
+    main()

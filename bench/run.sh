@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Times the scanners against the peer tools side by side on one generated corpus (warm cache)
+# and prints each ratio with its target. The scanners run through bench/scan_bench, a
+# bench-only driver that calls the scan module functions directly.
+#
+# Usage: bench/run.sh [corpus-folder]   (default /var/tmp/pellanor-bench/corpus; generated if
+#        missing). Needs bench/setup.sh and a native build (scripts/build.sh native).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+corpus=${1:-/var/tmp/pellanor-bench/corpus}
+driver="$root/build/native/bench/scan_bench"
+results=$(mktemp -d /tmp/pellanor-bench.XXXXXX)
+trap 'rm -rf "$results"' EXIT
+runs=${PELLANOR_BENCH_RUNS:-5}
+
+"$here/setup.sh"
+[[ -x "$driver" ]] || cmake --build "$root/build/native" --target scan_bench
+[[ -d "$corpus" ]] || python3 "$here/generate_corpus.py" "$corpus"
+big_file="$corpus-sha/one-gigabyte.bin"
+
+# Warm the page cache once so every tool reads from memory.
+find "$corpus" "$big_file" -type f -exec cat {} + >/dev/null
+
+time_commands() {  # name, then commands; hyperfine's JSON goes to $results/<name>.json
+    local name=$1
+    shift
+    hyperfine --style basic --warmup 1 --runs "$runs" --export-json "$results/$name.json" "$@" \
+        >/dev/null
+}
+
+echo "== checking duplicate groups against the peers"
+"$driver" duplicates "$corpus" >"$results/ours.json"
+# Peers told to skip hidden files (as the scanners do) and to group empty files too.
+jdupes -r -A -z -q "$corpus" >"$results/jdupes.txt"
+fdupes -r -A "$corpus" >"$results/fdupes.txt"
+python3 "$here/compare_groups.py" "$results/ours.json" "$results/jdupes.txt" "$results/fdupes.txt"
+
+echo "== timing (warm cache, $runs runs each)"
+time_commands duplicates \
+    "$driver duplicates $corpus" \
+    "jdupes -r -A -z -q $corpus" \
+    "rdfind -checksum sha256 -makeresultsfile false $corpus" \
+    "rmlint -T df -o fdupes:/dev/null $corpus" \
+    "fdupes -r -A $corpus"
+time_commands large \
+    "$driver large $corpus 10485760" \
+    "find $corpus -size +10M -printf '%s %p\n'"
+time_commands async \
+    "$driver duplicates-async $corpus" \
+    "$driver duplicates $corpus" \
+    "$driver large-async $corpus 10485760" \
+    "$driver large $corpus 10485760"
+time_commands sha256 \
+    "$driver sha256 $big_file" \
+    "openssl dgst -sha256 $big_file"
+
+python3 "$here/print_ratios.py" "$results"
