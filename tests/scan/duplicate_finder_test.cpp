@@ -149,6 +149,28 @@ TEST_F(Duplicates, AsynchronousScanWithoutEqualSizesSendsOnlyDone) {
     EXPECT_EQ(events[0].value("data").toString(), "{\n    \"groups\": [\n    ]\n}\n");
 }
 
+// Many files of few sizes, twins and same-prefix decoys spread over overlapping folders: more
+// records than one read-ahead run, so the scan's reads ahead must match its ordered grouping.
+TEST(DuplicateScan, MatchesTheSearchOnAManyFileTreeWithOverlappingFolders) {
+    QTemporaryDir temp;
+    const QString root = temp.path();
+    std::uint32_t state = 12345;
+    const auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+    for (int i = 0; i < 5000; ++i) {
+        const int size = static_cast<int>(next() % 6) * 3000;  // 0 to 15,000 bytes
+        QByteArray content(size, 'p');
+        // Same first bytes for all; the tail tells twins from decoys.
+        if (size > 0) content[size - 1] = static_cast<char>('a' + next() % 3);
+        writeFile(QString("%1/d%2/f%3").arg(root).arg(i % 37).arg(i), content);
+    }
+    const QString folders = root + "/d1," + root + "," + root + "/d2";
+    auto recorder = std::make_shared<EventRecorder>();
+    startScanDuplicateFiles(folders, [recorder](const QVariantMap& e) { (*recorder)(e); });
+    const auto events = recorder->waitForFinal();
+    EXPECT_EQ(events.back().value("data").toString(), findDuplicateFiles(folders));
+    EXPECT_GE(groupsOf(findDuplicateFiles(folders)).size(), 10);
+}
+
 class DuplicatesInAWideTree : public Duplicates {
 protected:
     void SetUp() override {
