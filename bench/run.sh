@@ -33,8 +33,8 @@ time_commands() {  # name, then commands; hyperfine's JSON goes to $results/<nam
 echo "== checking duplicate groups against the peers"
 "$driver" duplicates "$corpus" >"$results/ours.json"
 # Peers told to skip hidden files (as the scanners do) and to group empty files too.
-jdupes -r -A -z -q "$corpus" >"$results/jdupes.txt"
-fdupes -r -A "$corpus" >"$results/fdupes.txt"
+jdupes -r -A -z -q "$corpus" >"$results/jdupes.txt" 2>/dev/null
+fdupes -q -r -A "$corpus" >"$results/fdupes.txt" 2>/dev/null
 python3 "$here/compare_groups.py" "$results/ours.json" "$results/jdupes.txt" "$results/fdupes.txt"
 
 echo "== timing (warm cache, $runs runs each)"

@@ -24,6 +24,7 @@ inline constexpr char kFilesKey[] = "files";
 struct SameSizeFiles {
     std::vector<FileRecord> records;
     std::vector<std::optional<std::uint64_t>> fingerprints;
+    std::vector<bool> hashed;  // mirrors hashedPaths for these records, without hashing paths
     std::unordered_map<std::uint64_t, int> fingerprintCounts;
 };
 
@@ -35,9 +36,6 @@ struct DuplicateFileScanContext final : ScanContext {
     std::map<QString, std::vector<FileRecord>> filesByDigest;
     QSet<QString> seenPaths;
     QSet<QString> hashedPaths;
-    // Reads done ahead for the records being taken, by path; see the .cpp.
-    std::unordered_map<QString, std::optional<std::uint64_t>> prefetchedFingerprints;
-    std::unordered_map<QString, QString> prefetchedDigests;
 };
 
 // JSON text {"groups": [{"files", "hash", "size"}...]} of the digests shared by two or more

@@ -111,7 +111,11 @@ int startScanLargeFiles(const QString& folders, double minSize, ScanReport repor
                 registry().remove(context->id);
                 finalEvent = errorEvent(context->id, QString::fromLatin1(kFailure));
             }
-            context->callback(finalEvent);
+            // Nothing is left to report a failure of the final report to.
+            try {
+                context->callback(finalEvent);
+            } catch (...) {
+            }
         });
 }
 

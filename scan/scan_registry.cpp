@@ -58,8 +58,10 @@ QVariantMap errorEvent(int id, const QString& message) {
 }
 
 void Pacer::pause() {
-    std::this_thread::yield();
     const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastYield < std::chrono::milliseconds(1)) return;
+    m_lastYield = now;
+    std::this_thread::yield();
     if (now - m_lastSleep < std::chrono::milliseconds(50)) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     m_lastSleep = std::chrono::steady_clock::now();
