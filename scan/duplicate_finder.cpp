@@ -20,9 +20,10 @@ namespace {
 
 constexpr std::chrono::seconds kProgressInterval(2);
 const char kFailure[] = "scan duplicate files failed";
-// Records whose reads are worked out and done together; small enough that progress and stop
-// checks between runs stay frequent.
-constexpr std::size_t kReadAheadRecords = 16384;
+// Records whose reads are planned together. Progress and stop checks go on while digests are
+// read; only the fingerprint pass of a run holds them up. Runs cost some speed at their seams
+// (measured: 16,384-record runs made a 52,637-file scan 12 % slower than one run).
+constexpr std::size_t kReadAheadRecords = 65536;
 
 ScanRegistry<DuplicateFileScanContext>& registry() {
     static ScanRegistry<DuplicateFileScanContext> scans;

@@ -1,6 +1,7 @@
 #include "scan/file_record.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
@@ -12,9 +13,21 @@ FileRecord recordFrom(const platform::DirectoryEntry& entry) {
             entry.modifiedMsecs};
 }
 
+// Converting to local time costs several microseconds (a time-zone lookup), and files tend to
+// share their times, so texts are kept per whole second: within one second the local offset
+// cannot change the minute shown.
 QString modifiedTimeText(const FileRecord& record) {
-    return QDateTime::fromMSecsSinceEpoch(record.modifiedMsecs, Qt::LocalTime)
-        .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    constexpr int kCacheLimit = 8192;
+    thread_local QHash<qint64, QString> cache;
+    const qint64 second = record.modifiedMsecs >= 0 ? record.modifiedMsecs / 1000
+                                                    : (record.modifiedMsecs - 999) / 1000;
+    const auto found = cache.constFind(second);
+    if (found != cache.constEnd()) return found.value();
+    if (cache.size() >= kCacheLimit) cache.clear();
+    const QString text = QDateTime::fromMSecsSinceEpoch(second * 1000, Qt::LocalTime)
+                             .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    cache.insert(second, text);
+    return text;
 }
 
 QJsonObject toJson(const FileRecord& record) {

@@ -50,12 +50,4 @@ platform::DirectoryFilter visibleFiles(bool recursive) {
     return filter;
 }
 
-platform::DirectoryFilter visibleFolders() {
-    platform::DirectoryFilter filter;
-    filter.files = false;
-    filter.directories = true;
-    filter.readableOnly = true;
-    return filter;
-}
-
 }  // namespace pellanor::scan

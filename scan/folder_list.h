@@ -23,6 +23,5 @@ QString scanRoot(const QString& folder);
 
 // The listing rules of the scanners: visible, readable regular files, no links.
 platform::DirectoryFilter visibleFiles(bool recursive);
-platform::DirectoryFilter visibleFolders();
 
 }  // namespace pellanor::scan

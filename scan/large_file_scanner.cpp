@@ -20,23 +20,24 @@ ScanRegistry<LargeFileScanContext>& registry() {
 }
 
 // Lists one level of `folder`: qualifying files go to `found`, visible subfolders to the back
-// of the queue. A stop abandons the level, subfolders included.
+// of the queue. A stop abandons the level, subfolders included. One listing yields both, in
+// the order two separate listings (files, then folders) would give them.
 void visitFolder(LargeFileScanContext& context, const PendingFolder& folder, qint64 minSize,
                  std::vector<FileRecord>& found) {
     const QString root = folder.resolved ? folder.path : scanRoot(folder.path);
     if (root.isEmpty() || context.stopRequested) return;
-    const std::string rootPath = root.toStdString();
+    platform::DirectoryFilter filter = visibleFiles(false);
+    filter.directories = true;
+    platform::DirectoryIterator entries(root.toStdString(), filter);
     platform::DirectoryEntry entry;
-    platform::DirectoryIterator files(rootPath, visibleFiles(false));
-    while (!context.stopRequested && files.next(entry)) {
-        if (context.stopRequested) return;
-        if (entry.size >= minSize) found.push_back(recordFrom(entry));
-    }
     std::vector<PendingFolder> subfolders;
-    platform::DirectoryIterator folders(rootPath, visibleFolders());
-    while (!context.stopRequested && folders.next(entry)) {
+    while (!context.stopRequested && entries.next(entry)) {
         if (context.stopRequested) return;
-        subfolders.push_back({QString::fromStdString(entry.path), true});
+        if (entry.isDirectory) {
+            subfolders.push_back({QString::fromStdString(entry.path), true});
+        } else if (entry.size >= minSize) {
+            found.push_back(recordFrom(entry));
+        }
     }
     if (context.stopRequested || subfolders.empty()) return;
     const std::lock_guard<std::mutex> lock(context.mutex);
