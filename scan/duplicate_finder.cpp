@@ -195,8 +195,9 @@ void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFi
 
 // False for a path seen before.
 bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& record) {
-    if (context.seenPaths.contains(record.path)) return false;
-    context.seenPaths.insert(record.path);
+    const int seen = context.seenPaths.size();
+    context.seenPaths.insert(record.path);  // one lookup where contains-then-insert takes two
+    if (context.seenPaths.size() == seen) return false;
     SameSizeFiles& same = context.filesBySize[record.size];
     same.records.push_back(record);
     same.fingerprints.emplace_back();
@@ -231,6 +232,7 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
             for (std::size_t start = 0; start < records.size() && !context.stopRequested;
                  start += kReadAheadRecords) {
                 const std::size_t end = std::min(records.size(), start + kReadAheadRecords);
+                context.seenPaths.reserve(context.seenPaths.size() + static_cast<int>(end - start));
                 ReadAhead ahead(context, &records[start], records.data() + end);
                 for (std::size_t i = start; i < end && !context.stopRequested; ++i) {
                     if (!takeRecord(context, ahead, records[i])) continue;

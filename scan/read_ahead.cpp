@@ -26,8 +26,9 @@ class Planner final {
 public:
     Planner(const DuplicateFileScanContext& context, const FileRecord* begin, const FileRecord* end)
         : m_context(context), m_begin(begin), m_end(end) {
+        const bool firstFolder = m_context.seenPaths.isEmpty();
         for (const FileRecord* record = begin; record != end; ++record) {
-            if (!m_context.seenPaths.contains(record->path)) {
+            if (firstFolder || !m_context.seenPaths.contains(record->path)) {
                 m_incoming[record->size].push_back(record);
             }
         }

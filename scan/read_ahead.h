@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
