@@ -4,13 +4,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace pellanor::scan {
 
 // Runs work(i) for every i in [0, count) on up to one thread per core, the caller's included;
-// returns when all are done. `work` must not throw.
+// returns when all are done. `work` must not throw. If no more threads can be made, fewer do
+// the work.
 template <typename Work>
 void parallelFor(std::size_t count, const Work& work) {
     const std::size_t threads =
@@ -20,7 +22,13 @@ void parallelFor(std::size_t count, const Work& work) {
         for (std::size_t i = next++; i < count; i = next++) work(i);
     };
     std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(drain);
+    for (std::size_t t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(drain);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     drain();
     for (std::thread& helper : helpers) helper.join();
 }

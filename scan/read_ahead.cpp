@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <system_error>
 
 #include "scan/digest.h"
 #include "scan/parallel.h"
@@ -166,7 +167,16 @@ ReadAhead::ReadAhead(DuplicateFileScanContext& context, const FileRecord* begin,
     const std::size_t readers =
         std::min<std::size_t>(m_sets.size(), std::max(1u, std::thread::hardware_concurrency()));
     m_readersLeft = readers;
-    for (std::size_t r = 0; r < readers; ++r) m_readers.emplace_back([this] { readDigests(); });
+    for (std::size_t r = 0; r < readers; ++r) {
+        try {
+            m_readers.emplace_back([this] { readDigests(); });
+        } catch (const std::system_error&) {
+            // Fewer readers, or none: whatever is not read ahead is read by the bookkeeping.
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_readersLeft -= readers - r;
+            break;
+        }
+    }
 }
 
 ReadAhead::~ReadAhead() {
