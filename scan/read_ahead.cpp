@@ -151,11 +151,14 @@ ReadAhead::ReadAhead(DuplicateFileScanContext& context, const FileRecord* begin,
     const std::vector<const FileRecord*> toFingerprint = planner.toFingerprint();
     std::vector<std::optional<std::uint64_t>> prints(toFingerprint.size());
     std::vector<char> read(toFingerprint.size(), 0);  // not vector<bool>: written concurrently
-    parallelFor(toFingerprint.size(), [&](std::size_t i) {
-        if (m_context.stopRequested) return;
-        prints[i] = fingerprintOfFile(toFingerprint[i]->path);
-        read[i] = 1;
-    });
+    parallelFor(
+        toFingerprint.size(),
+        [&](std::size_t i) {
+            if (m_context.stopRequested) return;
+            prints[i] = fingerprintOfFile(toFingerprint[i]->path);
+            read[i] = 1;
+        },
+        &m_context);
     for (std::size_t i = 0; i < toFingerprint.size(); ++i) {
         if (read[i]) m_fingerprints.emplace(toFingerprint[i]->path, prints[i]);
     }
@@ -184,6 +187,7 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::readDigests() {
+    const HelperIoScope enlisted(&m_context);
     const std::atomic<bool>* stop = &m_context.stopRequested;
     try {
         for (std::size_t s = m_nextSet++; s < m_sets.size() && !*stop; s = m_nextSet++) {

@@ -1,5 +1,6 @@
 #include "scan/scan_registry.h"
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
@@ -55,6 +56,22 @@ QVariantMap dataEvent(const char* type, int id, const QString& data) {
 
 QVariantMap errorEvent(int id, const QString& message) {
     return {{kTypeKey, QString::fromLatin1(kErrorType)}, {kIdKey, id}, {kErrorKey, message}};
+}
+
+HelperIoScope::HelperIoScope(ScanContext* context) : m_context(context) {
+    if (m_context == nullptr) return;
+    m_handle = platform::BlockingIoCanceller::forCurrentThread();
+    if (!m_handle) return;
+    const std::lock_guard<std::mutex> lock(m_context->mutex);
+    m_context->helperHandles.push_back(m_handle);
+}
+
+HelperIoScope::~HelperIoScope() {
+    if (!m_handle) return;
+    m_handle->retire();
+    const std::lock_guard<std::mutex> lock(m_context->mutex);
+    auto& helpers = m_context->helperHandles;
+    helpers.erase(std::remove(helpers.begin(), helpers.end(), m_handle), helpers.end());
 }
 
 void Pacer::pause() {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/blocking_io.h"
 
@@ -42,6 +43,9 @@ struct ScanContext {
     std::deque<PendingFolder> pendingFolders;  // FIFO: taken from the front, added at the back
     ScanReport callback;
     std::shared_ptr<platform::BlockingIoCanceller> threadHandle;
+    // Threads reading files for the worker, so that a stop interrupts their reads as well;
+    // guarded by `mutex`.
+    std::vector<std::shared_ptr<platform::BlockingIoCanceller>> helperHandles;
     std::chrono::steady_clock::time_point lastProgressTime = std::chrono::steady_clock::now();
 };
 
@@ -65,11 +69,10 @@ public:
         if (found == m_scans.end()) return false;
         Context& context = *found->second;
         context.stopRequested.exchange(true);
-        {
-            const std::lock_guard<std::mutex> queueLock(context.mutex);
-            context.pendingFolders.clear();
-        }
+        const std::lock_guard<std::mutex> queueLock(context.mutex);
+        context.pendingFolders.clear();
         if (context.threadHandle) context.threadHandle->cancel();
+        for (const auto& helper : context.helperHandles) helper->cancel();
         return true;
     }
 
@@ -123,6 +126,19 @@ int launchScanWorker(
 
 QVariantMap dataEvent(const char* type, int id, const QString& data);
 QVariantMap errorEvent(int id, const QString& message);
+
+// Enlists the calling thread in `context`'s helpers for its lifetime (nothing with null).
+class HelperIoScope final {
+public:
+    explicit HelperIoScope(ScanContext* context);
+    ~HelperIoScope();
+    HelperIoScope(const HelperIoScope&) = delete;
+    HelperIoScope& operator=(const HelperIoScope&) = delete;
+
+private:
+    ScanContext* m_context;
+    std::shared_ptr<platform::BlockingIoCanceller> m_handle;
+};
 
 // Keeps a long scan out of the user's way without sleeping after every file: a 1 ms sleep
 // lasts a whole timer tick (about 15.6 ms) on Windows, so a pause per file would make a scan of
