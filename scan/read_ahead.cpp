@@ -167,17 +167,19 @@ ReadAhead::ReadAhead(DuplicateFileScanContext& context, const FileRecord* begin,
     for (const Set& set : m_sets) {
         for (const QString& path : set.paths) m_planned.insert(path);
     }
+    // One reader fewer than cores: the bookkeeping thread reads the next set itself whenever
+    // it would otherwise wait, so the cores stay busy without a third thread competing.
     const std::size_t readers =
-        std::min<std::size_t>(m_sets.size(), std::max(1u, std::thread::hardware_concurrency()));
-    m_readersLeft = readers;
+        std::min<std::size_t>(m_sets.size(), std::max(1u, std::thread::hardware_concurrency()) - 1);
     for (std::size_t r = 0; r < readers; ++r) {
         try {
-            m_readers.emplace_back([this] { readDigests(); });
+            m_readers.emplace_back([this] {
+                const HelperIoScope enlisted(&m_context);
+                while (readNextSet()) {
+                }
+            });
         } catch (const std::system_error&) {
-            // Fewer readers, or none: whatever is not read ahead is read by the bookkeeping.
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_readersLeft -= readers - r;
-            break;
+            break;  // fewer readers: the bookkeeping thread reads the rest
         }
     }
 }
@@ -186,27 +188,31 @@ ReadAhead::~ReadAhead() {
     for (std::thread& reader : m_readers) reader.join();
 }
 
-void ReadAhead::readDigests() {
-    const HelperIoScope enlisted(&m_context);
-    const std::atomic<bool>* stop = &m_context.stopRequested;
+// Reads the next set not taken yet; false when none is left or a stop was requested.
+bool ReadAhead::readNextSet() {
+    std::size_t s = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_nextSet >= m_sets.size() || m_context.stopRequested) return false;
+        s = m_nextSet++;
+        ++m_inFlight;
+    }
+    const Set& set = m_sets[s];
+    std::vector<ContentDigest> found;
     try {
-        for (std::size_t s = m_nextSet++; s < m_sets.size() && !*stop; s = m_nextSet++) {
-            const Set& set = m_sets[s];
-            std::vector<ContentDigest> found = set.oneByOne
-                                                   ? digestsOneByOne(set.paths, set.size, stop)
-                                                   : digestsByContent(set.paths, set.size, stop);
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            for (int k = 0; k < set.paths.size(); ++k) {
-                m_digests.emplace(set.paths[k], std::move(found[static_cast<std::size_t>(k)]));
-            }
-            m_ready.notify_all();
-        }
+        const std::atomic<bool>* stop = &m_context.stopRequested;
+        found = set.oneByOne ? digestsOneByOne(set.paths, set.size, stop)
+                             : digestsByContent(set.paths, set.size, stop);
     } catch (...) {
-        // Out of memory, say: what is missing is read by the bookkeeping itself.
+        found.clear();  // out of memory, say: the bookkeeping reads these itself
     }
     const std::lock_guard<std::mutex> lock(m_mutex);
-    --m_readersLeft;
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        m_digests.emplace(set.paths[static_cast<int>(k)], std::move(found[k]));
+    }
+    --m_inFlight;
     m_ready.notify_all();
+    return true;
 }
 
 std::optional<std::optional<std::uint64_t>> ReadAhead::fingerprint(const QString& path) const {
@@ -217,12 +223,21 @@ std::optional<std::optional<std::uint64_t>> ReadAhead::fingerprint(const QString
 
 std::optional<ContentDigest> ReadAhead::digest(const QString& path) {
     if (!m_planned.contains(path)) return std::nullopt;
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_ready.wait(lock, [&] { return m_readersLeft == 0 || m_digests.count(path) != 0; });
-    // Not read (a stop, or a reader that failed): the caller reads it itself.
-    const auto found = m_digests.find(path);
-    if (found == m_digests.end()) return std::nullopt;
-    return found->second;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            const auto found = m_digests.find(path);
+            if (found != m_digests.end()) return found->second;
+            const bool setsLeft = m_nextSet < m_sets.size() && !m_context.stopRequested;
+            // Nothing left to read and nothing being read: a stop or a failed read.
+            if (!setsLeft && m_inFlight == 0) return std::nullopt;
+            if (!setsLeft) {
+                m_ready.wait(lock);
+                continue;
+            }
+        }
+        readNextSet();
+    }
 }
 
 }  // namespace pellanor::scan

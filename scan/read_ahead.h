@@ -34,8 +34,8 @@ public:
     // The fingerprint read for `path`; nullopt if none was planned.
     std::optional<std::optional<std::uint64_t>> fingerprint(const QString& path) const;
 
-    // The digest planned for `path`, waiting while it is being read; nullopt if none was
-    // planned or it was not read (after a stop).
+    // The digest planned for `path`; while it is not read yet, reads other planned sets or
+    // waits. nullopt if none was planned or it was not read (after a stop).
     std::optional<ContentDigest> digest(const QString& path);
 
     // Files whose fingerprint may equal another's, the same across one size.
@@ -47,17 +47,17 @@ public:
     };
 
 private:
-    void readDigests();
+    bool readNextSet();
 
     DuplicateFileScanContext& m_context;
     std::unordered_map<QString, std::optional<std::uint64_t>> m_fingerprints;
     std::vector<Set> m_sets;
     QSet<QString> m_planned;
-    std::mutex m_mutex;  // guards m_digests and m_readersLeft
+    std::mutex m_mutex;  // guards the three members below
     std::condition_variable m_ready;
     std::unordered_map<QString, ContentDigest> m_digests;
-    std::size_t m_readersLeft = 0;
-    std::atomic<std::size_t> m_nextSet{0};
+    std::size_t m_nextSet = 0;
+    std::size_t m_inFlight = 0;
     std::vector<std::thread> m_readers;
 };
 
