@@ -7,6 +7,20 @@
 #include "platform/win32/wide.h"
 
 namespace pellanor::platform {
+namespace {
+
+// Paths from the directory walk use '/', and paths past MAX_PATH need the "\\?\" form, which
+// takes backslashes only.
+std::wstring systemPath(const std::string& path) {
+    std::wstring wide = win32::toWide(path);
+    for (wchar_t& c : wide) {
+        if (c == L'/') c = L'\\';
+    }
+    if (wide.size() >= MAX_PATH && wide.size() > 2 && wide[1] == L':') wide.insert(0, L"\\\\?\\");
+    return wide;
+}
+
+}  // namespace
 
 struct FileReader::Native {
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -23,7 +37,7 @@ FileReader::~FileReader() = default;
 
 bool FileReader::open(const std::string& path, std::int64_t /*expectedSize*/) {
     m_native->close();
-    m_native->file = CreateFileW(win32::toWide(path).c_str(), GENERIC_READ,
+    m_native->file = CreateFileW(systemPath(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return m_native->file != INVALID_HANDLE_VALUE;

@@ -20,7 +20,7 @@ TEST(FileReader, ReadsTheWholeFileInChunksThenReportsTheEnd) {
     std::ofstream(path, std::ios::binary) << content;
 
     FileReader reader;
-    ASSERT_TRUE(reader.open(path.u8string()));
+    ASSERT_TRUE(reader.open(path.generic_u8string()));  // "/" separators, as walks report them
     std::string read;
     char buffer[4096];
     std::int64_t count = 0;
