@@ -13,7 +13,7 @@ corpus=${1:-/var/tmp/pellanor-bench/corpus}
 driver="$root/build/native/bench/scan_bench"
 results=$(mktemp -d /tmp/pellanor-bench.XXXXXX)
 trap 'rm -rf "$results"' EXIT
-runs=${PELLANOR_BENCH_RUNS:-5}
+runs=${PELLANOR_BENCH_RUNS:-7}
 
 "$here/setup.sh"
 [[ -x "$driver" ]] || cmake --build "$root/build/native" --target scan_bench
@@ -23,11 +23,25 @@ big_file="$corpus-sha/one-gigabyte.bin"
 # Warm the page cache once so every tool reads from memory.
 find "$corpus" "$big_file" -type f -exec cat {} + >/dev/null
 
-time_commands() {  # name, then commands; hyperfine's JSON goes to $results/<name>.json
+# Times the commands of one comparison in interleaved rounds (a, b, c, a, b, c, ...) after one
+# warm-up round, so load from other processes on a shared machine hits all of them alike. Each
+# timing is one hyperfine run; print_ratios.py compares medians.
+time_commands() {  # name, then commands; timings go to $results/<name>.txt, one line per run
     local name=$1
     shift
-    hyperfine --style basic --warmup 1 --runs "$runs" --export-json "$results/$name.json" "$@" \
-        >/dev/null
+    local round index command
+    for ((round = 0; round <= runs; round++)); do
+        index=0
+        for command in "$@"; do
+            hyperfine --style none --runs 1 --export-json "$results/one.json" "$command" \
+                >/dev/null 2>&1
+            if ((round > 0)); then
+                python3 -c 'import json,sys; print(sys.argv[2], json.load(open(sys.argv[1]))["results"][0]["mean"])' \
+                    "$results/one.json" "$index" >>"$results/$name.txt"
+            fi
+            index=$((index + 1))
+        done
+    done
 }
 
 echo "== checking duplicate groups against the peers"
@@ -37,7 +51,7 @@ jdupes -r -A -z -q "$corpus" >"$results/jdupes.txt" 2>/dev/null
 fdupes -q -r -A "$corpus" >"$results/fdupes.txt" 2>/dev/null
 python3 "$here/compare_groups.py" "$results/ours.json" "$results/jdupes.txt" "$results/fdupes.txt"
 
-echo "== timing (warm cache, $runs runs each)"
+echo "== timing (warm cache, $runs interleaved rounds, medians)"
 time_commands duplicates \
     "$driver duplicates $corpus" \
     "jdupes -r -A -z -q $corpus" \
@@ -51,7 +65,8 @@ time_commands async \
     "$driver duplicates-async $corpus" \
     "$driver duplicates $corpus" \
     "$driver large-async $corpus 10485760" \
-    "$driver large $corpus 10485760"
+    "$driver large $corpus 10485760" \
+    "nice -n 4 $driver duplicates $corpus"
 time_commands sha256 \
     "$driver sha256 $big_file" \
     "openssl dgst -sha256 $big_file"
