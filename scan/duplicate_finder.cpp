@@ -1,5 +1,6 @@
-// Only files that share their size are read, and only those whose first bytes also agree are
-// read whole; that gives the same groups as hashing every same-size file.
+// Only files that share their size are read; only those whose first bytes also agree are read
+// whole, and each distinct content is hashed once (content_match.h). That gives the same
+// groups as hashing every same-size file.
 #include "scan/duplicate_finder.h"
 
 #include <QJsonArray>
