@@ -56,7 +56,7 @@ std::int64_t millisecondsOf(const struct stat& info) {
 // access() answers for the real user, as the listing rules ask. Owners and root are decided from
 // the mode bits without the extra call; anything else (groups, ACLs) asks the kernel.
 bool readableByRealUser(int dirFd, const char* name, const struct stat& info) {
-    const uid_t user = ::getuid();
+    static const uid_t user = ::getuid();  // the real user never changes in this program
     if (user == 0 && !S_ISDIR(info.st_mode)) return true;
     if (user == info.st_uid && (info.st_mode & S_IRUSR) != 0) return true;
     return ::faccessat(dirFd, name, R_OK, 0) == 0;

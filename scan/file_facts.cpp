@@ -1,0 +1,49 @@
+#include "scan/file_facts.h"
+
+#include <QFileInfo>
+#include <exception>
+
+#include "log/logger.h"
+#include "log/qt_format.h"
+#include "platform/directory_iterator.h"
+#include "platform/paths.h"
+#include "scan/digest.h"
+
+namespace pellanor::scan {
+namespace {
+
+const char kTag[] = "NativeUtil";
+
+QString hostPath(const QString& path) {
+    return QString::fromStdString(platform::localPath(path.toStdString()));
+}
+
+}  // namespace
+
+QString getFileSha256(const QString& path) {
+    logging::info(kTag, "try to get file {} sha256", path);
+    return sha256OfFile(hostPath(path));
+}
+
+QString getFolderSize(const QString& path) {
+    logging::info(kTag, "try to get folder size: {}", path);
+    const QString root = hostPath(path);
+    if (root.isEmpty() || !QFileInfo(root).isDir()) return QStringLiteral("0");
+    platform::DirectoryFilter filter;
+    filter.hidden = true;
+    filter.system = true;
+    filter.recursive = true;
+    qint64 total = 0;
+    try {
+        platform::DirectoryIterator iterator(root.toStdString(), filter);
+        platform::DirectoryEntry entry;
+        while (iterator.next(entry)) {
+            if (entry.isFile) total += entry.size;
+        }
+    } catch (const std::exception&) {
+        logging::info(kTag, "get folder size failed: {}", path);
+    }
+    return QString::number(total);
+}
+
+}  // namespace pellanor::scan

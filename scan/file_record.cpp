@@ -1,0 +1,51 @@
+#include "scan/file_record.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+
+namespace pellanor::scan {
+
+FileRecord recordFrom(const platform::DirectoryEntry& entry) {
+    return {QString::fromStdString(entry.path), QString::fromStdString(entry.name), entry.size,
+            entry.modifiedMsecs};
+}
+
+// Converting to local time costs several microseconds (a time-zone lookup), and files tend to
+// share their times, so texts are kept per whole second: within one second the local offset
+// cannot change the minute shown.
+QString modifiedTimeText(const FileRecord& record) {
+    constexpr int kCacheLimit = 8192;
+    thread_local QHash<qint64, QString> cache;
+    const qint64 second = record.modifiedMsecs >= 0 ? record.modifiedMsecs / 1000
+                                                    : (record.modifiedMsecs - 999) / 1000;
+    const auto found = cache.constFind(second);
+    if (found != cache.constEnd()) return found.value();
+    if (cache.size() >= kCacheLimit) cache.clear();
+    const QString text = QDateTime::fromMSecsSinceEpoch(second * 1000, Qt::LocalTime)
+                             .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    cache.insert(second, text);
+    return text;
+}
+
+QJsonObject toJson(const FileRecord& record) {
+    return {{kPathKey, record.path},
+            {kNameKey, record.name},
+            {kSizeKey, static_cast<double>(record.size)},
+            {kModifiedTimeKey, modifiedTimeText(record)}};
+}
+
+void sortBySizeDescending(std::vector<FileRecord>& records) {
+    std::sort(records.begin(), records.end(),
+              [](const FileRecord& a, const FileRecord& b) { return a.size > b.size; });
+}
+
+QString listDocument(const std::vector<FileRecord>& records) {
+    QJsonArray list;
+    for (const FileRecord& record : records) list.append(toJson(record));
+    return QString::fromUtf8(QJsonDocument(QJsonObject{{kListKey, list}}).toJson());
+}
+
+}  // namespace pellanor::scan

@@ -1,0 +1,31 @@
+// Finding files at or above a minimum size: one blocking search and asynchronous scans with
+// progress, extra folders and stop.
+#pragma once
+
+#include <QString>
+
+#include "scan/scan_registry.h"
+
+namespace pellanor::scan {
+
+struct LargeFileScanContext final : ScanContext {};
+
+// JSON text {"list": [...]} of every visible, readable file under `folders` (a JSON array
+// text or a comma list, %NAME% references expanded) whose size is at least `minSize` (see
+// minSizeFromScriptNumber), largest first. Missing folders are skipped. Blocks until the walk
+// ends.
+QString scanLargeFiles(const QString& folders, double minSize);
+
+// Starts a scan on a worker thread and returns its id (the first is 1). `report` gets
+// "progress" events (at most every 500 ms, after a folder level, only once something was found)
+// and exactly one final "done", "stopped" or "error" event. Throws std::runtime_error if the
+// worker thread cannot be created.
+int startScanLargeFiles(const QString& folders, double minSize, ScanReport report);
+
+// False if no such scan is running; otherwise stops it and returns true. Does not block.
+bool stopScanLargeFiles(int id);
+
+// Queues one more folder. False if the scan is unknown, finished or stopping.
+bool addScanLargeFilesFolder(int id, const QString& folder);
+
+}  // namespace pellanor::scan

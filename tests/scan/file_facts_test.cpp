@@ -1,0 +1,56 @@
+#include "scan/file_facts.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "scan_test_support.h"
+
+namespace pellanor::scan {
+namespace {
+
+using test_support::writeFile;
+
+TEST(GetFileSha256, DigestsContentEmptyFilesAndNothingForMissingFiles) {
+    QTemporaryDir temp;
+    writeFile(temp.path() + "/abc", "abc");
+    writeFile(temp.path() + "/empty", {});
+    EXPECT_EQ(getFileSha256(temp.path() + "/abc"),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(getFileSha256(temp.path() + "/empty"),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(getFileSha256(temp.path() + "/missing"), "");
+    EXPECT_EQ(getFileSha256(temp.path()), "");  // a folder cannot be read as a file
+}
+
+TEST(GetFileSha256, ReadsFilesLargerThanOneChunk) {
+    QTemporaryDir temp;
+    writeFile(temp.path() + "/big", QByteArray(3 * 1024 * 1024 + 5, 'a'));
+    EXPECT_EQ(getFileSha256(temp.path() + "/big").size(), 64);
+    EXPECT_NE(getFileSha256(temp.path() + "/big"), getFileSha256(temp.path() + "/missing"));
+}
+
+TEST(GetFolderSize, CountsHiddenFilesAndHiddenFoldersButNoLinks) {
+    QTemporaryDir temp;
+    QTemporaryDir outside;
+    writeFile(outside.path() + "/outside.bin", QByteArray(1000, 'o'));
+    const QString root = temp.path() + "/root";
+    writeFile(root + "/.hidden", QByteArray(3, 'h'));
+    writeFile(root + "/.hidden-dir/inner", QByteArray(4, 'h'));
+    writeFile(root + "/sub/visible", QByteArray(5, 'v'));
+    ASSERT_EQ(::symlink(qPrintable(outside.path() + "/outside.bin"), qPrintable(root + "/link")),
+              0);
+    ASSERT_EQ(::symlink(qPrintable(outside.path()), qPrintable(root + "/link-dir")), 0);
+    ASSERT_EQ(::symlink(qPrintable(root + "/nowhere"), qPrintable(root + "/dangling")), 0);
+    EXPECT_EQ(getFolderSize(root), "12");
+}
+
+TEST(GetFolderSize, AnswersZeroForMissingFoldersAndFiles) {
+    QTemporaryDir temp;
+    writeFile(temp.path() + "/file", "abc");
+    EXPECT_EQ(getFolderSize(temp.path() + "/missing"), "0");
+    EXPECT_EQ(getFolderSize(temp.path() + "/file"), "0");
+    EXPECT_EQ(getFolderSize(""), "0");
+}
+
+}  // namespace
+}  // namespace pellanor::scan
