@@ -137,7 +137,7 @@ TEST(PagefileTools, AreAbsentHereAndGiveTheFailureValues) {
     test_support::ScopedEnvironment env;
     env.set("PATH", profile.outside().toStdString());
     EXPECT_EQ(getPagefileSize(), "0");
-    EXPECT_FALSE(runWithProcessLibrary("wmic pagefile get Name", 5000).has_value());
+    EXPECT_FALSE(runToolCommandLine("wmic pagefile get Name", 5000).has_value());
 }
 
 }  // namespace
