@@ -93,12 +93,14 @@ bool drain(int fd, std::string* output) {
     }
 }
 
-// The exit status once the child has ended, or nothing while it runs.
+// True once the child has ended, with its status. A child someone else reaped (SIGCHLD
+// ignored) has ended too, but with a status nobody knows: -1 reads as "not exited".
 bool reaped(pid_t pid, int* status) {
     pid_t result;
     do {
         result = waitpid(pid, status, WNOHANG);
     } while (result < 0 && errno == EINTR);
+    if (result < 0) *status = -1;
     return result != 0;
 }
 

@@ -41,14 +41,16 @@ struct ChildStreams {
         if (mode == ChildOutput::Discard) {
             output.emplace(openNullDevice(GENERIC_WRITE));
         } else {
-            SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, TRUE};
             HANDLE readEnd = nullptr;
             HANDLE writeEnd = nullptr;
-            if (!CreatePipe(&readEnd, &writeEnd, &attributes, 0)) return false;
+            if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return false;
             outputPipe.emplace(readEnd);
             output.emplace(writeEnd);
-            // Our end must not reach the child, or the pipe would never report its close.
-            SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+            // Only the child's end is inheritable: were ours to reach any child (a program
+            // another thread starts at this moment), the pipe would never report its close.
+            if (!SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+                return false;
+            }
         }
         return input.valid() && error.valid() && output->valid();
     }
