@@ -1,3 +1,5 @@
+// System tools as child processes: an argument list through QProcess, or an exact command line
+// through the platform layer.
 #include "clean/child_tool.h"
 
 #include <QProcess>
@@ -22,11 +24,16 @@ ToolRun runTool(const QString& program, const QStringList& arguments, int timeou
     return run;
 }
 
-ToolRun runCommandLine(const QString& commandLine, int timeoutMs) {
-    QStringList words = QProcess::splitCommand(commandLine);
-    if (words.isEmpty()) return {};
-    const QString program = words.takeFirst();
-    return runTool(program, words, timeoutMs);
+ToolRun runCommandLine(const QString& commandLine, int timeoutMs, platform::ChildOutput output) {
+    const platform::CommandLineRun child =
+        platform::runCommandLine(commandLine.toStdString(), timeoutMs, output);
+    ToolRun run;
+    run.started = child.started;
+    run.finished = child.finished;
+    if (!run.finished) return run;
+    run.exitCode = child.exitCode;
+    run.output = QByteArray::fromStdString(child.output);
+    return run;
 }
 
 }  // namespace pellanor

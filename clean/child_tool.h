@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/command_line.h"
+
 namespace pellanor {
 
 struct ToolRun {
@@ -18,8 +20,11 @@ struct ToolRun {
 // most `timeoutMs` (-1: no limit). A child still running then is killed. Blocks.
 ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs);
 
-// The same for one command line, split into program and arguments by the process library's
-// rules (double quotes group words), without a shell. Blocks.
-ToolRun runCommandLine(const QString& commandLine, int timeoutMs);
+// The same for one command line that reaches the tool exactly as written, without a shell (see
+// platform/command_line.h for the stand-in off Windows). `output` says whether standard output
+// is read or thrown away. Use it whenever an argument holds double quotes: the argument-list
+// start above would quote them again in a way that cmd.exe and wmic do not read. Blocks.
+ToolRun runCommandLine(const QString& commandLine, int timeoutMs,
+                       platform::ChildOutput output = platform::ChildOutput::Capture);
 
 }  // namespace pellanor

@@ -32,6 +32,18 @@ const char* const kForcedDeletePrivileges[] = {
     "SeSecurityPrivilege", "SeManageVolumePrivilege",
 };
 
+// takeown and icacls read their arguments by the C runtime's rules, where the backslash of
+// "C:\folder\" would escape the closing quote and swallow the rest of the command. A drive
+// root keeps its separator ("C:\"), though removeDir refuses drives before this.
+QString withoutTrailingSeparators(QString path) {
+    while (path.size() > 1 &&
+           (path.endsWith(QLatin1Char('\\')) || path.endsWith(QLatin1Char('/'))) &&
+           !path.endsWith(QLatin1String(":\\")) && !path.endsWith(QLatin1String(":/"))) {
+        path.chop(1);
+    }
+    return path;
+}
+
 // Exists, or is a link (a dangling link still has to go).
 bool present(const QString& path) {
     const QFileInfo info(path);
@@ -117,12 +129,13 @@ bool isPreviousWindowsFolder(const QString& path) {
 bool shellForceDelete(const QString& path) {
     if (path.isEmpty()) return false;
     if (!present(localFolder(path))) return true;
-    const QString nativePath = QDir::toNativeSeparators(path);
+    const QString nativePath = withoutTrailingSeparators(QDir::toNativeSeparators(path));
     int lastExitCode = -1;
     for (const char* command : kShellCommands) {
-        const ToolRun run =
-            runTool(QStringLiteral("cmd.exe"),
-                    {QStringLiteral("/c"), QString::fromUtf8(command).arg(nativePath)}, -1);
+        // takeown and icacls print a line per entry of the tree: nobody reads it.
+        const ToolRun run = runCommandLine(
+            QStringLiteral("cmd.exe /c ") + QString::fromUtf8(command).arg(nativePath), -1,
+            platform::ChildOutput::Discard);
         lastExitCode = run.finished ? run.exitCode : -1;
     }
     return lastExitCode == 0;

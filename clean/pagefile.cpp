@@ -49,7 +49,7 @@ QString automaticOffCommand() {
 
 }  // namespace
 
-std::optional<QByteArray> runWithProcessLibrary(const QString& commandLine, int timeoutMs) {
+std::optional<QByteArray> runToolCommandLine(const QString& commandLine, int timeoutMs) {
     const ToolRun run = runCommandLine(commandLine, timeoutMs);
     if (!run.finished) return std::nullopt;
     return run.output;

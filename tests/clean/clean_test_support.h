@@ -139,12 +139,15 @@ public:
     }
 
     // A shell script named `name` that appends its arguments, one per line, to `name`.log
-    // beside it and exits with `exitCode` after printing `output`.
+    // beside it, and one line per run with each argument in brackets to `name`.runs, and exits
+    // with `exitCode` after printing `output`.
     void add(const QString& name, int exitCode, const QString& output = {}) {
         const QString path = m_folder.filePath(name);
         QFile script(path);
         script.open(QIODevice::WriteOnly);
         script.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\" >> '%1.log'; done\n"
+                                    "(for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo) "
+                                    ">> '%1.runs'\n"
                                     "printf '%s' '%2'\nexit %3\n")
                          .arg(path, output)
                          .arg(exitCode)
@@ -155,6 +158,13 @@ public:
 
     QStringList calls(const QString& name) const {
         QFile log(m_folder.filePath(name + ".log"));
+        if (!log.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    // One line per run of `name`: "[first argument][second argument]...".
+    QStringList runs(const QString& name) const {
+        QFile log(m_folder.filePath(name + ".runs"));
         if (!log.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
     }

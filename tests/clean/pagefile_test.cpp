@@ -132,12 +132,27 @@ TEST_F(MigratePagefile, FailsOnTheWordErrorInAnyCaseOrOnATimeout) {
     }
 }
 
+TEST_F(MigratePagefile, HandsTheToolItsWordsAsItsOwnCommandLineReadsThem) {
+    test_support::FakeTools tools;
+    tools.add("wmic", 0, "AllocatedBaseSize  Name\n2048  C:\\pagefile.sys\n");
+    EXPECT_TRUE(migratePagefile("d"));
+    // The quoted where-values arrive without their quotes and with their backslashes, as the
+    // tool's own C runtime reads them; a shell would have taken "\\" for one backslash.
+    EXPECT_EQ(tools.runs("wmic"),
+              (QStringList{"[pagefile][get][Name,AllocatedBaseSize]",
+                           "[computersystem][where][name=TESTBOX][set]"
+                           "[AutomaticManagedPagefile=False]",
+                           "[pagefileset][where][name=C:\\\\pagefile.sys][delete]",
+                           "[pagefileset][create][Name=D:\\pagefile.sys,][InitialSize=2048,]"
+                           "[MaximumSize=2048]"}));
+}
+
 TEST(PagefileTools, AreAbsentHereAndGiveTheFailureValues) {
     FakeProfile profile;
     test_support::ScopedEnvironment env;
     env.set("PATH", profile.outside().toStdString());
     EXPECT_EQ(getPagefileSize(), "0");
-    EXPECT_FALSE(runWithProcessLibrary("wmic pagefile get Name", 5000).has_value());
+    EXPECT_FALSE(runToolCommandLine("wmic pagefile get Name", 5000).has_value());
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// A child for the command-line tests.
+//   command_line_child <exit code> [words...]  prints each word on a line of its own, then exits
+//                                              with the code;
+//   command_line_child late <file>             writes the file after two seconds, unless it is
+//                                              ended before;
+//   command_line_child many <lines>            prints that many lines of 99 "x" and exits with 0.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 100;
+    if (std::strcmp(argv[1], "late") == 0 && argc == 3) {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        std::ofstream(argv[2]) << "late\n";
+        return 0;
+    }
+    if (std::strcmp(argv[1], "many") == 0 && argc == 3) {
+        const int lines = std::atoi(argv[2]);
+        for (int i = 0; i < lines; ++i) std::printf("%099d\n", 0);
+        return 0;
+    }
+    for (int i = 2; i < argc; ++i) std::printf("%s\n", argv[i]);
+    return std::atoi(argv[1]);
+}

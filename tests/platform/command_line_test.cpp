@@ -1,0 +1,120 @@
+// Exact command lines on both backends: what the child reads from the line, its exit code and
+// its output, and the limits of the wait.
+#include "platform/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/executable.h"
+#include "tests/platform/scoped_temp_folder.h"
+
+namespace pellanor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ScopedTempFolder;
+using Words = std::vector<std::string>;
+
+// The helper is built beside this test; the copy lives in a folder whose name has a blank.
+std::string placeChild(const fs::path& folder) {
+    const fs::path built = fs::u8path(executablePath()).parent_path();
+    fs::path source;
+    for (const char* name : {"command_line_child.exe", "command_line_child"}) {
+        if (fs::exists(built / name)) source = built / name;
+    }
+    fs::create_directories(folder);
+    const fs::path target = folder / source.filename();
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+    return target.u8string();
+}
+
+// Output lines without the carriage returns a Windows C runtime adds.
+Words lines(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    Words result;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        result.push_back(text.substr(start, end - start));
+    }
+    return result;
+}
+
+TEST(SplitCommandLine, FollowsTheWindowsRules) {
+    EXPECT_EQ(splitCommandLine(""), Words{});
+    EXPECT_EQ(splitCommandLine("tool"), Words{"tool"});
+    EXPECT_EQ(splitCommandLine("tool  a\tb  "), (Words{"tool", "a", "b"}));
+    EXPECT_EQ(splitCommandLine("\"C:\\Program Files\\t.exe\" x"),
+              (Words{"C:\\Program Files\\t.exe", "x"}));
+    // The program word knows no escapes; the other words do.
+    EXPECT_EQ(splitCommandLine("C:\\dir\\t.exe C:\\dir\\ \"a b\"c"),
+              (Words{"C:\\dir\\t.exe", "C:\\dir\\", "a bc"}));
+    EXPECT_EQ(splitCommandLine("t a\\\"b \"c\\\\\" d\\\\\\\"e"),
+              (Words{"t", "a\"b", "c\\", "d\\\"e"}));
+    EXPECT_EQ(splitCommandLine("t \"\" \"x y\""), (Words{"t", "", "x y"}));
+    // The trailing backslash of a quoted folder escapes the closing quote.
+    EXPECT_EQ(splitCommandLine("t /F \"C:\\a b\\\" /A"), (Words{"t", "/F", "C:\\a b\" /A"}));
+    EXPECT_EQ(splitCommandLine("wmic pagefileset where name=\"C:\\\\pagefile.sys\" delete"),
+              (Words{"wmic", "pagefileset", "where", "name=C:\\\\pagefile.sys", "delete"}));
+}
+
+TEST(RunCommandLine, HandsTheLineToTheChildAndReturnsItsOutputAndExitCode) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "with blank");
+    const CommandLineRun run = runCommandLine(
+        "\"" + child + "\" 7 \"a b\" say\\\"hi\\\" \"C:\\x y\\\\\"", 30000, ChildOutput::Capture);
+    EXPECT_TRUE(run.started);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 7);
+    EXPECT_EQ(lines(run.output), (Words{"a b", "say\"hi\"", "C:\\x y\\"}));
+
+    const CommandLineRun quiet =
+        runCommandLine("\"" + child + "\" 0 printed", 30000, ChildOutput::Discard);
+    EXPECT_TRUE(quiet.finished);
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.output, "");
+}
+
+TEST(RunCommandLine, ReadsOutputLargerThanThePipeWhileTheChildRuns) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "child");
+    const CommandLineRun run =
+        runCommandLine("\"" + child + "\" many 20000", 60000, ChildOutput::Capture);
+    ASSERT_TRUE(run.finished);
+    const Words output = lines(run.output);
+    EXPECT_EQ(output.size(), 20000u);
+    EXPECT_EQ(output.back(), std::string(99, '0'));
+}
+
+TEST(RunCommandLine, KillsAChildThatOutlivesTheLimit) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "child");
+    const fs::path marker = temp.path() / "late.txt";
+    const CommandLineRun run = runCommandLine(
+        "\"" + child + "\" late \"" + marker.u8string() + "\"", 200, ChildOutput::Capture);
+    EXPECT_TRUE(run.started);
+    EXPECT_FALSE(run.finished);
+    EXPECT_EQ(run.exitCode, -1);
+    // Had it lived on, it would have written the marker by now.
+    ASSERT_TRUE(
+        runCommandLine("\"" + child + "\" late \"" + (temp.path() / "wait").u8string() + "\"",
+                       30000, ChildOutput::Discard)
+            .finished);
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+TEST(RunCommandLine, ReportsAProgramThatDoesNotExist) {
+    ScopedTempFolder temp;
+    const std::string missing = (temp.path() / "no such tool.exe").u8string();
+    const CommandLineRun run = runCommandLine("\"" + missing + "\" x", 5000, ChildOutput::Capture);
+    EXPECT_FALSE(run.started);
+    EXPECT_FALSE(run.finished);
+    EXPECT_NE(run.errorCode, 0u);
+    EXPECT_FALSE(runCommandLine("", 5000, ChildOutput::Capture).started);
+}
+
+}  // namespace
+}  // namespace pellanor::platform
