@@ -56,7 +56,7 @@ time_commands duplicates \
     "$driver duplicates $corpus" \
     "jdupes -r -A -z -q $corpus" \
     "rdfind -checksum sha256 -makeresultsfile false $corpus" \
-    "rmlint -T df -o fdupes:/dev/null $corpus" \
+    "rmlint -T df -o fdupes:$results/rmlint.txt $corpus" \
     "fdupes -r -A $corpus"
 time_commands large \
     "$driver large $corpus 10485760" \
