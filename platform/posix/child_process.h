@@ -10,7 +10,7 @@
 
 namespace pellanor::platform::posix {
 
-struct ChildSpec {
+struct ChildSetup {
     std::string program;            // a path, or a bare name when searchPath is set
     std::vector<std::string> argv;  // argv[0] first
     std::string workDir;            // empty: the current folder
@@ -22,7 +22,7 @@ struct ChildSpec {
 
 // Starts the child with this process's environment; descriptors above 2 are closed in it.
 // Returns 0 and sets `pid`, or the errno of the failure (exec failures included).
-int spawnChild(const ChildSpec& spec, pid_t* pid);
+int spawnChild(const ChildSetup& setup, pid_t* pid);
 
 // Waits for the child on a detached thread, so that a child nobody waits for leaves no zombie.
 void reapDetached(pid_t pid);

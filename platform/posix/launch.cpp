@@ -57,22 +57,22 @@ private:
     int m_fd;
 };
 
-int addActions(const ChildSpec& spec, posix_spawn_file_actions_t* actions) {
+int addActions(const ChildSetup& setup, posix_spawn_file_actions_t* actions) {
     int error = 0;
-    if (spec.stdinFd >= 0) error = posix_spawn_file_actions_adddup2(actions, spec.stdinFd, 0);
-    if (!error && spec.stdoutFd >= 0) {
-        error = posix_spawn_file_actions_adddup2(actions, spec.stdoutFd, 1);
+    if (setup.stdinFd >= 0) error = posix_spawn_file_actions_adddup2(actions, setup.stdinFd, 0);
+    if (!error && setup.stdoutFd >= 0) {
+        error = posix_spawn_file_actions_adddup2(actions, setup.stdoutFd, 1);
     }
-    if (!error && spec.quiet && spec.stdoutFd < 0) {
+    if (!error && setup.quiet && setup.stdoutFd < 0) {
         error = posix_spawn_file_actions_addopen(actions, 1, "/dev/null", O_WRONLY, 0);
     }
-    if (!error && spec.quiet) {
+    if (!error && setup.quiet) {
         error = posix_spawn_file_actions_addopen(actions, 2, "/dev/null", O_WRONLY, 0);
     }
     // The Windows side passes no handles on; neither do we.
     if (!error) error = posix_spawn_file_actions_addclosefrom_np(actions, 3);
-    if (!error && !spec.workDir.empty()) {
-        error = posix_spawn_file_actions_addchdir_np(actions, spec.workDir.c_str());
+    if (!error && !setup.workDir.empty()) {
+        error = posix_spawn_file_actions_addchdir_np(actions, setup.workDir.c_str());
     }
     return error;
 }
@@ -125,15 +125,15 @@ std::string readAll(int fd) {
 
 }  // namespace
 
-int spawnChild(const ChildSpec& spec, pid_t* pid) {
+int spawnChild(const ChildSetup& setup, pid_t* pid) {
     SpawnActions actions;
     if (!actions.valid()) return ENOMEM;
-    if (const int error = addActions(spec, actions.get())) return error;
+    if (const int error = addActions(setup, actions.get())) return error;
     std::vector<char*> argv;
-    for (const std::string& piece : spec.argv) argv.push_back(const_cast<char*>(piece.c_str()));
+    for (const std::string& piece : setup.argv) argv.push_back(const_cast<char*>(piece.c_str()));
     argv.push_back(nullptr);
-    const auto spawn = spec.searchPath ? posix_spawnp : posix_spawn;
-    return spawn(pid, spec.program.c_str(), actions.get(), nullptr, argv.data(), environ);
+    const auto spawn = setup.searchPath ? posix_spawnp : posix_spawn;
+    return spawn(pid, setup.program.c_str(), actions.get(), nullptr, argv.data(), environ);
 }
 
 void reapDetached(pid_t pid) {
@@ -149,15 +149,15 @@ bool runTool(const std::vector<std::string>& argv, const std::optional<std::stri
     if (output && pipe2(outPipe, O_CLOEXEC) != 0) return false;
     Fd outRead(outPipe[0]), outWrite(outPipe[1]);
 
-    ChildSpec spec;
-    spec.program = argv.front();
-    spec.argv = argv;
-    spec.searchPath = true;
-    spec.quiet = true;
-    spec.stdinFd = inRead.get();
-    spec.stdoutFd = outWrite.get();
+    ChildSetup setup;
+    setup.program = argv.front();
+    setup.argv = argv;
+    setup.searchPath = true;
+    setup.quiet = true;
+    setup.stdinFd = inRead.get();
+    setup.stdoutFd = outWrite.get();
     pid_t pid = 0;
-    if (spawnChild(spec, &pid) != 0) return false;
+    if (spawnChild(setup, &pid) != 0) return false;
     inRead.reset();
     outWrite.reset();
 
@@ -191,7 +191,7 @@ bool isInPath(const std::string& name) {
 }  // namespace posix
 
 LaunchResult launchProcess(const LaunchRequest& request) {
-    posix::ChildSpec spec;
+    posix::ChildSetup setup;
     // The child changes folder before it execs, so a relative program would be looked for in the
     // new folder; Windows resolves it against the caller's folder.
     std::filesystem::path program = std::filesystem::u8path(localPath(request.program));
@@ -200,12 +200,12 @@ LaunchResult launchProcess(const LaunchRequest& request) {
         std::filesystem::path absolute = std::filesystem::absolute(program, error);
         if (!error) program = std::move(absolute);
     }
-    spec.program = program.u8string();
-    spec.argv.push_back(spec.program);
-    spec.argv.insert(spec.argv.end(), request.arguments.begin(), request.arguments.end());
-    if (!request.workDir.empty()) spec.workDir = localPath(request.workDir);
+    setup.program = program.u8string();
+    setup.argv.push_back(setup.program);
+    setup.argv.insert(setup.argv.end(), request.arguments.begin(), request.arguments.end());
+    if (!request.workDir.empty()) setup.workDir = localPath(request.workDir);
     pid_t pid = 0;
-    const int spawnError = posix::spawnChild(spec, &pid);
+    const int spawnError = posix::spawnChild(setup, &pid);
     if (spawnError != 0) return {false, static_cast<std::uint32_t>(spawnError)};
     posix::reapDetached(pid);
     return {true, 0};

@@ -10,13 +10,13 @@ namespace {
 // at once is what the caller can act on.
 bool startXdgOpen(const std::string& target) {
     if (!posix::hasDesktopSession()) return false;
-    posix::ChildSpec spec;
-    spec.program = "xdg-open";
-    spec.argv = {"xdg-open", target};
-    spec.searchPath = true;
-    spec.quiet = true;
+    posix::ChildSetup setup;
+    setup.program = "xdg-open";
+    setup.argv = {"xdg-open", target};
+    setup.searchPath = true;
+    setup.quiet = true;
     pid_t pid = 0;
-    if (posix::spawnChild(spec, &pid) != 0) return false;
+    if (posix::spawnChild(setup, &pid) != 0) return false;
     posix::reapDetached(pid);
     return true;
 }
