@@ -18,7 +18,8 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    // Opens `path` (UTF-8), closing any file opened before. False if it cannot be opened.
+    // Opens `path` (UTF-8), closing any file opened before. False if it cannot be opened or is
+    // not a regular file (a folder, pipe or device).
     // `expectedSize`, when known, spares small files the read-ahead hint. Blocks.
     bool open(const std::string& path, std::int64_t expectedSize = -1);
 

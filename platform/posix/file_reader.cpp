@@ -2,6 +2,7 @@
 #include "platform/file_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pellanor::platform {
@@ -21,8 +22,17 @@ FileReader::~FileReader() = default;
 
 bool FileReader::open(const std::string& path, std::int64_t expectedSize) {
     m_native->close();
-    m_native->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Only regular files are read: opening a FIFO would wait for a writer, and a device such as
+    // /dev/zero never ends, either of which would hang the caller for good. O_NONBLOCK keeps the
+    // open itself from waiting until the type is known.
+    m_native->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (m_native->fd < 0) return false;
+    struct stat info {};
+    if (::fstat(m_native->fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(m_native->fd, F_SETFL, O_RDONLY) != 0) {
+        m_native->close();
+        return false;
+    }
     // Doubles the read-ahead window, which helps large files from cold storage; for small files
     // it is only one more system call.
     constexpr std::int64_t kHintFrom = 1024 * 1024;

@@ -40,7 +40,14 @@ bool FileReader::open(const std::string& path, std::int64_t /*expectedSize*/) {
     m_native->file = CreateFileW(systemPath(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return m_native->file != INVALID_HANDLE_VALUE;
+    if (m_native->file == INVALID_HANDLE_VALUE) return false;
+    // Only files on a disk are read: a pipe waits for a writer and a device such as NUL or CON
+    // answers in ways no file does, either of which could hang the caller.
+    if (GetFileType(m_native->file) != FILE_TYPE_DISK) {
+        m_native->close();
+        return false;
+    }
+    return true;
 }
 
 std::int64_t FileReader::read(char* buffer, std::size_t capacity) {

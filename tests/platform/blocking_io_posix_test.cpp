@@ -29,9 +29,11 @@ TEST(BlockingIoCanceller, InterruptsAReadBlockedOnAPipe) {
     std::int64_t result = 0;
     std::thread reader([&] {
         captured.set_value(BlockingIoCanceller::forCurrentThread());
-        FileReader file;
+        // FileReader refuses pipes, so the read is a plain one with the same no-retry rule.
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
         char buffer[16];
-        result = file.open(fifo.string()) ? file.read(buffer, sizeof buffer) : -2;
+        result = fd >= 0 ? ::read(fd, buffer, sizeof buffer) : -2;
+        if (fd >= 0) ::close(fd);
         finished = true;
     });
     const auto canceller = captured.get_future().get();
@@ -46,6 +48,25 @@ TEST(BlockingIoCanceller, InterruptsAReadBlockedOnAPipe) {
     ::close(writer);
     std::filesystem::remove(fifo);
     EXPECT_EQ(result, -1);
+}
+
+TEST(FileReader, RefusesPipesAndDevicesInsteadOfWaitingOnThem) {
+    const auto fifo =
+        std::filesystem::temp_directory_path() / ("pellanor-fifo-" + std::to_string(::getpid()));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nobody writes to the pipe: a blocking open would never return.
+    auto opened = std::async(std::launch::async, [&] { return FileReader().open(fifo.string()); });
+    const bool answered = opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!answered) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(opened.get());
+    std::filesystem::remove(fifo);
+    FileReader reader;
+    EXPECT_FALSE(reader.open("/dev/zero"));  // would never reach its end
+    EXPECT_FALSE(reader.open(std::filesystem::temp_directory_path().string()));
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ TEST(FileReader, FailsForMissingFilesAndWhenNothingIsOpen) {
     EXPECT_EQ(reader.read(buffer, sizeof buffer), -1);
     EXPECT_FALSE(reader.open((fs::temp_directory_path() / "pellanor-no-such-file").u8string()));
     EXPECT_EQ(reader.read(buffer, sizeof buffer), -1);
+    EXPECT_FALSE(reader.open(fs::temp_directory_path().generic_u8string()));  // a folder
+    EXPECT_EQ(reader.read(buffer, sizeof buffer), -1);
 }
 
 TEST(BlockingIoCanceller, CancelWithNothingPendingOrAfterRetirementIsHarmless) {

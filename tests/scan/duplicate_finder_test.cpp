@@ -171,6 +171,40 @@ TEST(DuplicateScan, MatchesTheSearchOnAManyFileTreeWithOverlappingFolders) {
     EXPECT_GE(groupsOf(findDuplicateFiles(folders)).size(), 10);
 }
 
+// A file that had no twin when its folder was read finds one in a folder read later: the
+// later folder's reads must take the earlier files of its size into account.
+TEST(DuplicateScan, TwinsFoundInALaterFolderJoinEarlierFilesOfTheirSize) {
+    QTemporaryDir temp;
+    const QString first = temp.path() + "/first";
+    const QString second = temp.path() + "/second";
+    writeFile(first + "/big-x.bin", bigContent('x', false));
+    writeFile(first + "/big-x-twisted.bin", bigContent('x', true));  // same size and prefix
+    writeFile(first + "/small-abc.txt", "abc");
+    writeFile(first + "/small-abd.txt", "abd");
+    writeFile(first + "/pair-1.txt", "pair!");
+    writeFile(first + "/pair-2.txt", "pair!");
+    writeFile(second + "/big-x-copy.bin", bigContent('x', false));
+    writeFile(second + "/small-abc-copy.txt", "abc");
+    writeFile(second + "/pair-3.txt", "pair!");
+    const QString folders = first + "," + second;
+    auto recorder = std::make_shared<EventRecorder>();
+    startScanDuplicateFiles(folders, [recorder](const QVariantMap& e) { (*recorder)(e); });
+    const auto events = recorder->waitForFinal();
+    const QString document = events.back().value("data").toString();
+    EXPECT_EQ(document, findDuplicateFiles(folders));
+    QSet<QStringList> groups;
+    for (const QJsonValue& group : groupsOf(document)) {
+        QStringList paths = pathsOf(group.toObject().value("files").toArray());
+        paths.sort();  // files of one folder come in the file system's listing order
+        groups << paths;
+    }
+    EXPECT_EQ(groups, (QSet<QStringList>{
+                          {first + "/big-x.bin", second + "/big-x-copy.bin"},
+                          {first + "/small-abc.txt", second + "/small-abc-copy.txt"},
+                          {first + "/pair-1.txt", first + "/pair-2.txt", second + "/pair-3.txt"},
+                      }));
+}
+
 class DuplicatesInAWideTree : public Duplicates {
 protected:
     void SetUp() override {

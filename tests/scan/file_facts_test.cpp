@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "../util/log_capture.h"
 #include "scan_test_support.h"
 
 namespace pellanor::scan {
@@ -50,6 +51,17 @@ TEST(GetFolderSize, AnswersZeroForMissingFoldersAndFiles) {
     EXPECT_EQ(getFolderSize(temp.path() + "/missing"), "0");
     EXPECT_EQ(getFolderSize(temp.path() + "/file"), "0");
     EXPECT_EQ(getFolderSize(""), "0");
+}
+
+TEST(FileFacts, LogEachRequestWithItsPathAsGiven) {
+    QTemporaryDir temp;
+    const test_support::LogCapture log;
+    getFileSha256(temp.path() + "/missing");
+    getFolderSize(temp.path());
+    EXPECT_EQ(
+        log.lines(),
+        (QStringList{log.tagged("NativeUtil", "try to get file " + temp.path() + "/missing sha256"),
+                     log.tagged("NativeUtil", "try to get folder size: " + temp.path())}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "../platform/scoped_environment.h"
 #include "scan_test_support.h"
 
 namespace pellanor::scan {
@@ -141,6 +142,22 @@ TEST_F(LargeFiles, AFolderAcceptedAsTheScanEndsIsStillVisited) {
             pathsOf(parseObject(events.back().value("data").toString()).value("list").toArray());
         EXPECT_EQ(paths.size(), accepted ? 1 : 0) << "round " << round;
     }
+}
+
+// Only the folders the caller names are expanded; a folder found by the walk is taken by name.
+TEST_F(LargeFiles, AsynchronousScanNeverExpandsTheNameOfAFolderItFound) {
+    QTemporaryDir elsewhere;
+    writeFile(elsewhere.path() + "/not-below-root.bin", QByteArray(5, 'e'));
+    writeFile(m_root + "/%PELLANOR_SCAN_ELSEWHERE%/below-root.bin", QByteArray(5, 'b'));
+    test_support::ScopedEnvironment environment;
+    environment.set("PELLANOR_SCAN_ELSEWHERE", elsewhere.path().toStdString());
+    auto recorder = std::make_shared<EventRecorder>();
+    startScanLargeFiles(m_root, 5, [recorder](const QVariantMap& e) { (*recorder)(e); });
+    const auto events = recorder->waitForFinal();
+    const QStringList paths =
+        pathsOf(parseObject(events.back().value("data").toString()).value("list").toArray());
+    EXPECT_TRUE(paths.contains(m_root + "/%PELLANOR_SCAN_ELSEWHERE%/below-root.bin"));
+    EXPECT_FALSE(paths.contains(elsewhere.path() + "/not-below-root.bin"));
 }
 
 class LargeFilesInAWideTree : public LargeFiles {
