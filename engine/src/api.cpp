@@ -161,8 +161,8 @@ bool postMessage(SciterWindow handle, std::uint32_t message, std::uintptr_t wpar
             if (Window* window = live(handle)) window->dispatch(message, wparam, lparam);
             return;
         }
-        for (Window* window : host->windows()) {
-            if (!window->isDestroying()) window->dispatch(message, wparam, lparam);
+        for (SciterWindow each : host->handles()) {
+            if (Window* window = live(each)) window->dispatch(message, wparam, lparam);
         }
     });
 }

@@ -32,7 +32,12 @@
         if (Array.isArray(value)) return value.map(decode);
         if ('m' in value) {
             const object = {};
-            for (const [key, item] of value.m) object[key] = decode(item);
+            // Defined, not assigned: a key such as __proto__ stays an ordinary member.
+            for (const [key, item] of value.m) {
+                Object.defineProperty(object, key, {
+                    value: decode(item), enumerable: true, writable: true, configurable: true,
+                });
+            }
             return object;
         }
         if ('y' in value) return value.y;
