@@ -279,6 +279,13 @@ bool Host::pageWaitsForNative(SciterWindow handle) const {
 
 SciterWindow Host::createWindow(std::uint32_t flags, const SciterRect* frame) {
     ensureApplication();
+    // Windows are widgets: under an application object of the program's that is a plain
+    // QCoreApplication, creating one would abort the process.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("sciter: windows need a QApplication; the application object is a %s",
+                 QCoreApplication::instance()->metaObject()->className());
+        return 0;
+    }
     openInspectorPort(flags);
     profile();
     const SciterWindow handle = m_nextWindow++;

@@ -4,7 +4,6 @@
 // answer (processing events on the UI thread, a condition variable elsewhere).
 #include "engine/src/invoke.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -86,7 +85,6 @@ QString waitOnUiThread(const std::shared_ptr<PendingCall>& call, SciterWindow wi
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         QEventLoop::ExcludeUserInputEvents);
     }
-    if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
     return call->reply;
 }
 
