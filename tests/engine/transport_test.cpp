@@ -94,26 +94,31 @@ TEST_F(EngineTransport, NumbersOutsideIntegersAndJsonArriveAsFloatsOrNull) {
     EXPECT_EQ(report.toStdString(), "[null,null,1e+300]");
 }
 
-TEST_F(EngineTransport, ArgumentsTooDeepToReadFailTheCallInsteadOfArrivingEmpty) {
+TEST_F(EngineTransport, ArgumentsTooDeepOrTooLargeFailTheCallInsteadOfArrivingEmpty) {
     auto* object = new TestObject("Transport");
     static int calls = 0;
     static int depthSeen = 0;
     calls = 0;
+    depthSeen = 0;
     object->method("take", 2, [](const std::vector<value>& args) {
         ++calls;
         int depth = 0;
         for (value v = args.at(0); v.isArray(); v = v.item(0)) ++depth;
-        depthSeen = depth;
+        depthSeen = std::max(depthSeen, depth);
         return value(args.at(1).getInt());
     });
     const QString report = runPage(object, R"js(
         const nest = (n) => { let v = 1; for (let i = 0; i < n; ++i) v = [v]; return v; };
         const out = [Transport.take(nest(100), 7)];
         try { out.push(Transport.take(nest(1500), 8)); } catch (e) { out.push(e.message.split(':')[0]); }
+        out.push(Transport.take('x'.repeat(2e6), 9));
+        try { out.push(Transport.take('x'.repeat(3e6), 10)); } catch (e) { out.push(e.message.split(' (')[0]); }
         Transport.report(JSON.stringify(out));
     )js");
-    EXPECT_EQ(report.toStdString(), "[7,\"the arguments of Transport.take cannot be read\"]");
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(report.toStdString(),
+              "[7,\"the arguments of Transport.take cannot be read\",9,"
+              "\"the arguments of Transport.take are too large\"]");
+    EXPECT_EQ(calls, 2);
     EXPECT_EQ(depthSeen, 100);
 }
 
