@@ -73,9 +73,9 @@ std::intptr_t callingHook(SciterWindow window, std::uint32_t message, std::uintp
     }
     aliveAfterCall = sciter::api()->SciterIsWindow(window);
     hookResult = sciter::api()->SciterHookPassOn(window, message, wparam, lparam);
-    sciter::api()->SciterSetTimer(mainOfTest, 1, 0, [](SciterWindow w, std::uintptr_t) {
-        sciter::api()->SciterPostMessage(w, kMessageClose, 0, 0);
-    });
+    // Not a posted close: after a wait inside a posted message, Qt may hold back later posted
+    // events until something else wakes the loop.
+    sciter::api()->SciterExec(kAppStop, 0, 0);
     return 5;
 }
 
@@ -109,6 +109,45 @@ TEST_F(EngineReentry, AWindowDestroyedWhileItsHookRunsGoesAfterTheHookReturns) {
     EXPECT_EQ(hookResult, 0);
     EXPECT_FALSE(api->SciterIsWindow(hooked));
     delete pageFunction;
+    api->SciterHookPassOn(main, kMessageClose, 0, 0);  // outside any dispatch: closes at once
+    EXPECT_FALSE(api->SciterIsWindow(main));
+}
+
+// The application ends while a timer procedure waits for a page function: the wait still ends
+// with the function's own answer, not with an error.
+TEST_F(EngineReentry, AWaitOnTheUiThreadOutlivesTheMainWindowsClose) {
+    auto* object = new TestObject("Late");
+    static value* slow = nullptr;
+    static std::string outcome;
+    static SciterWindow mainWindow = 0;
+    mainWindow = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+    const SciterWindow other = api->SciterCreateWindow(0, nullptr, 0);
+    object->method("keep", 1, [](const std::vector<value>& args) {
+        slow = new value(args.at(0));
+        api->SciterSetTimer(mainWindow, 1, 0, [](SciterWindow, std::uintptr_t) {
+            try {
+                outcome = std::to_string(slow->call().getInt());
+            } catch (const sciter::script_error& error) {
+                outcome = error.what();
+            }
+        });
+        return value();
+    });
+    object->method("closeMain", 0, [](const auto&) {
+        api->SciterPostMessage(mainWindow, kMessageClose, 0, 0);
+        return value();
+    });
+    ASSERT_TRUE(api->SciterSetGlobalAsset(object, object->passport(api)));
+    servePages(other, {{"t/late.html", page(R"js(
+        Late.keep(function () {
+            Late.closeMain();
+            return Array.from({length: 2e6}, (_, i) => i).length > 0 ? 42 : 0;
+        });
+    )js")}});
+    api->SciterLoadFile(other, u"this://app/t/late.html");
+    EXPECT_EQ(runLoop(mainWindow), 0);
+    EXPECT_EQ(outcome, "42");
+    delete slow;
 }
 
 }  // namespace
