@@ -3,7 +3,12 @@
 // run time, asks for this table and calls through it, so nothing here may depend on Qt.
 //
 // Threads: every entry runs on the UI thread (the thread that ran the application init) unless its
-// comment says "any thread".
+// comment says "any thread"; from another thread it refuses (false, 0). kAppStop may be sent from
+// any thread (it is queued to the UI thread).
+//
+// Application object: the engine makes a QApplication when a window or an option needs one. A
+// program that makes its own must make a QApplication (a QCoreApplication cannot hold windows:
+// SciterCreateWindow then gives 0).
 #pragma once
 
 #include <cstddef>
@@ -85,7 +90,8 @@ struct SciterPassport {
 enum SciterAppCommand : std::uint32_t {
     kAppLoop = 1,      // runs until the main window is gone or kAppStop; returns the exit code
     kAppInit = 2,      // p1: argument count, p2: const char16_t* const* arguments
-    kAppShutdown = 3,  // closes every window and ends the engine's Qt objects
+    kAppShutdown = 3,  // closes every window and ends the engine's Qt objects; function calls
+                       // that worker threads still wait for fail
     kAppStop = 4,      // ends a running loop with the exit code p1
 };
 
@@ -268,7 +274,9 @@ struct SciterApi {
     std::int32_t (*ValueNativeFunctorSet)(SciterValue* value, SciterNativeInvoke invoke,
                                           SciterNativeRelease release, void* tag);
     // Any thread; blocks until the function has run on the UI thread in its page. A thrown error
-    // or a closed page gives kValueInvokeFailed with the error as the result.
+    // or a closed page gives kValueInvokeFailed with the error as the result, and so does a call
+    // from the UI thread while the function's page waits for a native call of its own (the page
+    // could not run it before that call returned), or a call the engine shut down under.
     std::int32_t (*ValueInvoke)(const SciterValue* function, std::uint32_t argc,
                                 const SciterValue* argv, SciterValue* result);
 };

@@ -2,6 +2,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <climits>
+
 #include "engine/sdk/sciter_api.h"
 #include "engine/src/desktop.h"
 #include "engine/src/host.h"
@@ -44,9 +46,19 @@ std::intptr_t exec(std::uint32_t command, std::intptr_t p1, std::intptr_t p2) {
         case kAppLoop:
             return onUiThread() ? Host::instance().loop() : -1;
         case kAppStop:
+            // From another thread the request is queued, as the loop belongs to the UI thread.
+            if (!onUiThread()) {
+                return Host::post([code = static_cast<int>(p1)] {
+                    if (Host* host = Host::existing()) host->stop(code);
+                })
+                           ? 1
+                           : 0;
+            }
             if (Host* host = Host::existing()) host->stop(static_cast<int>(p1));
             return 1;
         case kAppShutdown:
+            // Windows and the application object can only be destroyed by their own thread.
+            if (!onUiThread()) return 0;
             if (Host* host = Host::existing()) host->shutdown();
             return 1;
         default:
@@ -76,7 +88,7 @@ bool closeArchive(std::uintptr_t archive) { return Host::instance().closeArchive
 std::uint64_t atomValue(const char* name) { return Host::instance().atom(name); }
 
 bool setGlobalAsset(void* object, const SciterPassport* passport) {
-    return Host::instance().addGlobalAsset(object, passport);
+    return onUiThread() && Host::instance().addGlobalAsset(object, passport);
 }
 
 bool setWindowAsset(SciterWindow handle, void* object, const SciterPassport* passport) {
@@ -99,7 +111,7 @@ bool setCallback(SciterWindow handle, SciterHostCallback callback, void* param) 
 bool dataReady(SciterWindow handle, const char16_t* url, const std::uint8_t* data,
                std::size_t length) {
     Window* window = live(handle);
-    if (!window || !url || (!data && length > 0)) return false;
+    if (!window || !url || (!data && length > 0) || length > std::size_t{INT_MAX}) return false;
     window->dataReady(text(url),
                       QByteArray(reinterpret_cast<const char*>(data), static_cast<int>(length)));
     return true;
@@ -161,8 +173,8 @@ bool postMessage(SciterWindow handle, std::uint32_t message, std::uintptr_t wpar
             if (Window* window = live(handle)) window->dispatch(message, wparam, lparam);
             return;
         }
-        for (Window* window : host->windows()) {
-            if (!window->isDestroying()) window->dispatch(message, wparam, lparam);
+        for (SciterWindow each : host->handles()) {
+            if (Window* window = live(each)) window->dispatch(message, wparam, lparam);
         }
     });
 }
@@ -255,9 +267,10 @@ bool setTitle(SciterWindow handle, const char16_t* title) {
 bool trayIconSet(SciterWindow owner, const std::uint8_t* image, std::size_t length,
                  const char16_t* tooltip, SciterTrayProc proc, void* data) {
     Window* window = live(owner);
+    if (!window || length > std::size_t{INT_MAX}) return false;
     const QByteArray bytes(reinterpret_cast<const char*>(image),
                            image ? static_cast<int>(length) : 0);
-    return window && window->setTrayIcon(bytes, text(tooltip), proc, data);
+    return window->setTrayIcon(bytes, text(tooltip), proc, data);
 }
 
 bool trayIconRemove(SciterWindow owner) {
@@ -271,6 +284,17 @@ std::uintptr_t mouseHookInstall(SciterMouseProc proc, void* data) {
 }
 
 bool mouseHookRemove(std::uintptr_t hook) { return onUiThread() && removeMouseHook(hook); }
+
+// Qt's cursor and screens belong to the UI thread.
+bool cursorOnUiThread(std::int32_t* x, std::int32_t* y) {
+    return onUiThread() && cursorPosition(x, y);
+}
+
+std::int32_t monitorsOnUiThread() { return onUiThread() ? monitorCount() : 0; }
+
+bool workAreaOnUiThread(std::int32_t x, std::int32_t y, SciterRect* area) {
+    return onUiThread() && monitorWorkArea(x, y, area);
+}
 
 const SciterApi kApi = {
     kSciterApiLayout,
@@ -311,9 +335,9 @@ const SciterApi kApi = {
     trayIconRemove,
     mouseHookInstall,
     mouseHookRemove,
-    cursorPosition,
-    monitorCount,
-    monitorWorkArea,
+    cursorOnUiThread,
+    monitorsOnUiThread,
+    workAreaOnUiThread,
     valueInit,
     valueClear,
     valueCopy,

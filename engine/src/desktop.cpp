@@ -38,9 +38,14 @@ protected:
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const std::uint32_t button = buttonCode(mouse->button());
         const QPoint at = mouse->globalPos();
-        const auto hooks = m_hooks;  // a hook may remove itself
-        for (const auto& entry : hooks)
-            entry.second.first(button, at.x(), at.y(), entry.second.second);
+        // A hook may remove itself or another one; a removed hook is not called, as its data
+        // may be gone with it.
+        const auto hooks = m_hooks;
+        for (const auto& entry : hooks) {
+            if (m_hooks.count(entry.first)) {
+                entry.second.first(button, at.x(), at.y(), entry.second.second);
+            }
+        }
         return false;  // the press is never swallowed
     }
 

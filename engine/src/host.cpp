@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 
+#include "engine/src/invoke.h"
 #include "engine/src/scheme.h"
 #include "engine/src/window.h"
 
@@ -111,14 +113,16 @@ std::intptr_t Host::loop() {
 // they would when the process ends, and go now, while QtWebEngine and the application object
 // they need still exist (the program destroys the application right after the loop).
 void Host::closeRemainingWindows() {
-    for (Window* window : windows()) window->destroyWindow();
+    for (SciterWindow handle : handles()) {
+        if (Window* found = window(handle)) found->destroyWindow();
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Host::stop(int exitCode) { QCoreApplication::exit(exitCode); }
 
 void Host::shutdown() {
-    for (Window* window : windows()) delete window;
+    for (SciterWindow handle : handles()) delete window(handle);
     m_windows.clear();
     if (m_schemeHandler) {
         if (QCoreApplication::instance()) {
@@ -133,6 +137,9 @@ void Host::shutdown() {
         std::lock_guard<std::mutex> lock(s_lifetime);
         s_host = nullptr;
     }
+    // Nothing runs queued work any more: workers still waiting for a page get their error now
+    // instead of waiting for ever.
+    failWaitingCalls();
     deleteLater();
 }
 
@@ -253,8 +260,32 @@ QWebEngineProfile* Host::profile() {
     return profile;
 }
 
+void Host::leaveCall(SciterWindow window) {
+    const auto found = m_callsInProgress.find(window);
+    if (found != m_callsInProgress.end() && --found->second <= 0) m_callsInProgress.erase(found);
+}
+
+bool Host::pageWaitsForNative(SciterWindow handle) const {
+    if (m_callsInProgress.count(handle)) return true;
+    Window* target = window(handle);
+    const qint64 process = target ? target->page()->renderProcessPid() : 0;
+    if (process <= 0) return false;
+    for (const auto& entry : m_callsInProgress) {
+        Window* calling = window(entry.first);
+        if (calling && calling->page()->renderProcessPid() == process) return true;
+    }
+    return false;
+}
+
 SciterWindow Host::createWindow(std::uint32_t flags, const SciterRect* frame) {
     ensureApplication();
+    // Windows are widgets: under an application object of the program's that is a plain
+    // QCoreApplication, creating one would abort the process.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("sciter: windows need a QApplication; the application object is a %s",
+                 QCoreApplication::instance()->metaObject()->className());
+        return 0;
+    }
     openInspectorPort(flags);
     profile();
     const SciterWindow handle = m_nextWindow++;
@@ -272,6 +303,14 @@ std::vector<Window*> Host::windows() const {
     std::vector<Window*> live;
     for (const auto& entry : m_windows) {
         if (entry.second) live.push_back(entry.second.data());
+    }
+    return live;
+}
+
+std::vector<SciterWindow> Host::handles() const {
+    std::vector<SciterWindow> live;
+    for (const auto& entry : m_windows) {
+        if (entry.second) live.push_back(entry.first);
     }
     return live;
 }

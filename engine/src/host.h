@@ -69,8 +69,18 @@ public:
     SciterWindow createWindow(std::uint32_t flags, const SciterRect* frame);
     Window* window(SciterWindow handle) const;
     std::vector<Window*> windows() const;
+    // Handles of the live windows, for loops whose steps may destroy windows (a hook can wait in
+    // a nested event loop, where destroyed windows are deleted): look each one up again.
+    std::vector<SciterWindow> handles() const;
     void windowDestroyed(Window* window);
     QWebEngineProfile* profile();
+
+    // A page's synchronous native call in progress. While it runs, the page (and any page
+    // sharing its renderer process) cannot run script, so a function of it called from the UI
+    // thread could never answer.
+    void enterCall(SciterWindow window) { ++m_callsInProgress[window]; }
+    void leaveCall(SciterWindow window);
+    bool pageWaitsForNative(SciterWindow window) const;
 
     // Runs `work` on the UI thread after the events already queued; false once the host is gone.
     template <typename F>
@@ -112,6 +122,7 @@ private:
 
     SciterWindow m_nextWindow = 1;
     std::map<SciterWindow, QPointer<Window>> m_windows;
+    std::map<SciterWindow, int> m_callsInProgress;
     SchemeHandler* m_schemeHandler = nullptr;
     bool m_inspectorChecked = false;
 };

@@ -1,7 +1,7 @@
 // Function invocation. A page function is called by asking its page to run
 // __engine.invoke(document, callback, arguments); the call is queued to the UI thread, so calls
 // from one thread reach the page in the order they were made, and the caller waits for the
-// answer (a nested event loop on the UI thread, a condition variable elsewhere).
+// answer (processing events on the UI thread, a condition variable elsewhere).
 #include "engine/src/invoke.h"
 
 #include <QCoreApplication>
@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "engine/src/host.h"
 #include "engine/src/values.h"
@@ -40,13 +41,24 @@ bool onUiThread() {
     return app && QThread::currentThread() == app->thread();
 }
 
+// Calls that worker threads wait for, so that shutdown can fail them: once the engine is shut
+// down the queued work that would have started them never runs.
+std::mutex s_waitingMutex;
+std::set<std::shared_ptr<PendingCall>> s_waiting;
+
 // Runs on the UI thread: hands the call to the page, or finishes it at once if it cannot run.
-void startCall(const std::shared_ptr<PendingCall>& call, SciterWindow handle,
-               const QString& script) {
+// A caller waiting on the UI thread cannot wait for a page that itself waits for the UI thread.
+void startCall(const std::shared_ptr<PendingCall>& call, SciterWindow handle, const QString& script,
+               bool callerOnUiThread) {
     Host* host = Host::existing();
     Window* window = host ? host->window(handle) : nullptr;
     if (!window || window->isDestroying()) {
         call->finish(pageGoneReply());
+        return;
+    }
+    if (callerOnUiThread && host->pageWaitsForNative(handle)) {
+        call->finish(
+            errorReply(QStringLiteral("the page of this function is waiting for a native call")));
         return;
     }
     window->addPending(call);
@@ -59,31 +71,38 @@ void startCall(const std::shared_ptr<PendingCall>& call, SciterWindow handle,
     });
 }
 
+// Events keep being processed while we wait, as the page's own calls to native code must be
+// answered. Not a QEventLoop: the application's exit (the main window closing during the wait)
+// would end it before the page answered and the caller would be told the call failed.
 QString waitOnUiThread(const std::shared_ptr<PendingCall>& call, SciterWindow window,
                        const QString& script) {
-    QEventLoop loop;
-    {
-        std::lock_guard<std::mutex> lock(call->mutex);
-        call->onFinish = [&loop] { loop.quit(); };
+    startCall(call, window, script, true);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(call->mutex);
+            if (call->finished) break;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                        QEventLoop::ExcludeUserInputEvents);
     }
-    startCall(call, window, script);
-    std::unique_lock<std::mutex> lock(call->mutex);
-    if (!call->finished) {
-        lock.unlock();
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        lock.lock();
-    }
-    call->onFinish = nullptr;
     return call->reply;
 }
 
 QString waitOnWorker(const std::shared_ptr<PendingCall>& call, SciterWindow window,
                      const QString& script) {
-    if (!Host::post([call, window, script] { startCall(call, window, script); })) {
-        return errorReply(QStringLiteral("the engine is not running"));
+    {
+        std::lock_guard<std::mutex> lock(s_waitingMutex);
+        s_waiting.insert(call);
     }
-    std::unique_lock<std::mutex> lock(call->mutex);
-    call->done.wait(lock, [&call] { return call->finished; });
+    const bool queued =
+        Host::post([call, window, script] { startCall(call, window, script, false); });
+    if (!queued) call->finish(errorReply(QStringLiteral("the engine is not running")));
+    {
+        std::unique_lock<std::mutex> lock(call->mutex);
+        call->done.wait(lock, [&call] { return call->finished; });
+    }
+    std::lock_guard<std::mutex> lock(s_waitingMutex);
+    s_waiting.erase(call);
     return call->reply;
 }
 
@@ -99,16 +118,24 @@ std::int32_t invokeNative(const FunctionPayload& function, std::uint32_t argc,
 }  // namespace
 
 void PendingCall::finish(const QString& answer) {
-    std::function<void()> wake;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (finished) return;
         finished = true;
         reply = answer;
-        wake = onFinish;
     }
     done.notify_all();
-    if (wake) wake();
+}
+
+void failWaitingCalls() {
+    std::set<std::shared_ptr<PendingCall>> waiting;
+    {
+        std::lock_guard<std::mutex> lock(s_waitingMutex);
+        waiting = s_waiting;
+    }
+    for (const auto& call : waiting) {
+        call->finish(errorReply(QStringLiteral("the engine is not running")));
+    }
 }
 
 QString pageGoneReply() { return errorReply(QStringLiteral("the page of this function is gone")); }

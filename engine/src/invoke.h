@@ -20,7 +20,6 @@ struct PendingCall {
     std::condition_variable done;
     bool finished = false;
     QString reply;
-    std::function<void()> onFinish;  // wakes a waiting UI thread
 };
 
 std::int32_t valueInvoke(const SciterValue* function, std::uint32_t argc, const SciterValue* argv,
@@ -31,5 +30,9 @@ void releasePageFunction(SciterWindow window, const QString& document, int callb
 
 // The runtime's answer when a window closes under a waiting call.
 QString pageGoneReply();
+
+// Finishes, with an error, every call a worker thread still waits for; called at shutdown,
+// after which no queued work runs.
+void failWaitingCalls();
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 (function (config) {
     'use strict';
     const callUrl = 'this://app/$engine/call';
+    const maxQuery = 2 * 1024 * 1024 - 1024;
     const documentId = Array.from(crypto.getRandomValues(new Uint32Array(2))).join('-');
     const callbacks = new Map();
     let nextCallback = 1;
@@ -32,7 +33,12 @@
         if (Array.isArray(value)) return value.map(decode);
         if ('m' in value) {
             const object = {};
-            for (const [key, item] of value.m) object[key] = decode(item);
+            // Defined, not assigned: a key such as __proto__ stays an ordinary member.
+            for (const [key, item] of value.m) {
+                Object.defineProperty(object, key, {
+                    value: decode(item), enumerable: true, writable: true, configurable: true,
+                });
+            }
             return object;
         }
         if ('y' in value) return value.y;
@@ -48,6 +54,11 @@
         };
         const query = Object.keys(fields)
             .map((key) => key + '=' + encodeURIComponent(fields[key])).join('&');
+        // Chromium refuses longer URLs with an error that quotes the whole URL.
+        if (query.length > maxQuery) {
+            throw new Error('the arguments of ' + target + '.' + member + ' are too large (' +
+                            query.length + ' characters as sent, at most ' + maxQuery + ')');
+        }
         const request = new XMLHttpRequest();
         request.open('GET', callUrl + '?' + query, false);
         request.send();

@@ -115,11 +115,26 @@ QByteArray answerCall(const QUrlQuery& query) {
     const QString target = query.queryItemValue("o", QUrl::FullyDecoded);
     const QString member = query.queryItemValue("m", QUrl::FullyDecoded);
     const bool property = query.queryItemValue("k") == QLatin1String("get");
-    const QJsonArray json =
-        QJsonDocument::fromJson(query.queryItemValue("a", QUrl::FullyDecoded).toUtf8()).array();
+    // Arguments the parser cannot take (nested deeper than it allows, say) must not reach the
+    // method as undefined ones: the page learns that the call was not made.
+    QJsonParseError parsed{};
+    const QJsonDocument list =
+        QJsonDocument::fromJson(query.queryItemValue("a", QUrl::FullyDecoded).toUtf8(), &parsed);
+    if (parsed.error != QJsonParseError::NoError || !list.isArray()) {
+        return failure(QStringLiteral("the arguments of ") + target + QLatin1Char('.') + member +
+                       QStringLiteral(" cannot be read: ") + parsed.errorString());
+    }
+    const QJsonArray json = list.array();
     std::vector<Value> arguments;
     for (const QJsonValue& item : json) arguments.push_back(fromTransport(item, window, document));
 
+    // The page is blocked until we answer; see Host::pageWaitsForNative.
+    struct CallScope {
+        Host& host;
+        SciterWindow window;
+        ~CallScope() { host.leaveCall(window); }
+    } scope{*host, window};
+    host->enterCall(window);
     try {
         if (target == QLatin1String(kHostWindowTarget)) {
             Value result;

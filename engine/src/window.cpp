@@ -163,9 +163,12 @@ void Window::fireEvent(const QString& name) {
 // --- message model ---------------------------------------------------------------------------
 
 std::intptr_t Window::dispatch(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    // A hook may wait in a nested event loop for a page function, and a window destroyed
+    // meanwhile is deleted in that loop: nothing of this window may be touched after the chain.
+    const QPointer<Window> alive(this);
     m_frames.push_back(Frame{m_hooks, 0});
     const std::intptr_t result = callHook(message, wparam, lparam);
-    m_frames.pop_back();
+    if (alive) m_frames.pop_back();
     return result;
 }
 
@@ -252,6 +255,7 @@ void Window::destroyWindow() {
     m_timers.clear();
     for (const auto& call : m_pending) call->finish(pageGoneReply());
     m_pending.clear();
+    removeTrayIcon();  // a click on it would reach the owner's procedure with a dead handle
     hide();
     Host::instance().windowDestroyed(this);
     deleteLater();  // we may be inside one of the page's own calls

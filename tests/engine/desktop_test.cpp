@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QWindow>
 
+#include <thread>
+
 #include "tests/engine/engine_fixture.h"
 
 using pellanor::test_support::EngineFixture;
@@ -87,6 +89,51 @@ TEST_F(EngineDesktop, TheOutsideClickHookSeesEveryPressUntilRemoved) {
     EXPECT_FALSE(api->SciterMouseHookRemove(hook));
     pressAt(window, Qt::LeftButton, QPoint(310, 310));
     EXPECT_EQ(seen.count, 1);
+}
+
+TEST_F(EngineDesktop, AHookRemovedByAnotherDuringAPressIsNotCalled) {
+    const SciterRect frame{300, 300, 500, 400};
+    const SciterWindow window = api->SciterCreateWindow(0, &frame, 0);
+    api->SciterShowWindow(window, kShowNormal);
+    struct Pair {
+        std::uintptr_t second = 0;
+        int firstCalls = 0, secondCalls = 0;
+    } pair;
+    api->SciterMouseHookInstall(
+        [](std::uint32_t, std::int32_t, std::int32_t, void* data) {
+            auto* p = static_cast<Pair*>(data);
+            ++p->firstCalls;
+            sciter::api()->SciterMouseHookRemove(p->second);
+        },
+        &pair);
+    pair.second =
+        api->SciterMouseHookInstall([](std::uint32_t, std::int32_t, std::int32_t,
+                                       void* data) { ++static_cast<Pair*>(data)->secondCalls; },
+                                    &pair);
+    pressAt(window, Qt::LeftButton, QPoint(350, 320));
+    EXPECT_EQ(pair.firstCalls, 1);
+    EXPECT_EQ(pair.secondCalls, 0);
+}
+
+// Widgets, screens and the loop belong to the UI thread; other threads are refused or queued.
+TEST_F(EngineDesktop, UiThreadEntriesRefuseOtherThreadsAndStopIsQueued) {
+    const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+    std::thread worker([window] {
+        std::int32_t x = 0, y = 0;
+        SciterRect area{};
+        EXPECT_FALSE(api->SciterCursorPosition(&x, &y));
+        EXPECT_EQ(api->SciterMonitorCount(), 0);
+        EXPECT_FALSE(api->SciterMonitorWorkArea(0, 0, &area));
+        EXPECT_FALSE(api->SciterIsWindow(window));
+        EXPECT_EQ(api->SciterCreateWindow(0, nullptr, 0), 0);
+        EXPECT_EQ(api->SciterExec(kAppShutdown, 0, 0), 0);
+        EXPECT_EQ(api->SciterExec(kAppStop, 4, 0), 1);
+    });
+    EXPECT_EQ(runLoop(window), 4);
+    worker.join();
+    EXPECT_TRUE(api->SciterIsWindow(window));
+    api->SciterPostMessage(window, kMessageClose, 0, 0);
+    EXPECT_EQ(runLoop(window), 0);
 }
 
 }  // namespace

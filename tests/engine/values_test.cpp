@@ -153,4 +153,21 @@ TEST(EngineInit, InitAndOptionQueriesCreateNoApplicationObject) {
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
 }
 
+// The program may make the application object itself; a plain core one cannot hold widgets.
+TEST(EngineInit, AWindowUnderACoreApplicationIsRefusedNotAborted) {
+    const SciterApi* api = loadEngine();
+    ASSERT_NE(api, nullptr);
+    const char16_t* argv16[] = {u"Pellanor.exe"};
+    api->SciterExec(kAppInit, 1, reinterpret_cast<std::intptr_t>(argv16));
+    int argc = 1;
+    char name[] = "Pellanor.exe";
+    char* argv[] = {name, nullptr};
+    {
+        QCoreApplication application(argc, argv);
+        EXPECT_EQ(api->SciterCreateWindow(kWindowMain, nullptr, 0), 0);
+        EXPECT_FALSE(api->SciterIsWindow(1));
+    }
+    EXPECT_EQ(api->SciterExec(kAppShutdown, 0, 0), 1);
+}
+
 }  // namespace

@@ -249,6 +249,45 @@ TEST_F(EngineWindows, ItemsTheHostLeavesComeFromThePagesFolder) {
     api->SciterSetOption(0, kOptionPagesFolder, 0);
 }
 
+TEST_F(EngineWindows, APageCannotReadOutsideThePagesFolder) {
+    QString report;
+    TestObject* probe = newProbe("Escape", &report, api);
+    ASSERT_TRUE(api->SciterSetGlobalAsset(probe, probe->passport(api)));
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath("pages/main"));
+    const auto write = [&root](const QString& path, const QByteArray& data) {
+        QFile file(root.filePath(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    write("secret.txt", "sentinel outside the pages folder");
+    write("pages/main/ok.txt", "inside");
+    write("pages/main/probe.html", page(R"js(
+        const tries = ['main/ok.txt', '..%2Fsecret.txt', 'main/..%2F..%2Fsecret.txt',
+                       '%2e%2e/secret.txt', 'main/%2F..%2F..%2Fsecret.txt', '%2Fsecret.txt'];
+        const read = (path) => {
+            const request = new XMLHttpRequest();
+            try {
+                request.open('GET', 'this://app/' + path, false);
+                request.send();
+                return request.responseText || 'refused';
+            } catch (error) {
+                return 'refused';
+            }
+        };
+        Escape.report(tries.map(read).join(','));
+    )js"));
+    const std::u16string folder = root.filePath("pages").toStdU16String();
+    api->SciterSetOption(0, kOptionPagesFolder, reinterpret_cast<std::uintptr_t>(folder.c_str()));
+    const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+    api->SciterLoadFile(window, u"this://app/main/probe.html");
+    EXPECT_EQ(runLoop(window), 0);
+    api->SciterPostMessage(window, kMessageClose, 0, 0);
+    runLoop(window, 2000);
+    api->SciterSetOption(0, kOptionPagesFolder, 0);
+    EXPECT_EQ(report.toStdString(), "inside,refused,refused,refused,refused,refused");
+}
+
 // Hooks run newest first; each either answers or passes on, and the default handling closes.
 std::vector<std::string> chainLog;
 int closesToSwallow = 0;
