@@ -2,6 +2,7 @@
 // through a shell; the child leads a process group of its own so that a timeout ends its
 // children too.
 #include "platform/command_line.h"
+#include "platform/posix/fd.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,22 +25,7 @@ using Clock = std::chrono::steady_clock;
 // Short enough that a child which exits is noticed at once, long enough not to spin.
 constexpr int kPollMs = 10;
 
-class Fd final {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    int get() const { return m_fd; }
-    void reset() {
-        if (m_fd >= 0) close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
-
+using posix::Fd;
 class SpawnSetup final {
 public:
     SpawnSetup() {

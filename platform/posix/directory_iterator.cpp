@@ -1,5 +1,6 @@
 // POSIX directory walk: getdents64 on directory descriptors and one fstatat per listed entry.
 #include "platform/directory_iterator.h"
+#include "platform/posix/fd.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,23 +18,7 @@ namespace pellanor::platform {
 namespace {
 
 // Directory descriptor; closed by its owner.
-class Fd final {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
+using posix::Fd;
 // Layout of the records getdents64 writes (struct linux_dirent64), read by offset because the
 // name is a trailing array.
 constexpr std::size_t kRecordLengthOffset = 16;

@@ -1,5 +1,6 @@
 // POSIX: programs start through posix_spawn; the helpers of child_process.h live here too.
 #include "platform/launch.h"
+#include "platform/posix/fd.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -39,22 +40,6 @@ public:
 private:
     posix_spawn_file_actions_t m_actions;
     bool m_valid = false;
-};
-
-class Fd final {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    int get() const { return m_fd; }
-    void reset() {
-        if (m_fd >= 0) close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
 };
 
 int addActions(const ChildSetup& setup, posix_spawn_file_actions_t* actions) {
