@@ -18,6 +18,18 @@ namespace pellanor::test_support {
 
 inline constexpr int kWatchdogExitCode = -99;
 
+// Shuts the engine down once every test of the executable has run. Left running, QtWebEngine's
+// threads would meet the static destructors of the exiting process and crash it.
+class EngineShutdown final : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (const SciterApi* api = sciter::api()) api->SciterExec(kAppShutdown, 0, 0);
+    }
+};
+
+inline ::testing::Environment* const kEngineShutdown =
+    ::testing::AddGlobalTestEnvironment(new EngineShutdown);
+
 class EngineFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
