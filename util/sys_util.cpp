@@ -5,7 +5,7 @@
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/shortcuts.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 namespace pellanor::util {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/shell.h"
 #include "platform/shortcuts.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "tests/platform/scoped_environment.h"
 #include "tests/platform/scoped_temp_folder.h"
 

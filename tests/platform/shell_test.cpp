@@ -12,7 +12,7 @@
 #include "platform/executable.h"
 #include "platform/launch.h"
 #include "platform/shortcuts.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "tests/platform/scoped_temp_folder.h"
 
 namespace pellanor::platform {

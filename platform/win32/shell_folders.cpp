@@ -1,5 +1,5 @@
 // Win32: the desktop folder by SHGetFolderPathW and by its item id list.
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // POSIX stand-in for the shell's desktop folder: the XDG desktop folder.
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 #include <cstdlib>
 #include <fstream>
