@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellanor::platform {
@@ -28,11 +29,19 @@ class ProcessHandle final {
 public:
     ProcessHandle() = default;
     ProcessHandle(std::uintptr_t raw, std::uint32_t pid) : m_raw(raw), m_pid(pid) {}
-    ProcessHandle(ProcessHandle&& other) noexcept;
-    ProcessHandle& operator=(ProcessHandle&& other) noexcept;
+    ProcessHandle(ProcessHandle&& other) noexcept
+        : m_raw(std::exchange(other.m_raw, 0)), m_pid(other.m_pid) {}
+    ProcessHandle& operator=(ProcessHandle&& other) noexcept {
+        if (this != &other) {
+            close();
+            m_raw = std::exchange(other.m_raw, 0);
+            m_pid = other.m_pid;
+        }
+        return *this;
+    }
     ProcessHandle(const ProcessHandle&) = delete;
     ProcessHandle& operator=(const ProcessHandle&) = delete;
-    ~ProcessHandle();
+    ~ProcessHandle() { close(); }
 
     bool valid() const { return m_raw != 0; }
     // The raw handle value, for log lines (POSIX: a descriptor of the process).

@@ -263,29 +263,10 @@ QString findDuplicateFiles(const QString& folders) {
 
 int startScanDuplicateFiles(const QString& folders, ScanReport report) {
     auto context = std::make_shared<DuplicateFileScanContext>();
-    for (const QString& folder : parseFolderList(folders)) {
-        if (!folder.isEmpty()) context->pendingFolders.push_back({folder, false});
-    }
+    queueFolders(*context, folders);
     context->callback = std::move(report);
-    return launchScanWorker(
-        [context](std::shared_ptr<platform::BlockingIoCanceller> handle) {
-            context->threadHandle = std::move(handle);
-            return registry().add(context);
-        },
-        [context] {
-            QVariantMap finalEvent;
-            try {
-                finalEvent = runScan(*context);
-            } catch (...) {
-                registry().remove(context->id);
-                finalEvent = errorEvent(context->id, QString::fromLatin1(kFailure));
-            }
-            // Nothing is left to report a failure of the final report to.
-            try {
-                context->callback(finalEvent);
-            } catch (...) {
-            }
-        });
+    return startScan(registry(), context, kFailure,
+                     [](DuplicateFileScanContext& scanned) { return runScan(scanned); });
 }
 
 bool stopScanDuplicateFiles(int id) { return registry().stop(id); }

@@ -94,30 +94,12 @@ QString scanLargeFiles(const QString& folders, double minSize) {
 
 int startScanLargeFiles(const QString& folders, double minSize, ScanReport report) {
     auto context = std::make_shared<LargeFileScanContext>();
-    for (const QString& folder : parseFolderList(folders)) {
-        if (!folder.isEmpty()) context->pendingFolders.push_back({folder, false});
-    }
+    queueFolders(*context, folders);
     context->callback = std::move(report);
     const qint64 threshold = minSizeFromScriptNumber(minSize);
-    return launchScanWorker(
-        [context](std::shared_ptr<platform::BlockingIoCanceller> handle) {
-            context->threadHandle = std::move(handle);
-            return registry().add(context);
-        },
-        [context, threshold] {
-            QVariantMap finalEvent;
-            try {
-                finalEvent = runScan(*context, threshold);
-            } catch (...) {
-                registry().remove(context->id);
-                finalEvent = errorEvent(context->id, QString::fromLatin1(kFailure));
-            }
-            // Nothing is left to report a failure of the final report to.
-            try {
-                context->callback(finalEvent);
-            } catch (...) {
-            }
-        });
+    return startScan(registry(), context, kFailure, [threshold](LargeFileScanContext& scanned) {
+        return runScan(scanned, threshold);
+    });
 }
 
 bool stopScanLargeFiles(int id) { return registry().stop(id); }

@@ -4,6 +4,8 @@
 #include <future>
 #include <thread>
 
+#include "scan/folder_list.h"
+
 namespace pellanor::scan {
 
 bool takeNextFolder(ScanContext& context, PendingFolder& folder) {
@@ -52,6 +54,12 @@ int launchScanWorker(
 
 QVariantMap dataEvent(const char* type, int id, const QString& data) {
     return {{kTypeKey, QString::fromLatin1(type)}, {kIdKey, id}, {kDataKey, data}};
+}
+
+void queueFolders(ScanContext& context, const QString& folders) {
+    for (const QString& folder : parseFolderList(folders)) {
+        if (!folder.isEmpty()) context.pendingFolders.push_back({folder, false});
+    }
 }
 
 QVariantMap errorEvent(int id, const QString& message) {

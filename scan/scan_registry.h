@@ -127,6 +127,36 @@ int launchScanWorker(
 QVariantMap dataEvent(const char* type, int id, const QString& data);
 QVariantMap errorEvent(int id, const QString& message);
 
+// Queues the folders of a script's folder list (JSON array or comma list) for a new scan.
+void queueFolders(ScanContext& context, const QString& folders);
+
+// Registers `context` in `registry` from a new worker thread and runs `scan` there. The map
+// `scan` returns, or an "error" event with `failure` when it throws, is the scan's one final
+// report; a report function that throws then has nobody left to tell. Throws like
+// launchScanWorker.
+template <typename Context, typename Scan>
+int startScan(ScanRegistry<Context>& registry, std::shared_ptr<Context> context,
+              const char* failure, Scan scan) {
+    return launchScanWorker(
+        [&registry, context](std::shared_ptr<platform::BlockingIoCanceller> handle) {
+            context->threadHandle = std::move(handle);
+            return registry.add(context);
+        },
+        [&registry, context, failure, scan] {
+            QVariantMap finalEvent;
+            try {
+                finalEvent = scan(*context);
+            } catch (...) {
+                registry.remove(context->id);
+                finalEvent = errorEvent(context->id, QString::fromLatin1(failure));
+            }
+            try {
+                context->callback(finalEvent);
+            } catch (...) {
+            }
+        });
+}
+
 // Enlists the calling thread in `context`'s helpers for its lifetime (nothing with null).
 class HelperIoScope final {
 public:

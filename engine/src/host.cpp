@@ -179,6 +179,11 @@ std::uint64_t Host::atom(const char* name) {
     return atom;
 }
 
+std::uint64_t Host::findAtom(const QByteArray& name) const {
+    std::lock_guard<std::mutex> lock(m_atomsMutex);
+    return m_atoms.value(name, 0);
+}
+
 QByteArray Host::atomName(std::uint64_t atom) const {
     std::lock_guard<std::mutex> lock(m_atomsMutex);
     return atom > 0 && atom <= m_atomNames.size() ? m_atomNames[atom - 1] : QByteArray();
@@ -186,9 +191,8 @@ QByteArray Host::atomName(std::uint64_t atom) const {
 
 bool Host::addGlobalAsset(void* object, const SciterPassport* passport) {
     if (!object || !passport || atomName(passport->name).isEmpty()) return false;
-    const QByteArray name = atomName(passport->name);
     for (Asset& asset : m_globalAssets) {
-        if (atomName(asset.passport->name) == name) {
+        if (asset.passport->name == passport->name) {
             asset = Asset{object, passport};
             return true;
         }
@@ -198,8 +202,9 @@ bool Host::addGlobalAsset(void* object, const SciterPassport* passport) {
 }
 
 std::optional<Asset> Host::globalAsset(const QByteArray& name) const {
+    const std::uint64_t atom = findAtom(name);
     for (const Asset& asset : m_globalAssets) {
-        if (atomName(asset.passport->name) == name) return asset;
+        if (atom != 0 && asset.passport->name == atom) return asset;
     }
     return {};
 }

@@ -54,6 +54,8 @@ public:
     const QStringList& arguments() const { return m_arguments; }
 
     std::uint64_t atom(const char* name);
+    // The atom of `name`, or 0 if nothing has made one (pages cannot create atoms by calling).
+    std::uint64_t findAtom(const QByteArray& name) const;
     QByteArray atomName(std::uint64_t atom) const;
     bool addGlobalAsset(void* object, const SciterPassport* passport);
     const std::vector<Asset>& globalAssets() const { return m_globalAssets; }

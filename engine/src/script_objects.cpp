@@ -57,20 +57,21 @@ std::optional<Asset> findAsset(Host& host, SciterWindow window, const QString& t
 QByteArray callAsset(Host& host, const Asset& asset, const QString& member, bool property,
                      const std::vector<Value>& arguments) {
     const SciterPassport& passport = *asset.passport;
-    const QByteArray name = member.toUtf8();
+    // Names are compared as atoms: one lookup per call instead of one per passport entry.
+    const std::uint64_t name = host.findAtom(member.toUtf8());
     Value result;
     bool ok = false;
     bool found = false;
     if (property) {
         for (std::uint32_t i = 0; i < passport.propertyCount && !found; ++i) {
-            if (host.atomName(passport.properties[i].name) != name) continue;
+            if (name == 0 || passport.properties[i].name != name) continue;
             found = true;
             ok = passport.properties[i].getter(asset.object, &result.raw());
         }
     } else {
         for (std::uint32_t i = 0; i < passport.methodCount && !found; ++i) {
             const SciterMethodDef& method = passport.methods[i];
-            if (host.atomName(method.name) != name) continue;
+            if (name == 0 || method.name != name) continue;
             found = true;
             std::vector<SciterValue> argv(method.params, SciterValue{});
             for (std::uint32_t n = 0; n < method.params && n < arguments.size(); ++n) {

@@ -80,23 +80,6 @@ std::optional<std::vector<ProcessEntry>> processSnapshot() {
     return entries;
 }
 
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
-    : m_raw(other.m_raw), m_pid(other.m_pid) {
-    other.m_raw = 0;
-}
-
-ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_raw = other.m_raw;
-        m_pid = other.m_pid;
-        other.m_raw = 0;
-    }
-    return *this;
-}
-
-ProcessHandle::~ProcessHandle() { close(); }
-
 std::optional<std::uint32_t> ProcessHandle::exitCode() const {
     if (!valid()) return std::nullopt;
     const char state = processState(m_pid);

@@ -23,23 +23,6 @@ std::optional<std::vector<ProcessEntry>> processSnapshot() {
     return entries;
 }
 
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
-    : m_raw(other.m_raw), m_pid(other.m_pid) {
-    other.m_raw = 0;
-}
-
-ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_raw = other.m_raw;
-        m_pid = other.m_pid;
-        other.m_raw = 0;
-    }
-    return *this;
-}
-
-ProcessHandle::~ProcessHandle() { close(); }
-
 std::optional<std::uint32_t> ProcessHandle::exitCode() const {
     DWORD code = 0;
     if (!valid() || !GetExitCodeProcess(reinterpret_cast<HANDLE>(m_raw), &code)) {

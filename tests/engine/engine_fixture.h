@@ -18,6 +18,11 @@ namespace pellanor::test_support {
 
 inline constexpr int kWatchdogExitCode = -99;
 
+// A page whose body is one script.
+inline QByteArray page(const QByteArray& script) {
+    return "<!doctype html><html><body><script>\n" + script + "\n</script></body></html>";
+}
+
 // Shuts the engine down once every test of the executable has run. Left running, QtWebEngine's
 // threads would meet the static destructors of the exiting process and crash it.
 class EngineShutdown final : public ::testing::Environment {

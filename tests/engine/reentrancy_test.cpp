@@ -6,15 +6,12 @@
 #include "tests/engine/engine_fixture.h"
 
 using pellanor::test_support::EngineFixture;
+using pellanor::test_support::page;
 using pellanor::test_support::kWatchdogExitCode;
 using pellanor::test_support::TestObject;
 using sciter::value;
 
 namespace {
-
-QByteArray page(const QByteArray& script) {
-    return "<!doctype html><html><body><script>\n" + script + "\n</script></body></html>";
-}
 
 class EngineReentry : public EngineFixture {};
 

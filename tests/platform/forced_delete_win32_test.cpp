@@ -9,35 +9,18 @@
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/forced_delete.h"
+#include "tests/platform/workspace.h"
 
 namespace pellanor::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Workspace {
-public:
-    Workspace() {
-        std::random_device device;
-        m_root = fs::temp_directory_path() / ("pellanor-junk-w-" + std::to_string(device()));
-        fs::create_directories(m_root / "tree");
-        fs::create_directories(m_root / "sentinel");
-        std::ofstream(m_root / "sentinel" / "keep.txt") << "keep";
-    }
-    ~Workspace() {
-        std::error_code ignored;
-        fs::remove_all(m_root, ignored);
-    }
-    fs::path path(const std::string& relative) const { return m_root / relative; }
-
-private:
-    fs::path m_root;
-};
+using test_support::Workspace;
 
 // A mount-point reparse point at `link` (an empty folder) targeting `target`.
 bool makeJunction(const fs::path& link, const fs::path& target) {

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "platform/cleanup_handler.h"
@@ -13,40 +11,14 @@
 #include "platform/forced_delete.h"
 #include "platform/privileges.h"
 #include "platform/processes.h"
+#include "tests/platform/workspace.h"
 
 namespace pellanor::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own with a sentinel folder beside, never inside, the tree under test.
-class Workspace {
-public:
-    Workspace() {
-        std::random_device device;
-        m_root = fs::temp_directory_path() / ("pellanor-junk-" + std::to_string(device()));
-        fs::create_directories(m_root / "tree");
-        write("sentinel/keep.txt", 4);
-    }
-    ~Workspace() {
-        std::error_code ignored;
-        fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_root, ignored);
-    }
-    fs::path path(const std::string& relative) const { return m_root / fs::u8path(relative); }
-    std::string text(const std::string& relative) const { return path(relative).u8string(); }
-    void write(const std::string& relative, std::size_t bytes) const {
-        fs::create_directories(path(relative).parent_path());
-        std::ofstream(path(relative), std::ios::binary) << std::string(bytes, 'x');
-    }
-    bool exists(const std::string& relative) const {
-        std::error_code ignored;
-        return fs::symlink_status(path(relative), ignored).type() != fs::file_type::not_found;
-    }
-
-private:
-    fs::path m_root;
-};
+using test_support::Workspace;
 
 TEST(ForceDeleteTree, RemovesReadOnlyEntriesAtEveryDepth) {
     Workspace space;
