@@ -1,10 +1,4 @@
-// Program entry. For now the program announces itself in the daily log and exits.
-#include "app/constants.h"
-#include "log/logger.h"
-#include "platform/executable.h"
+// Program entry.
+#include "app/startup.h"
 
-int main() {
-    pellanor::logging::info("App", "{} {} started from {}", pellanor::kApplicationName,
-                            pellanor::kApplicationVersion, pellanor::platform::executablePath());
-    return 0;
-}
+int main(int argc, char** argv) { return pellanor::app::run(argc, argv); }

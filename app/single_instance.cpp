@@ -1,0 +1,32 @@
+// Nothing here may create a Qt object or a file beyond the named objects themselves: a second
+// copy runs this and leaves.
+#include "app/single_instance.h"
+
+#include <string>
+
+#include "app/constants.h"
+#include "platform/named_mutex.h"
+#include "platform/window_messages.h"
+
+namespace pellanor::app {
+
+bool anotherInstanceRuns() {
+    const std::string name(kApplicationName);
+    switch (platform::createNamedMutex(name + kLoadingMutexSuffix)) {
+        case platform::MutexCreation::AlreadyExists:
+            return true;
+        case platform::MutexCreation::Failed:
+            return false;
+        case platform::MutexCreation::Created:
+            break;
+    }
+    return platform::namedMutexExists(name + kRunningMutexSuffix);
+}
+
+void broadcastShowMainWindow() {
+    const std::uint32_t message =
+        platform::registerWindowMessage(std::string(kApplicationName) + kShowMainWindowMessageSuffix);
+    if (message != 0) platform::broadcastWindowMessage(message, 0, 0);
+}
+
+}  // namespace pellanor::app

@@ -1,0 +1,100 @@
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include "app/constants.h"
+#include "app/engine_api.h"
+#include "app/single_instance.h"
+#include "bridge/native_util.h"
+#include "platform/window_messages.h"
+#include "ui/page_resources.h"
+#include "ui/tiny_window.h"
+#include "ui/window_util.h"
+
+extern const unsigned char kUiArchive[];
+extern const std::size_t kUiArchiveSize;
+
+namespace pellanor::app {
+
+namespace {
+
+std::vector<std::u16string>& argumentStore() {
+    static std::vector<std::u16string> arguments;
+    return arguments;
+}
+
+constexpr std::uint32_t kFirstWindowFlags = kWindowMain | kWindowPopup | kWindowDebug;  // 896
+
+void setEngineOptions(const SciterApi* api) {
+    api->SciterSetOption(0, kOptionScriptFeatures, 15);
+    api->SciterSetOption(0, kOptionFontSmoothing, 3);
+    api->SciterSetOption(0, kOptionMaxHttpDataMb, 1024);
+    api->SciterSetOption(0, kOptionUxTheming, 1);
+}
+
+void registerScriptObjects(const SciterApi* api) {
+    const ui::WindowUtil& windowUtil = ui::WindowUtil::instance();
+    api->SciterSetGlobalAsset(windowUtil.scriptObject(), ui::WindowUtil::scriptClass().passport());
+    const bridge::NativeUtil& nativeUtil = bridge::NativeUtil::instance();
+    api->SciterSetGlobalAsset(nativeUtil.scriptObject(), bridge::nativeUtilClass().passport());
+    static void* const virtualKey = ui::virtualKeyClass().bind(nullptr);
+    api->SciterSetGlobalAsset(virtualKey, ui::virtualKeyClass().passport());
+}
+
+// Broadcasts from other copies reach this copy's windows as the engine's registered messages of
+// the same name. On Windows the system delivers them to the windows itself; elsewhere the
+// platform's listener carries them here.
+std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* api) {
+    return platform::listenForBroadcasts(
+        [api](const std::string& name, std::uintptr_t wparam, std::intptr_t lparam) {
+            if (const std::uint32_t message = api->SciterRegisterMessage(name.c_str())) {
+                api->SciterPostMessage(kBroadcastWindow, message, wparam, lparam);
+            }
+        });
+}
+
+}  // namespace
+
+const std::vector<std::u16string>& applicationArguments() { return argumentStore(); }
+
+int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWindow) {
+    if (anotherInstanceRuns()) {
+        broadcastShowMainWindow();
+        return 0;
+    }
+    // Qt is told only the program's name; the real command line stays with the engine.
+    static char programName[] = "Pellanor.exe";
+    static char* qtArguments[] = {programName, nullptr};
+    static int qtArgumentCount = 1;
+    QApplication application(qtArgumentCount, qtArguments);
+
+    const SciterApi* api = engineApi();
+    ui::openUiArchive(kUiArchive, kUiArchiveSize);
+    setEngineOptions(api);
+    registerScriptObjects(api);
+    const auto listener = forwardBroadcasts(api);
+
+    firstWindow = ui::TinyWindow::create(kFirstWindowFlags);
+    firstWindow->load(kLoadingPageUrl);
+    firstWindow->expand();
+    return loop();
+}
+
+int run(int argc, char** argv) {
+    std::vector<const char16_t*> pointers;
+    for (int i = 0; i < argc; ++i) {
+        argumentStore().push_back(QString::fromLocal8Bit(argv[i]).toStdU16String());
+    }
+    for (const std::u16string& argument : argumentStore()) pointers.push_back(argument.c_str());
+
+    const SciterApi* api = engineApi();
+    api->SciterExec(kAppInit, argc, reinterpret_cast<std::intptr_t>(pointers.data()));
+    std::shared_ptr<ui::TinyWindow> firstWindow;
+    const int result = startUp(
+        [api] { return static_cast<int>(api->SciterExec(kAppLoop, 0, 0)); }, firstWindow);
+    firstWindow.reset();
+    api->SciterExec(kAppShutdown, 0, 0);
+    return result;
+}
+
+}  // namespace pellanor::app

@@ -1,0 +1,100 @@
+// The NativeUtil member table. Rows follow the registration order pages have always seen; a
+// service joins the table only once its module works, in its own place.
+#include "bridge/native_util.h"
+
+#include "bridge/page_log.h"
+#include "clean/forced_removal.h"
+#include "clean/junk_categories.h"
+#include "clean/junk_cleaner.h"
+#include "clean/pagefile.h"
+#include "scan/duplicate_finder.h"
+#include "scan/file_facts.h"
+#include "scan/large_file_scanner.h"
+#include "system/processes.h"
+#include "util/file_operations.h"
+#include "util/shell_integration.h"
+#include "util/text_codes.h"
+
+namespace pellanor::bridge {
+
+namespace {
+
+constexpr ParamKind T = ParamKind::Text;
+constexpr ParamKind I = ParamKind::Integer;
+constexpr ParamKind F = ParamKind::Float;
+constexpr ParamKind Fn = ParamKind::Function;
+
+using A = const Arguments&;
+
+std::vector<Member> members() {
+    return {
+        method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
+        method("createDesktopShortcut", {T, T, T, T},
+               [](A a) {
+                   return util::createDesktopShortcut(a.text(0), a.text(1), a.text(2), a.text(3));
+               }),
+        method("getDesktopPath", {}, [](A) { return util::getDesktopPath(); }),
+        method("isProcessRunning", {T}, [](A a) { return isProcessRunning(a.text(0)); }),
+        method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
+        method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
+        method("killProcess", {T}, [](A a) { return killProcess(a.text(0)); }),
+        method("appDataPath", {}, [](A) { return util::appDataPath(); }),
+        method("programsPath", {}, [](A) { return util::programsPath(); }),
+        method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+        method("copyFile", {T, T, I},
+               [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
+        method("moveFile", {T, T, I},
+               [](A a) { return util::moveFile(a.text(0), a.text(1), a.flag(2)); }),
+        method("launch", {T, T, T},
+               [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
+        method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("scanLargeFiles", {T, F},
+               [](A a) { return scan::scanLargeFiles(a.text(0), a.number(1)); }),
+        method("startScanLargeFiles", {T, F, Fn},
+               [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
+        method("stopScanLargeFiles", {I}, [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
+        method("addScanLargeFilesFolder", {I, T},
+               [](A a) { return scan::addScanLargeFilesFolder(a.integer(0), a.text(1)); }),
+        method("findDuplicateFiles", {T}, [](A a) { return scan::findDuplicateFiles(a.text(0)); }),
+        method("startScanDuplicateFiles", {T, Fn},
+               [](A a) { return scan::startScanDuplicateFiles(a.text(0), a.callback(1)); }),
+        method("stopScanDuplicateFiles", {I},
+               [](A a) { return scan::stopScanDuplicateFiles(a.integer(0)); }),
+        method("addScanDuplicateFilesFolder", {I, T},
+               [](A a) { return scan::addScanDuplicateFilesFolder(a.integer(0), a.text(1)); }),
+        method("getPrivacyItems", {}, [](A) { return getPrivacyItems(); }),
+        method("cleanPrivacyItems", {T}, [](A a) { return cleanPrivacyItems(a.text(0)); }),
+        method("cleanPrivacyItemsAsync", {T, Fn},
+               [](A a) { return cleanPrivacyItemsAsync(a.text(0), a.callback(1)); }),
+        method("getPagefileSize", {}, [](A) { return getPagefileSize(); }),
+        method("migratePagefile", {T}, [](A a) { return migratePagefile(a.text(0)); }),
+        method("getFileSha256", {T}, [](A a) { return scan::getFileSha256(a.text(0)); }),
+        method("getFolderSize", {T}, [](A a) { return scan::getFolderSize(a.text(0)); }),
+        method("removeFile", {T}, [](A a) { return removeFile(a.text(0)); }),
+        method("removeDir", {T}, [](A a) { return removeDir(a.text(0)); }),
+        method("scheduleSelfDelete", {T}, [](A a) { return scheduleSelfDelete(a.text(0)); }),
+        method("openFolder", {T}, [](A a) { return util::openFolder(a.text(0)); }),
+        method("getTempPath", {}, [](A) { return util::getTempPath(); }),
+        method("toBase64Str", {T}, [](A a) { return util::toBase64Str(a.text(0)); }),
+        method("processFolder", {}, [](A) { return util::processFolder(); }),
+        method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
+        method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
+        method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+    };
+}
+
+}  // namespace
+
+const ScriptClass& nativeUtilClass() {
+    static const ScriptClass table("NativeUtil", members());
+    return table;
+}
+
+NativeUtil& NativeUtil::instance() {
+    static NativeUtil* object = new NativeUtil();  // pages may call it until the process ends
+    return *object;
+}
+
+NativeUtil::NativeUtil() : m_binding(nativeUtilClass().bind(this)) {}
+
+}  // namespace pellanor::bridge

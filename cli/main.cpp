@@ -1,0 +1,151 @@
+// pellanor-cli: calls any NativeUtil member by name, headless, through the same member table and
+// argument rules the pages use.
+//
+//   pellanor-cli METHOD [ARG...]   each ARG a JSON value; a bare word counts as a string
+//   pellanor-cli --list            the table: name, kind, parameter count
+//
+// The result is printed as one JSON value (null for a method without one). A parameter that
+// takes a script function is not given on the command line: the CLI supplies a callback that
+// prints every report map as one JSON line and waits for the final one ("done", "stopped",
+// "error").
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "bridge/native_util.h"
+
+namespace {
+
+using pellanor::bridge::Argument;
+using pellanor::bridge::Member;
+using pellanor::bridge::MemberKind;
+using pellanor::bridge::ParamKind;
+
+void printLine(const QByteArray& line) {
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// One JSON value from the command line; anything that does not parse is a string.
+QJsonValue parseArgument(const QString& text) {
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + "]", &error);
+    if (error.error == QJsonParseError::NoError && document.array().size() == 1) {
+        return document.array().at(0);
+    }
+    return text;
+}
+
+QByteArray jsonText(const QJsonValue& value) {
+    // A document holds only arrays and objects: print the value as the one item of an array.
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+// Report maps are printed as they arrive, but never before the method's own result.
+class ReportPrinter {
+public:
+    void report(const QVariantMap& event) {
+        const QString type = event.value(QStringLiteral("type")).toString();
+        const QByteArray line = QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_resultPrinted) {
+            printLine(line);
+        } else {
+            m_held.push_back(line);
+        }
+        if (type == QLatin1String("done") || type == QLatin1String("stopped") ||
+            type == QLatin1String("error")) {
+            m_finished = true;
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                      Qt::QueuedConnection);
+        }
+    }
+    // Prints the result and what came before it; true when the final report has arrived.
+    bool printResult(const QByteArray& result) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        printLine(result);
+        for (const QByteArray& line : m_held) printLine(line);
+        m_held.clear();
+        m_resultPrinted = true;
+        return m_finished;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<QByteArray> m_held;
+    bool m_resultPrinted = false;
+    bool m_finished = false;
+};
+
+int listMembers() {
+    for (const Member& member : pellanor::bridge::nativeUtilClass().members()) {
+        printLine(QByteArray(member.name) + '\t' +
+                  (member.kind == MemberKind::Method ? "method" : "property") + '\t' +
+                  QByteArray::number(static_cast<int>(member.params.size())));
+    }
+    return 0;
+}
+
+int usage() {
+    std::fputs("usage: pellanor-cli METHOD [ARG...] | pellanor-cli --list\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList words = QCoreApplication::arguments().mid(1);
+    if (words.isEmpty()) return usage();
+    if (words.first() == QLatin1String("--list")) return listMembers();
+
+    const auto& table = pellanor::bridge::nativeUtilClass();
+    const Member* member = table.find(words.first());
+    if (!member) {
+        std::fprintf(stderr, "pellanor-cli: no method or property named %s\n", qPrintable(words.first()));
+        return 2;
+    }
+    ReportPrinter printer;
+    bool waits = false;
+    std::vector<Argument> arguments;
+    int next = 1;
+    for (ParamKind kind : member->params) {
+        if (kind == ParamKind::Function) {
+            arguments.push_back(pellanor::bridge::ReportFunction(
+                [&printer](const QVariantMap& event) { printer.report(event); }));
+            waits = true;
+            continue;
+        }
+        const bool present = next < words.size();
+        arguments.push_back(pellanor::bridge::fromJson(
+            present ? parseArgument(words.at(next)) : QJsonValue(), kind, present));
+        ++next;
+    }
+    if (next < words.size()) {
+        std::fprintf(stderr, "pellanor-cli: %s takes %d argument(s); the rest are ignored\n",
+                     member->name, next - 1);
+    }
+
+    pellanor::bridge::Result result;
+    QString error;
+    if (!table.invoke(*member, nullptr, pellanor::bridge::Arguments(std::move(arguments)), result,
+                      error)) {
+        std::fprintf(stderr, "pellanor-cli: %s failed: %s\n", member->name, qPrintable(error));
+        return 1;
+    }
+    const QJsonValue json = pellanor::bridge::toJson(result);
+    const bool finished = printer.printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
+    // A request that started nothing (the method refused it) sends no report.
+    const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
+    if (waits && started && !finished) QCoreApplication::exec();
+    return 0;
+}
