@@ -31,15 +31,15 @@ bool isWholeInt32(double number) {
            number <= std::numeric_limits<std::int32_t>::max();
 }
 
-sciter::value toScript(const QVariant& item);
+sciter::value variantToScript(const QVariant& item);
 
 sciter::value toScriptList(const QVariantList& items) {
     sciter::value array = sciter::value::array();
-    for (const QVariant& item : items) array.append(toScript(item));
+    for (const QVariant& item : items) array.append(variantToScript(item));
     return array;
 }
 
-sciter::value toScript(const QVariant& item) {
+sciter::value variantToScript(const QVariant& item) {
     switch (static_cast<QMetaType::Type>(item.type())) {
         case QMetaType::Bool:
             return sciter::value(item.toBool());
@@ -57,7 +57,7 @@ sciter::value toScript(const QVariant& item) {
                                         : sciter::value(number);
         }
         case QMetaType::QVariantMap:
-            return toScript(item.toMap());
+            return pellanor::bridge::toScript(item.toMap());
         case QMetaType::QVariantList:
         case QMetaType::QStringList:
             return toScriptList(item.toList());
@@ -129,7 +129,7 @@ sciter::value toScript(const QVariantMap& event) {
     for (auto it = event.cbegin(); it != event.cend(); ++it) {
         sciter::value item = it.key() == kTypeKey
                                  ? sciter::value::symbol(toU16(it.value().toString()))
-                                 : toScript(it.value());
+                                 : variantToScript(it.value());
         map.set(toU16(it.key()), item);
     }
     return map;
