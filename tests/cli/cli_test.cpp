@@ -1,0 +1,160 @@
+// pellanor-cli as users and benchmarks drive it: results as JSON, reports as JSON lines ending
+// with the final one, and the same argument rules as pages. Every run gets a private home, so
+// nothing it measures or cleans is the real user's.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "bridge/native_util.h"
+#include "tests/util/file_test_support.h"
+
+namespace {
+
+using pellanor::test_support::readFile;
+using pellanor::test_support::writeFile;
+
+struct CliRun {
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_home.isValid()); }
+
+    QString home(const QString& relative = {}) const {
+        return relative.isEmpty() ? m_home.path() : m_home.filePath(relative);
+    }
+
+    CliRun cli(const QStringList& arguments) const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("HOME"), home());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home(QStringLiteral("data")));
+        environment.insert(QStringLiteral("APPDATA"), home(QStringLiteral("roaming")));
+        environment.insert(QStringLiteral("LOCALAPPDATA"), home(QStringLiteral("local")));
+        environment.insert(QStringLiteral("TEMP"), home(QStringLiteral("temp")));
+        environment.insert(QStringLiteral("TMP"), home(QStringLiteral("temp")));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(PELLANOR_CLI), arguments);
+        CliRun run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+        run.lines.removeAll(QString());
+        run.errors = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    static QJsonObject object(const QString& line) {
+        return QJsonDocument::fromJson(line.toUtf8()).object();
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+TEST_F(Cli, ListsTheMemberTableInOrder) {
+    const CliRun run = cli({QStringLiteral("--list")});
+    ASSERT_EQ(run.exitCode, 0);
+    const auto& members = pellanor::bridge::nativeUtilClass().members();
+    ASSERT_EQ(run.lines.size(), static_cast<int>(members.size()));
+    EXPECT_EQ(run.lines.first(), QStringLiteral("log\tmethod\t2"));
+    EXPECT_TRUE(run.lines.contains(QStringLiteral("startScanLargeFiles\tmethod\t3")));
+}
+
+TEST_F(Cli, PrintsResultsAsJsonAndReadsArgumentsAsPagesDo) {
+    EXPECT_EQ(cli({QStringLiteral("toBase64Str"), QStringLiteral("hello?>")}).lines,
+              QStringList{QStringLiteral("\"aGVsbG8_Pg==\"")});
+    // A JSON number for a text parameter is its text; quoted or bare, the same word.
+    EXPECT_EQ(cli({QStringLiteral("toBase64Str"), QStringLiteral("123")}).lines,
+              cli({QStringLiteral("toBase64Str"), QStringLiteral("\"123\"")}).lines);
+    EXPECT_EQ(cli({QStringLiteral("log"), QStringLiteral("hello"), QStringLiteral("Page")}).lines,
+              QStringList{QStringLiteral("0")});
+
+    const QString nested = home(QStringLiteral("a/b/c"));
+    EXPECT_EQ(cli({QStringLiteral("mkdir"), nested}).lines, QStringList{QStringLiteral("true")});
+    EXPECT_TRUE(QDir(nested).exists());
+    ASSERT_TRUE(writeFile(home(QStringLiteral("a/file.txt")), "abc"));
+    EXPECT_EQ(cli({QStringLiteral("getFileSha256"), home(QStringLiteral("a/file.txt"))}).lines,
+              QStringList{QStringLiteral(
+                  "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"")});
+    // Copy never makes the destination's folder; move does.
+    EXPECT_EQ(cli({QStringLiteral("copyFile"), home(QStringLiteral("a/file.txt")),
+                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")}).lines,
+              QStringList{QStringLiteral("false")});
+    EXPECT_EQ(cli({QStringLiteral("moveFile"), home(QStringLiteral("a/file.txt")),
+                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")}).lines,
+              QStringList{QStringLiteral("true")});
+}
+
+TEST_F(Cli, SuppliesTheCallbackAndPrintsReportsUntilTheFinalOne) {
+    ASSERT_TRUE(writeFile(home(QStringLiteral("scan/big.bin")), QByteArray(4096, 'x')));
+    ASSERT_TRUE(writeFile(home(QStringLiteral("scan/small.bin")), QByteArray(10, 'x')));
+    const CliRun run = cli({QStringLiteral("startScanLargeFiles"), home(QStringLiteral("scan")),
+                         QStringLiteral("1000")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    ASSERT_GE(run.lines.size(), 2);
+    const int id = run.lines.first().toInt();
+    EXPECT_GE(id, 1);
+    for (int i = 1; i < run.lines.size(); ++i) {
+        EXPECT_EQ(object(run.lines[i])[QStringLiteral("id")].toInt(), id) << run.lines[i].toStdString();
+    }
+    const QJsonObject last = object(run.lines.last());
+    EXPECT_EQ(last[QStringLiteral("type")].toString(), QStringLiteral("done"));
+    const QString data = last[QStringLiteral("data")].toString();
+    EXPECT_TRUE(data.contains(QStringLiteral("big.bin")));
+    EXPECT_FALSE(data.contains(QStringLiteral("small.bin")));
+}
+
+TEST_F(Cli, CleaningWithTypesThatAreNotAnArrayTouchesNothing) {
+    const QString sentinel = home(QStringLiteral("temp/keep.txt"));
+    ASSERT_TRUE(writeFile(sentinel, "keep"));
+    const CliRun run = cli({QStringLiteral("cleanPrivacyItemsAsync"), QStringLiteral("{\"3\":true}")});
+    ASSERT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 2);
+    EXPECT_EQ(run.lines[0], QStringLiteral("1"));
+    EXPECT_EQ(object(run.lines[1])[QStringLiteral("type")].toString(), QStringLiteral("done"));
+    EXPECT_EQ(readFile(sentinel), QByteArray("keep"));
+}
+
+TEST_F(Cli, RemovingAFolderNeverFollowsALinkOutOfIt) {
+    const QString sentinel = home(QStringLiteral("outside/keep.txt"));
+    ASSERT_TRUE(writeFile(sentinel, "keep"));
+    ASSERT_TRUE(writeFile(home(QStringLiteral("doomed/inner/file.txt")), "x"));
+    ASSERT_TRUE(QFile::link(home(QStringLiteral("outside")), home(QStringLiteral("doomed/inner/link"))));
+    EXPECT_EQ(cli({QStringLiteral("removeDir"), home(QStringLiteral("doomed"))}).lines,
+              QStringList{QStringLiteral("true")});
+    EXPECT_FALSE(QDir(home(QStringLiteral("doomed"))).exists());
+    EXPECT_EQ(readFile(sentinel), QByteArray("keep"));
+}
+
+TEST_F(Cli, MethodsThatNeedADesktopGiveTheirFailureValuesHeadless) {
+    EXPECT_EQ(cli({QStringLiteral("copyToClipboard"), QStringLiteral("text")}).lines,
+              QStringList{QStringLiteral("false")});
+    EXPECT_EQ(cli({QStringLiteral("selectFolder"), QStringLiteral("Pick"), home()}).lines,
+              QStringList{QStringLiteral("\"\"")});
+}
+
+TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {
+    const CliRun unknown = cli({QStringLiteral("noSuchMethod")});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.errors.contains(QStringLiteral("noSuchMethod")));
+    const CliRun extra = cli({QStringLiteral("getTempPath"), QStringLiteral("surplus")});
+    EXPECT_EQ(extra.exitCode, 0);
+    EXPECT_TRUE(extra.errors.contains(QStringLiteral("ignored")));
+    EXPECT_EQ(cli({}).exitCode, 2);
+}
+
+}  // namespace
