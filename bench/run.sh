@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the scanners against the peer tools side by side on one generated corpus (warm cache)
-# and prints each ratio with its target. The scanners run through bench/scan_bench, a
-# bench-only driver that calls the scan module functions directly.
+# and prints each ratio with its target. The scanners run through pellanor-cli, as users script
+# them.
 #
 # Usage: bench/run.sh [corpus-folder]   (default /var/tmp/pellanor-bench/corpus; generated if
 #        missing). Needs bench/setup.sh and a native build (scripts/build.sh native).
@@ -10,13 +10,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 corpus=${1:-/var/tmp/pellanor-bench/corpus}
-driver="$root/build/native/bench/scan_bench"
+cli="$root/build/native/app/pellanor-cli"
 results=$(mktemp -d /tmp/pellanor-bench.XXXXXX)
 trap 'rm -rf "$results"' EXIT
 runs=${PELLANOR_BENCH_RUNS:-7}
 
 "$here/setup.sh"
-[[ -x "$driver" ]] || cmake --build "$root/build/native" --target scan_bench
+[[ -x "$cli" ]] || cmake --build "$root/build/native" --target pellanor-cli
 [[ -d "$corpus" ]] || python3 "$here/generate_corpus.py" "$corpus"
 big_file="$corpus-sha/one-gigabyte.bin"
 
@@ -45,7 +45,9 @@ time_commands() {  # name, then commands; timings go to $results/<name>.txt, one
 }
 
 echo "== checking duplicate groups against the peers"
-"$driver" duplicates "$corpus" >"$results/ours.json"
+# The CLI prints the result text as a JSON string; the document is inside it.
+"$cli" findDuplicateFiles "$corpus" |
+    python3 -c 'import json, sys; sys.stdout.write(json.loads(sys.stdin.read()))' >"$results/ours.json"
 # Peers told to skip hidden files (as the scanners do) and to group empty files too.
 jdupes -r -A -z -q "$corpus" >"$results/jdupes.txt" 2>/dev/null
 fdupes -q -r -A "$corpus" >"$results/fdupes.txt" 2>/dev/null
@@ -53,22 +55,22 @@ python3 "$here/compare_groups.py" "$results/ours.json" "$results/jdupes.txt" "$r
 
 echo "== timing (warm cache, $runs interleaved rounds, medians)"
 time_commands duplicates \
-    "$driver duplicates $corpus" \
+    "$cli findDuplicateFiles $corpus" \
     "jdupes -r -A -z -q $corpus" \
     "rdfind -checksum sha256 -makeresultsfile false $corpus" \
     "rmlint -T df -o fdupes:$results/rmlint.txt $corpus" \
     "fdupes -r -A $corpus"
 time_commands large \
-    "$driver large $corpus 10485760" \
+    "$cli scanLargeFiles $corpus 10485760" \
     "find $corpus -size +10M -printf '%s %p\n'"
 time_commands async \
-    "$driver duplicates-async $corpus" \
-    "$driver duplicates $corpus" \
-    "$driver large-async $corpus 10485760" \
-    "$driver large $corpus 10485760" \
-    "nice -n 4 $driver duplicates $corpus"
+    "$cli startScanDuplicateFiles $corpus" \
+    "$cli findDuplicateFiles $corpus" \
+    "$cli startScanLargeFiles $corpus 10485760" \
+    "$cli scanLargeFiles $corpus 10485760" \
+    "nice -n 4 $cli findDuplicateFiles $corpus"
 time_commands sha256 \
-    "$driver sha256 $big_file" \
+    "$cli getFileSha256 $big_file" \
     "openssl dgst -sha256 $big_file"
 
 python3 "$here/print_ratios.py" "$results"
