@@ -1,0 +1,166 @@
+// The program from the outside: how it ends when the engine is missing or of another version,
+// what a second copy does, and the first copy showing the loading page. Each run gets a private
+// home and named-object folder, so no copy meets the user's own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "platform/named_mutex.h"
+#include "platform/window_messages.h"
+#include "tests/util/file_test_support.h"
+
+namespace {
+
+using pellanor::test_support::readFile;
+using pellanor::test_support::writeFile;
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_home.isValid());
+        QDir().mkpath(path("objects"));
+        QDir().mkpath(path("tools"));
+        // A desktop dialog tool that records what it was asked to show.
+        const QString zenity = path("tools/zenity");
+        ASSERT_TRUE(writeFile(zenity, "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" +
+                                          path("dialog.txt").toUtf8() + "\"\n"));
+        QFile::setPermissions(zenity, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        qputenv("PELLANOR_OBJECTS_DIR", path("objects").toUtf8());
+    }
+    void TearDown() override { qunsetenv("PELLANOR_OBJECTS_DIR"); }
+
+    QString path(const char* relative) const { return m_home.filePath(QString::fromLatin1(relative)); }
+
+    // The program copied into `folder`, with the engine library `engine` beside it (none if empty).
+    QString installProgram(const char* folder, const QString& engine) const {
+        const QString bin = path(folder);
+        QDir().mkpath(bin);
+        const QString program = bin + QStringLiteral("/Pellanor");
+        QFile::copy(QStringLiteral(PELLANOR_PROGRAM), program);
+        if (!engine.isEmpty()) QFile::copy(engine, bin + QStringLiteral("/libsciter.so"));
+        return program;
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("APPDATA"), path("roaming"));
+        env.insert(QStringLiteral("LOCALAPPDATA"), path("local"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+        env.insert(QStringLiteral("PELLANOR_OBJECTS_DIR"), path("objects"));
+        env.insert(QStringLiteral("PATH"), path("tools") + QStringLiteral(":/usr/bin:/bin"));
+        if (!env.contains(QStringLiteral("DISPLAY"))) env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
+        env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu"));
+        return env;
+    }
+
+    int runToEnd(const QString& program, int timeoutMs = 30000) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, {QStringLiteral("LANG=de-de")});
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            return -1000;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2000;
+    }
+
+    bool logFolderExists() const { return QDir(path("roaming/Pellanor/logs")).exists(); }
+
+private:
+    QTemporaryDir m_home;
+};
+
+TEST_F(Startup, AMissingEngineEndsTheProgramWithMinusOneAndNoMessage) {
+    EXPECT_EQ(runToEnd(installProgram("bare", {})), 255);
+    EXPECT_FALSE(QFile::exists(path("dialog.txt")));
+    EXPECT_FALSE(logFolderExists());
+}
+
+TEST_F(Startup, AnEngineOfAnotherVersionIsRefusedWithAMessage) {
+    EXPECT_EQ(runToEnd(installProgram("old", QStringLiteral(PELLANOR_STAND_IN_ENGINE))), 255);
+    const QByteArray dialog = readFile(path("dialog.txt"));
+    EXPECT_TRUE(dialog.contains("Sciter version mismatch, quiting")) << dialog.toStdString();
+    EXPECT_TRUE(dialog.contains("Error")) << dialog.toStdString();
+}
+
+// Collects the broadcasts this process receives.
+struct Broadcasts {
+    std::mutex lock;
+    std::vector<std::string> names;
+    std::unique_ptr<pellanor::platform::BroadcastListener> listener =
+        pellanor::platform::listenForBroadcasts(
+            [this](const std::string& name, std::uintptr_t wparam, std::intptr_t lparam) {
+                std::lock_guard<std::mutex> guard(lock);
+                names.push_back(name + ":" + std::to_string(wparam) + ":" + std::to_string(lparam));
+            });
+    std::vector<std::string> waitFor(std::size_t count) {
+        for (int i = 0; i < 100; ++i) {
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (names.size() >= count) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        return names;
+    }
+};
+
+TEST_F(Startup, ASecondCopyAsksTheFirstToShowItselfAndLeavesWithoutALogFile) {
+    // This process plays the first copy: it holds the loading object and listens.
+    using pellanor::platform::MutexCreation;
+    ASSERT_EQ(pellanor::platform::createNamedMutex("PellanorApp_SingleInstance_PellanorLoading"),
+              MutexCreation::Created);
+    Broadcasts received;
+    ASSERT_NE(received.listener, nullptr);
+    EXPECT_EQ(runToEnd(QStringLiteral(PELLANOR_PROGRAM)), 0);
+    EXPECT_EQ(received.waitFor(1),
+              std::vector<std::string>{"PellanorApp_ShowMainWindowMsg:0:0"});
+    EXPECT_FALSE(logFolderExists());
+}
+
+TEST_F(Startup, ACopyHoldingOnlyTheRunningObjectCountsAsRunning) {
+    using pellanor::platform::MutexCreation;
+    ASSERT_EQ(pellanor::platform::createNamedMutex("PellanorApp_SingleInstance_PellanorApp"),
+              MutexCreation::Created);
+    EXPECT_EQ(runToEnd(QStringLiteral(PELLANOR_PROGRAM)), 0);
+    EXPECT_FALSE(logFolderExists());
+}
+
+TEST_F(Startup, TheFirstCopyShowsTheLoadingPageWhichLogsThroughNativeUtil) {
+    QProcess first;
+    first.setProcessEnvironment(environment());
+    first.start(QStringLiteral(PELLANOR_PROGRAM), {QStringLiteral("LANG=de-de")});
+    ASSERT_TRUE(first.waitForStarted());
+
+    // The loading page writes its own lines, with the tag in the 12 columns of pages.
+    const QRegExp pageLine(QStringLiteral("\\]\\[[ \\w]{12}\\] "));
+    QByteArray log;
+    for (int i = 0; i < 300 && !QString::fromUtf8(log).contains(pageLine); ++i) {
+        QThread::msleep(100);
+        const QStringList files = QDir(path("roaming/Pellanor/logs")).entryList(QDir::Files);
+        log = files.isEmpty() ? QByteArray()
+                              : readFile(path("roaming/Pellanor/logs/") + files.first());
+        ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    }
+    EXPECT_TRUE(QString::fromUtf8(log).contains(pageLine)) << log.toStdString();
+
+    // Meanwhile a second copy leaves at once.
+    EXPECT_EQ(runToEnd(QStringLiteral(PELLANOR_PROGRAM)), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    first.waitForFinished(10000);
+}
+
+}  // namespace
