@@ -147,11 +147,10 @@ TEST_F(PagesLoading, LogsInGermanOpensTheMainWindowAndStepsAside) {
 }
 
 // The loading page as the user sees it, read by a probe that takes its place in the same
-// window (document.open keeps the window's globals) and reads the texts once they settled.
-TEST_F(PagesLoading, ShowsItsTextsInTheCommandLineLanguage) {
-    TestObject* native = fakeNativeUtil();  // no main page: the splash stays
-    ASSERT_TRUE(api->SciterSetGlobalAsset(native, native->passport(api)));
-    const QJsonObject shown = runProbe("this://app/main/probe.html", {{"main/probe.html", R"(
+// window (document.open keeps the window's globals) once its status line shows `settled`.
+// With `pressRetry` the reader then presses the retry button.
+QByteArray loadingPageReader(const QString& settled, bool pressRetry) {
+    QByteArray page = R"(
         <!doctype html><meta charset="utf-8"><script>
         const request = new XMLHttpRequest();
         request.open('GET', 'loading.html', false);
@@ -160,14 +159,18 @@ TEST_F(PagesLoading, ShowsItsTextsInTheCommandLineLanguage) {
             const started = Date.now();
             (function read() {
                 const status = document.getElementById('status').textContent;
-                if (status !== 'Wird geladen\u2026' && Date.now() - started < 5000) return setTimeout(read, 20);
-                Probe.report(JSON.stringify({
+                if (status !== SETTLED && Date.now() - started < 5000) return setTimeout(read, 20);
+                const retry = document.getElementById('retry');
+                const shown = JSON.stringify({
                     lang: document.documentElement.lang, status,
                     tagline: document.querySelector('.tagline').textContent,
                     close: document.getElementById('close').title,
                     version: document.getElementById('version').textContent,
                     pending: document.documentElement.classList.contains('i18n-pending'),
-                }));
+                    retry: retry.hidden ? '' : retry.textContent,
+                });
+                if (PRESS_RETRY) retry.click();
+                Probe.report(shown);
             })();
         <\/script>`;
         window.onload = () => setTimeout(() => {
@@ -175,13 +178,50 @@ TEST_F(PagesLoading, ShowsItsTextsInTheCommandLineLanguage) {
             document.write(request.responseText.replace('</body>', reader + '</body>'));
             document.close();
         });
-        </script>)"}});
+        </script>)";
+    const QByteArray quoted = QJsonDocument(QJsonArray{settled}).toJson(QJsonDocument::Compact);
+    return page.replace("SETTLED", quoted.mid(1, quoted.size() - 2))
+        .replace("PRESS_RETRY", pressRetry ? "true" : "false");
+}
+
+TEST_F(PagesLoading, ShowsItsTextsInTheCommandLineLanguage) {
+    TestObject* native = fakeNativeUtil();  // no main page: the splash stays
+    ASSERT_TRUE(api->SciterSetGlobalAsset(native, native->passport(api)));
+    const QJsonObject shown = runProbe(
+        "this://app/main/probe.html",
+        {{"main/probe.html", loadingPageReader(QString::fromUtf8("Wird geladen…"), false)}});
     EXPECT_EQ(shown["lang"].toString(), "de-de");
     EXPECT_EQ(shown["status"].toString(), QString::fromUtf8("Wird geladen…"));
     EXPECT_EQ(shown["tagline"].toString(), QString::fromUtf8("Ihr PC – sauber und schnell"));
     EXPECT_EQ(shown["close"].toString(), QString::fromUtf8("Schließen"));
     EXPECT_EQ(shown["version"].toString(), "Version 1.3.6");
     EXPECT_FALSE(shown["pending"].toBool());
+    EXPECT_EQ(shown["retry"].toString(), "");
+}
+
+TEST_F(PagesLoading, AMainWindowThatFailsToOpenIsReportedAndCanBeRetried) {
+    TestObject* native = fakeNativeUtil();
+    native->property("mainWindowPath",
+                     [](const auto&) { return value(u"this://app/t/main.html"); });
+    ASSERT_TRUE(api->SciterSetGlobalAsset(native, native->passport(api)));
+    int attempts = 0;
+    auto* windows = new TestObject("WindowUtil");
+    windows->method("createWindow", 3, [&attempts](const auto&) {
+        ++attempts;
+        return value(0);
+    });
+    ASSERT_TRUE(api->SciterSetGlobalAsset(windows, windows->passport(api)));
+    const QString failed = QString::fromUtf8("Pellanor konnte das Hauptfenster nicht öffnen.");
+    const QJsonObject shown = runProbe("this://app/main/probe.html",
+                                       {{"main/probe.html", loadingPageReader(failed, true)}});
+    EXPECT_EQ(shown["status"].toString(), failed);
+    EXPECT_EQ(shown["retry"].toString(), "Wiederholen");
+    EXPECT_EQ(attempts, 2) << "the retry button asks again";
+    bool errorLogged = false;
+    for (const LogLine& line : m_log) {
+        errorLogged |= line.message == "ERROR: no main window for this://app/t/main.html";
+    }
+    EXPECT_TRUE(errorLogged);
 }
 
 using PagesLanguages = PagesFixture;

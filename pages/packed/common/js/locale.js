@@ -47,24 +47,35 @@
         return '';
     }
 
-    function candidates() {
-        const helpers = window.Pellanor;
-        const list = [];
-        if (helpers) {
-            list.push({source: 'command line', tag: commandLineTag(helpers.commandLine())});
-            const native = helpers.callNative('NativeUtil', 'language', [], '');
-            list.push({source: 'system', tag: typeof native === 'string' ? native : ''});
-        }
-        const browser = Array.isArray(navigator.languages) ? navigator.languages : [];
-        for (const tag of browser.concat([navigator.language])) list.push({source: 'browser', tag});
-        return list;
+    // Sources in order of precedence, each asked only when the ones before it gave nothing:
+    // the native detection is a synchronous call that writes a log line.
+    function helpers() {
+        return window.Pellanor || null;
     }
+
+    const kSources = [
+        {
+            source: 'command line',
+            tags: () => [commandLineTag(helpers() ? helpers().commandLine() : [])],
+        },
+        {
+            source: 'system',
+            tags: () => [helpers() ? helpers().callNative('NativeUtil', 'language', [], '') : ''],
+        },
+        {
+            source: 'browser',
+            tags: () => (Array.isArray(navigator.languages) ? navigator.languages : [])
+                            .concat([navigator.language]),
+        },
+    ];
 
     // {code, source, tag}: the language to use and where it came from.
     function detect() {
-        for (const candidate of candidates()) {
-            const code = normalize(candidate.tag);
-            if (code !== '') return {code, source: candidate.source, tag: candidate.tag};
+        for (const {source, tags} of kSources) {
+            for (const tag of tags()) {
+                const code = normalize(tag);
+                if (code !== '') return {code, source, tag};
+            }
         }
         return {code: kDefault, source: 'default', tag: ''};
     }
@@ -99,7 +110,12 @@
     function t(key, ...args) {
         const own = table[key];
         const fallback = defaults()[key];
-        const value = typeof own === 'string' ? own : typeof fallback === 'string' ? fallback : String(key);
+        let value = String(key);
+        if (typeof own === 'string') {
+            value = own;
+        } else if (typeof fallback === 'string') {
+            value = fallback;
+        }
         if (args.length === 0) return value;
         return window.StringUtil ? window.StringUtil.format(value, ...args) : value;
     }
@@ -137,7 +153,8 @@
             })
             .catch((error) => {
                 apply(kDefault, tables()[kDefault] || {});
-                return Object.assign({}, picked, {code: kDefault, loaded: false, error: String(error.message)});
+                const failure = {code: kDefault, loaded: false, error: String(error.message)};
+                return Object.assign({}, picked, failure);
             });
     }
 

@@ -22,8 +22,8 @@
     function toConsole(level, tag, message) {
         try {
             const line = '[' + tag + '] ' + message;
-            const sink = level === 'error' ? console.error : level === 'warn' ? console.warn : console.log;
-            sink.call(console, line);
+            const sinks = {error: console.error, warn: console.warn};
+            (sinks[level] || console.log).call(console, line);
         } catch (error) {
             // Nowhere left to write to.
         }

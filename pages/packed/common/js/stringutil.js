@@ -46,12 +46,20 @@
         return text(value).trim();
     }
 
+    function widthOf(width) {
+        return Math.max(0, Number(width) || 0);
+    }
+
+    function fillOf(fill) {
+        return fill === undefined ? ' ' : text(fill);
+    }
+
     function padStart(value, width, fill) {
-        return text(value).padStart(Math.max(0, Number(width) || 0), fill === undefined ? ' ' : text(fill));
+        return text(value).padStart(widthOf(width), fillOf(fill));
     }
 
     function padEnd(value, width, fill) {
-        return text(value).padEnd(Math.max(0, Number(width) || 0), fill === undefined ? ' ' : text(fill));
+        return text(value).padEnd(widthOf(width), fillOf(fill));
     }
 
     // Cuts long names for narrow list columns; whole code points, so no emoji is split in half.

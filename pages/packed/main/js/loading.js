@@ -77,11 +77,14 @@
     // Resolves once the main page reports ready (or after a timeout: the splash must not stay
     // on screen for ever because a page forgot to signal).
     function waitForMainWindow() {
-        if (!Pellanor.hasMethod('NativeUtil', 'isMainWindowReady')) return Pellanor.delay(kHideDelayMs);
+        if (!Pellanor.hasMethod('NativeUtil', 'isMainWindowReady')) {
+            return Pellanor.delay(kHideDelayMs);
+        }
         const started = Date.now();
         return new Promise((resolve) => {
             const poll = () => {
-                const ready = Pellanor.callNative('NativeUtil', 'isMainWindowReady', [], false) === true;
+                const ready =
+                    Pellanor.callNative('NativeUtil', 'isMainWindowReady', [], false) === true;
                 if (ready || Date.now() - started >= kReadyTimeoutMs) {
                     if (!ready) log.warn('the main window did not report ready in time');
                     resolve();
