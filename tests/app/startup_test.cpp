@@ -28,6 +28,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_home.isValid());
         QDir().mkpath(path("objects"));
+        // Named objects live only in a folder private to the user.
+        QFile::setPermissions(path("objects"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner);
         QDir().mkpath(path("tools"));
         // A desktop dialog tool that records what it was asked to show.
         const QString zenity = path("tools/zenity");
