@@ -7,6 +7,7 @@
 
 #include "bridge/native_util.h"
 #include "tests/engine/engine_loader.h"
+#include "tests/util/log_capture.h"
 
 namespace {
 
@@ -84,6 +85,22 @@ TEST(NativeUtilTable, TakesCallbacksExactlyWhereAsynchronousMethodsReport) {
     EXPECT_EQ(table.find(QStringLiteral("scanLargeFiles"))->params.at(1), ParamKind::Float);
     EXPECT_EQ(table.find(QStringLiteral("stopScanLargeFiles"))->params.at(0), ParamKind::Integer);
     EXPECT_EQ(table.find(QStringLiteral("nosuch")), nullptr);
+}
+
+TEST(NativeUtilTable, PageLinesCarryTheirTagInTwelveColumns) {
+    pellanor::test_support::LogCapture log;
+    const auto& table = pellanor::bridge::nativeUtilClass();
+    Result result;
+    QString error;
+    ASSERT_TRUE(table.invoke(*table.find(QStringLiteral("log")), nullptr,
+                             Arguments({QStringLiteral("hello"), QStringLiteral("Page")}), result,
+                             error));
+    EXPECT_EQ(std::get<int>(result), 0);
+    const QString longer(400, QLatin1Char('x'));
+    table.invoke(*table.find(QStringLiteral("log")), nullptr,
+                 Arguments({longer, QStringLiteral("AVeryLongPageTag")}), result, error);
+    EXPECT_EQ(log.lines(), (QStringList{QStringLiteral("[        Page] hello"),
+                                        QStringLiteral("[AVeryLongPageTag] ") + longer}));
 }
 
 class Passports : public ::testing::Test {
