@@ -15,6 +15,9 @@
     const kHideDelayMs = 800;
     const kReadyPollMs = 100;
     const kReadyTimeoutMs = 10000;
+    // The program opens the first window at the engine's default size; the splash is smaller.
+    const kSplashWidth = 480;
+    const kSplashHeight = 300;
 
     const log = Logger.create('LoadingPage');
     const element = (id) => document.getElementById(id);
@@ -55,6 +58,17 @@
         } else {
             log.warn('cannot hide the splash: no HostWindow.hide');
         }
+    }
+
+    // Sizes the window to the splash and centres it in the work area of its screen.
+    function fitSplash() {
+        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
+        if (!area || !(area.width > 0) || !(area.height > 0)) return;
+        const width = Math.min(kSplashWidth, area.width);
+        const height = Math.min(kSplashHeight, area.height);
+        const left = area.x + Math.round((area.width - width) / 2);
+        const top = area.y + Math.round((area.height - height) / 2);
+        Pellanor.callNative('HostWindow', 'move', [left, top, width, height], undefined);
     }
 
     function wireWindowControls() {
@@ -124,6 +138,7 @@
 
     async function start() {
         log.info('loading page started');
+        fitSplash();
         wireWindowControls();
         if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
             Pellanor.callNative('HostWindow', 'show', [], undefined);
