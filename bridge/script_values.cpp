@@ -16,11 +16,6 @@ namespace pellanor::bridge {
 
 namespace {
 
-std::u16string toU16(const QString& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
-}
-
 QString fromU16(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
 }
@@ -64,7 +59,7 @@ sciter::value variantToScript(const QVariant& item) {
         default:
             if (!item.isValid()) return sciter::value();
             if (item.isNull() && item.type() != QVariant::String) return sciter::value::null();
-            return sciter::value(toU16(item.toString()));
+            return sciter::value(item.toString().toStdU16String());
     }
 }
 
@@ -91,7 +86,8 @@ ReportFunction scriptCallback(const sciter::value& function) {
 
 QString numberText(double number) {
     if (std::isnan(number)) return QStringLiteral("NaN");
-    if (std::isinf(number)) return number > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+    if (std::isinf(number))
+        return number > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
     if (number == std::floor(number) && std::fabs(number) < 1e21) {
         return QString::number(number, 'f', 0);
     }
@@ -118,7 +114,9 @@ sciter::value toScript(const Result& result) {
         sciter::value operator()(bool flag) const { return sciter::value(flag); }
         sciter::value operator()(int number) const { return sciter::value(number); }
         sciter::value operator()(double number) const { return sciter::value(number); }
-        sciter::value operator()(const QString& text) const { return sciter::value(toU16(text)); }
+        sciter::value operator()(const QString& text) const {
+            return sciter::value(text.toStdU16String());
+        }
     };
     return std::visit(Visitor{}, result);
 }
@@ -128,9 +126,9 @@ sciter::value toScript(const QVariantMap& event) {
     sciter::value map = sciter::value::map();
     for (auto it = event.cbegin(); it != event.cend(); ++it) {
         sciter::value item = it.key() == kTypeKey
-                                 ? sciter::value::symbol(toU16(it.value().toString()))
+                                 ? sciter::value::symbol(it.value().toString().toStdU16String())
                                  : variantToScript(it.value());
-        map.set(toU16(it.key()), item);
+        map.set(it.key().toStdU16String(), item);
     }
     return map;
 }
@@ -141,7 +139,8 @@ Argument fromJson(const QJsonValue& value, ParamKind kind, bool present) {
             if (!present) return QStringLiteral("undefined");
             if (value.isString()) return value.toString();
             if (value.isDouble()) return numberText(value.toDouble());
-            if (value.isBool()) return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+            if (value.isBool())
+                return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
             if (value.isNull()) return QStringLiteral("null");
             return QString::fromUtf8(
                 value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)

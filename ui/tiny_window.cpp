@@ -21,26 +21,32 @@ const bridge::ScriptClass& windowClass() {
     static const bridge::ScriptClass table(
         "TinyWindow",
         {
-            Member{"hideFromTaskBar", MemberKind::Method, {},
+            Member{"hideFromTaskBar",
+                   MemberKind::Method,
+                   {},
                    [](void* object, const Arguments&) -> Result {
                        return self(object).hideFromTaskBar();
                    }},
-            Member{"hwnd", MemberKind::Method, {},
+            Member{"hwnd",
+                   MemberKind::Method,
+                   {},
                    [](void* object, const Arguments&) -> Result { return self(object).hwnd(); }},
-            Member{"setTitle", MemberKind::Method, {ParamKind::Text},
+            Member{"setTitle",
+                   MemberKind::Method,
+                   {ParamKind::Text},
                    [](void* object, const Arguments& arguments) -> Result {
                        self(object).setTitle(arguments.text(0));
                        return {};
                    }},
-            Member{"showOnLoaded", MemberKind::Property, {},
+            Member{"showOnLoaded",
+                   MemberKind::Property,
+                   {},
                    [](void* object, const Arguments&) -> Result {
                        return self(object).showOnLoaded();
                    }},
         });
     return table;
 }
-
-std::u16string toU16(const QString& text) { return text.toStdU16String(); }
 
 constexpr std::uintptr_t kLifetimeHook = 0x7469;  // this window's own hook id
 
@@ -78,7 +84,7 @@ bool TinyWindow::setUpHost() {
 }
 
 bool TinyWindow::load(const QString& url) {
-    return sciter::api()->SciterLoadFile(m_handle, toU16(url).c_str());
+    return sciter::api()->SciterLoadFile(m_handle, url.toStdU16String().c_str());
 }
 
 bool TinyWindow::expand() {
@@ -96,7 +102,7 @@ bool TinyWindow::hideFromTaskBar() {
 }
 
 void TinyWindow::setTitle(const QString& title) {
-    sciter::api()->SciterSetTitle(m_handle, toU16(title).c_str());
+    sciter::api()->SciterSetTitle(m_handle, title.toStdU16String().c_str());
 }
 
 std::uint32_t TinyWindow::onLoadRequest(const SciterLoadRequest* request, void*) {
@@ -106,8 +112,8 @@ std::uint32_t TinyWindow::onLoadRequest(const SciterLoadRequest* request, void*)
     if (!item.isEmpty()) {
         const std::uint8_t* data = nullptr;
         std::size_t length = 0;
-        if (uiArchive() == 0 ||
-            !sciter::api()->SciterGetArchiveItem(uiArchive(), toU16(item).c_str(), &data, &length)) {
+        if (uiArchive() == 0 || !sciter::api()->SciterGetArchiveItem(
+                                    uiArchive(), item.toStdU16String().c_str(), &data, &length)) {
             return kLoadDefault;
         }
         sciter::api()->SciterDataReady(request->window, request->url, data, length);

@@ -1,5 +1,5 @@
 // The default texts (en-us): what a page shows for a key its language table lacks.
-// Kept equal to common/langs/en-us.js.
+// common/langs/en-us.js is this table.
 window.PellanorDefaultLang = Object.freeze({
     "language.name": "English",
     "app.name": "Pellanor",
