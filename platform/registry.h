@@ -1,0 +1,136 @@
+// The registry: keys in the default, 64-bit or 32-bit view, their values and subkeys.
+//
+// Windows: the system registry (RegOpenKeyExW and its family, SHDeleteKeyW). POSIX stand-in: one
+// file per hive in the text format the Windows registry editor exports and imports, in
+// $PELLANOR_REGISTRY_DIR, else $XDG_DATA_HOME/Pellanor/registry, else
+// ~/.local/share/Pellanor/registry. Both backends answer with the same status codes, so callers
+// and tests do not care which one runs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pellanor::platform::registry {
+
+// The predefined roots.
+enum class Root { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+// Default: the view of this process (on Windows a 32-bit process sees the 32-bit view).
+// Registry64 and Registry32 are KEY_WOW64_64KEY and KEY_WOW64_32KEY. In the POSIX store the
+// 32-bit view of HKEY_LOCAL_MACHINE\Software is HKEY_LOCAL_MACHINE\Software\WOW6432Node, and
+// every other key is shared by both views; Default is the 64-bit view there.
+enum class View { Default, Registry64, Registry32 };
+
+enum class Access { Read, Write, ReadWrite };
+
+// The Windows value types, with their Windows numbers.
+enum class ValueType : std::uint32_t {
+    None = 0,
+    String = 1,        // REG_SZ
+    ExpandString = 2,  // REG_EXPAND_SZ
+    Binary = 3,        // REG_BINARY
+    Dword = 4,         // REG_DWORD (little-endian)
+    MultiString = 7,   // REG_MULTI_SZ
+    Qword = 11,        // REG_QWORD (little-endian)
+};
+
+// Outcome of a call: 0 on success, else the Windows error code. The POSIX store answers with
+// the same codes.
+using Status = long;
+constexpr Status kSuccess = 0;
+constexpr Status kNotFound = 2;        // ERROR_FILE_NOT_FOUND: no such key or value
+constexpr Status kAccessDenied = 5;    // ERROR_ACCESS_DENIED
+constexpr Status kInvalidHandle = 6;   // ERROR_INVALID_HANDLE: a Key that is not open
+constexpr Status kInvalidData = 13;    // ERROR_INVALID_DATA: a damaged POSIX hive file
+constexpr Status kMoreData = 234;      // ERROR_MORE_DATA: a name or data over the caller's limit
+constexpr Status kNoMoreItems = 259;   // ERROR_NO_MORE_ITEMS: enumeration past the last entry
+
+// One value. `data` holds the bytes exactly as the registry stores them: strings in UTF-16LE
+// with their terminating zero (REG_MULTI_SZ with the final empty string), numbers little-endian.
+struct Value {
+    std::string name;  // UTF-8; empty for the key's default value
+    ValueType type = ValueType::None;
+    std::vector<std::uint8_t> data;
+};
+
+// An open key. Move-only; closes itself. A default-constructed or failed Key is not open.
+class Key final {
+public:
+    struct Impl;
+
+    Key();
+    explicit Key(std::unique_ptr<Impl> impl);
+    Key(Key&&) noexcept;
+    Key& operator=(Key&&) noexcept;
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    ~Key();
+
+    bool isOpen() const { return m_impl != nullptr; }
+    Impl* impl() const { return m_impl.get(); }
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Opens an existing key. `path` uses backslashes and no leading one; empty opens the root
+// itself. On failure the Key is not open and `status` (when given) holds the reason. Blocks
+// briefly (the POSIX store reads its hive file).
+Key openKey(Root root, const std::string& path, View view, Access access,
+            Status* status = nullptr);
+
+// Opens the key, creating it and any missing parents first. As openKey otherwise.
+Key createKey(Root root, const std::string& path, View view, Status* status = nullptr);
+
+// The value or subkey at `index` of an open key, as RegEnumValueW and RegEnumKeyExW give them.
+// `maxNameUnits` and `maxDataBytes` are the caller's buffer sizes: a name needs its length in
+// UTF-16 units plus one for the terminating zero, data its stored size. kNoMoreItems past the
+// last entry; kMoreData when the entry at `index` does not fit (callers that mirror a fixed
+// Windows buffer end their enumeration there).
+Status enumValue(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
+                 std::size_t maxDataBytes, Value& out);
+Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
+                  std::string& out);
+
+// The value called `name` (empty: the default value), compared without case. kMoreData when
+// its data is larger than `maxDataBytes`; `out` is then left unchanged.
+Status queryValue(const Key& key, const std::string& name, std::size_t maxDataBytes, Value& out);
+
+// Stores a value, replacing one of the same name (compared without case; the stored name keeps
+// the new spelling on Windows and the first spelling in the POSIX store, as Windows does).
+// The key must be open with write access.
+Status setValue(const Key& key, const std::string& name, ValueType type,
+                const std::vector<std::uint8_t>& data);
+Status deleteValue(const Key& key, const std::string& name);
+
+// Deletes the key `path` with all its values and subkeys (SHDeleteKeyW). kNotFound when it does
+// not exist. An empty path is refused with kAccessDenied: a root is never deleted.
+Status deleteTree(Root root, const std::string& path, View view);
+
+// Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW).
+Status deleteKey(Root root, const std::string& path, View view);
+
+// Helpers on the stored forms; pure, the same on both backends.
+
+// UTF-8 text as REG_SZ data (UTF-16LE plus a terminating zero).
+std::vector<std::uint8_t> stringData(const std::string& text);
+// Text of REG_SZ or REG_EXPAND_SZ data up to the first zero unit, as UTF-8.
+std::string dataText(const std::vector<std::uint8_t>& data);
+// REG_MULTI_SZ data from its strings, and back.
+std::vector<std::uint8_t> multiStringData(const std::vector<std::string>& strings);
+std::vector<std::string> dataStrings(const std::vector<std::uint8_t>& data);
+// REG_DWORD and REG_QWORD data.
+std::vector<std::uint8_t> dwordData(std::uint32_t value);
+std::vector<std::uint8_t> qwordData(std::uint64_t value);
+
+// The root named in full ("HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+// "HKEY_USERS", "HKEY_CURRENT_CONFIG"), compared without case. False for any other text,
+// abbreviations included.
+bool rootFromName(const std::string& name, Root& root);
+// The full name of a root.
+const char* rootName(Root root);
+
+}  // namespace pellanor::platform::registry
