@@ -11,6 +11,7 @@
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
 #include "system/processes.h"
+#include "system/system_facts.h"
 #include "util/file_operations.h"
 #include "util/shell_integration.h"
 #include "util/text_codes.h"
@@ -29,6 +30,8 @@ using A = const Arguments&;
 std::vector<Member> members() {
     return {
         method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
+        method("is64BitOS", {}, [](A) { return system::is64BitOS(); }),
+        method("isWindows7", {}, [](A) { return system::isWindows7(); }),
         method("createDesktopShortcut", {T, T, T, T},
                [](A a) {
                    return util::createDesktopShortcut(a.text(0), a.text(1), a.text(2), a.text(3));
@@ -38,6 +41,11 @@ std::vector<Member> members() {
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
         method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
         method("killProcess", {T}, [](A a) { return killProcess(a.text(0)); }),
+        method("getSecondsSinceEpoch", {}, [](A) { return system::getSecondsSinceEpoch(); }),
+        method("OS", {}, [](A) { return system::OS(); }),
+        method("cpuArchitecture", {}, [](A) { return system::cpuArchitecture(); }),
+        method("kernelType", {}, [](A) { return system::kernelType(); }),
+        method("kernelVersion", {}, [](A) { return system::kernelVersion(); }),
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
@@ -48,6 +56,14 @@ std::vector<Member> members() {
         method("launch", {T, T, T},
                [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
         method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("getDiskList", {}, [](A) { return system::getDiskList(); }),
+        // Single precision on purpose: the pages have always received these counts rounded so.
+        method("getMemeryBits", {}, [](A) { return double{system::getMemeryBits()}; }),
+        method("getSystemDriveFreeBits", {},
+               [](A) { return double{system::getSystemDriveFreeBits()}; }),
+        method("getSystemDriveTotalBits", {},
+               [](A) { return double{system::getSystemDriveTotalBits()}; }),
+        method("getLogicalDrives", {}, [](A) { return system::getLogicalDrives(); }),
         method("scanLargeFiles", {T, F},
                [](A a) { return scan::scanLargeFiles(a.text(0), a.number(1)); }),
         method("startScanLargeFiles", {T, F, Fn},

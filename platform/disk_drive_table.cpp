@@ -89,8 +89,8 @@ std::optional<Layout> headerLayout(std::string_view line) {
 
 std::string cell(std::string_view line, const Span& span) {
     const std::size_t begin = byteOffset(line, span.begin);
-    const std::size_t end = span.end == std::string_view::npos ? line.size()
-                                                               : byteOffset(line, span.end);
+    const std::size_t end =
+        span.end == std::string_view::npos ? line.size() : byteOffset(line, span.end);
     return std::string(trimmed(line.substr(begin, end - begin)));
 }
 

@@ -39,8 +39,7 @@ struct VolumeSpace {
 // The space of the volume holding `path` (a Windows-shaped path, mapped by localPath on POSIX).
 // nullopt when the system cannot say; `errorCode`, when given, then receives the system's
 // error number. Windows: GetDiskFreeSpaceEx. POSIX: statvfs. Blocks on the file system.
-std::optional<VolumeSpace> volumeSpace(const std::string& path,
-                                       std::uint32_t* errorCode = nullptr);
+std::optional<VolumeSpace> volumeSpace(const std::string& path, std::uint32_t* errorCode = nullptr);
 
 // Whether the drive ("E:", "e" or "E:\") lies on a disk attached by USB or one with removable
 // media, so that an external hard disk which reports itself fixed still counts. False for

@@ -56,7 +56,9 @@ bool blockDeviceIsOnUsb(dev_t device) {
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('/'), rest.size());
         const std::string_view part = rest.substr(0, end);
-        if (part.size() > 3 && part.substr(0, 3) == "usb" && std::isdigit(static_cast<unsigned char>(part[3]))) return true;
+        if (part.size() > 3 && part.substr(0, 3) == "usb" &&
+            std::isdigit(static_cast<unsigned char>(part[3])))
+            return true;
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
     return false;

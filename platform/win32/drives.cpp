@@ -41,8 +41,8 @@ std::vector<DWORD> extentDisks(HANDLE volume) {
         DeviceBuffer buffer = deviceBuffer(bytes);
         const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
         DWORD returned = 0;
-        if (DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
-                            buffer.data(), bytes, &returned, nullptr)) {
+        if (DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
+                            bytes, &returned, nullptr)) {
             const std::size_t room =
                 (bytes - offsetof(VOLUME_DISK_EXTENTS, Extents)) / sizeof(DISK_EXTENT);
             std::vector<DWORD> disks;

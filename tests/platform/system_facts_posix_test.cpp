@@ -64,8 +64,8 @@ TEST(VolumeSpacePosix, IsWhatStatvfsSaysOfTheMappedRoot) {
 TEST(RemovableDrivePosix, FollowsTheKernelsFlagAndNeverCountsMemoryOrMissingDrives) {
     test_support::ScopedTempFolder folder;
     test_support::ScopedEnvironment env;
-    env.set("PELLANOR_DRIVES", "D=" + folder.path().string() + ";E=/dev/shm;F=" +
-                                   folder.path().string() + "/missing");
+    env.set("PELLANOR_DRIVES",
+            "D=" + folder.path().string() + ";E=/dev/shm;F=" + folder.path().string() + "/missing");
     EXPECT_FALSE(isRemovableDrive("E:"));
     EXPECT_FALSE(isRemovableDrive("F:"));
 
@@ -92,8 +92,9 @@ TEST(MachineFactsPosix, AreWhatProcAndUnameSay) {
 
     struct utsname names {};
     ASSERT_EQ(::uname(&names), 0);
-    const std::map<std::string, std::uint16_t> known = {
-        {"x86_64", kArchitectureAmd64}, {"aarch64", kArchitectureArm64}, {"i686", kArchitectureIntel}};
+    const std::map<std::string, std::uint16_t> known = {{"x86_64", kArchitectureAmd64},
+                                                        {"aarch64", kArchitectureArm64},
+                                                        {"i686", kArchitectureIntel}};
     const auto found = known.find(names.machine);
     if (found != known.end()) {
         EXPECT_EQ(nativeProcessorArchitecture(), found->second);

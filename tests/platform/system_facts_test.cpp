@@ -64,9 +64,7 @@ const std::vector<TableCase> kTables = {
      {{"Tiny Disk", "ABC", 512.0}}},
     {"header only", "Model  SerialNumber  Size  \r\r\n\r\r\n", {}},
     {"nothing", "", {}},
-    {"an error instead of a table",
-     "Node - PC\r\nERROR:\r\nDescription = Invalid class \r\n",
-     {}},
+    {"an error instead of a table", "Node - PC\r\nERROR:\r\nDescription = Invalid class \r\n", {}},
     {"a header that lacks a column", "Model        \r\nWine Disk Drive  \r\n", {}},
 };
 
@@ -106,8 +104,7 @@ TEST(VolumeSpace, DescribesAFolderAndFailsWithACodeForAMissingOne) {
     EXPECT_LE(space->freeBytes, space->totalBytes);
 
     std::uint32_t error = 0;
-    EXPECT_EQ(volumeSpace((folder.path() / "missing" / "deeper").u8string(), &error),
-              std::nullopt);
+    EXPECT_EQ(volumeSpace((folder.path() / "missing" / "deeper").u8string(), &error), std::nullopt);
     EXPECT_NE(error, 0u);
 }
 

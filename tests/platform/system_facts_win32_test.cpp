@@ -54,12 +54,11 @@ TEST(RemovableDriveWin32, IsFalseForTheSystemDrive) {
     if (volume == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the volume device cannot be opened";
     unsigned char extents[224];
     DWORD returned = 0;
-    const bool answered =
-        DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, extents,
-                        sizeof extents, &returned, nullptr);
+    const bool answered = DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
+                                          extents, sizeof extents, &returned, nullptr);
     CloseHandle(volume);
     if (!answered) {
-        // Wine's volume devices do not implement the disk-extent query, so this path ends early.
+        // Without the extents there is no disk to ask; the answer must still be a plain false.
         EXPECT_FALSE(isRemovableDrive("C:"));
         GTEST_SKIP() << "the system does not answer IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
     }
