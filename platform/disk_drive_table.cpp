@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 
 #include "platform/physical_disks.h"
 
@@ -94,10 +95,12 @@ std::string cell(std::string_view line, const Span& span) {
     return std::string(trimmed(line.substr(begin, end - begin)));
 }
 
+// "nan" or "-1" read as numbers too, but are no size a JSON number can carry to a page.
 double sizeValue(std::string_view text) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+    const bool whole = error == std::errc() && end == text.data() + text.size();
+    return whole && std::isfinite(value) && value >= 0 ? value : 0;
 }
 
 }  // namespace

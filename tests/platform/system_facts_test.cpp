@@ -53,11 +53,13 @@ const std::vector<TableCase> kTables = {
      "Model           SerialNumber  Size  \n"
      "Dïsk Ünïcode    ÄB12          42    \n",
      {{"Dïsk Ünïcode", "ÄB12", 42.0}}},
-    {"a size that is not a number is 0; a row shorter than its columns leaves them empty",
+    {"a size that is no count of bytes is 0; a row shorter than its columns leaves them empty",
      "Model   SerialNumber  Size\n"
      "Virt    V1            n/a \n"
+     "Nan     V2            nan \n"
+     "Neg     V3            -512\n"
      "Short\n",
-     {{"Virt", "V1", 0.0}, {"Short", "", 0.0}}},
+     {{"Virt", "V1", 0.0}, {"Nan", "V2", 0.0}, {"Neg", "V3", 0.0}, {"Short", "", 0.0}}},
     {"columns in another order",
      "SerialNumber  Size   Model\r\n"
      "ABC           512    Tiny Disk\r\n",
