@@ -39,8 +39,7 @@ TEST(VolumeSpaceWin32, AgreesWithTheClusterCounts) {
         EXPECT_EQ(static_cast<double>(space->totalBytes), totalClusters * cluster);
     }
     if (freeClusters < 0xFFFFFFFFu) {
-        EXPECT_NEAR(static_cast<double>(space->freeBytes), freeClusters * cluster,
-                    256.0 * 1024 * 1024);
+        EXPECT_NEAR(static_cast<double>(space->freeBytes), freeClusters * cluster, 1e8);
     }
     std::uint32_t error = 0;
     EXPECT_EQ(volumeSpace("\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\", &error),
@@ -51,18 +50,13 @@ TEST(VolumeSpaceWin32, AgreesWithTheClusterCounts) {
 TEST(RemovableDriveWin32, IsFalseForTheSystemDrive) {
     HANDLE volume = CreateFileW(L"\\\\.\\C:", 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
-    if (volume == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the volume device cannot be opened";
     unsigned char extents[224];
     DWORD returned = 0;
     const bool answered = DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
                                           extents, sizeof extents, &returned, nullptr);
-    CloseHandle(volume);
-    if (!answered) {
-        // Without the extents there is no disk to ask; the answer must still be a plain false.
-        EXPECT_FALSE(isRemovableDrive("C:"));
-        GTEST_SKIP() << "the system does not answer IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
-    }
+    if (volume != INVALID_HANDLE_VALUE) CloseHandle(volume);
     EXPECT_FALSE(isRemovableDrive("c:\\"));
+    if (!answered) GTEST_SKIP() << "the volume does not answer its disk-extent query (Wine)";
 }
 
 TEST(MachineFactsWin32, AgreeWithTheEnvironmentAndTheVersionTheProgramSees) {
