@@ -91,7 +91,7 @@ TEST(MachineFactsWin32, AgreeWithTheEnvironmentAndTheVersionTheProgramSees) {
     }
 }
 
-TEST(PhysicalDisksWin32, EndWithinTheTimeLimit) {
+TEST(PhysicalDisksWin32, ComeFromTheToolsTableWithTheirSizes) {
     const auto disks = physicalDisks(60000);
     if (!disks || disks->empty()) {
         GTEST_SKIP() << "no disk table: Wine's wmic prints only the Model column of diskdrive";
