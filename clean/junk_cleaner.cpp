@@ -17,6 +17,7 @@
 #include "clean/junk_categories.h"
 #include "clean/tree_removal.h"
 #include "log/logger.h"
+#include "log/qt_format.h"
 #include "platform/recycle_bin.h"
 #include "system/processes.h"
 
