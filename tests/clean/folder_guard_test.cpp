@@ -12,9 +12,31 @@ namespace pellanor {
 namespace {
 
 using test_support::exists;
-using test_support::FakeProfile;
 using test_support::LogCapture;
 using test_support::writeFile;
+
+// The fake profile with drive C three folders deep inside it: should the ".." resolution ever
+// regress, the folder it climbs to is still the test's own.
+class Profile final {
+public:
+    Profile() {
+        m_env.set("PELLANOR_DRIVES", ("C=" + driveC()).toStdString());
+        QDir().mkpath(driveC());
+    }
+    QString driveC(const QString& relative = {}) const {
+        return m_fake.path("deep/er/still/C/" + relative);
+    }
+    QString path(const QString& relative) const { return m_fake.path(relative); }
+    QString local(const QString& relative) const { return m_fake.local(relative); }
+    QString roaming(const QString& relative) const { return m_fake.roaming(relative); }
+    QString temp(const QString& relative = {}) const { return m_fake.temp(relative); }
+    QString outside(const QString& relative = {}) const { return m_fake.outside(relative); }
+    QString makeSentinel() const { return m_fake.makeSentinel(); }
+
+private:
+    test_support::FakeProfile m_fake;
+    test_support::ScopedEnvironment m_env;
+};
 
 // Moves this process into `folder` for one test, as the logon task starts the program in the
 // system folder.
@@ -34,7 +56,7 @@ private:
 
 // A stand-in system folder to start in, with a sentinel in it, below a parent with another.
 struct StartFolder {
-    explicit StartFolder(const FakeProfile& profile) : current(profile.driveC("Windows/System32")) {
+    explicit StartFolder(const Profile& profile) : current(profile.driveC("Windows/System32")) {
         writeFile(profile.driveC("Windows/System32/kernel32.dll"), 1);
         writeFile(profile.driveC("Windows/win.ini"), 1);
         writeFile(profile.driveC("foo/keep.txt"), 1);
@@ -43,18 +65,25 @@ struct StartFolder {
     ScopedCurrentFolder current;
 };
 
-void expectStartFolderIntact(const FakeProfile& profile) {
+void expectStartFolderIntact(const Profile& profile) {
     for (const char* file : {"Windows/System32/kernel32.dll", "Windows/win.ini", "foo/keep.txt",
                              "Windows/System32/foo/keep.txt"}) {
         EXPECT_TRUE(exists(profile.driveC(file))) << file;
     }
 }
 
-const char* const kRelativeFolders[] = {
-    ".", "..", "C:", "C:foo", "\\foo", "foo", "foo\\..", "\\\\?\\C:\\foo", "\\\\server"};
+const char* const kRelativeFolders[] = {".",
+                                        "..",
+                                        "C:",
+                                        "C:foo",
+                                        "\\pellanor-no-such-folder",
+                                        "foo",
+                                        "foo\\..",
+                                        "\\\\?\\C:\\foo",
+                                        "\\\\pellanor-no-such-server"};
 
 TEST(RemoveDir, RefusesEveryFolderThatDependsOnTheCurrentFolder) {
-    FakeProfile profile;
+    Profile profile;
     const StartFolder start(profile);
     test_support::FakeTools tools;
     tools.add("cmd.exe", 0);
@@ -72,7 +101,7 @@ TEST(RemoveDir, RefusesEveryFolderThatDependsOnTheCurrentFolder) {
 }
 
 TEST(RemoveDir, RefusesADriveReachedThroughDotDot) {
-    FakeProfile profile;
+    Profile profile;
     const StartFolder start(profile);
     LogCapture log;
 
@@ -89,7 +118,7 @@ TEST(RemoveDir, RefusesADriveReachedThroughDotDot) {
 }
 
 TEST(RemoveDir, RemovesTheFolderTheResolvedPathNames) {
-    FakeProfile profile;
+    Profile profile;
     const StartFolder start(profile);
     writeFile(profile.driveC("Apps/Old/x.dll"), 1);
 
@@ -100,7 +129,7 @@ TEST(RemoveDir, RemovesTheFolderTheResolvedPathNames) {
 }
 
 TEST(ShellForceDelete, GivesTheToolsTheResolvedAbsoluteFolder) {
-    FakeProfile profile;
+    Profile profile;
     QDir().mkpath(profile.driveC("Apps/Stuck Folder"));
     test_support::FakeTools tools;
     tools.add("cmd.exe", 0);
@@ -114,7 +143,7 @@ TEST(ShellForceDelete, GivesTheToolsTheResolvedAbsoluteFolder) {
 }
 
 TEST(ShellForceDelete, RefusesFoldersTheCommandInterpreterWouldReadDifferently) {
-    FakeProfile profile;
+    Profile profile;
     const QString sentinel = profile.makeSentinel();
     test_support::FakeTools tools;
     tools.add("cmd.exe", 0);
@@ -135,7 +164,7 @@ TEST(ShellForceDelete, RefusesFoldersTheCommandInterpreterWouldReadDifferently) 
 }
 
 TEST(ScheduleSelfDelete, RefusesEveryFolderThatDependsOnTheCurrentFolder) {
-    FakeProfile profile;
+    Profile profile;
     test_support::ScopedEnvironment env;
     env.set("TMPDIR", profile.temp().toStdString());
     const StartFolder start(profile);
@@ -165,7 +194,7 @@ TEST(CleanPrivacyItems, NeverEmptiesATempThatNamesADriveTheProfileOrASystemFolde
         const char* temp;
         std::string reason;  // empty: the profile's path, filled in below
     };
-    FakeProfile profile;
+    Profile profile;
     test_support::ScopedEnvironment env;
     env.set("USERPROFILE", profile.path("Users/bob").toStdString());
     env.set("SystemRoot", "C:\\Windows");
@@ -216,7 +245,7 @@ TEST(CleanPrivacyItems, NeverEmptiesATempThatNamesADriveTheProfileOrASystemFolde
 }
 
 TEST(CleanPrivacyItems, SkipsBrowserAndProfileRulesWhoseVariablesAreRelative) {
-    FakeProfile profile;
+    Profile profile;
     test_support::ScopedEnvironment env;
     env.set("LOCALAPPDATA", "Local");
     env.set("APPDATA", "Roaming");
@@ -251,7 +280,7 @@ TEST(CleanPrivacyItems, SkipsBrowserAndProfileRulesWhoseVariablesAreRelative) {
 }
 
 TEST(JunkFolderRefusal, AcceptsTheUsualFoldersAndResolvesDotsBeforeJudging) {
-    FakeProfile profile;
+    Profile profile;
     test_support::ScopedEnvironment env;
     env.set("USERPROFILE", profile.path("Users/bob").toStdString());
     env.set("LOCALAPPDATA", profile.path("Users/bob/AppData/Local").toStdString());
