@@ -36,10 +36,10 @@ protected:
 
     // A file on the test's drive C:, given its Windows path.
     bool placeOnC(const QString& windowsPath) const {
-        return writeFile(m_drive.path() + QDir::fromNativeSeparators(windowsPath.mid(2)), "x");
+        return writeFile(m_drive.path() + windowsPath.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/')), "x");
     }
     QString onC(const QString& windowsPath) const {
-        return m_drive.path() + QDir::fromNativeSeparators(windowsPath.mid(2));
+        return m_drive.path() + windowsPath.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/'));
     }
 
     static void entry(reg::Root root, reg::View view, const std::string& id, const std::string& name,

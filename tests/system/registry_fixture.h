@@ -5,11 +5,15 @@
 
 #include <QTemporaryDir>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/registry.h"
 #include "tests/platform/scoped_environment.h"
+
+// Failures show texts, not their UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace pellanor::test_support {
 

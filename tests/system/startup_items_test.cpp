@@ -36,7 +36,7 @@ protected:
     // The expanded folder as items name it, and the host folder it is.
     QString location(const char* who) const { return m_folders.filePath(QLatin1String(who)) + kStartupTail; }
     QString folder(const char* who) const {
-        return m_folders.filePath(QLatin1String(who)) + QDir::fromNativeSeparators(kStartupTail);
+        return m_folders.filePath(QLatin1String(who)) + QString(kStartupTail).replace(QLatin1Char('\\'), QLatin1Char('/'));
     }
     QString outside(const QString& name) const { return m_folders.filePath(name); }
     QString root() const { return m_folders.path(); }
