@@ -12,9 +12,9 @@ namespace pellanor::platform::installer {
 // with the same codes).
 using Status = long;
 constexpr Status kSuccess = 0;
-constexpr Status kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER: not a product code
-constexpr Status kMoreData = 234;         // ERROR_MORE_DATA: the value exceeds the buffer
-constexpr Status kUnknownProduct = 1605;  // ERROR_UNKNOWN_PRODUCT
+constexpr Status kInvalidParameter = 87;   // ERROR_INVALID_PARAMETER: not a product code
+constexpr Status kMoreData = 234;          // ERROR_MORE_DATA: the value exceeds the buffer
+constexpr Status kUnknownProduct = 1605;   // ERROR_UNKNOWN_PRODUCT
 constexpr Status kUnknownProperty = 1608;  // ERROR_UNKNOWN_PROPERTY
 
 // Units, terminating zero included, of the buffer a product property is read into.

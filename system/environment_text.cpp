@@ -30,7 +30,8 @@ std::optional<QString> expandEnvironmentWithin(const QString& text, int maxLengt
         result += text.midRef(position, opening - position);
         const int closing = text.indexOf(QLatin1Char('%'), opening + 1);
         const std::optional<QString> value =
-            closing < 0 ? std::nullopt : variableValue(text.mid(opening + 1, closing - opening - 1));
+            closing < 0 ? std::nullopt
+                        : variableValue(text.mid(opening + 1, closing - opening - 1));
         if (value) {
             result += *value;
             position = closing + 1;

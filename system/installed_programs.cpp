@@ -229,7 +229,8 @@ QString resolveProgramIcon(const QString& displayIcon, const QString& uninstallS
                            const QString& installLocation, bool windowsInstaller) {
     const QString icon = existingFile(cleanIconPath(displayIcon));
     if (!icon.isEmpty()) return icon;
-    if (windowsInstaller || uninstallString.contains(QLatin1String("MsiExec"), Qt::CaseInsensitive)) {
+    if (windowsInstaller ||
+        uninstallString.contains(QLatin1String("MsiExec"), Qt::CaseInsensitive)) {
         const QString cached = installerIcon(uninstallString);
         if (!cached.isEmpty()) return cached;
     }

@@ -22,14 +22,14 @@ inline constexpr char kProgramSystemComponentKey[] = "systemComponent";
 inline constexpr char kProgramListKey[] = "list";
 
 struct InstalledProgram {
-    QString name;                // DisplayName
-    QString publisher;           // Publisher
-    QString version;             // DisplayVersion
-    QString installDate;         // InstallDate, as stored
-    QString uninstallString;     // UninstallString
-    QString installLocation;     // InstallLocation; for the icon search only
-    QString displayIcon;         // the icon file found, empty when none
-    quint64 estimatedSize = 0;   // EstimatedSize as stored (KiB); 0 when missing or not a number
+    QString name;               // DisplayName
+    QString publisher;          // Publisher
+    QString version;            // DisplayVersion
+    QString installDate;        // InstallDate, as stored
+    QString uninstallString;    // UninstallString
+    QString installLocation;    // InstallLocation; for the icon search only
+    QString displayIcon;        // the icon file found, empty when none
+    quint64 estimatedSize = 0;  // EstimatedSize as stored (KiB); 0 when missing or not a number
     bool systemComponent = false;
     bool windowsInstaller = false;  // for the icon search only
 };

@@ -31,17 +31,23 @@ struct RootSpelling {
 
 // Checked in this order with case, as the settings object checks them.
 constexpr RootSpelling kEntryRoots[] = {
-    {"HKEY_CURRENT_USER", reg::Root::CurrentUser},   {"HKCU", reg::Root::CurrentUser},
-    {"HKEY_LOCAL_MACHINE", reg::Root::LocalMachine}, {"HKLM", reg::Root::LocalMachine},
-    {"HKEY_CLASSES_ROOT", reg::Root::ClassesRoot},   {"HKCR", reg::Root::ClassesRoot},
-    {"HKEY_USERS", reg::Root::Users},                {"HKU", reg::Root::Users},
+    {"HKEY_CURRENT_USER", reg::Root::CurrentUser},
+    {"HKCU", reg::Root::CurrentUser},
+    {"HKEY_LOCAL_MACHINE", reg::Root::LocalMachine},
+    {"HKLM", reg::Root::LocalMachine},
+    {"HKEY_CLASSES_ROOT", reg::Root::ClassesRoot},
+    {"HKCR", reg::Root::ClassesRoot},
+    {"HKEY_USERS", reg::Root::Users},
+    {"HKU", reg::Root::Users},
     {"HKEY_CURRENT_CONFIG", reg::Root::CurrentConfig},
 };
 
 // Only full names, for the key-tree deletion, whose callers always wrote them out.
 constexpr RootSpelling kTreeRoots[] = {
-    {"HKEY_LOCAL_MACHINE\\", reg::Root::LocalMachine}, {"HKEY_CURRENT_USER\\", reg::Root::CurrentUser},
-    {"HKEY_CLASSES_ROOT\\", reg::Root::ClassesRoot},   {"HKEY_USERS\\", reg::Root::Users},
+    {"HKEY_LOCAL_MACHINE\\", reg::Root::LocalMachine},
+    {"HKEY_CURRENT_USER\\", reg::Root::CurrentUser},
+    {"HKEY_CLASSES_ROOT\\", reg::Root::ClassesRoot},
+    {"HKEY_USERS\\", reg::Root::Users},
     {"HKEY_CURRENT_CONFIG\\", reg::Root::CurrentConfig},
 };
 
@@ -215,9 +221,8 @@ QString getRegistryString(const QString& entry, const QString& key) {
     const reg::Key handle = reg::openKey(where->root, joinedPath(where->path, value->subkey),
                                          reg::View::Default, reg::Access::Read);
     reg::Value stored;
-    if (!handle.isOpen() ||
-        reg::queryValue(handle, value->valueName.toStdString(), kMaxValueBytes, stored) !=
-            reg::kSuccess) {
+    if (!handle.isOpen() || reg::queryValue(handle, value->valueName.toStdString(), kMaxValueBytes,
+                                            stored) != reg::kSuccess) {
         return {};
     }
     const QString text = settingsText(stored);

@@ -37,8 +37,8 @@ QString expandedFolder(const QString& folder) {
 void appendRunKey(reg::Root root, const char* path, QList<StartupItem>& items) {
     const reg::Key key = reg::openKey(root, path, reg::View::Registry64, reg::Access::Read);
     if (!key.isOpen()) return;
-    const QString location = QLatin1String(reg::rootName(root)) + QLatin1Char('\\') +
-                             QLatin1String(path);
+    const QString location =
+        QLatin1String(reg::rootName(root)) + QLatin1Char('\\') + QLatin1String(path);
     reg::Value value;
     for (std::uint32_t index = 0;
          reg::enumValue(key, index, kValueNameUnits, kValueDataBytes, value) == reg::kSuccess;
@@ -47,9 +47,11 @@ void appendRunKey(reg::Root root, const char* path, QList<StartupItem>& items) {
             continue;
         }
         items << StartupItem{QString::fromStdString(value.name),
-                             QString::fromStdString(reg::dataText(value.data)), location,
+                             QString::fromStdString(reg::dataText(value.data)),
+                             location,
                              QLatin1String(kStartupTypeRegistry),
-                             scopeOf(root == reg::Root::LocalMachine), true};
+                             scopeOf(root == reg::Root::LocalMachine),
+                             true};
     }
 }
 
@@ -61,8 +63,9 @@ void appendFolder(const char* folder, bool machine, QList<StartupItem>& items) {
     const QFileInfoList files = directory.entryInfoList(
         QDir::Files | QDir::Readable | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo& file : files) {
-        items << StartupItem{file.fileName(), file.absoluteFilePath(), location,
-                             QLatin1String(kStartupTypeFolder), scopeOf(machine), true};
+        items << StartupItem{file.fileName(),  file.absoluteFilePath(),
+                             location,         QLatin1String(kStartupTypeFolder),
+                             scopeOf(machine), true};
     }
 }
 

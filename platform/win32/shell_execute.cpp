@@ -15,8 +15,8 @@ bool shellExecute(const std::string& program, const std::string& parameters) {
     const std::wstring file = win32::toWide(program);
     const std::wstring arguments = win32::toWide(parameters);
     const HINSTANCE result =
-        ShellExecuteW(nullptr, L"open", file.c_str(), arguments.empty() ? nullptr : arguments.c_str(),
-                      nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, L"open", file.c_str(),
+                      arguments.empty() ? nullptr : arguments.c_str(), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<std::intptr_t>(result) > 32;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -41,6 +42,8 @@ protected:
         environment.insert(QStringLiteral("LOCALAPPDATA"), home(QStringLiteral("local")));
         environment.insert(QStringLiteral("TEMP"), home(QStringLiteral("temp")));
         environment.insert(QStringLiteral("TMP"), home(QStringLiteral("temp")));
+        environment.insert(QStringLiteral("PELLANOR_REGISTRY_DIR"),
+                           home(QStringLiteral("registry")));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(PELLANOR_CLI), arguments);
@@ -145,6 +148,51 @@ TEST_F(Cli, MethodsThatNeedADesktopGiveTheirFailureValuesHeadless) {
               QStringList{QStringLiteral("false")});
     EXPECT_EQ(cli({QStringLiteral("selectFolder"), QStringLiteral("Pick"), home()}).lines,
               QStringList{QStringLiteral("\"\"")});
+}
+
+TEST_F(Cli, RegistryValuesAndStartupItemsRoundTrip) {
+    const QString run =
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    const QStringList yes{QStringLiteral("true")};
+    EXPECT_EQ(cli({QStringLiteral("setRegistryString"), run, QStringLiteral("tool"),
+                   QStringLiteral("t.exe /min")})
+                  .lines,
+              yes);
+    EXPECT_EQ(
+        cli({QStringLiteral("setRegistryIntValue"), QStringLiteral("HKCU\\Software\\Pellanor"),
+             QStringLiteral("window/width"), QStringLiteral("\"wide\"")})
+            .lines,
+        yes);
+    EXPECT_EQ(cli({QStringLiteral("getRegistryString"), QStringLiteral("HKCU\\Software\\Pellanor"),
+                   QStringLiteral("window/width")})
+                  .lines,
+              QStringList{QStringLiteral("\"0\"")});
+
+    // The result is one JSON string holding the page's JSON text.
+    const QString listed =
+        QJsonDocument::fromJson(
+            "[" + cli({QStringLiteral("getStartupItems")}).lines.join(QString()).toUtf8() + "]")
+            .array()[0]
+            .toString();
+    const QJsonObject item = QJsonDocument::fromJson(listed.toUtf8())
+                                 .object()[QStringLiteral("list")]
+                                 .toArray()[0]
+                                 .toObject();
+    EXPECT_EQ(item[QStringLiteral("command")].toString(), QStringLiteral("t.exe /min"));
+    EXPECT_EQ(item[QStringLiteral("location")].toString(), run);
+
+    EXPECT_EQ(cli({QStringLiteral("removeStartupItem"), QStringLiteral("registry"), run,
+                   QStringLiteral("tool")})
+                  .lines,
+              yes);
+    EXPECT_EQ(cli({QStringLiteral("getRegistryString"), run, QStringLiteral("tool")}).lines,
+              QStringList{QStringLiteral("\"\"")});
+    EXPECT_EQ(cli({QStringLiteral("removeRegistryKey"),
+                   QStringLiteral("HKEY_CURRENT_USER/Software/Pellanor")})
+                  .lines,
+              yes);
+    EXPECT_EQ(cli({QStringLiteral("removeRegistryKey"), QStringLiteral("HKCU\\Software")}).lines,
+              QStringList{QStringLiteral("false")});
 }
 
 TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {

@@ -36,14 +36,15 @@ protected:
 
     // A file on the test's drive C:, given its Windows path.
     bool placeOnC(const QString& windowsPath) const {
-        return writeFile(m_drive.path() + windowsPath.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/')), "x");
+        return writeFile(
+            m_drive.path() + windowsPath.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/')), "x");
     }
     QString onC(const QString& windowsPath) const {
         return m_drive.path() + windowsPath.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/'));
     }
 
-    static void entry(reg::Root root, reg::View view, const std::string& id, const std::string& name,
-                      const std::string& publisher) {
+    static void entry(reg::Root root, reg::View view, const std::string& id,
+                      const std::string& name, const std::string& publisher) {
         putText(root, kUninstall + id, "DisplayName", name, view);
         if (!publisher.empty()) putText(root, kUninstall + id, "Publisher", publisher, view);
     }
@@ -91,7 +92,8 @@ TEST_F(InstalledPrograms, KeepsEachNameAndPublisherOnceSortedByNameWithoutCase) 
     entry(kMachine, k32, "b", "Browser", "B");
     entry(kUser, k64, "a", "archiver", "A");
 
-    EXPECT_EQ(shown(), (QStringList{"archiver|A", "Browser|B", "zip tool|Zed", "zip tool|Other Zed"}));
+    EXPECT_EQ(shown(),
+              (QStringList{"archiver|A", "Browser|B", "zip tool|Zed", "zip tool|Other Zed"}));
 }
 
 TEST_F(InstalledPrograms, FillsRecordsAndTheirJson) {
@@ -104,11 +106,13 @@ TEST_F(InstalledPrograms, FillsRecordsAndTheirJson) {
     putText(kMachine, kUninstall + "bare", "EstimatedSize", "lots", k64);
 
     const QJsonArray list = QJsonDocument::fromJson(getInstalledPrograms().toUtf8())
-                                .object()[QStringLiteral("list")].toArray();
+                                .object()[QStringLiteral("list")]
+                                .toArray();
     ASSERT_EQ(list.size(), 2);
     const QJsonObject app = list[0].toObject();
-    EXPECT_EQ(app.keys(), (QStringList{"displayIcon", "estimatedSize", "installDate", "name",
-                                       "publisher", "systemComponent", "uninstallString", "version"}));
+    EXPECT_EQ(app.keys(),
+              (QStringList{"displayIcon", "estimatedSize", "installDate", "name", "publisher",
+                           "systemComponent", "uninstallString", "version"}));
     EXPECT_EQ(app[QStringLiteral("version")].toString(), QStringLiteral("2.1"));
     EXPECT_EQ(app[QStringLiteral("installDate")].toString(), QStringLiteral("20240131"));
     EXPECT_EQ(app[QStringLiteral("estimatedSize")].toDouble(), 2048);
@@ -182,15 +186,15 @@ TEST_F(InstalledPrograms, FindsTheIconFileFirstFromDisplayIconThenInstallerThenF
     ASSERT_TRUE(placeOnC(cache + "ARPPRODUCTICON.exe"));
     const QString msi = QStringLiteral("MsiExec.exe /X") + kCode;
 
-    EXPECT_EQ(resolveProgramIcon("\"" + tool + "tool.exe\",0", msi, tool, true),
-              tool + "tool.exe");
+    EXPECT_EQ(resolveProgramIcon("\"" + tool + "tool.exe\",0", msi, tool, true), tool + "tool.exe");
     EXPECT_EQ(resolveProgramIcon(tool + "gone.exe", msi, tool, false),
               cache + "ARPPRODUCTICON.exe");
     ASSERT_TRUE(placeOnC(cache + "icon.ico"));
     EXPECT_EQ(resolveProgramIcon(QString(), msi, tool, false), cache + "icon.ico");
     // Without the installer's mark the cache is not looked at; the folder's first program is.
-    EXPECT_EQ(resolveProgramIcon(QString(), QStringLiteral("un.exe ") + kCode, tool + "\\\\", false),
-              QFileInfo(onC(tool + "a.EXE")).absoluteFilePath());
+    EXPECT_EQ(
+        resolveProgramIcon(QString(), QStringLiteral("un.exe ") + kCode, tool + "\\\\", false),
+        QFileInfo(onC(tool + "a.EXE")).absoluteFilePath());
     EXPECT_EQ(resolveProgramIcon(QString(), QString(), QStringLiteral("C:\\Nowhere"), false),
               QString());
 }
@@ -221,8 +225,9 @@ TEST(InstalledProgramUninstall, StartsTheUninstallerWithItsParameters) {
     ASSERT_TRUE(folder.isValid());
     const QString report = folder.filePath(QStringLiteral("report.txt"));
     const QString script = folder.filePath(QStringLiteral("un install.sh"));
-    ASSERT_TRUE(writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" " +
-                                      report.toUtf8() + "\n"));
+    ASSERT_TRUE(
+        writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" " +
+                              report.toUtf8() + "\n"));
     ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
     LogCapture log;
 
@@ -235,8 +240,8 @@ TEST(InstalledProgramUninstall, StartsTheUninstallerWithItsParameters) {
     while (!QFile::exists(report) && waited.elapsed() < 10000) QThread::msleep(20);
     EXPECT_EQ(readFile(report), QByteArray("/S\ntwo words\n"));
     EXPECT_TRUE(log.contains("NativeUtil", QStringLiteral("uninstall command is empty")));
-    EXPECT_TRUE(log.contains("NativeUtil", "uninstall program. exe=" + script +
-                                               " params=/S \"two words\""));
+    EXPECT_TRUE(log.contains("NativeUtil",
+                             "uninstall program. exe=" + script + " params=/S \"two words\""));
 }
 
 }  // namespace

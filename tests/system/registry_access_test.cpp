@@ -22,7 +22,8 @@ TEST(RegistryEntry, AcceptsRootsInFullOrAbbreviatedWithTheirCaseOnly) {
         reg::Root root;
         const char* path;
     } cases[] = {
-        {"HKEY_CURRENT_USER\\Software\\Pellanor", true, reg::Root::CurrentUser, "Software\\Pellanor"},
+        {"HKEY_CURRENT_USER\\Software\\Pellanor", true, reg::Root::CurrentUser,
+         "Software\\Pellanor"},
         {"HKCU\\Software", true, reg::Root::CurrentUser, "Software"},
         {"\\HKLM\\Software\\", true, reg::Root::LocalMachine, "Software"},
         {"HKEY_CLASSES_ROOT\\.txt", true, reg::Root::ClassesRoot, ".txt"},
@@ -52,12 +53,9 @@ TEST(RegistryValueKey, SplitsAtSlashesAndNamesTheDefaultValue) {
         const char* valueName;
         const char* keyPath;
     } cases[] = {
-        {"lang", "", "lang", "lang"},
-        {"window/size", "window", "size", "window\\size"},
-        {"//a//b/c/", "a\\b", "c", "a\\b\\c"},
-        {"a\\b", "", "a/b", "a/b"},
-        {"Default", "", "", "Default"},
-        {"group/.", "group", "", "group\\."},
+        {"lang", "", "lang", "lang"},          {"window/size", "window", "size", "window\\size"},
+        {"//a//b/c/", "a\\b", "c", "a\\b\\c"}, {"a\\b", "", "a/b", "a/b"},
+        {"Default", "", "", "Default"},        {"group/.", "group", "", "group\\."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
@@ -131,10 +129,12 @@ TEST_F(RegistryValues, LogsWhatWasReadButNotAMissingValue) {
     LogCapture log;
     EXPECT_EQ(getRegistryString(kEntry, QStringLiteral("missing")), QString());
     EXPECT_EQ(getRegistryString(kEntry, QStringLiteral("lang")), QStringLiteral("de-de"));
-    EXPECT_EQ(log.lines(),
-              QStringList{LogCapture::tagged(kTag, QStringLiteral(
-                  "get registry string value. entry=HKEY_CURRENT_USER\\Software\\Pellanor\\"
-                  "Settings key=lang val=de-de"))});
+    EXPECT_EQ(
+        log.lines(),
+        QStringList{LogCapture::tagged(
+            kTag, QStringLiteral(
+                      "get registry string value. entry=HKEY_CURRENT_USER\\Software\\Pellanor\\"
+                      "Settings key=lang val=de-de"))});
 }
 
 TEST_F(RegistryValues, TextWithAZeroCharacterSurvivesTheRoundTrip) {
@@ -171,8 +171,8 @@ TEST_F(RegistryValues, BadEntriesAndEmptyKeysChangeNothingAndSaySo) {
 
     EXPECT_EQ(getRegistryString(kEntry, QStringLiteral("keep")), QStringLiteral("1"));
     EXPECT_TRUE(log.contains(kTag, QStringLiteral("unsupported registry root: HKCC\\Software")));
-    EXPECT_TRUE(log.contains(kTag, QStringLiteral("registry key is empty. entry=") + kEntry +
-                                       QStringLiteral(" key=/")));
+    EXPECT_TRUE(log.contains(
+        kTag, QStringLiteral("registry key is empty. entry=") + kEntry + QStringLiteral(" key=/")));
 }
 
 TEST_F(RegistryValues, KeyTreesGoOnlyUnderARootWrittenInFull) {
@@ -191,14 +191,15 @@ TEST_F(RegistryValues, KeyTreesGoOnlyUnderARootWrittenInFull) {
     EXPECT_FALSE(removeRegistryKey(QStringLiteral("HKEY_LOCAL_MACHINE\\")));
     EXPECT_TRUE(keyExists(reg::Root::LocalMachine, run + "\\c"));
 
-    EXPECT_EQ(log.lines(),
-              (QStringList{
-                  LogCapture::tagged(kTag, QStringLiteral("remove registry key hkey_current_user\\"
-                                                          "Software\\Pellanor\\Tree\\a result: true")),
-                  LogCapture::tagged(kTag, QStringLiteral("unsupported registry root: "
-                                                          "HKLM\\Software\\Pellanor\\Tree\\c")),
-                  LogCapture::tagged(kTag, QStringLiteral("remove registry key "
-                                                          "HKEY_LOCAL_MACHINE\\ result: false"))}));
+    EXPECT_EQ(
+        log.lines(),
+        (QStringList{
+            LogCapture::tagged(kTag, QStringLiteral("remove registry key hkey_current_user\\"
+                                                    "Software\\Pellanor\\Tree\\a result: true")),
+            LogCapture::tagged(kTag, QStringLiteral("unsupported registry root: "
+                                                    "HKLM\\Software\\Pellanor\\Tree\\c")),
+            LogCapture::tagged(kTag, QStringLiteral("remove registry key "
+                                                    "HKEY_LOCAL_MACHINE\\ result: false"))}));
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include "tests/platform/scoped_environment.h"
 
 // Failures show texts, not their UTF-16 units.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace pellanor::test_support {
 

@@ -34,9 +34,12 @@ protected:
     }
 
     // The expanded folder as items name it, and the host folder it is.
-    QString location(const char* who) const { return m_folders.filePath(QLatin1String(who)) + kStartupTail; }
+    QString location(const char* who) const {
+        return m_folders.filePath(QLatin1String(who)) + kStartupTail;
+    }
     QString folder(const char* who) const {
-        return m_folders.filePath(QLatin1String(who)) + QString(kStartupTail).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return m_folders.filePath(QLatin1String(who)) +
+               QString(kStartupTail).replace(QLatin1Char('\\'), QLatin1Char('/'));
     }
     QString outside(const QString& name) const { return m_folders.filePath(name); }
     QString root() const { return m_folders.path(); }
@@ -80,8 +83,11 @@ TEST_F(StartupItems, ListsTheSourcesInOrderWithTheirFields) {
     EXPECT_EQ(items[5].scope, QStringLiteral("user"));
 
     const QJsonObject first = QJsonDocument::fromJson(getStartupItems().toUtf8())
-                                  .object()[QStringLiteral("list")].toArray()[0].toObject();
-    EXPECT_EQ(first.keys(), (QStringList{"command", "enabled", "location", "name", "scope", "type"}));
+                                  .object()[QStringLiteral("list")]
+                                  .toArray()[0]
+                                  .toObject();
+    EXPECT_EQ(first.keys(),
+              (QStringList{"command", "enabled", "location", "name", "scope", "type"}));
     EXPECT_EQ(first[QStringLiteral("enabled")], QJsonValue(true));
 }
 
@@ -102,15 +108,16 @@ TEST_F(StartupItems, RemovesRunValuesByRootNameOfAnyCase) {
     LogCapture log;
 
     EXPECT_FALSE(removeStartupItem(QStringLiteral("Registry"), lower, QStringLiteral("tool")));
-    EXPECT_FALSE(removeStartupItem(QStringLiteral("registry"), QStringLiteral("HKCU\\") +
-                                       QLatin1String(kRun), QStringLiteral("tool")));
+    EXPECT_FALSE(removeStartupItem(QStringLiteral("registry"),
+                                   QStringLiteral("HKCU\\") + QLatin1String(kRun),
+                                   QStringLiteral("tool")));
     EXPECT_FALSE(removeStartupItem(QStringLiteral("registry"), QStringLiteral("HKEY_CURRENT_USER"),
                                    QStringLiteral("tool")));
     EXPECT_TRUE(removeStartupItem(QStringLiteral("registry"), lower, QStringLiteral("tool")));
     EXPECT_FALSE(removeStartupItem(QStringLiteral("registry"), lower, QStringLiteral("tool")));
     EXPECT_TRUE(log.contains("NativeUtil", QStringLiteral("remove startup item. type=Registry "
-                                                          "location=") + lower +
-                                               QStringLiteral(" name=tool")));
+                                                          "location=") +
+                                               lower + QStringLiteral(" name=tool")));
 }
 
 TEST_F(StartupItems, RemovesFilesOnlyFromTheStartupFolders) {
