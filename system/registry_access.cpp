@@ -273,9 +273,11 @@ bool removeRegistryKey(const QString& path) {
     for (const RootSpelling& spelling : kTreeRoots) {
         const QLatin1String prefix(spelling.text);
         if (!text.startsWith(prefix, Qt::CaseInsensitive)) continue;
-        const std::string subkey = text.mid(prefix.size()).toStdString();
-        const bool removed =
-            reg::deleteTree(spelling.root, subkey, reg::View::Default) == reg::kSuccess;
+        const QString subkey = text.mid(prefix.size());
+        // Separators alone may name the root itself, and a root is never deleted.
+        const bool namesAKey = !QString(subkey).remove(QLatin1Char('\\')).isEmpty();
+        const bool removed = namesAKey && reg::deleteTree(spelling.root, subkey.toStdString(),
+                                                          reg::View::Default) == reg::kSuccess;
         logging::info(kTag, "remove registry key {} result: {}", text, removed);
         return removed;
     }

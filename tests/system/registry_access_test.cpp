@@ -189,6 +189,7 @@ TEST_F(RegistryValues, KeyTreesGoOnlyUnderARootWrittenInFull) {
     EXPECT_TRUE(keyExists(reg::Root::LocalMachine, run + "\\c"));
     // The bare root never goes.
     EXPECT_FALSE(removeRegistryKey(QStringLiteral("HKEY_LOCAL_MACHINE\\")));
+    EXPECT_FALSE(removeRegistryKey(QStringLiteral("HKEY_LOCAL_MACHINE///")));
     EXPECT_TRUE(keyExists(reg::Root::LocalMachine, run + "\\c"));
 
     EXPECT_EQ(
@@ -199,7 +200,9 @@ TEST_F(RegistryValues, KeyTreesGoOnlyUnderARootWrittenInFull) {
             LogCapture::tagged(kTag, QStringLiteral("unsupported registry root: "
                                                     "HKLM\\Software\\Pellanor\\Tree\\c")),
             LogCapture::tagged(kTag, QStringLiteral("remove registry key "
-                                                    "HKEY_LOCAL_MACHINE\\ result: false"))}));
+                                                    "HKEY_LOCAL_MACHINE\\ result: false")),
+            LogCapture::tagged(kTag, QStringLiteral("remove registry key "
+                                                    "HKEY_LOCAL_MACHINE\\\\\\ result: false"))}));
 }
 
 }  // namespace
