@@ -150,49 +150,31 @@ TEST_F(Cli, MethodsThatNeedADesktopGiveTheirFailureValuesHeadless) {
               QStringList{QStringLiteral("\"\"")});
 }
 
+// Each run is a fresh process, so every step below reads what the last one stored.
 TEST_F(Cli, RegistryValuesAndStartupItemsRoundTrip) {
-    const QString run =
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-    const QStringList yes{QStringLiteral("true")};
-    EXPECT_EQ(cli({QStringLiteral("setRegistryString"), run, QStringLiteral("tool"),
-                   QStringLiteral("t.exe /min")})
-                  .lines,
-              yes);
-    EXPECT_EQ(
-        cli({QStringLiteral("setRegistryIntValue"), QStringLiteral("HKCU\\Software\\Pellanor"),
-             QStringLiteral("window/width"), QStringLiteral("\"wide\"")})
-            .lines,
-        yes);
-    EXPECT_EQ(cli({QStringLiteral("getRegistryString"), QStringLiteral("HKCU\\Software\\Pellanor"),
-                   QStringLiteral("window/width")})
-                  .lines,
-              QStringList{QStringLiteral("\"0\"")});
+    const auto call = [this](const QStringList& arguments) {
+        return cli(arguments).lines.join("");
+    };
+    const QString run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const QString app = "HKCU\\Software\\Pellanor";
+    EXPECT_EQ(call({"setRegistryString", run, "tool", "t.exe /min"}), "true");
+    // An integer parameter given text takes 0, as in a page.
+    EXPECT_EQ(call({"setRegistryIntValue", app, "window/width", "\"wide\""}), "true");
+    EXPECT_EQ(call({"getRegistryString", app, "window/width"}), "\"0\"");
 
     // The result is one JSON string holding the page's JSON text.
-    const QString listed =
-        QJsonDocument::fromJson(
-            "[" + cli({QStringLiteral("getStartupItems")}).lines.join(QString()).toUtf8() + "]")
-            .array()[0]
-            .toString();
-    const QJsonObject item = QJsonDocument::fromJson(listed.toUtf8())
-                                 .object()[QStringLiteral("list")]
-                                 .toArray()[0]
-                                 .toObject();
-    EXPECT_EQ(item[QStringLiteral("command")].toString(), QStringLiteral("t.exe /min"));
-    EXPECT_EQ(item[QStringLiteral("location")].toString(), run);
+    const QString listed = QJsonDocument::fromJson("[" + call({"getStartupItems"}).toUtf8() + "]")
+                               .array()[0]
+                               .toString();
+    const QJsonObject item =
+        QJsonDocument::fromJson(listed.toUtf8()).object()["list"].toArray()[0].toObject();
+    EXPECT_EQ(item["command"].toString(), "t.exe /min");
+    EXPECT_EQ(item["location"].toString(), run);
 
-    EXPECT_EQ(cli({QStringLiteral("removeStartupItem"), QStringLiteral("registry"), run,
-                   QStringLiteral("tool")})
-                  .lines,
-              yes);
-    EXPECT_EQ(cli({QStringLiteral("getRegistryString"), run, QStringLiteral("tool")}).lines,
-              QStringList{QStringLiteral("\"\"")});
-    EXPECT_EQ(cli({QStringLiteral("removeRegistryKey"),
-                   QStringLiteral("HKEY_CURRENT_USER/Software/Pellanor")})
-                  .lines,
-              yes);
-    EXPECT_EQ(cli({QStringLiteral("removeRegistryKey"), QStringLiteral("HKCU\\Software")}).lines,
-              QStringList{QStringLiteral("false")});
+    EXPECT_EQ(call({"removeStartupItem", "registry", run, "tool"}), "true");
+    EXPECT_EQ(call({"getRegistryString", run, "tool"}), "\"\"");
+    EXPECT_EQ(call({"removeRegistryKey", "HKEY_CURRENT_USER/Software/Pellanor"}), "true");
+    EXPECT_EQ(call({"removeRegistryKey", app}), "false");
 }
 
 TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {
