@@ -101,6 +101,8 @@ Key openKey(Root root, const std::string& path, View view, Access access,
 Key createKey(Root root, const std::string& path, View view, Status* status = nullptr);
 
 // The value or subkey at `index` of an open key, as RegEnumValueW and RegEnumKeyExW give them.
+// Subkeys come in the order of their upper-case names; values in the order they were first set
+// (Windows and the POSIX store; Wine sorts them by name). The order holds while nobody writes.
 // `maxNameUnits` and `maxDataBytes` are the caller's buffer sizes: a name needs its length in
 // UTF-16 units plus one for the terminating zero, data its stored size. kNoMoreItems past the
 // last entry; kMoreData when the entry at `index` does not fit (callers that mirror a fixed
@@ -115,8 +117,8 @@ Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
 Status queryValue(const Key& key, const std::string& name, std::size_t maxDataBytes, Value& out);
 
 // Stores a value, replacing one of the same name (compared without case; the stored name keeps
-// the new spelling on Windows and the first spelling in the POSIX store, as Windows does).
-// The key must be open with write access.
+// the spelling it was first stored with, in the POSIX store as under Wine). The key must be open
+// with write access.
 Status setValue(const Key& key, const std::string& name, ValueType type,
                 const std::vector<std::uint8_t>& data);
 Status deleteValue(const Key& key, const std::string& name);

@@ -1,6 +1,11 @@
-// The hive files of the POSIX registry store. Writers replace a hive file by rename, so readers
-// never see half a file and need no file lock; writers serialise on a lock file per hive and
-// read the hive again under it, so concurrent writers each add to what the other wrote.
+// The hive files of the POSIX registry store. Writers serialise on a lock file per hive and read
+// the hive again under it, so concurrent writers each add to what the other wrote.
+//
+// A change is appended to the file as the editor would import it (a section naming the key and
+// the changed value), so a setValue costs a small write and one fdatasync instead of rewriting
+// every value of the hive; the file is compacted by an atomic rewrite once the appended records
+// outgrow the rest. Readers that must parse the file take the lock shared, so they never parse
+// half an appended record.
 #include "platform/posix/hive_store.h"
 
 #include <fcntl.h>
@@ -50,6 +55,7 @@ struct CachedHive {
     std::mutex lock;
     std::string path;
     FileIdentity identity;
+    off_t compactSize = 0;  // the size of the file before any record was appended
     mode_t mode = 0600;
     std::unique_ptr<reg::KeyNode> tree;  // null: nothing cached
 };
@@ -112,12 +118,31 @@ Status parseFile(CachedHive& hive, const std::string& path, Root root) {
     hive.tree = std::move(tree);
     hive.path = path;
     hive.identity = FileIdentity::of(info);
+    hive.compactSize = info.st_size;
     hive.mode = info.st_mode & 07777;
     return kSuccess;
 }
 
-// Brings the cached tree up to date with the file at `path`.
-Status load(CachedHive& hive, const std::string& path, Root root) {
+// Open-file-description locks, as the named mutexes use: released when the descriptor closes,
+// and they exclude other threads' descriptors as well as other processes.
+Fd lockHive(const std::string& folder, Root root, short type) {
+    const std::string path = folder + "/." + registry::rootName(root) + ".reg.lock";
+    const int flags = type == F_WRLCK ? O_RDWR | O_CREAT : O_RDONLY;
+    Fd file(open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (file.get() < 0) return file;
+    flock lock{};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    int result = 0;
+    while ((result = fcntl(file.get(), F_OFD_SETLKW, &lock)) != 0 && errno == EINTR) {
+    }
+    if (result != 0) file.reset();
+    return file;
+}
+
+// Brings the cached tree up to date with the file at `path`. A reader (`folder` given) parses
+// under the shared lock, so that no writer is halfway through appending; writers hold the lock.
+Status load(CachedHive& hive, const std::string& path, Root root, const std::string& folder) {
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) {
         if (!path.empty() && errno != ENOENT) return failWithErrno(kAccessDenied, path);
@@ -130,6 +155,8 @@ Status load(CachedHive& hive, const std::string& path, Root root) {
     }
     if (hive.tree && hive.path == path && hive.identity == FileIdentity::of(info)) return kSuccess;
     hive.tree.reset();
+    // No lock file: nobody has written since the store was made, so nobody is writing now.
+    const Fd shared = folder.empty() ? Fd() : lockHive(folder, root, F_RDLCK);
     return parseFile(hive, path, root);
 }
 
@@ -139,22 +166,6 @@ bool makeFolders(const std::string& folder) {
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) return true;
     }
-}
-
-// Open-file-description locks, as the named mutexes use: released when the descriptor closes,
-// and they exclude other threads' descriptors as well as other processes.
-Fd lockHive(const std::string& folder, Root root) {
-    const std::string path = folder + "/." + registry::rootName(root) + ".reg.lock";
-    Fd file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (file.get() < 0) return file;
-    flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    int result = 0;
-    while ((result = fcntl(file.get(), F_OFD_SETLKW, &lock)) != 0 && errno == EINTR) {
-    }
-    if (result != 0) file.reset();
-    return file;
 }
 
 // The rename is atomic; the fsync before it makes sure the new name never points at data the
@@ -176,7 +187,33 @@ Status writeHive(CachedHive& hive, const std::string& folder, Root root) {
     const Fd folderFile(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFile.get() >= 0) fsync(folderFile.get());
     hive.identity = FileIdentity::of(info);
+    hive.compactSize = info.st_size;
     return kSuccess;
+}
+
+// Appends to the very file the cache was read from; a failed write is cut off again, so the
+// file never ends in half a record.
+Status appendRecord(CachedHive& hive, const std::string& record) {
+    const Fd file(open(hive.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+    struct stat info {};
+    if (file.get() < 0 || fstat(file.get(), &info) != 0)
+        return failWithErrno(kWriteFault, hive.path);
+    if (!writeAll(file.get(), record) || fdatasync(file.get()) != 0 ||
+        fstat(file.get(), &info) != 0) {
+        const int error = errno;
+        if (ftruncate(file.get(), hive.identity.size) == 0) fdatasync(file.get());
+        return fail(kWriteFault, hive.path, std::strerror(error));
+    }
+    hive.identity = FileIdentity::of(info);
+    return kSuccess;
+}
+
+// Appending keeps each change cheap; rewriting once the records outgrow the compact part keeps
+// the file near its compact size, so rewrites cost O(1) per change taken together.
+bool appendable(const CachedHive& hive, const std::string& record) {
+    constexpr off_t kSlack = 64 * 1024;
+    return hive.identity.exists &&
+           hive.identity.size + static_cast<off_t>(record.size()) <= 2 * hive.compactSize + kSlack;
 }
 
 }  // namespace
@@ -203,26 +240,31 @@ Status read(Root root, const std::function<Status(const reg::KeyNode&)>& read) {
     lastFailure().clear();
     CachedHive& hive = cachedHive(root);
     const std::lock_guard<std::mutex> guard(hive.lock);
-    const Status status = load(hive, hivePath(storeFolder(), root), root);
+    const std::string folder = storeFolder();
+    const Status status = load(hive, hivePath(folder, root), root, folder);
     return status == kSuccess ? read(*hive.tree) : status;
 }
 
-Status modify(Root root, const std::function<Status(reg::KeyNode&, bool&)>& change) {
+Status modify(Root root, const std::function<Status(reg::KeyNode&, std::string&)>& change) {
     lastFailure().clear();
     const std::string folder = storeFolder();
     if (folder.empty()) return fail(kWriteFault, "registry", "no folder for it (HOME is not set)");
     if (!makeFolders(folder)) return failWithErrno(kWriteFault, folder);
     CachedHive& hive = cachedHive(root);
     const std::lock_guard<std::mutex> guard(hive.lock);
-    const Fd lock = lockHive(folder, root);
+    const Fd lock = lockHive(folder, root, F_WRLCK);
     if (lock.get() < 0) return failWithErrno(kWriteFault, folder);
-    Status status = load(hive, hivePath(folder, root), root);
+    Status status = load(hive, hivePath(folder, root), root, std::string());
     if (status != kSuccess) return status;
-    bool changed = false;
-    status = change(*hive.tree, changed);
-    if (changed && status == kSuccess) status = writeHive(hive, folder, root);
+    std::string record;
+    status = change(*hive.tree, record);
+    if (record.empty()) return status;
+    if (status == kSuccess) {
+        status =
+            appendable(hive, record) ? appendRecord(hive, record) : writeHive(hive, folder, root);
+    }
     // The tree may now hold what the file does not: read the file again next time.
-    if (changed && status != kSuccess) hive.tree.reset();
+    if (status != kSuccess) hive.tree.reset();
     return status;
 }
 

@@ -20,12 +20,14 @@ std::string storeFolder();
 registry::Status read(registry::Root root,
                       const std::function<registry::Status(const reg::KeyNode&)>& read);
 
-// Runs `change` on the hive under the hive's file lock, after reading it afresh, and writes the
-// file again when `change` answers kSuccess and sets its flag: temp file, fsync, rename, fsync
-// of the folder. A damaged file is never written: kInvalidData. kWriteFault when writing failed
-// (the file is then unchanged).
+// Runs `change` on the hive under the hive's file lock, after reading it afresh. `change` answers
+// kSuccess and fills `record` (see reg::valueSetRecord and its kin) when it changed the hive;
+// the record is then appended to the file and synced. A file whose appended records have grown
+// past its compact size is instead written whole: temp file, fsync, rename, fsync of the folder.
+// A damaged file is never written: kInvalidData. kWriteFault when writing failed (the file is
+// then as it was).
 registry::Status modify(registry::Root root,
-                        const std::function<registry::Status(reg::KeyNode&, bool&)>& change);
+                        const std::function<registry::Status(reg::KeyNode&, std::string&)>& change);
 
 // The reason behind this thread's last kInvalidData or kWriteFault; cleared by a success.
 std::string& lastFailure();

@@ -66,8 +66,12 @@ void appendHex(std::string& line, const std::vector<std::uint8_t>& data) {
     }
 }
 
+std::string nameText(const std::string& name) {
+    return name.empty() ? "@" : '"' + escaped(name) + '"';
+}
+
 std::string valueLine(const Value& value) {
-    std::string line = value.name.empty() ? "@=" : '"' + escaped(value.name) + "\"=";
+    std::string line = nameText(value.name) + '=';
     std::string text;
     if (value.type == ValueType::String && textForm(value.data, text)) {
         line += '"' + escaped(text) + '"';
@@ -207,6 +211,30 @@ std::string encodeHive(const KeyNode& hive, registry::Root root) {
     appendUtf16le(out, "Windows Registry Editor Version 5.00\r\n");
     hive.encodeTree(registry::rootName(root), false, out);
     appendUtf16le(out, "\r\n");
+    return out;
+}
+
+std::string valueSetRecord(const std::string& keyPath, const Value& value) {
+    std::string out;
+    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n" + valueLine(value));
+    return out;
+}
+
+std::string valueDeletedRecord(const std::string& keyPath, const std::string& name) {
+    std::string out;
+    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n" + nameText(name) + "=-\r\n");
+    return out;
+}
+
+std::string keyCreatedRecord(const std::string& keyPath) {
+    std::string out;
+    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n");
+    return out;
+}
+
+std::string keyDeletedRecord(const std::string& keyPath) {
+    std::string out;
+    appendUtf16le(out, "\r\n[-" + keyPath + "]\r\n");
     return out;
 }
 

@@ -73,4 +73,11 @@ std::unique_ptr<KeyNode> parseHive(std::string_view bytes, registry::Root root,
 // The hive as the editor exports it: UTF-16LE with a byte-order mark, CRLF, one section per key.
 std::string encodeHive(const KeyNode& hive, registry::Root root);
 
+// Records that, appended to a hive file, apply one change when it is read under the editor's
+// import rules; UTF-16LE like the file. `keyPath` is the key's full name, root included.
+std::string valueSetRecord(const std::string& keyPath, const registry::Value& value);
+std::string valueDeletedRecord(const std::string& keyPath, const std::string& name);
+std::string keyCreatedRecord(const std::string& keyPath);
+std::string keyDeletedRecord(const std::string& keyPath);
+
 }  // namespace pellanor::platform::posix::reg

@@ -116,12 +116,23 @@ TEST_F(RegistryStore, ImportsAnEditorFileInEveryEncoding) {
     }
 }
 
-TEST_F(RegistryStore, WritesWhatTheEditorImportsAndKeepsInsertionOrder) {
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(RegistryStore, AppendsChangesAndCompactsIntoAnEditorExport) {
     const Key key = createKey(Root::CurrentUser, "Software\\Order", View::Default);
     for (const char* name : {"zeta", "Alpha", "mid"}) {
         ASSERT_EQ(setValue(key, name, ValueType::Dword, dwordData(1)), kSuccess);
     }
     ASSERT_EQ(setValue(key, "ALPHA", ValueType::Dword, dwordData(2)), kSuccess);
+    const std::string section = asEditorExport("[HKEY_CURRENT_USER\\Software\\Order]").substr(2);
+    EXPECT_GT(occurrences(fileBytes(m_store / "HKEY_CURRENT_USER.reg"), section), 1u);
+
     reloadStore();
     const Key again = openKey(Root::CurrentUser, "Software\\Order", View::Default, Access::Read);
     std::vector<std::string> names;
@@ -130,15 +141,23 @@ TEST_F(RegistryStore, WritesWhatTheEditorImportsAndKeepsInsertionOrder) {
         names.push_back(value.name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    ASSERT_EQ(queryValue(again, "alpha", 4, value), kSuccess);
+    EXPECT_EQ(value.data, dwordData(2));
 
+    // A record larger than the rest of the file makes the store write it whole.
+    ASSERT_EQ(setValue(again, "zeta", ValueType::Binary, Bytes(40000, 0xAB)), kAccessDenied);
+    const Key writer = openKey(Root::CurrentUser, "Software\\Order", View::Default, Access::Write);
+    ASSERT_EQ(setValue(writer, "zeta", ValueType::Binary, Bytes(40000, 0xAB)), kSuccess);
     const std::string bytes = fileBytes(m_store / "HKEY_CURRENT_USER.reg");
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(bytes, asEditorExport("Windows Registry Editor Version 5.00\n\n"
-                                    "[HKEY_CURRENT_USER\\Software]\n\n"
-                                    "[HKEY_CURRENT_USER\\Software\\Order]\n"
-                                    "\"zeta\"=dword:00000001\n"
-                                    "\"Alpha\"=dword:00000002\n"
-                                    "\"mid\"=dword:00000001\n\n"));
+    EXPECT_EQ(occurrences(bytes, section), 1u);
+    const std::string compact = asEditorExport(
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software]\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Order]\n"
+        "\"zeta\"=hex:ab,ab,");
+    EXPECT_EQ(bytes.substr(0, compact.size()), compact);
+    const std::string tail = asEditorExport("\"mid\"=dword:00000001\n\n").substr(2);
+    EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
 }
 
 TEST_F(RegistryStore, SeesChangesOtherProcessesMadeToTheFile) {
