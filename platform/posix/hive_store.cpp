@@ -191,13 +191,12 @@ Status writeHive(CachedHive& hive, const std::string& folder, Root root) {
     return kSuccess;
 }
 
-// Appends to the very file the cache was read from; a failed write is cut off again, so the
-// file never ends in half a record.
+// Runs under the writer's lock; a failed write is cut off again, so the file never ends in half
+// a record.
 Status appendRecord(CachedHive& hive, const std::string& record) {
     const Fd file(open(hive.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
     struct stat info {};
-    if (file.get() < 0 || fstat(file.get(), &info) != 0)
-        return failWithErrno(kWriteFault, hive.path);
+    if (file.get() < 0) return failWithErrno(kWriteFault, hive.path);
     if (!writeAll(file.get(), record) || fdatasync(file.get()) != 0 ||
         fstat(file.get(), &info) != 0) {
         const int error = errno;
@@ -227,7 +226,7 @@ std::string storeFolder() {
     if (const std::string own = nonEmptyVariable("PELLANOR_REGISTRY_DIR"); !own.empty()) {
         return own;
     }
-    // The base directory specification says relative paths there are to be ignored.
+    // XDG has relative paths there ignored.
     if (const std::string data = nonEmptyVariable("XDG_DATA_HOME");
         !data.empty() && data.front() == '/') {
         return data + "/Pellanor/registry";
