@@ -7,8 +7,9 @@
 // and tests do not care which one runs.
 //
 // POSIX store details: files are written as the editor exports them (UTF-16LE with a byte-order
-// mark, CRLF) and read in that form, in UTF-8, and with continued hex lines, so a user can move
-// keys in and out with the editor. An open Key names its path and sees every later change, as a
+// mark, CRLF), each change appended as a record the editor imports (a key section with the value,
+// "name"=- or [-key]) until the file is compacted again; they are read in that form, in UTF-8,
+// and with continued hex lines, so a user can move keys in and out with the editor. An open Key names its path and sees every later change, as a
 // Windows key handle does; once its key is deleted, calls on it answer kKeyDeleted. Names that
 // hold a line break or a zero cannot be written to such a file: kInvalidParameter. A damaged
 // file is never rewritten: calls on that hive answer kInvalidData until it is mended.

@@ -55,7 +55,8 @@ struct CachedHive {
     std::mutex lock;
     std::string path;
     FileIdentity identity;
-    off_t compactSize = 0;  // the size of the file before any record was appended
+    off_t compactSize = 0;     // the size of the file before any record was appended
+    bool ownEncoding = false;  // UTF-16LE with a byte-order mark: records can be appended
     mode_t mode = 0600;
     std::unique_ptr<reg::KeyNode> tree;  // null: nothing cached
 };
@@ -119,6 +120,7 @@ Status parseFile(CachedHive& hive, const std::string& path, Root root) {
     hive.path = path;
     hive.identity = FileIdentity::of(info);
     hive.compactSize = info.st_size;
+    hive.ownEncoding = bytes.compare(0, 2, "\xFF\xFE") == 0;
     hive.mode = info.st_mode & 07777;
     return kSuccess;
 }
@@ -188,16 +190,16 @@ Status writeHive(CachedHive& hive, const std::string& folder, Root root) {
     if (folderFile.get() >= 0) fsync(folderFile.get());
     hive.identity = FileIdentity::of(info);
     hive.compactSize = info.st_size;
+    hive.ownEncoding = true;
     return kSuccess;
 }
 
-// Appends to the very file the cache was read from; a failed write is cut off again, so the
-// file never ends in half a record.
+// Runs under the writer's lock; a failed write is cut off again, so the file never ends in half
+// a record.
 Status appendRecord(CachedHive& hive, const std::string& record) {
     const Fd file(open(hive.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
     struct stat info {};
-    if (file.get() < 0 || fstat(file.get(), &info) != 0)
-        return failWithErrno(kWriteFault, hive.path);
+    if (file.get() < 0) return failWithErrno(kWriteFault, hive.path);
     if (!writeAll(file.get(), record) || fdatasync(file.get()) != 0 ||
         fstat(file.get(), &info) != 0) {
         const int error = errno;
@@ -209,10 +211,12 @@ Status appendRecord(CachedHive& hive, const std::string& record) {
 }
 
 // Appending keeps each change cheap; rewriting once the records outgrow the compact part keeps
-// the file near its compact size, so rewrites cost O(1) per change taken together.
+// the file near its compact size, so rewrites cost O(1) per change taken together. A file a
+// user wrote in UTF-8 is rewritten in the store's encoding first: records in UTF-16 would make
+// it unreadable.
 bool appendable(const CachedHive& hive, const std::string& record) {
     constexpr off_t kSlack = 64 * 1024;
-    return hive.identity.exists &&
+    return hive.identity.exists && hive.ownEncoding &&
            hive.identity.size + static_cast<off_t>(record.size()) <= 2 * hive.compactSize + kSlack;
 }
 
@@ -227,7 +231,7 @@ std::string storeFolder() {
     if (const std::string own = nonEmptyVariable("PELLANOR_REGISTRY_DIR"); !own.empty()) {
         return own;
     }
-    // The base directory specification says relative paths there are to be ignored.
+    // XDG has relative paths there ignored.
     if (const std::string data = nonEmptyVariable("XDG_DATA_HOME");
         !data.empty() && data.front() == '/') {
         return data + "/Pellanor/registry";

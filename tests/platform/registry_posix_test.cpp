@@ -113,6 +113,17 @@ TEST_F(RegistryStore, ImportsAnEditorFileInEveryEncoding) {
         EXPECT_EQ(value.data, (Bytes{0xDE, 0xAD, 0xBE, 0xEF})) << file.encoding;
         openKey(Root::CurrentUser, "Software\\Hand\\Removed", View::Default, Access::Read, &status);
         EXPECT_EQ(status, kNotFound) << file.encoding;
+
+        // A change to the imported file leaves it readable, whatever its encoding was.
+        const Key writer =
+            openKey(Root::CurrentUser, "Software\\Hand", View::Default, Access::Write, &status);
+        ASSERT_EQ(setValue(writer, "Added", ValueType::Dword, dwordData(7)), kSuccess);
+        reloadStore();
+        const Key reread =
+            openKey(Root::CurrentUser, "Software\\Hand", View::Default, Access::Read, &status);
+        ASSERT_EQ(status, kSuccess) << file.encoding << ": " << failureReason();
+        EXPECT_EQ(queryValue(reread, "Added", 4, value), kSuccess) << file.encoding;
+        EXPECT_EQ(queryValue(reread, "Count", 4, value), kSuccess) << file.encoding;
     }
 }
 
