@@ -10,6 +10,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/thread_priority.h"
 #include "scan/digest.h"
 #include "scan/parallel.h"
 
@@ -174,6 +175,7 @@ ReadAhead::ReadAhead(DuplicateFileScanContext& context, const FileRecord* begin,
     for (std::size_t r = 0; r < readers; ++r) {
         try {
             m_readers.emplace_back([this] {
+                platform::lowerCurrentThreadPriority();  // not inherited on Windows
                 const HelperIoScope enlisted(&m_context);
                 while (readNextSet()) {
                 }
