@@ -46,6 +46,30 @@ Words lines(std::string text) {
     return result;
 }
 
+// Each byte of `text` as two hexadecimal digits.
+std::string hexOf(const std::string& text) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : text) {
+        hex += kDigits[static_cast<unsigned char>(byte) >> 4];
+        hex += kDigits[static_cast<unsigned char>(byte) & 0x0f];
+    }
+    return hex;
+}
+
+// Greek, Japanese and a Hebrew letter: no ANSI code page holds them all, so a narrow command
+// line would bring question marks.
+TEST(ProgramArguments, ReachTheProgramWholeWhateverTheCodePage) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "child dir");
+    const std::string word = "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1-\xe6\x97\xa5\xe6\x9c\xac-\xe2\x84\xb5";
+    const CommandLineRun run = runCommandLine(
+        '"' + child + "\" arguments " + word + " \"two words\" plain", 60000, ChildOutput::Capture);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(lines(run.output), (Words{hexOf(word), hexOf("two words"), hexOf("plain")}));
+}
+
 TEST(SplitCommandLine, FollowsTheWindowsRules) {
     EXPECT_EQ(splitCommandLine(""), Words{});
     EXPECT_EQ(splitCommandLine("tool"), Words{"tool"});
