@@ -320,8 +320,8 @@ std::unique_ptr<KeyNode> parseAppendedHive(std::string_view bytes, Root root, st
     }
     // Whole lines may be a user's last section, written without the blank line after it: they
     // are kept when they parse. A record cut inside a line may parse as a shorter number.
-    const bool wholeLines = bytes.size() % 2 == 0 &&
-                            bytes.substr(bytes.size() - kLineBreak.size()) == kLineBreak;
+    const bool wholeLines =
+        bytes.size() % 2 == 0 && bytes.substr(bytes.size() - kLineBreak.size()) == kLineBreak;
     if (wholeLines) {
         if (std::unique_ptr<KeyNode> hive = parseHive(bytes, root, reason)) return hive;
     }
