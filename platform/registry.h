@@ -9,10 +9,15 @@
 // POSIX store details: files are written as the editor exports them (UTF-16LE with a byte-order
 // mark, CRLF), each change appended as a record the editor imports (a key section with the value,
 // "name"=- or [-key]) until the file is compacted again; they are read in that form, in UTF-8,
-// and with continued hex lines, so a user can move keys in and out with the editor. An open Key names its path and sees every later change, as a
-// Windows key handle does; once its key is deleted, calls on it answer kKeyDeleted. Names that
-// hold a line break or a zero cannot be written to such a file: kInvalidParameter. A damaged
-// file is never rewritten: calls on that hive answer kInvalidData until it is mended.
+// and with continued hex lines, so a user can move keys in and out with the editor. A change is
+// atomic; the last changes before a power loss may be lost, as with the system registry: an
+// append is not synced, only a compaction and a hive's first file are. A change cut short at the
+// end of the file is left out when it is read (failureReason() says so) and the next change
+// rewrites the file. Writers in several processes lock each other out, so none loses another's
+// changes. An open Key names its path and sees every later change, as a Windows key handle does;
+// once its key is deleted, calls on it answer kKeyDeleted. Names that hold a line break or a zero
+// cannot be written to such a file: kInvalidParameter. A file damaged anywhere else is never
+// rewritten: calls on that hive answer kInvalidData until it is mended.
 #pragma once
 
 #include <cstddef>
@@ -89,7 +94,9 @@ private:
 
 // Why the last call on this thread that failed with kInvalidData or kWriteFault failed, for the
 // caller's log: the POSIX hive file with the line and fault that make it unreadable, or the
-// system's message for a write that failed. Empty on Windows and when nothing more is known.
+// system's message for a write that failed. After a call that succeeded, what the POSIX store
+// had to leave out ("dropped an incomplete change at the end of <file> ..."), else empty. Empty
+// on Windows and when nothing more is known.
 std::string failureReason();
 
 // Opens an existing key. `path` uses backslashes and no leading one; empty opens the root

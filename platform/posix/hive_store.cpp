@@ -2,10 +2,10 @@
 // the hive again under it, so concurrent writers each add to what the other wrote.
 //
 // A change is appended to the file as the editor would import it (a section naming the key and
-// the changed value), so a setValue costs a small write and one fdatasync instead of rewriting
-// every value of the hive; the file is compacted by an atomic rewrite once the appended records
-// outgrow the rest. Readers that must parse the file take the lock shared, so they never parse
-// half an appended record.
+// the changed value), so a setValue costs a small write instead of rewriting every value of the
+// hive; the file is compacted by an atomic rewrite once the appended records outgrow the rest.
+// Readers that must parse the file take the lock shared, so they never parse half a record a
+// live writer is appending; only a crash leaves one, and hive_store.h says what becomes of it.
 #include "platform/posix/hive_store.h"
 
 #include <fcntl.h>
@@ -55,8 +55,9 @@ struct CachedHive {
     std::mutex lock;
     std::string path;
     FileIdentity identity;
-    off_t compactSize = 0;     // the size of the file before any record was appended
-    bool ownEncoding = false;  // UTF-16LE with a byte-order mark: records can be appended
+    off_t compactSize = 0;      // the size of the file before any record was appended
+    bool takesRecords = false;  // see reg::takesRecords
+    bool tornTail = false;      // the file ends in a record cut short, left out of `tree`
     mode_t mode = 0600;
     std::unique_ptr<reg::KeyNode> tree;  // null: nothing cached
 };
@@ -114,13 +115,19 @@ Status parseFile(CachedHive& hive, const std::string& path, Root root) {
     std::string bytes;
     if (!readAll(file.get(), bytes)) return failWithErrno(kAccessDenied, path);
     std::string reason;
-    std::unique_ptr<reg::KeyNode> tree = reg::parseHive(bytes, root, reason);
+    std::size_t dropped = 0;
+    std::unique_ptr<reg::KeyNode> tree = reg::parseAppendedHive(bytes, root, reason, dropped);
     if (!tree) return fail(kInvalidData, path, reason + " (the file is left as it is)");
+    if (dropped > 0) {
+        lastFailure() = "dropped an incomplete change at the end of " + path + " (" +
+                        std::to_string(dropped) + " bytes of a write that was cut short)";
+    }
     hive.tree = std::move(tree);
     hive.path = path;
     hive.identity = FileIdentity::of(info);
     hive.compactSize = info.st_size;
-    hive.ownEncoding = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    hive.takesRecords = reg::takesRecords(bytes);
+    hive.tornTail = dropped > 0;
     hive.mode = info.st_mode & 07777;
     return kSuccess;
 }
@@ -190,21 +197,25 @@ Status writeHive(CachedHive& hive, const std::string& folder, Root root) {
     if (folderFile.get() >= 0) fsync(folderFile.get());
     hive.identity = FileIdentity::of(info);
     hive.compactSize = info.st_size;
-    hive.ownEncoding = true;
+    hive.takesRecords = true;
+    hive.tornTail = false;
     return kSuccess;
 }
 
-// Runs under the writer's lock; a failed write is cut off again, so the file never ends in half
-// a record.
+// Runs under the writer's lock. No sync: the system registry too flushes lazily, and a sync per
+// change made the disk's latency the cost of every write. A crash may leave the record cut
+// short; the next reader leaves it out and the next writer compacts it away. A failed write is
+// cut off at once, so that no reader has to.
 Status appendRecord(CachedHive& hive, const std::string& record) {
     const Fd file(open(hive.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
     struct stat info {};
     if (file.get() < 0) return failWithErrno(kWriteFault, hive.path);
-    if (!writeAll(file.get(), record) || fdatasync(file.get()) != 0 ||
-        fstat(file.get(), &info) != 0) {
+    if (!writeAll(file.get(), record) || fstat(file.get(), &info) != 0) {
         const int error = errno;
-        if (ftruncate(file.get(), hive.identity.size) == 0) fdatasync(file.get());
-        return fail(kWriteFault, hive.path, std::strerror(error));
+        const bool cutOff = ftruncate(file.get(), hive.identity.size) == 0;
+        return fail(kWriteFault, hive.path,
+                    std::string(std::strerror(error)) +
+                        (cutOff ? "" : " (the part written stays until the next write)"));
     }
     hive.identity = FileIdentity::of(info);
     return kSuccess;
@@ -213,10 +224,11 @@ Status appendRecord(CachedHive& hive, const std::string& record) {
 // Appending keeps each change cheap; rewriting once the records outgrow the compact part keeps
 // the file near its compact size, so rewrites cost O(1) per change taken together. A file a
 // user wrote in UTF-8 is rewritten in the store's encoding first: records in UTF-16 would make
-// it unreadable.
+// it unreadable. So is one that does not end in a blank line: a record appended to it would
+// leave no mark where the file's own text ended.
 bool appendable(const CachedHive& hive, const std::string& record) {
     constexpr off_t kSlack = 64 * 1024;
-    return hive.identity.exists && hive.ownEncoding &&
+    return hive.identity.exists && hive.takesRecords &&
            hive.identity.size + static_cast<off_t>(record.size()) <= 2 * hive.compactSize + kSlack;
 }
 
@@ -262,7 +274,9 @@ Status modify(Root root, const std::function<Status(reg::KeyNode&, std::string&)
     if (status != kSuccess) return status;
     std::string record;
     status = change(*hive.tree, record);
-    if (record.empty()) return status;
+    // The first writer to see a record cut short rewrites the file, even without a change: the
+    // torn bytes are not left for the next reader to trip over.
+    if (record.empty() && !hive.tornTail) return status;
     if (status == kSuccess) {
         status =
             appendable(hive, record) ? appendRecord(hive, record) : writeHive(hive, folder, root);

@@ -216,25 +216,25 @@ std::string encodeHive(const KeyNode& hive, registry::Root root) {
 
 std::string valueSetRecord(const std::string& keyPath, const Value& value) {
     std::string out;
-    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n" + valueLine(value));
+    appendUtf16le(out, '[' + keyPath + "]\r\n" + valueLine(value) + "\r\n");
     return out;
 }
 
 std::string valueDeletedRecord(const std::string& keyPath, const std::string& name) {
     std::string out;
-    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n" + nameText(name) + "=-\r\n");
+    appendUtf16le(out, '[' + keyPath + "]\r\n" + nameText(name) + "=-\r\n\r\n");
     return out;
 }
 
 std::string keyCreatedRecord(const std::string& keyPath) {
     std::string out;
-    appendUtf16le(out, "\r\n[" + keyPath + "]\r\n");
+    appendUtf16le(out, '[' + keyPath + "]\r\n\r\n");
     return out;
 }
 
 std::string keyDeletedRecord(const std::string& keyPath) {
     std::string out;
-    appendUtf16le(out, "\r\n[-" + keyPath + "]\r\n");
+    appendUtf16le(out, "[-" + keyPath + "]\r\n\r\n");
     return out;
 }
 
