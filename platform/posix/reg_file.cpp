@@ -1,5 +1,6 @@
 // The hive tree and its encoding. Encoded sections are cached per key because the store
-// rewrites the whole file for every change: only the changed key is encoded again.
+// rewrites the whole file whenever its appended changes outgrow the rest: only the keys changed
+// since the last rewrite are encoded again.
 #include "platform/posix/reg_file.h"
 
 #include <locale.h>
