@@ -156,8 +156,8 @@ bool storeValue(const QString& entry, const QString& key, reg::ValueType type,
                                            reg::View::Default, &status);
     if (handle.isOpen()) status = reg::setValue(handle, value->valueName.toStdString(), type, data);
     if (status != reg::kSuccess) {
-        logging::info(kTag, "set registry value failed. entry={} key={} error={}", entry, key,
-                      status);
+        logging::info(kTag, "set registry value failed. entry={} key={} error={} {}", entry, key,
+                      status, reg::failureReason());
     }
     return status == reg::kSuccess;
 }
@@ -259,8 +259,8 @@ bool removeRegistry(const QString& entry, const QString& key) {
     // Either may be absent; only a refusal to delete what exists is a failure.
     for (const reg::Status status : {valueStatus, treeStatus}) {
         if (status != reg::kSuccess && status != reg::kNotFound) {
-            logging::info(kTag, "remove registry value failed. entry={} key={} error={}", entry,
-                          key, status);
+            logging::info(kTag, "remove registry value failed. entry={} key={} error={} {}", entry,
+                          key, status, reg::failureReason());
             return false;
         }
     }
