@@ -29,6 +29,8 @@ struct Entry {
     bool isReparsePoint() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
     // Symbolic links and junctions (volume mount points are junctions too) name another place;
     // other reparse points (cloud placeholders, deduplicated files) are the data themselves.
+    // Tag 0 is no tag at all: Wine lists a Unix link to a folder so, and has no way to remove
+    // one as itself (RemoveDirectoryW removes an empty target instead), so it is left alone.
     bool isLink() const { return isReparsePoint() && IsReparseTagNameSurrogate(tag); }
 };
 
