@@ -49,8 +49,8 @@ struct RemovalOptions {
 // Links: a symbolic link or junction, given as `path` or met inside it, is removed itself,
 // never entered. A Windows folder that is a reparse point of another kind (a cloud placeholder,
 // or one without a tag, as Wine shows a Unix link) is neither entered nor removed: removing it
-// could remove what it stands for. A POSIX mount point is neither entered nor removed (a Windows mount point is a junction and goes
-// as one: the volume behind it is untouched).
+// could remove what it stands for. A POSIX mount point is neither entered nor removed (a Windows
+// mount point is a junction and goes as one: the volume behind it is untouched).
 //
 // A missing `path` is complete. An empty `path`, a drive or file-system root, or one whose
 // last part is "." or "..", is refused and reported as left. Goes on past entries it cannot

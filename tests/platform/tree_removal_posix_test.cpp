@@ -79,7 +79,8 @@ bool makeSocket(const fs::path& path) {
     if (path.native().size() >= sizeof address.sun_path) return false;
     std::strcpy(address.sun_path, path.c_str());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool ok =
+        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     // Closed again: the socket file must survive for what it is, not for being held.
     if (fd >= 0) ::close(fd);
     return ok;

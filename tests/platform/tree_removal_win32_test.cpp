@@ -83,8 +83,7 @@ TEST(RemoveTreeOnWindows, NeverEntersOrBreaksThroughAUnixLinkUnderWine) {
     const std::wstring fixture = linkFixture();
     if (fixture.empty()) GTEST_SKIP() << "no links made beforehand; ctest makes them";
     const DWORD attributes = GetFileAttributesW((fixture + L"\\root-link").c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         GTEST_SKIP() << "this system does not show a Unix link as a reparse point";
     }
     const auto targetsIntact = [&] {
