@@ -78,7 +78,8 @@ RemovalReport clearFolder(const std::string& path, const RemovalOptions& options
 //     "systemd-private-*" and "snap-private-tmp" (services' private temporary folders),
 //     ".X11-unix", ".ICE-unix", ".XIM-unix", ".font-unix", ".Test-unix" and ".X*-lock" (the
 //     display server's sockets and locks) and "krb5cc_*" (Kerberos tickets), which no process
-//     need hold open while they matter.
+//     need hold open while they matter;
+//   - a shared folder itself, met by removeTree: it is emptied by these rules and stays.
 // Windows needs no such rule: TEMP is the user's own folder and files in use are locked, so
 // they stay and are reported like any entry the system refuses.
 

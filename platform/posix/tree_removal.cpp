@@ -174,6 +174,8 @@ void Walk::removeFolderAt(int parent, const char* name, const std::string& path,
         opened.device == facts.device && opened.inode == facts.inode) {
         removeEntriesOf(std::move(folder), path, facts, shared, false);
     }
+    // /tmp and its kind belong to the system even when empty: emptied, never removed.
+    if (isSharedFolder(facts.mode)) return m_report.leave(path);
     if (::unlinkat(parent, name, AT_REMOVEDIR) != 0 && errno != ENOENT &&
         m_report.leftCount == leftBefore) {
         m_report.leave(path);

@@ -139,7 +139,7 @@ TEST(SharedFolder, RemovesOnlyEntriesOfTheEffectiveUserAndNeverEntersAnotherUser
     EXPECT_TRUE(space.exists("sentinel/keep.txt"));
 }
 
-TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOne) {
+TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOneAndKeepsTheSharedFolder) {
     Workspace space;
     makeShared(space, "shared");
     space.write("shared/tree/plain.txt", 1);
@@ -149,6 +149,16 @@ TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOne) {
     EXPECT_EQ(report.leftCount, 1);
     EXPECT_EQ(report.firstLeft.at(0), space.text("shared/tree/socket"));
     EXPECT_FALSE(space.exists("shared/tree/plain.txt"));
+
+    // The shared folder itself is emptied, never removed.
+    EXPECT_EQ(removeTree(space.text("shared")).leftCount, 2);
+    EXPECT_TRUE(space.exists("shared/tree/socket"));
+    space.write("shared/file.txt", 1);
+    ASSERT_EQ(::unlink(space.path("shared/tree/socket").c_str()), 0);
+    EXPECT_EQ(removeTree(space.text("shared")).leftCount, 1);
+    EXPECT_TRUE(space.exists("shared"));
+    EXPECT_FALSE(space.exists("shared/tree"));
+    EXPECT_FALSE(space.exists("shared/file.txt"));
 }
 
 TEST(RemoveTree, NeverEntersOrRemovesAMountPoint) {
