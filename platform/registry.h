@@ -1,10 +1,18 @@
 // The registry: keys in the default, 64-bit or 32-bit view, their values and subkeys.
 //
-// Windows: the system registry (RegOpenKeyExW and its family, SHDeleteKeyW). POSIX stand-in: one
+// Windows: the system registry (RegOpenKeyExW and its family, RegDeleteTreeW). POSIX stand-in: one
 // file per hive in the text format the Windows registry editor exports and imports, in
 // $PELLANOR_REGISTRY_DIR, else $XDG_DATA_HOME/Pellanor/registry, else
 // ~/.local/share/Pellanor/registry. Both backends answer with the same status codes, so callers
 // and tests do not care which one runs.
+//
+// POSIX store details: files are written as the editor exports them (UTF-16LE with a byte-order
+// mark, CRLF), each change appended as a record the editor imports (a key section with the value,
+// "name"=- or [-key]) until the file is compacted again; they are read in that form, in UTF-8,
+// and with continued hex lines, so a user can move keys in and out with the editor. An open Key names its path and sees every later change, as a
+// Windows key handle does; once its key is deleted, calls on it answer kKeyDeleted. Names that
+// hold a line break or a zero cannot be written to such a file: kInvalidParameter. A damaged
+// file is never rewritten: calls on that hive answer kInvalidData until it is mended.
 #pragma once
 
 #include <cstddef>
@@ -41,12 +49,15 @@ enum class ValueType : std::uint32_t {
 // the same codes.
 using Status = long;
 constexpr Status kSuccess = 0;
-constexpr Status kNotFound = 2;        // ERROR_FILE_NOT_FOUND: no such key or value
-constexpr Status kAccessDenied = 5;    // ERROR_ACCESS_DENIED
-constexpr Status kInvalidHandle = 6;   // ERROR_INVALID_HANDLE: a Key that is not open
-constexpr Status kInvalidData = 13;    // ERROR_INVALID_DATA: a damaged POSIX hive file
-constexpr Status kMoreData = 234;      // ERROR_MORE_DATA: a name or data over the caller's limit
-constexpr Status kNoMoreItems = 259;   // ERROR_NO_MORE_ITEMS: enumeration past the last entry
+constexpr Status kNotFound = 2;       // ERROR_FILE_NOT_FOUND: no such key or value
+constexpr Status kAccessDenied = 5;   // ERROR_ACCESS_DENIED
+constexpr Status kInvalidHandle = 6;  // ERROR_INVALID_HANDLE: a Key that is not open
+constexpr Status kInvalidData = 13;   // ERROR_INVALID_DATA: a damaged POSIX hive file
+constexpr Status kWriteFault = 29;    // ERROR_WRITE_FAULT: the POSIX store could not write a hive
+constexpr Status kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER: a name the store cannot hold
+constexpr Status kMoreData = 234;         // ERROR_MORE_DATA: a name or data over the caller's limit
+constexpr Status kNoMoreItems = 259;      // ERROR_NO_MORE_ITEMS: enumeration past the last entry
+constexpr Status kKeyDeleted = 1018;      // ERROR_KEY_DELETED: the open Key's key was deleted since
 
 // One value. `data` holds the bytes exactly as the registry stores them: strings in UTF-16LE
 // with their terminating zero (REG_MULTI_SZ with the final empty string), numbers little-endian.
@@ -76,6 +87,11 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// Why the last call on this thread that failed with kInvalidData or kWriteFault failed, for the
+// caller's log: the POSIX hive file with the line and fault that make it unreadable, or the
+// system's message for a write that failed. Empty on Windows and when nothing more is known.
+std::string failureReason();
+
 // Opens an existing key. `path` uses backslashes and no leading one; empty opens the root
 // itself. On failure the Key is not open and `status` (when given) holds the reason. Blocks
 // briefly (the POSIX store reads its hive file).
@@ -86,6 +102,8 @@ Key openKey(Root root, const std::string& path, View view, Access access,
 Key createKey(Root root, const std::string& path, View view, Status* status = nullptr);
 
 // The value or subkey at `index` of an open key, as RegEnumValueW and RegEnumKeyExW give them.
+// Subkeys come in the order of their upper-case names; values in the order they were first set
+// (Windows and the POSIX store; Wine sorts them by name). The order holds while nobody writes.
 // `maxNameUnits` and `maxDataBytes` are the caller's buffer sizes: a name needs its length in
 // UTF-16 units plus one for the terminating zero, data its stored size. kNoMoreItems past the
 // last entry; kMoreData when the entry at `index` does not fit (callers that mirror a fixed
@@ -100,17 +118,18 @@ Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
 Status queryValue(const Key& key, const std::string& name, std::size_t maxDataBytes, Value& out);
 
 // Stores a value, replacing one of the same name (compared without case; the stored name keeps
-// the new spelling on Windows and the first spelling in the POSIX store, as Windows does).
-// The key must be open with write access.
+// the spelling it was first stored with, in the POSIX store as under Wine). The key must be open
+// with write access.
 Status setValue(const Key& key, const std::string& name, ValueType type,
                 const std::vector<std::uint8_t>& data);
 Status deleteValue(const Key& key, const std::string& name);
 
-// Deletes the key `path` with all its values and subkeys (SHDeleteKeyW). kNotFound when it does
-// not exist. An empty path is refused with kAccessDenied: a root is never deleted.
+// Deletes the key `path` with all its values and subkeys (RegDeleteTreeW, then RegDeleteKeyExW so
+// the view applies). kNotFound when it does not exist. An empty path is refused with kAccessDenied: a root is never deleted.
 Status deleteTree(Root root, const std::string& path, View view);
 
-// Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW).
+// Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW); kAccessDenied when it
+// has some.
 Status deleteKey(Root root, const std::string& path, View view);
 
 // Helpers on the stored forms; pure, the same on both backends.

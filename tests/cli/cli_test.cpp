@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -41,6 +42,8 @@ protected:
         environment.insert(QStringLiteral("LOCALAPPDATA"), home(QStringLiteral("local")));
         environment.insert(QStringLiteral("TEMP"), home(QStringLiteral("temp")));
         environment.insert(QStringLiteral("TMP"), home(QStringLiteral("temp")));
+        environment.insert(QStringLiteral("PELLANOR_REGISTRY_DIR"),
+                           home(QStringLiteral("registry")));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(PELLANOR_CLI), arguments);
@@ -145,6 +148,33 @@ TEST_F(Cli, MethodsThatNeedADesktopGiveTheirFailureValuesHeadless) {
               QStringList{QStringLiteral("false")});
     EXPECT_EQ(cli({QStringLiteral("selectFolder"), QStringLiteral("Pick"), home()}).lines,
               QStringList{QStringLiteral("\"\"")});
+}
+
+// Each run is a fresh process, so every step below reads what the last one stored.
+TEST_F(Cli, RegistryValuesAndStartupItemsRoundTrip) {
+    const auto call = [this](const QStringList& arguments) {
+        return cli(arguments).lines.join("");
+    };
+    const QString run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const QString app = "HKCU\\Software\\Pellanor";
+    EXPECT_EQ(call({"setRegistryString", run, "tool", "t.exe /min"}), "true");
+    // An integer parameter given text takes 0, as in a page.
+    EXPECT_EQ(call({"setRegistryIntValue", app, "window/width", "\"wide\""}), "true");
+    EXPECT_EQ(call({"getRegistryString", app, "window/width"}), "\"0\"");
+
+    // The result is one JSON string holding the page's JSON text.
+    const QString listed = QJsonDocument::fromJson("[" + call({"getStartupItems"}).toUtf8() + "]")
+                               .array()[0]
+                               .toString();
+    const QJsonObject item =
+        QJsonDocument::fromJson(listed.toUtf8()).object()["list"].toArray()[0].toObject();
+    EXPECT_EQ(item["command"].toString(), "t.exe /min");
+    EXPECT_EQ(item["location"].toString(), run);
+
+    EXPECT_EQ(call({"removeStartupItem", "registry", run, "tool"}), "true");
+    EXPECT_EQ(call({"getRegistryString", run, "tool"}), "\"\"");
+    EXPECT_EQ(call({"removeRegistryKey", "HKEY_CURRENT_USER/Software/Pellanor"}), "true");
+    EXPECT_EQ(call({"removeRegistryKey", app}), "false");
 }
 
 TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {

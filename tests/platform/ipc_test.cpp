@@ -100,6 +100,7 @@ TEST_F(Broadcasts, AnotherProcessesBroadcastArrivesOnceWithItsNameAndParameters)
     ASSERT_NE(listener, nullptr);
 
     const std::string name = uniqueObjectName("Show");
+    registerWindowMessage(name);  // only names registered here are heard
     const CommandLineRun child = runCommandLine(
         inQuotes(test_support::ipcChildProgram().u8string()) + " broadcast " + name + " 4660 -7",
         60000, ChildOutput::Discard);
@@ -115,6 +116,32 @@ TEST_F(Broadcasts, AnotherProcessesBroadcastArrivesOnceWithItsNameAndParameters)
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].wparam, 4660u);
     EXPECT_EQ(received[0].lparam, -7);
+}
+
+// The shell and other programs broadcast registered messages of their own all the time; a
+// listener passes on only the names this process registered.
+TEST_F(Broadcasts, MessagesRegisteredOnlyByTheSenderAreNotPassedOn) {
+    test_support::BroadcastRecorder recorder;
+    const auto listener = listenForBroadcasts(recorder.callback());
+    ASSERT_NE(listener, nullptr);
+
+    const std::string foreign = uniqueObjectName("Foreign");
+    const std::string ours = uniqueObjectName("Ours");
+    registerWindowMessage(ours);
+    for (const std::string& name : {foreign, ours}) {
+        const CommandLineRun child =
+            runCommandLine(inQuotes(test_support::ipcChildProgram().u8string()) + " broadcast " +
+                               name + " 1 1",
+                           60000, ChildOutput::Discard);
+        ASSERT_TRUE(child.finished);
+        EXPECT_EQ(child.exitCode, 0);
+    }
+    ASSERT_TRUE(recorder.awaitName(ours));
+    // Ours went out after the foreign one, so the foreign one had every chance to arrive.
+    const std::string marker = uniqueObjectName("Marker");
+    ASSERT_TRUE(broadcastWindowMessage(registerWindowMessage(marker), 0, 0));
+    ASSERT_TRUE(recorder.awaitName(marker));
+    EXPECT_TRUE(recorder.withName(foreign).empty());
 }
 
 TEST_F(Broadcasts, ADestroyedListenerHearsNothingMore) {
