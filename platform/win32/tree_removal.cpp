@@ -82,8 +82,13 @@ std::string shownPath(const std::wstring& longPath) {
 
 // A drive ("C:\"), a share ("\\server\share") or a volume ("\\?\Volume{...}\"): no folder to
 // remove. Also a path whose last part, as given, is "." or "..", which the absolute form would
-// have resolved to a folder further up than the caller named.
+// have resolved to a folder further up than the caller named, and a drive-relative "C:" or
+// "C:name", which names whatever folder is current on that drive.
 bool isRefused(const std::string& given, const std::wstring& longPath) {
+    if (given.size() >= 2 && given[1] == ':' &&
+        (given.size() == 2 || (given[2] != '\\' && given[2] != '/'))) {
+        return true;
+    }
     std::string trimmed = given;
     while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) {
         trimmed.pop_back();

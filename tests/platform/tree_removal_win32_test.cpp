@@ -62,6 +62,13 @@ TEST(RemoveTreeOnWindows, RemovesATreeDeeperThanMaxPath) {
     EXPECT_TRUE(space.exists("sentinel/keep.txt"));
 }
 
+TEST(RemoveTreeOnWindows, RefusesDriveRelativePaths) {
+    // On a drive that is not there, so that a fault cannot reach a real current folder.
+    for (const char* path : {"Q:name", "Q:x\\y", "Q:x/y"}) {
+        EXPECT_EQ(removeTree(path).leftCount, 1) << path;
+    }
+}
+
 // The folder link_fixture.sh made, as Wine reaches it; empty when the tests run without it.
 std::wstring linkFixture() {
     const char* folder = std::getenv("PELLANOR_LINK_FIXTURE");
