@@ -33,7 +33,8 @@ bool setNamedEvent(const std::string& name) {
     auto found = kept.created.find(name);
     if (found == kept.created.end()) {
         const std::wstring wide = win32::toWide(name);
-        const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.empty() ? nullptr : wide.c_str());
+        const HANDLE event =
+            CreateEventW(nullptr, TRUE, FALSE, name.empty() ? nullptr : wide.c_str());
         if (event == nullptr) return false;
         found = kept.created.emplace(name, event).first;
     }
