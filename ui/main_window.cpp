@@ -65,9 +65,18 @@ void storeSetting(const char* key, const QString& value) {
     logging::debug(kTag, "setting {}={} kept for this run", key, value.toStdString());
 }
 
+bool trayIconShown();
+
+// Hidden without a tray icon, the window could only come back through a second start of the
+// program; minimised, it stays in reach.
 void hideToTray(SciterWindow window, const char* what) {
     logging::info(kHookTag, "{} intercepted, minimize to tray", what);
-    sciter::api()->SciterShowWindow(window, kShowHide);
+    if (trayIconShown()) {
+        sciter::api()->SciterShowWindow(window, kShowHide);
+        return;
+    }
+    logging::info(kHookTag, "no tray icon to come back from, minimized instead");
+    sciter::api()->SciterShowWindow(window, kShowMinimize);
 }
 
 std::intptr_t onCloseRequest(SciterWindow window, std::uint32_t message, std::uintptr_t wparam,
@@ -117,6 +126,8 @@ std::intptr_t mainWindowHook(SciterWindow window, std::uint32_t message, std::ui
 // --- tray -----------------------------------------------------------------------------------
 
 SciterWindow trayHandle() { return tray().window ? tray().window->handle() : 0; }
+
+bool trayIconShown() { return tray().iconAdded && sciter::api()->SciterIsWindow(trayHandle()); }
 
 void hideTrayMenu(SciterWindow menu) {
     sciter::api()->SciterPlaceWindow(menu, kZOrderNotTopMost, false, 0, 0, kShowHide, false);
