@@ -54,7 +54,8 @@ TEST(ApplicationTimerDeliveries, ReachTheFunctionOnTheApplicationThreadUntilTheF
     }
     EXPECT_EQ(received, (QStringList{QStringLiteral("progress"), QStringLiteral("done")}));
     EXPECT_TRUE(onApplicationThread);
-    EXPECT_FALSE(log.contains("NativeUtil", QStringLiteral("runDownloadCallbackOnUiThread: no main window")));
+    EXPECT_FALSE(log.contains("NativeUtil",
+                              QStringLiteral("runDownloadCallbackOnUiThread: no main window")));
 }
 
 }  // namespace

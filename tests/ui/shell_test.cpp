@@ -3,8 +3,8 @@
 // outside-click hook. A tray host (trayer) is started for the tray cases when it is installed.
 #include <QApplication>
 #include <QBuffer>
-#include <QImage>
 #include <QCursor>
+#include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
@@ -290,9 +290,10 @@ TEST_F(Shell, TimersFireOnceInOrderAndWhatIsGoneIsSkippedWithItsLine) {
     QStringList fired;
     const auto note = [&fired](const QString& what) {
         return [&fired, what](const QVariantList& arguments, QString&) {
-            fired << what + (arguments.isEmpty() ? QString()
-                                                 : QLatin1Char(':') +
-                                                       arguments[0].toMap()[QStringLiteral("type")].toString());
+            fired << what + (arguments.isEmpty()
+                                 ? QString()
+                                 : QLatin1Char(':') +
+                                       arguments[0].toMap()[QStringLiteral("type")].toString());
             return true;
         };
     };
@@ -306,15 +307,18 @@ TEST_F(Shell, TimersFireOnceInOrderAndWhatIsGoneIsSkippedWithItsLine) {
     const QVariantMap progress{{QStringLiteral("type"), QStringLiteral("progress")}};
     const QVariantMap done{{QStringLiteral("type"), QStringLiteral("done")}};
     const unsigned late = setTimeoutOnce(note(QStringLiteral("late")), 150);
-    const unsigned delivery = runDownloadCallbackOnUiThread(QStringLiteral("dl_1"), progress, false);
+    const unsigned delivery =
+        runDownloadCallbackOnUiThread(QStringLiteral("dl_1"), progress, false);
     const unsigned soon = setTimeoutOnce(note(QStringLiteral("soon")), -5);
     EXPECT_GE(late, 1u);
     EXPECT_EQ(delivery, late + 1);
     EXPECT_EQ(soon, delivery + 1);
-    setTimeoutOnce([](const QVariantList&, QString& error) {
-        error = QStringLiteral("thrown");
-        return false;
-    }, 20);
+    setTimeoutOnce(
+        [](const QVariantList&, QString& error) {
+            error = QStringLiteral("thrown");
+            return false;
+        },
+        20);
     unsigned fromWorker = 0;
     std::thread([&] {
         fromWorker = runDownloadCallbackOnUiThread(QStringLiteral("dl_1"), done, true);
@@ -373,8 +377,11 @@ TEST_F(Shell, APressOutsideTheMenuRaisesTheEventAndOneInsideDoesNot) {
     };
     ASSERT_TRUE(pellanor::ui::enableMenuOutsideClickClose(10, 10, 100, 50));
     ASSERT_TRUE(pellanor::ui::enableMenuOutsideClickClose(10, 10, 100, 50));
-    EXPECT_EQ(log.lines().count(LogCapture::tagged("NativeUtil", "menu outside click hook uninstalled")), 1);
-    EXPECT_TRUE(log.contains("NativeUtil", "menu outside click hook installed. rect: 10 10 100 50"));
+    EXPECT_EQ(
+        log.lines().count(LogCapture::tagged("NativeUtil", "menu outside click hook uninstalled")),
+        1);
+    EXPECT_TRUE(
+        log.contains("NativeUtil", "menu outside click hook installed. rect: 10 10 100 50"));
 
     QWindow* target = widgetTitled(QStringLiteral("shell-main"))->windowHandle();
     ASSERT_NE(target, nullptr);
@@ -397,7 +404,9 @@ TEST_F(Shell, APressOutsideTheMenuRaisesTheEventAndOneInsideDoesNot) {
     EXPECT_TRUE(pellanor::ui::disableMenuOutsideClickClose());
     send(QEvent::MouseButtonPress, Qt::LeftButton, QPoint(400, 300));
     EXPECT_EQ(events, 2);
-    EXPECT_EQ(log.lines().count(LogCapture::tagged("NativeUtil", "menu outside click hook uninstalled")), 2);
+    EXPECT_EQ(
+        log.lines().count(LogCapture::tagged("NativeUtil", "menu outside click hook uninstalled")),
+        2);
 }
 
 TEST(TrayMenuPosition, OpensAboveTheCursorAndStaysInsideTheWorkArea) {
@@ -408,11 +417,11 @@ TEST(TrayMenuPosition, OpensAboveTheCursorAndStaysInsideTheWorkArea) {
         const SciterRect* area;
         Point expected;
     } const cases[] = {
-        {{640, 700}, &area, {540, 578}},     // centred, its bottom 2 px above the cursor
-        {{1270, 750}, &area, {1080, 628}},   // near the right edge: pulled left
-        {{20, 750}, &area, {0, 628}},        // near the left edge: pushed right
-        {{640, 50}, &area, {540, 0}},        // near the top: pushed down
-        {{1270, 750}, nullptr, {1170, 628}}, // no work area: left where it falls
+        {{640, 700}, &area, {540, 578}},      // centred, its bottom 2 px above the cursor
+        {{1270, 750}, &area, {1080, 628}},    // near the right edge: pulled left
+        {{20, 750}, &area, {0, 628}},         // near the left edge: pushed right
+        {{640, 50}, &area, {540, 0}},         // near the top: pushed down
+        {{1270, 750}, nullptr, {1170, 628}},  // no work area: left where it falls
     };
     for (const Case& c : cases) {
         const Point at = pellanor::ui::trayMenuPosition(c.cursor, 200, 120, c.area);
