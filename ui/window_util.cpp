@@ -19,13 +19,14 @@ WindowUtil::WindowUtil() : m_binding(scriptClass().bind(this)) {}
 const bridge::ScriptClass& WindowUtil::scriptClass() {
     using bridge::ParamKind;
     static const bridge::ScriptClass table(
-        "WindowUtil", {bridge::Member{"createWindow",
-                                      bridge::MemberKind::Method,
-                                      {ParamKind::Text, ParamKind::Integer, ParamKind::Integer},
-                                      [](void* self, const bridge::Arguments& a) -> bridge::Result {
-                                          return static_cast<WindowUtil*>(self)->createWindow(
-                                              a.text(0), a.integer(1), a.flag(2));
-                                      }}});
+        "WindowUtil",
+        {bridge::Member{"createWindow",
+                        bridge::MemberKind::Method,
+                        {ParamKind::Text, ParamKind::Integer, ParamKind::Integer},
+                        [](void* self, const bridge::Arguments& a) -> bridge::Result {
+                            return static_cast<WindowUtil*>(self)->createWindow(
+                                a.text(0), a.integer(1), a.flag(2));
+                        }}});
     return table;
 }
 
@@ -34,9 +35,8 @@ int WindowUtil::createWindow(const QString& path, int flags, bool showOnLoaded) 
                   showOnLoaded);
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        const auto same = std::find_if(m_windows.begin(), m_windows.end(), [&](const auto& window) {
-            return window->pagePath() == path;
-        });
+        const auto same = std::find_if(m_windows.begin(), m_windows.end(),
+                                       [&](const auto& window) { return window->pagePath() == path; });
         if (same != m_windows.end()) m_windows.erase(same);
     }
     std::shared_ptr<TinyWindow> window =
