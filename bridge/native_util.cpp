@@ -14,6 +14,7 @@
 #include "system/processes.h"
 #include "system/registry_access.h"
 #include "system/startup_items.h"
+#include "system/system_facts.h"
 #include "util/file_operations.h"
 #include "util/shell_integration.h"
 #include "util/text_codes.h"
@@ -32,6 +33,8 @@ using A = const Arguments&;
 std::vector<Member> members() {
     return {
         method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
+        method("is64BitOS", {}, [](A) { return system::is64BitOS(); }),
+        method("isWindows7", {}, [](A) { return system::isWindows7(); }),
         method("getRegistryString", {T, T},
                [](A a) { return system::getRegistryString(a.text(0), a.text(1)); }),
         method("createDesktopShortcut", {T, T, T, T},
@@ -43,6 +46,11 @@ std::vector<Member> members() {
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
         method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
         method("killProcess", {T}, [](A a) { return killProcess(a.text(0)); }),
+        method("getSecondsSinceEpoch", {}, [](A) { return system::getSecondsSinceEpoch(); }),
+        method("OS", {}, [](A) { return system::OS(); }),
+        method("cpuArchitecture", {}, [](A) { return system::cpuArchitecture(); }),
+        method("kernelType", {}, [](A) { return system::kernelType(); }),
+        method("kernelVersion", {}, [](A) { return system::kernelVersion(); }),
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
@@ -53,6 +61,14 @@ std::vector<Member> members() {
         method("launch", {T, T, T},
                [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
         method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("getDiskList", {}, [](A) { return system::getDiskList(); }),
+        // Single precision on purpose: the pages have always received these counts rounded so.
+        method("getMemeryBits", {}, [](A) { return double{system::getMemeryBits()}; }),
+        method("getSystemDriveFreeBits", {},
+               [](A) { return double{system::getSystemDriveFreeBits()}; }),
+        method("getSystemDriveTotalBits", {},
+               [](A) { return double{system::getSystemDriveTotalBits()}; }),
+        method("getLogicalDrives", {}, [](A) { return system::getLogicalDrives(); }),
         method("getInstalledPrograms", {}, [](A) { return system::getInstalledPrograms(); }),
         method("uninstallProgram", {T}, [](A a) { return system::uninstallProgram(a.text(0)); }),
         method("scanLargeFiles", {T, F},

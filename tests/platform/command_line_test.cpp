@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/executable.h"
+#include "platform/launch.h"
+#include "platform/processes.h"
 #include "tests/platform/scoped_temp_folder.h"
 
 namespace pellanor::platform {
@@ -114,6 +117,39 @@ TEST(RunCommandLine, ReportsAProgramThatDoesNotExist) {
     EXPECT_FALSE(run.finished);
     EXPECT_NE(run.errorCode, 0u);
     EXPECT_FALSE(runCommandLine("", 5000, ChildOutput::Capture).started);
+}
+
+// An ended copy of a program can still be listed next to a live one; the process queries judge
+// it through a handle like this one, which must then read it as ended.
+TEST(ProcessHandle, ReadsAProcessThatEndsWhileHeldAsNoLongerActive) {
+    ScopedTempFolder temp;
+    const fs::path placed = fs::u8path(placeChild(temp.path() / "child"));
+    // A name of its own, so that no other copy of the helper is mistaken for this one.
+    const fs::path child = placed.parent_path() / ("held-" + std::to_string(currentProcessId()) +
+                                                   placed.extension().u8string());
+    fs::rename(placed, child);
+    const fs::path marker = temp.path() / "late.txt";
+    LaunchRequest request;
+    request.program = child.u8string();
+    request.arguments = {"late", marker.u8string()};
+    request.commandLine = "\"" + child.u8string() + "\" late \"" + marker.u8string() + "\"";
+    ASSERT_TRUE(launchProcess(request).started);
+
+    ProcessHandle held;
+    for (int attempt = 0; attempt < 100 && !held.valid(); ++attempt) {
+        for (const ProcessEntry& entry : processSnapshot().value_or(std::vector<ProcessEntry>{})) {
+            if (entry.exeName == child.filename().u8string()) held = openProcess(entry.pid);
+        }
+        if (!held.valid()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(held.valid());
+    EXPECT_EQ(held.exitCode(), kStillActive);
+    for (int attempt = 0; attempt < 500 && held.exitCode() == kStillActive; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(fs::exists(marker));
+    ASSERT_TRUE(held.exitCode());
+    EXPECT_NE(*held.exitCode(), kStillActive);
 }
 
 }  // namespace
