@@ -64,6 +64,35 @@ TEST(SplitCommandLine, FollowsTheWindowsRules) {
               (Words{"wmic", "pagefileset", "where", "name=C:\\\\pagefile.sys", "delete"}));
 }
 
+TEST(JoinCommandLine, WritesWordsThatSplitBackUnchanged) {
+    const std::vector<Words> cases = {
+        {"tool"},
+        {"C:\\Program Files\\t.exe", "x"},
+        {"t", "", "a b", "tab\tin"},
+        {"t", "C:\\dir\\", "C:\\a b\\", "\\\\server\\share"},
+        {"t", "say\"hi\"", "\"", "a\\\"b", "end\\\\"},
+        {"schtasks", "/create", "/tn", "PellanorStartup", "/tr", "\"C:\\Program Files\\P\\p.exe\""},
+    };
+    for (const Words& words : cases) {
+        SCOPED_TRACE(joinCommandLine(words));
+        EXPECT_EQ(splitCommandLine(joinCommandLine(words)), words);
+    }
+    // Plain words stay as they are: the tools read the line, not only its words.
+    EXPECT_EQ(joinCommandLine({"schtasks", "/query", "/tn", "PellanorStartup"}),
+              "schtasks /query /tn PellanorStartup");
+}
+
+TEST(ProcessCommandLine, GivesTheLineTheProcessWasStartedWith) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "with blank");
+    const std::string line = "\"" + child + "\" self \"a b\" say\\\"hi\\\" \"C:\\x y\\\\\"";
+    const CommandLineRun run = runCommandLine(line, 30000, ChildOutput::Capture);
+    ASSERT_TRUE(run.finished);
+    const Words output = lines(run.output);
+    ASSERT_EQ(output.size(), 1u);
+    EXPECT_EQ(splitCommandLine(output.front()), splitCommandLine(line));
+}
+
 TEST(RunCommandLine, HandsTheLineToTheChildAndReturnsItsOutputAndExitCode) {
     ScopedTempFolder temp;
     const std::string child = placeChild(temp.path() / "with blank");
