@@ -63,8 +63,8 @@ QString getCommandLine() { return QString::fromStdString(platform::processComman
 
 QString getProcessFullDir() {
     const QString path = QString::fromStdString(platform::executablePath());
-    const int separator = std::max(path.lastIndexOf(QLatin1Char('\\')),
-                                   path.lastIndexOf(QLatin1Char('/')));
+    const int separator =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return separator < 0 ? QString() : path.left(separator);
 }
 

@@ -39,8 +39,8 @@ QString SettingsStore::value(const QString& key, const QString& defaultValue) co
     const reg::Key handle =
         reg::openKey(reg::Root::CurrentUser, path, reg::View::Default, reg::Access::Read);
     reg::Value stored;
-    if (!handle.isOpen() || reg::queryValue(handle, where->valueName.toStdString(),
-                                            kMaxValueBytes, stored) != reg::kSuccess) {
+    if (!handle.isOpen() || reg::queryValue(handle, where->valueName.toStdString(), kMaxValueBytes,
+                                            stored) != reg::kSuccess) {
         return defaultValue;
     }
     return settingsText(stored);

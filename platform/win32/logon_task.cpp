@@ -42,8 +42,8 @@ bool deleteLogonTask(const std::string& name) {
 // the path into a program and its arguments.
 bool createLogonTask(const std::string& name, const std::string& program) {
     if (!plainName(name) || program.empty()) return false;
-    return runSchtasks({"/create", "/tn", name, "/tr", '"' + program + '"', "/sc", "onlogon",
-                        "/rl", "highest", "/f"});
+    return runSchtasks({"/create", "/tn", name, "/tr", '"' + program + '"', "/sc", "onlogon", "/rl",
+                        "highest", "/f"});
 }
 
 std::string logonProgram(const std::string& baseName) {

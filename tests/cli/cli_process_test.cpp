@@ -26,8 +26,8 @@ protected:
     // The CLI's one line of output, a JSON value.
     QString cli(const QStringList& arguments) const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"HOME", "APPDATA", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                 "PELLANOR_REGISTRY_DIR"}) {
+        for (const char* name :
+             {"HOME", "APPDATA", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "PELLANOR_REGISTRY_DIR"}) {
             environment.insert(QLatin1String(name), m_home.filePath(QLatin1String(name)));
         }
         QProcess process;
@@ -76,8 +76,8 @@ TEST_F(CliProcess, AValueEndsWithTheProcessThatSetIt) {
 }
 
 TEST_F(CliProcess, TakesTheLanguageFromTheFirstTokenOfItsOwnArguments) {
-    EXPECT_EQ(cli({QStringLiteral("language"), QStringLiteral("LANG=de-de"),
-                   QStringLiteral("LANG=fr-fr")}),
+    EXPECT_EQ(cli({QStringLiteral("language"), QStringLiteral("LANG=d-de"),
+                   QStringLiteral("/LANG=de-de"), QStringLiteral("LANG=fr-fr")}),
               QStringLiteral("\"de-de\""));
 }
 
