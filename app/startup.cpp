@@ -8,6 +8,7 @@
 #include "bridge/native_util.h"
 #include "platform/window_messages.h"
 #include "system/process_facts.h"
+#include "ui/main_window.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
 #include "ui/window_util.h"
@@ -42,7 +43,7 @@ void registerScriptObjects(const SciterApi* api) {
 // platform's listener carries them here. It hears only the names registered here, so the shell's
 // own broadcasts never reach the pages.
 std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* api) {
-    platform::registerWindowMessage(std::string(kApplicationName) + kShowMainWindowMessageSuffix);
+    ui::registerMainWindowBroadcasts();
     return platform::listenForBroadcasts(
         [api](const std::string& name, std::uintptr_t wparam, std::intptr_t lparam) {
             if (const std::uint32_t message = api->SciterRegisterMessage(name.c_str())) {

@@ -251,6 +251,11 @@ void notifyRunningInstanceQuit() {
     if (message != 0) platform::broadcastWindowMessage(message, 0, 0);
 }
 
+void registerMainWindowBroadcasts() {
+    platform::registerWindowMessage(objectName(app::kShowMainWindowMessageSuffix));
+    platform::registerWindowMessage(objectName(kQuitMessageSuffix));
+}
+
 bool signalMainWindowReady() {
     if (!platform::setNamedEvent(objectName(kMainWindowReadySuffix))) return false;
     logging::info(kTag, "main window ready event signaled");

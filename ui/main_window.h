@@ -44,6 +44,10 @@ void exitApp();
 // real. Any thread; works without a window.
 void notifyRunningInstanceQuit();
 
+// Registers with the platform the broadcasts other copies send the main window (show it, quit),
+// so that the program's broadcast listener, which passes on only registered names, hears them.
+void registerMainWindowBroadcasts();
+
 // Sets the main-window-ready event, which every process of this user can test, for the rest of
 // this process's life. False when the event cannot be made. Any thread.
 bool signalMainWindowReady();

@@ -19,7 +19,8 @@ using pellanor::bridge::Result;
 using pellanor::bridge::ScriptClass;
 
 // Every member pages may ever find on NativeUtil, in registration order, with the kinds of its
-// parameters: T text, I integer or boolean, F float, C script function; "-" marks a property.
+// parameters: T text, I integer or boolean, F float, C script function that reports, L script
+// function called later on the UI thread; "-" marks a property.
 // Services join the table over time; whatever is present must keep this order and signature.
 const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"log", "TT"}, {"is64BitOS", ""}, {"isWindows7", ""}, {"isInternetAvailable", ""},
@@ -52,7 +53,7 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"getSetting", "TT"}, {"setSetting", "TT"}, {"isStartupOnBoot", ""}, {"setStartupOnBoot", "I"},
     {"setMinimizeOnClose", "I"}, {"exitApp", ""}, {"enableMenuOutsideClickClose", "IIII"},
     {"disableMenuOutsideClickClose", ""}, {"getProcessFullDir", ""}, {"signalMainWindowReady", ""},
-    {"setTimeoutOnce", "CI"}, {"isMainWindowReady", ""}, {"notifyRunningInstanceQuit", ""},
+    {"setTimeoutOnce", "LI"}, {"isMainWindowReady", ""}, {"notifyRunningInstanceQuit", ""},
     {"isDebug", "-"}, {"isAutoReload", "-"}, {"canMainWindowTopmost", "-"}, {"nativeVersion", "-"},
     {"mainWindowPath", "-"}, {"updateWindowPath", "-"}, {"historyWindowPath", "-"},
     {"hotkeyWindowPath", "-"},
@@ -62,7 +63,8 @@ std::vector<ParamKind> paramsOf(const std::string& signature) {
     static const std::map<char, ParamKind> kinds = {{'T', ParamKind::Text},
                                                     {'I', ParamKind::Integer},
                                                     {'F', ParamKind::Float},
-                                                    {'C', ParamKind::Function}};
+                                                    {'C', ParamKind::Function},
+                                                    {'L', ParamKind::Callable}};
     std::vector<ParamKind> params;
     for (const char kind : signature) params.push_back(kinds.at(kind));
     return params;

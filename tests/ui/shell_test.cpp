@@ -254,6 +254,7 @@ TEST_F(ShellTray, ExitAndTheSwitchedOffFlagCloseForReal) {
 // Another copy's requests reach the windows through the program's broadcast listener, which
 // this test runs as the program does.
 TEST_F(Shell, OtherCopiesShowTheMainWindowAndQuitIt) {
+    pellanor::ui::registerMainWindowBroadcasts();
     const auto listener = pellanor::platform::listenForBroadcasts(
         [](const std::string& name, std::uintptr_t wparam, std::intptr_t lparam) {
             if (const std::uint32_t message = api->SciterRegisterMessage(name.c_str())) {
