@@ -41,12 +41,15 @@ enum class ValueType : std::uint32_t {
 // the same codes.
 using Status = long;
 constexpr Status kSuccess = 0;
-constexpr Status kNotFound = 2;        // ERROR_FILE_NOT_FOUND: no such key or value
-constexpr Status kAccessDenied = 5;    // ERROR_ACCESS_DENIED
-constexpr Status kInvalidHandle = 6;   // ERROR_INVALID_HANDLE: a Key that is not open
-constexpr Status kInvalidData = 13;    // ERROR_INVALID_DATA: a damaged POSIX hive file
-constexpr Status kMoreData = 234;      // ERROR_MORE_DATA: a name or data over the caller's limit
-constexpr Status kNoMoreItems = 259;   // ERROR_NO_MORE_ITEMS: enumeration past the last entry
+constexpr Status kNotFound = 2;       // ERROR_FILE_NOT_FOUND: no such key or value
+constexpr Status kAccessDenied = 5;   // ERROR_ACCESS_DENIED
+constexpr Status kInvalidHandle = 6;  // ERROR_INVALID_HANDLE: a Key that is not open
+constexpr Status kInvalidData = 13;   // ERROR_INVALID_DATA: a damaged POSIX hive file
+constexpr Status kWriteFault = 29;    // ERROR_WRITE_FAULT: the POSIX store could not write a hive
+constexpr Status kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER: a name the store cannot hold
+constexpr Status kMoreData = 234;         // ERROR_MORE_DATA: a name or data over the caller's limit
+constexpr Status kNoMoreItems = 259;      // ERROR_NO_MORE_ITEMS: enumeration past the last entry
+constexpr Status kKeyDeleted = 1018;      // ERROR_KEY_DELETED: the open Key's key was deleted since
 
 // One value. `data` holds the bytes exactly as the registry stores them: strings in UTF-16LE
 // with their terminating zero (REG_MULTI_SZ with the final empty string), numbers little-endian.
@@ -75,6 +78,11 @@ public:
 private:
     std::unique_ptr<Impl> m_impl;
 };
+
+// Why the last call on this thread that failed with kInvalidData or kWriteFault failed, for the
+// caller's log: the POSIX hive file with the line and fault that make it unreadable, or the
+// system's message for a write that failed. Empty on Windows and when nothing more is known.
+std::string failureReason();
 
 // Opens an existing key. `path` uses backslashes and no leading one; empty opens the root
 // itself. On failure the Key is not open and `status` (when given) holds the reason. Blocks

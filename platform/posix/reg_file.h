@@ -1,0 +1,76 @@
+// The POSIX registry store's hive in memory, and its file form: the text format the Windows
+// registry editor exports and imports, so keys can be moved between the two by hand.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace pellanor::platform::posix::reg {
+
+// The form in which key and value names compare: upper case, as Windows compares them.
+std::string foldName(std::string_view name);
+
+// One key: its values in the order they were first set, its subkeys in the order Windows
+// enumerates them (by upper-case name). Names keep the spelling they were created with.
+class KeyNode final {
+public:
+    explicit KeyNode(std::string name);
+    KeyNode(const KeyNode&) = delete;
+    KeyNode& operator=(const KeyNode&) = delete;
+
+    const std::string& name() const { return m_name; }
+
+    std::size_t valueCount() const { return m_values.size(); }
+    const registry::Value& valueAt(std::size_t index) const { return m_values[index].value; }
+    const registry::Value* findValue(std::string_view name) const;
+    void setValue(std::string_view name, registry::ValueType type, std::vector<std::uint8_t> data);
+    bool deleteValue(std::string_view name);
+
+    std::size_t subkeyCount() const { return m_subkeys.size(); }
+    const KeyNode& subkeyAt(std::size_t index) const { return *m_subkeys[index]; }
+    KeyNode* findSubkey(std::string_view name) const;
+    // The subkey of that name, created when missing (`created` then set).
+    KeyNode& ensureSubkey(std::string_view name, bool& created);
+    bool removeSubkey(std::string_view name);
+
+    // Appends this key's section and those of its subkeys, as UTF-16LE, to `out`. `path` is the
+    // key's full name. Sections of unchanged keys come from a cache: a store that rewrites its
+    // file for every change must not re-encode every value each time.
+    void encodeTree(const std::string& path, bool writeEmptySection, std::string& out) const;
+
+private:
+    struct Entry {
+        registry::Value value;
+        std::string folded;
+        mutable std::string encoded;  // its line as UTF-16LE; empty: not encoded since set
+    };
+
+    std::size_t subkeyPosition(const std::string& folded) const;
+    void changed() { m_section.clear(); }
+
+    std::string m_name;
+    std::string m_folded;
+    std::vector<Entry> m_values;
+    std::unordered_map<std::string, std::size_t> m_valueIndex;
+    std::vector<std::unique_ptr<KeyNode>> m_subkeys;
+    mutable std::string m_section;  // empty: not encoded since the last change
+};
+
+// Reads a hive file's bytes (UTF-16LE or UTF-16BE with a byte-order mark, or UTF-8 with or
+// without one; CRLF or LF) holding keys of `root` only. Applies the editor's import rules: later
+// sections add to earlier ones, "[-key]" deletes a key, "name"=- a value. Null, with `reason`
+// naming the line and the fault, when the text is not such a file. An empty file is an empty
+// hive.
+std::unique_ptr<KeyNode> parseHive(std::string_view bytes, registry::Root root,
+                                   std::string& reason);
+
+// The hive as the editor exports it: UTF-16LE with a byte-order mark, CRLF, one section per key.
+std::string encodeHive(const KeyNode& hive, registry::Root root);
+
+}  // namespace pellanor::platform::posix::reg
