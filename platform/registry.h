@@ -1,10 +1,17 @@
 // The registry: keys in the default, 64-bit or 32-bit view, their values and subkeys.
 //
-// Windows: the system registry (RegOpenKeyExW and its family, SHDeleteKeyW). POSIX stand-in: one
+// Windows: the system registry (RegOpenKeyExW and its family, RegDeleteTreeW). POSIX stand-in: one
 // file per hive in the text format the Windows registry editor exports and imports, in
 // $PELLANOR_REGISTRY_DIR, else $XDG_DATA_HOME/Pellanor/registry, else
 // ~/.local/share/Pellanor/registry. Both backends answer with the same status codes, so callers
 // and tests do not care which one runs.
+//
+// POSIX store details: files are written as the editor exports them (UTF-16LE with a byte-order
+// mark, CRLF) and read in that form, in UTF-8, and with continued hex lines, so a user can move
+// keys in and out with the editor. An open Key names its path and sees every later change, as a
+// Windows key handle does; once its key is deleted, calls on it answer kKeyDeleted. Names that
+// hold a line break or a zero cannot be written to such a file: kInvalidParameter. A damaged
+// file is never rewritten: calls on that hive answer kInvalidData until it is mended.
 #pragma once
 
 #include <cstddef>
@@ -114,11 +121,12 @@ Status setValue(const Key& key, const std::string& name, ValueType type,
                 const std::vector<std::uint8_t>& data);
 Status deleteValue(const Key& key, const std::string& name);
 
-// Deletes the key `path` with all its values and subkeys (SHDeleteKeyW). kNotFound when it does
-// not exist. An empty path is refused with kAccessDenied: a root is never deleted.
+// Deletes the key `path` with all its values and subkeys (RegDeleteTreeW, then RegDeleteKeyExW so
+// the view applies). kNotFound when it does not exist. An empty path is refused with kAccessDenied: a root is never deleted.
 Status deleteTree(Root root, const std::string& path, View view);
 
-// Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW).
+// Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW); kAccessDenied when it
+// has some.
 Status deleteKey(Root root, const std::string& path, View view);
 
 // Helpers on the stored forms; pure, the same on both backends.

@@ -1,0 +1,258 @@
+// The POSIX registry store's own behaviour: its files, written by hand or damaged, and where
+// they live.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "tests/platform/registry_support.h"
+
+namespace pellanor::platform::registry {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using RegistryStore = test_support::RegistryTest;
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// As the editor writes its exports: a byte-order mark, UTF-16LE, CRLF.
+std::string asEditorExport(const std::string& ascii) {
+    std::string out("\xFF\xFE", 2);
+    for (const char c : ascii) {
+        if (c == '\n') out += std::string("\r\0", 2);
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string withCrlf(const std::string& text) {
+    std::string crlf;
+    for (const char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+const char kHandWritten[] =
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "; written by hand\n"
+    "[HKEY_CURRENT_USER\\Software\\Hand]\n"
+    "@=\"default\"\n"
+    "\"Path\"=\"C:\\\\Program Files\\\\\\\"App\\\"\"\n"
+    "\"Count\"=dword:0000002a\n"
+    "\"Big\"=hex(b):01,00,00,00,00,00,00,00\n"
+    "\"Expand\"=hex(2):25,00,54,00,\\\n"
+    "  45,00,4d,00,50,00,25,00,00,00\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
+    "\"Gone\"=\"soon\"\n"
+    "\"Gone\"=-\n"
+    "\n"
+    "[hkey_current_user\\Software\\Hand\\Child]\n"
+    "\"Blob\"=hex:de,ad,\\\n"
+    "    be,ef\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Hand\\Removed]\n"
+    "\"x\"=dword:00000001\n"
+    "[-HKEY_CURRENT_USER\\Software\\Hand\\Removed]\n"
+    "\"ignored\"=dword:00000001\n";
+
+TEST_F(RegistryStore, ImportsAnEditorFileInEveryEncoding) {
+    const struct {
+        const char* encoding;
+        std::string bytes;
+    } files[] = {
+        {"UTF-16LE, CRLF", asEditorExport(kHandWritten)},
+        {"UTF-8", kHandWritten},
+        {"UTF-8 with BOM, CRLF", "\xEF\xBB\xBF" + withCrlf(kHandWritten)},
+    };
+    for (const auto& file : files) {
+        reloadStore();
+        writeFile(m_store / "HKEY_CURRENT_USER.reg", file.bytes);
+        Status status = kInvalidData;
+        const Key key =
+            openKey(Root::CurrentUser, "Software\\Hand", View::Default, Access::Read, &status);
+        ASSERT_EQ(status, kSuccess) << file.encoding << ": " << failureReason();
+        Value value;
+        const struct {
+            const char* name;
+            ValueType type;
+            Bytes data;
+        } expected[] = {
+            {"", ValueType::String, stringData("default")},
+            {"path", ValueType::String, stringData("C:\\Program Files\\\"App\"")},
+            {"Count", ValueType::Dword, dwordData(42)},
+            {"Big", ValueType::Qword, qwordData(1)},
+            {"Expand", ValueType::ExpandString, stringData("%TEMP%")},
+            {"Multi", ValueType::MultiString, multiStringData({"a", "b"})},
+        };
+        for (const auto& entry : expected) {
+            ASSERT_EQ(queryValue(key, entry.name, 4096, value), kSuccess) << file.encoding;
+            EXPECT_EQ(value.type, entry.type) << file.encoding << ' ' << entry.name;
+            EXPECT_EQ(value.data, entry.data) << file.encoding << ' ' << entry.name;
+        }
+        EXPECT_EQ(queryValue(key, "Gone", 4096, value), kNotFound) << file.encoding;
+        const Key child =
+            openKey(Root::CurrentUser, "Software\\Hand\\Child", View::Default, Access::Read);
+        ASSERT_EQ(queryValue(child, "Blob", 4096, value), kSuccess) << file.encoding;
+        EXPECT_EQ(value.data, (Bytes{0xDE, 0xAD, 0xBE, 0xEF})) << file.encoding;
+        openKey(Root::CurrentUser, "Software\\Hand\\Removed", View::Default, Access::Read, &status);
+        EXPECT_EQ(status, kNotFound) << file.encoding;
+    }
+}
+
+TEST_F(RegistryStore, WritesWhatTheEditorImportsAndKeepsInsertionOrder) {
+    const Key key = createKey(Root::CurrentUser, "Software\\Order", View::Default);
+    for (const char* name : {"zeta", "Alpha", "mid"}) {
+        ASSERT_EQ(setValue(key, name, ValueType::Dword, dwordData(1)), kSuccess);
+    }
+    ASSERT_EQ(setValue(key, "ALPHA", ValueType::Dword, dwordData(2)), kSuccess);
+    reloadStore();
+    const Key again = openKey(Root::CurrentUser, "Software\\Order", View::Default, Access::Read);
+    std::vector<std::string> names;
+    Value value;
+    for (std::uint32_t i = 0; enumValue(again, i, 256, 4096, value) == kSuccess; ++i) {
+        names.push_back(value.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+
+    const std::string bytes = fileBytes(m_store / "HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(bytes, asEditorExport("Windows Registry Editor Version 5.00\n\n"
+                                    "[HKEY_CURRENT_USER\\Software]\n\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Order]\n"
+                                    "\"zeta\"=dword:00000001\n"
+                                    "\"Alpha\"=dword:00000002\n"
+                                    "\"mid\"=dword:00000001\n\n"));
+}
+
+TEST_F(RegistryStore, SeesChangesOtherProcessesMadeToTheFile) {
+    const Key key = createKey(Root::CurrentUser, "Software\\Live", View::Default);
+    ASSERT_EQ(setValue(key, "v", ValueType::Dword, dwordData(1)), kSuccess);
+    Value value;
+    ASSERT_EQ(queryValue(key, "v", 4, value), kSuccess);
+    // Same size as before: only the identity of the file tells the change apart.
+    const std::string replaced = asEditorExport(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Live]\n"
+        "\"v\"=dword:00000002\n\n");
+    const fs::path hive = m_store / "HKEY_CURRENT_USER.reg";
+    writeFile(m_store / "other.reg", replaced);
+    fs::rename(m_store / "other.reg", hive);
+    ASSERT_EQ(queryValue(key, "v", 4, value), kSuccess);
+    EXPECT_EQ(value.data, dwordData(2));
+}
+
+TEST_F(RegistryStore, RefusesADamagedHiveAndKeepsItByteForByte) {
+    const std::string header = "Windows Registry Editor Version 5.00\n\n";
+    const std::string section = "[HKEY_CURRENT_USER\\Software\\Kept]\n\"a\"=dword:00000001\n";
+    const struct {
+        const char* fault;
+        std::string text;
+    } cases[] = {
+        {"unknown value form", header + section + "\"b\"=word:1\n"},
+        {"unclosed string", header + section + "\"b\"=\"open\n"},
+        {"unknown escape", header + section + "\"b\"=\"a\\qb\"\n"},
+        {"bad hex byte", header + section + "\"b\"=hex:0g\n"},
+        {"another root", header + "[HKEY_LOCAL_MACHINE\\Software]\n"},
+        {"abbreviated root", header + "[HKCU\\Software]\n"},
+        {"value before any key", header + "\"b\"=dword:00000001\n"},
+        {"not text", header + section + "\"b\"=\"\xFF\xFE\xFD\"\n"},
+        {"no header", section},
+        {"unclosed bracket", header + "[HKEY_CURRENT_USER\\Software\n"},
+        {"continued past the end", header + section + "\"b\"=hex:01,\\\n"},
+    };
+    for (const auto& entry : cases) {
+        reloadStore();
+        const fs::path hive = m_store / "HKEY_CURRENT_USER.reg";
+        writeFile(hive, entry.text);
+        Status status = kSuccess;
+        EXPECT_FALSE(
+            openKey(Root::CurrentUser, "Software", View::Default, Access::Read, &status).isOpen())
+            << entry.fault;
+        EXPECT_EQ(status, kInvalidData) << entry.fault;
+        EXPECT_NE(failureReason().find("HKEY_CURRENT_USER.reg"), std::string::npos)
+            << entry.fault << ": " << failureReason();
+        if (&entry == &cases[0]) {
+            EXPECT_NE(failureReason().find("line 5: "), std::string::npos) << failureReason();
+        }
+        createKey(Root::CurrentUser, "Software\\New", View::Default, &status);
+        EXPECT_EQ(status, kInvalidData) << entry.fault;
+        EXPECT_EQ(deleteTree(Root::CurrentUser, "Software\\Kept", View::Default), kInvalidData)
+            << entry.fault;
+        EXPECT_EQ(fileBytes(hive), entry.text) << entry.fault;
+        // The other hives are unaffected.
+        EXPECT_TRUE(createKey(Root::LocalMachine, "Software\\New", View::Default).isOpen());
+    }
+}
+
+TEST_F(RegistryStore, NamesAFileCannotHoldAreRefused) {
+    const Key key = createKey(Root::CurrentUser, "Software\\Names", View::Default);
+    EXPECT_EQ(setValue(key, "two\nlines", ValueType::Dword, dwordData(1)), kInvalidParameter);
+    EXPECT_EQ(setValue(key, std::string("zero\0byte", 9), ValueType::Dword, dwordData(1)),
+              kInvalidParameter);
+    Status status = kSuccess;
+    createKey(Root::CurrentUser, "Software\\two\r\nlines", View::Default, &status);
+    EXPECT_EQ(status, kInvalidParameter);
+    createKey(Root::CurrentUser, "Software\\" + std::string(256, 'k'), View::Default, &status);
+    EXPECT_EQ(status, kInvalidParameter);
+    // Nothing half-done was left behind.
+    reloadStore();
+    const Key again = openKey(Root::CurrentUser, "Software\\Names", View::Default, Access::Read);
+    Value value;
+    EXPECT_EQ(enumValue(again, 0, 256, 4096, value), kNoMoreItems);
+}
+
+TEST_F(RegistryStore, The32BitViewIsNotRedirectedTwice) {
+    const Key key = createKey(Root::LocalMachine, "Software\\WOW6432Node\\Twice", View::Registry32);
+    ASSERT_TRUE(key.isOpen());
+    Status status = kNotFound;
+    openKey(Root::LocalMachine, "Software\\Wow6432Node\\Twice", View::Registry64, Access::Read,
+            &status);
+    EXPECT_EQ(status, kSuccess);
+    // Other roots have no 32-bit view of their own.
+    ASSERT_TRUE(createKey(Root::ClassesRoot, "Software\\Plain", View::Registry32).isOpen());
+    openKey(Root::ClassesRoot, "Software\\Plain", View::Registry64, Access::Read, &status);
+    EXPECT_EQ(status, kSuccess);
+}
+
+TEST_F(RegistryStore, LivesInTheDataFolderUnlessTold) {
+    const fs::path home = m_temp.path() / "home";
+    const fs::path data = m_temp.path() / "data";
+    const struct {
+        const char* own;
+        const char* dataHome;
+        fs::path expected;
+    } cases[] = {
+        {"own", "", m_temp.path() / "own"},
+        {"", data.c_str(), data / "Pellanor/registry"},
+        {"", "relative/ignored", home / ".local/share/Pellanor/registry"},
+        {"", "", home / ".local/share/Pellanor/registry"},
+    };
+    m_environment.set("HOME", home.u8string());
+    for (const auto& entry : cases) {
+        m_environment.set("PELLANOR_REGISTRY_DIR",
+                          *entry.own ? (m_temp.path() / entry.own).u8string() : "");
+        m_environment.set("XDG_DATA_HOME", entry.dataHome);
+        ASSERT_TRUE(createKey(Root::Users, "Where", View::Default).isOpen()) << entry.expected;
+        EXPECT_TRUE(fs::exists(entry.expected / "HKEY_USERS.reg")) << entry.expected;
+        fs::remove_all(entry.expected);
+    }
+}
+
+}  // namespace
+}  // namespace pellanor::platform::registry
