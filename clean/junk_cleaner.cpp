@@ -98,18 +98,7 @@ QJsonArray idsOf(const QString& types) {
 }  // namespace
 
 bool clearFolderContents(const QString& folder) {
-    const QDir dir(folder);
-    if (!dir.exists()) return true;
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo& entry : entries) {
-        // Links and junctions go through the tree removal too, which removes them as themselves.
-        if (entry.isDir() || entry.isSymLink() || entry.isJunction()) {
-            removeFolderTree(entry.filePath());
-        } else {
-            QFile::remove(entry.filePath());
-        }
-    }
+    emptyFolder(folder);
     return true;
 }
 

@@ -1,44 +1,46 @@
-// Our own recursion instead of QDir::removeRecursively: Qt 5 tells a junction apart from a
-// symbolic link and enters it, which would empty the folder it points at.
+// Thin Qt wrappers over the platform's link-safe removal, which runs on Windows too; the
+// wrappers add the log line for what stayed.
 #include "clean/tree_removal.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <cstdint>
+#include <string>
+
+#include "log/logger.h"
+#include "log/qt_format.h"
+#include "platform/tree_removal.h"
 
 namespace pellanor {
 namespace {
 
-bool isLink(const QFileInfo& info) { return info.isSymLink() || info.isJunction(); }
+constexpr char kTag[] = "NativeUtil";
 
-// A link to a folder is a folder to Windows and goes with rmdir, which leaves the target alone.
-bool removeLink(const QString& path) { return QFile::remove(path) || QDir().rmdir(path); }
-
-bool removeFile(const QString& path) {
-    if (QFile::remove(path)) return true;
-    // Windows refuses to delete a read-only file.
-    const QFile::Permissions permissions = QFile::permissions(path);
-    return !(permissions & QFile::WriteUser) &&
-           QFile::setPermissions(path, permissions | QFile::WriteUser) && QFile::remove(path);
+std::string listed(const platform::RemovalReport& report) {
+    std::string text;
+    for (const std::string& path : report.firstLeft) text += (text.empty() ? "" : ", ") + path;
+    if (report.leftCount > static_cast<std::int64_t>(report.firstLeft.size())) text += ", ...";
+    return text;
 }
 
-bool removeEntry(const QFileInfo& entry) {
-    if (isLink(entry)) return removeLink(entry.filePath());
-    if (entry.isDir()) return removeFolderTree(entry.filePath());
-    return removeFile(entry.filePath());
+bool logged(const char* action, const QString& path, const platform::RemovalReport& report) {
+    if (!report.complete()) {
+        logging::info(kTag, "{} {} left {} entries: {}", action, path, report.leftCount,
+                      listed(report));
+    }
+    return report.complete();
 }
 
 }  // namespace
 
 bool removeFolderTree(const QString& path) {
-    const QFileInfo info(path);
-    if (isLink(info)) return removeLink(path);
-    if (!info.isDir()) return true;
-    bool ok = true;
-    const QFileInfoList entries = QDir(path).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo& entry : entries) ok = removeEntry(entry) && ok;
-    return QDir().rmdir(path) && ok;
+    platform::RemovalOptions options;
+    options.foldersOnly = true;
+    return logged("remove tree", path, platform::removeTree(path.toStdString(), options));
+}
+
+bool emptyFolder(const QString& path) {
+    platform::RemovalOptions options;
+    options.keepHiddenEntries = true;
+    return logged("empty folder", path, platform::clearFolder(path.toStdString(), options));
 }
 
 }  // namespace pellanor

@@ -1,5 +1,6 @@
-// Recursive folder removal that removes links and junctions as themselves and never enters
-// them, shared by junk cleaning and forced removal.
+// Recursive folder removal and folder emptying that remove links and junctions as themselves and
+// never enter them, shared by junk cleaning and forced removal. The rules live in
+// platform/tree_removal.h; these are their Qt faces, which log what could not be removed.
 #pragma once
 
 #include <QString>
@@ -8,9 +9,17 @@ namespace pellanor {
 
 // Removes the folder `path` (a host path) with everything inside it, hidden and system entries
 // included. A symbolic link or junction, given as `path` or met inside it, is removed itself;
-// what it points at is never touched. Read-only files are made writable first. Goes on past
-// entries it cannot remove. True when everything went; a missing path, or one that names a
-// plain file (which is left alone), also gives true. Blocks on the file system.
+// what it points at is never touched. Read-only entries are made removable first. Goes on past
+// entries it cannot remove and logs them. True when everything went; a missing path, or one
+// that names a plain file (which is left alone), also gives true. Blocks on the file system.
 bool removeFolderTree(const QString& path);
+
+// Empties the folder `path` (a host path) and keeps it. Hidden entries directly in it stay; a
+// sub-folder goes with everything inside it, hidden entries included. Links are removed, never
+// followed, and a `path` that is itself a link is not entered. Entries that cannot be removed
+// stay and are logged (on POSIX also what a shared temporary folder keeps: see the platform
+// header). True when nothing but the hidden entries stayed; a missing folder also gives true.
+// Blocks on the file system.
+bool emptyFolder(const QString& path);
 
 }  // namespace pellanor

@@ -3,7 +3,7 @@
 #include "platform/forced_delete.h"
 
 #include "platform/paths.h"
-#include "platform/posix/tree_walk.h"
+#include "platform/tree_removal.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,12 +21,7 @@ bool deleteEntry(const std::string& path) {
     return ::unlink(local.c_str()) == 0;
 }
 
-// Trailing slashes go first: "link/" would name the link's target, not the link.
-bool forceDeleteTree(const std::string& path) {
-    std::string local = localPath(path);
-    while (local.size() > 1 && local.back() == '/') local.pop_back();
-    return posix::removeTree(local);
-}
+bool forceDeleteTree(const std::string& path) { return removeTree(localPath(path)).complete(); }
 
 bool deleteAtReboot(const std::string&) { return false; }
 

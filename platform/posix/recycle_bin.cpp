@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/posix/tree_walk.h"
+#include "platform/tree_removal.h"
 
 namespace pellanor::platform {
 namespace {
@@ -28,9 +29,9 @@ bool emptyRecycleBin() {
     const std::string trash = trashFolder();
     if (trash.empty()) return false;
     // Emptied, not removed: other trash users expect files/ and info/ to exist.
-    const bool files = posix::clearFolder(trash + "/files");
-    const bool info = posix::clearFolder(trash + "/info");
-    posix::removeTree(trash + "/directorysizes");
+    const bool files = clearFolder(trash + "/files").complete();
+    const bool info = clearFolder(trash + "/info").complete();
+    removeTree(trash + "/directorysizes");
     return files && info;
 }
 

@@ -1,9 +1,11 @@
 // Win32: deletion by handle with backup semantics, after the attributes are reset; reparse
-// points are opened as themselves so that a junction's target is never touched.
+// points are opened as themselves so that a junction's target is never touched. The walk over a
+// tree is the one in tree_removal.cpp.
 #include "platform/forced_delete.h"
 
 #include <windows.h>
 
+#include "platform/tree_removal.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide.h"
 
@@ -18,9 +20,10 @@ std::wstring longWidePath(std::wstring path) {
     return win32::toWide(toLongPath(win32::toUtf8(path)));
 }
 
+// The attributes are reset through the same handle as the delete: SetFileAttributesW takes a
+// name, and for a link the name may reach its target.
 bool deleteWide(const std::wstring& path) {
     const std::wstring longPath = longWidePath(path);
-    SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     const DWORD attributes = GetFileAttributesW(longPath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
@@ -30,28 +33,13 @@ bool deleteWide(const std::wstring& path) {
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     flags, nullptr));
     if (!entry.valid()) return false;
+    FILE_BASIC_INFO basic{};  // zero times stay as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     return SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition,
                                       sizeof disposition) != 0;
-}
-
-bool deleteTreeWide(const std::wstring& path) {
-    const std::wstring longPath = longWidePath(path);
-    const DWORD attributes = GetFileAttributesW(longPath.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (folder && !link) {
-        WIN32_FIND_DATAW data{};
-        const win32::ScopedFindHandle find(FindFirstFileW((longPath + L"\\*").c_str(), &data));
-        for (BOOL more = find.valid(); more; more = FindNextFileW(find.get(), &data)) {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            deleteTreeWide(path + L"\\" + name);
-        }
-    }
-    return deleteWide(path);
 }
 
 }  // namespace
@@ -59,9 +47,9 @@ bool deleteTreeWide(const std::wstring& path) {
 bool deleteEntry(const std::string& path) { return deleteWide(win32::toWide(path)); }
 
 bool forceDeleteTree(const std::string& path) {
-    std::wstring wide = win32::toWide(path);
-    while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-    return deleteTreeWide(wide);
+    RemovalOptions options;
+    options.backupSemantics = true;
+    return removeTree(path, options).complete();
 }
 
 bool deleteAtReboot(const std::string& path) {

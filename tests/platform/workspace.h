@@ -8,6 +8,10 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pellanor::test_support {
 
 namespace fs = std::filesystem;
@@ -39,5 +43,15 @@ public:
 private:
     fs::path m_root;
 };
+
+// Hidden by the system's own rule: on POSIX the name's leading dot, which the caller gives; on
+// Windows the attribute, set here.
+inline void makeHidden(const fs::path& path) {
+#ifdef _WIN32
+    SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+#else
+    (void)path;
+#endif
+}
 
 }  // namespace pellanor::test_support
