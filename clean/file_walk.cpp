@@ -6,7 +6,7 @@
 
 namespace pellanor {
 
-void walkFiles(const QString& folder, const std::function<bool(const QString&, qint64)>& visit) {
+void walkFiles(const QString& folder, const FileVisit& visit) {
     if (folder.isEmpty()) return;
     platform::DirectoryFilter filter;
     filter.files = true;
@@ -14,7 +14,7 @@ void walkFiles(const QString& folder, const std::function<bool(const QString&, q
     platform::DirectoryIterator it(folder.toStdString(), filter);
     platform::DirectoryEntry entry;
     while (it.next(entry)) {
-        if (!visit(QString::fromStdString(entry.path), entry.size)) return;
+        if (!visit(QString::fromStdString(entry.path), entry.size, entry.identity)) return;
     }
 }
 

@@ -5,20 +5,29 @@
 #include "platform/file_identity.h"
 
 namespace pellanor {
+namespace {
+
+QString keyOf(const platform::FileIdentity& identity) {
+    return QString::number(identity.volumeSerial) + QLatin1Char(':') +
+           QString::number(identity.fileIndex);
+}
+
+}  // namespace
 
 QString seenFileKey(const QString& path) {
     const auto identity = platform::fileIdentity(path.toStdString());
-    if (!identity) return {};
-    return QStringLiteral("%1:%2").arg(identity->volumeSerial).arg(identity->fileIndex);
+    return identity ? keyOf(*identity) : QString();
 }
 
 quint64 computeFolderSize(const QString& path, const CancelPredicate& cancel,
                           SeenFileSet* seenFiles) {
     quint64 sum = 0;
-    walkFiles(path, [&](const QString& file, qint64 size) {
+    walkFiles(path, [&](const QString& file, qint64 size,
+                        const std::optional<platform::FileIdentity>& identity) {
         if (cancel && cancel()) return false;
         if (seenFiles != nullptr) {
-            const QString key = seenFileKey(file);
+            // The walk's own answer saves opening every file a second time.
+            const QString key = identity ? keyOf(*identity) : seenFileKey(file);
             if (!key.isNull()) {
                 if (seenFiles->contains(key)) return true;
                 seenFiles->insert(key);
