@@ -29,8 +29,11 @@ quint64 computeFolderSize(const QString& path, const CancelPredicate& cancel,
             // The walk's own answer saves opening every file a second time.
             const QString key = identity ? keyOf(*identity) : seenFileKey(file);
             if (!key.isNull()) {
-                if (seenFiles->contains(key)) return true;
+                // One hash lookup instead of contains() then insert(): the set grows unless the
+                // file was seen before.
+                const int before = seenFiles->size();
                 seenFiles->insert(key);
+                if (seenFiles->size() == before) return true;
             }
         }
         sum += static_cast<quint64>(size);
