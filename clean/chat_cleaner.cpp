@@ -85,8 +85,7 @@ QStringList categoryFoldersIn(const ChatApp& app, const QString& type,
 
 JunkItem itemOf(const ChatCategory& category, const QString& shownPath, quint64 size) {
     return JunkItem{QString::fromUtf8(category.type), QString::fromUtf8(category.name),
-                    QString::fromUtf8(category.description), shownPath,
-                    static_cast<qint64>(size)};
+                    QString::fromUtf8(category.description), shownPath, static_cast<qint64>(size)};
 }
 
 QJsonArray idsOf(const QString& types) {
@@ -137,8 +136,9 @@ public:
                 // A category cut short by a stop is not reported: its size would be too small.
                 if (!isCurrent()) break;
                 QVariantMap event = eventOf(kEventProgress);
-                event.insert(QLatin1String(kEventDataKey),
-                             QString::fromUtf8(QJsonDocument(item).toJson(QJsonDocument::Indented)));
+                event.insert(
+                    QLatin1String(kEventDataKey),
+                    QString::fromUtf8(QJsonDocument(item).toJson(QJsonDocument::Indented)));
                 send(m_app, m_report, event);
             }
         }
@@ -170,9 +170,9 @@ private:
             }
             categorySize += accountSize;
             if (accountSize == 0) continue;
-            details.append(QJsonObject{{QLatin1String(kChatDetailPathKey), account},
-                                       {QLatin1String(kChatDetailSizeKey),
-                                        static_cast<double>(accountSize)}});
+            details.append(
+                QJsonObject{{QLatin1String(kChatDetailPathKey), account},
+                            {QLatin1String(kChatDetailSizeKey), static_cast<double>(accountSize)}});
         }
         QJsonObject item = toJson(itemOf(category, shownPath, categorySize));
         item.insert(QLatin1String(kChatDetailsKey), details);

@@ -40,7 +40,7 @@ struct ChatCategory {
 };
 
 struct ChatApp {
-    const char* logName;  // how the log lines name the app: "wechat", "qq"
+    const char* logName;                     // how the log lines name the app: "wechat", "qq"
     std::array<ChatCategory, 4> categories;  // in list order
     // The ordered root folders, without duplicates; existing or not. Blocks (registry, disk).
     QStringList (*rootFolders)();

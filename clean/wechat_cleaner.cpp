@@ -74,7 +74,8 @@ QStringList wechatRootFolders() {
     QStringList roots;
     // The save path is used as the user chose it, with no "WeChat Files" appended.
     const QString saved = chatRegistryText(kRegistryKey, kSavePathValue);
-    if (saved.isEmpty() || saved.compare(QLatin1String(kDocumentsMarker), Qt::CaseInsensitive) == 0) {
+    if (saved.isEmpty() ||
+        saved.compare(QLatin1String(kDocumentsMarker), Qt::CaseInsensitive) == 0) {
         if (!documents.isEmpty()) roots << documents + QStringLiteral("\\WeChat Files");
     } else {
         roots << QDir::toNativeSeparators(saved);
@@ -91,7 +92,9 @@ QStringList wechatAccountCategoryFolders(const QString& type, const QString& acc
     return chatAccountCategoryFolders(wechat(), type, account);
 }
 
-QStringList wechatCategoryFolders(const QString& type) { return chatCategoryFolders(wechat(), type); }
+QStringList wechatCategoryFolders(const QString& type) {
+    return chatCategoryFolders(wechat(), type);
+}
 
 QString getWechatItems() { return chatItems(wechat()); }
 

@@ -14,6 +14,8 @@ std::string roamingAppDataFolder() {
     return folder;
 }
 
-std::string documentsFolder() { return posix::userDir("XDG_DOCUMENTS_DIR", "Documents").value_or(""); }
+std::string documentsFolder() {
+    return posix::userDir("XDG_DOCUMENTS_DIR", "Documents").value_or("");
+}
 
 }  // namespace pellanor::platform

@@ -52,7 +52,9 @@ public:
     }
 
     QString path(const QString& relative) const { return m_root.filePath(relative); }
-    QString documents(const QString& relative = {}) const { return path("home/Documents/" + relative); }
+    QString documents(const QString& relative = {}) const {
+        return path("home/Documents/" + relative);
+    }
     QString shownDocuments() const { return path("home/Documents"); }
 
     void setRegistry(const char* key, const char* name, const QString& value) {
@@ -175,7 +177,8 @@ TEST_F(WechatTree, CleaningPickedCategoriesLeavesEverythingElseByteForByte) {
 
     // What may go: the listed entries of the image and video folders and all below them.
     const QString classic = "home/Documents/WeChat Files/wxid_classic/FileStorage/";
-    const QStringList cleaned = {classic + "Image/", classic + "Video/",
+    const QStringList cleaned = {classic + "Image/",
+                                 classic + "Video/",
                                  classic + "MsgAttach/chat1/Image/",
                                  classic + "MsgAttach/chat1/Video/",
                                  classic + "MsgAttach/chat2/Image/",
@@ -191,9 +194,10 @@ TEST_F(WechatTree, CleaningPickedCategoriesLeavesEverythingElseByteForByte) {
     EXPECT_TRUE(exists(p.path("outside/linked/sentinel.txt")));
     EXPECT_TRUE(exists(p.path("outside/videos/sentinel.mp4")));
     // The hard-linked file now counts under the files.
-    EXPECT_EQ(sizesOf(getWechatItems()),
-              (std::map<QString, qint64>{{"wechat_cache", 220}, {"wechat_image", 0},
-                                         {"wechat_video", 0}, {"wechat_file", 170 + 30}}));
+    EXPECT_EQ(sizesOf(getWechatItems()), (std::map<QString, qint64>{{"wechat_cache", 220},
+                                                                    {"wechat_image", 0},
+                                                                    {"wechat_video", 0},
+                                                                    {"wechat_file", 170 + 30}}));
 }
 
 // Collects the reports of one asynchronous call and waits for its final one.
@@ -253,7 +257,8 @@ TEST_F(WechatTree, MeasurementAndScanCountEachFileOnceAndShowTheRoots) {
     EXPECT_EQ(order, QStringList({"wechat_cache", "wechat_image", "wechat_video", "wechat_file"}));
     EXPECT_EQ(sizes, kWechatSizes);
     // The video folder of the newer account is a link, so only the classic account has videos.
-    const QJsonObject video = QJsonDocument::fromJson(events[2]["data"].toString().toUtf8()).object();
+    const QJsonObject video =
+        QJsonDocument::fromJson(events[2]["data"].toString().toUtf8()).object();
     EXPECT_EQ(video["details"].toArray(),
               QJsonArray({QJsonObject{{"path", p.documents("WeChat Files/wxid_classic")},
                                       {"size", 311}}}));
@@ -267,7 +272,8 @@ TEST_F(WechatTree, ANewScanOrAStopEndsTheRunningOneWithStopped) {
         if (!std::exchange(started, true)) startScanWechat(second.function());
     }));
     EXPECT_EQ(first.types(), QStringList({"progress", "stopped"}));
-    EXPECT_EQ(second.types(), QStringList({"progress", "progress", "progress", "progress", "done"}));
+    EXPECT_EQ(second.types(),
+              QStringList({"progress", "progress", "progress", "progress", "done"}));
 
     Reports stopped;
     startScanWechat(stopped.function([](const QVariantMap&) { stopScanWechat(); }));
@@ -337,10 +343,10 @@ TEST(QqFolders, RootsWithoutRepeatsNewerLayoutFirstAndCacheFoldersOfAnyCase) {
     QFile::link(p.path("outside/cache"), classic + "Cache");
     writeFile(p.documents("Tencent Files/All Users/QQ/Registry.db"), 1000);
 
-    EXPECT_EQ(sizesOf(getQqItems()), (std::map<QString, qint64>{{"qq_cache", 10 + 3 + 4},
-                                                                 {"qq_image", 20 + 5},
-                                                                 {"qq_video", 6},
-                                                                 {"qq_file", 7}}));
+    EXPECT_EQ(
+        sizesOf(getQqItems()),
+        (std::map<QString, qint64>{
+            {"qq_cache", 10 + 3 + 4}, {"qq_image", 20 + 5}, {"qq_video", 6}, {"qq_file", 7}}));
     const auto before = p.snapshot();
     LogCapture log;
     Reports reports;
