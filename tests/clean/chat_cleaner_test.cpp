@@ -158,13 +158,6 @@ TEST_F(WechatTree, FindsAccountsOfBothLayoutsButNoOtherFolder) {
     accounts.sort();
     EXPECT_EQ(accounts, QStringList({p.documents("WeChat Files/wxid_classic"),
                                      p.documents("xwechat_files/wxid_new")}));
-    const QString account = p.documents("WeChat Files/wxid_classic");
-    QStringList images = wechatAccountCategoryFolders(kWechatImageId, account);
-    EXPECT_EQ(images.value(0), account + "\\FileStorage\\Image");
-    images.sort();
-    EXPECT_EQ(images.mid(0, 2), QStringList({account + "/FileStorage/MsgAttach/chat1\\Image",
-                                             account + "/FileStorage/MsgAttach/chat2\\Image"}));
-    EXPECT_TRUE(wechatAccountCategoryFolders("qq_image", account).isEmpty());
     EXPECT_FALSE(openWechatFolder("nosuch"));
 }
 
