@@ -64,8 +64,12 @@ hyperfine --warmup 2 --runs 10 --export-json "$work/wechat.json" \
 
 python3 - "$work/wechat.json" <<'PY'
 import json, sys
-results = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
-ratio = results["getWechatItems"] / results["du"]
-print(f"getWechatItems: {results['getWechatItems']*1000:.1f} ms, du: {results['du']*1000:.1f} ms, "
-      f"ratio {ratio:.2f} ({'within' if ratio <= 1.5 else 'over'} the 1.5 target)")
+results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+ours, du = results["getWechatItems"], results["du"]
+ratio = ours["mean"] / du["mean"]
+# On shared cores the wall clock also counts time spent waiting for a core; CPU time does not.
+cpu = (ours["user"] + ours["system"]) / (du["user"] + du["system"])
+print(f"getWechatItems: {ours['mean']*1000:.1f} ms, du: {du['mean']*1000:.1f} ms, "
+      f"ratio {ratio:.2f} ({'within' if ratio <= 1.5 else 'over'} the 1.5 target); "
+      f"CPU time ratio {cpu:.2f}")
 PY
