@@ -2,8 +2,6 @@
 // NoSymLinks | NoDotAndDotDot and Subdirectories, at about half the cost.
 #include "clean/file_walk.h"
 
-#include "platform/directory_iterator.h"
-
 namespace pellanor {
 
 void walkFiles(const QString& folder, const FileVisit& visit) {
@@ -14,7 +12,7 @@ void walkFiles(const QString& folder, const FileVisit& visit) {
     platform::DirectoryIterator it(folder.toStdString(), filter);
     platform::DirectoryEntry entry;
     while (it.next(entry)) {
-        if (!visit(QString::fromStdString(entry.path), entry.size, entry.identity)) return;
+        if (!visit(entry)) return;
     }
 }
 
