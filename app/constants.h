@@ -10,6 +10,8 @@ inline constexpr char kApplicationName[] = "Pellanor";
 inline constexpr char kApplicationVersion[] = "1.3.6";
 inline constexpr char kArchiveRootUrl[] = "this://app";
 inline constexpr char kServiceBaseUrl[] = "https://api.pellanor.app";
+// Sent with every service request, and carried by each disk record the pages receive.
+inline constexpr int kApplicationId = 10001;
 
 // Page addresses: the archive root followed by the page's path. Built at static
 // initialisation; read them only once main() has started.

@@ -43,8 +43,10 @@ void registerScriptObjects(const SciterApi* api) {
 
 // Broadcasts from other copies reach this copy's windows as the engine's registered messages of
 // the same name. On Windows the system delivers them to the windows itself; elsewhere the
-// platform's listener carries them here.
+// platform's listener carries them here. It hears only the names registered here, so the shell's
+// own broadcasts never reach the pages.
 std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* api) {
+    platform::registerWindowMessage(std::string(kApplicationName) + kShowMainWindowMessageSuffix);
     return platform::listenForBroadcasts(
         [api](const std::string& name, std::uintptr_t wparam, std::intptr_t lparam) {
             if (const std::uint32_t message = api->SciterRegisterMessage(name.c_str())) {
@@ -80,15 +82,16 @@ int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWind
     return loop();
 }
 
-int run(int argc, char** argv) {
+int run(const std::vector<std::string>& arguments) {
     std::vector<const char16_t*> pointers;
-    for (int i = 0; i < argc; ++i) {
-        argumentStore().push_back(QString::fromLocal8Bit(argv[i]).toStdU16String());
+    for (const std::string& argument : arguments) {
+        argumentStore().push_back(QString::fromStdString(argument).toStdU16String());
     }
     for (const std::u16string& argument : argumentStore()) pointers.push_back(argument.c_str());
 
     const SciterApi* api = engineApi();
-    api->SciterExec(kAppInit, argc, reinterpret_cast<std::intptr_t>(pointers.data()));
+    api->SciterExec(kAppInit, static_cast<std::intptr_t>(pointers.size()),
+                    reinterpret_cast<std::intptr_t>(pointers.data()));
     std::shared_ptr<ui::TinyWindow> firstWindow;
     const int result = startUp(
         [api] { return static_cast<int>(api->SciterExec(kAppLoop, 0, 0)); }, firstWindow);

@@ -27,8 +27,8 @@ using LoopFunction = std::function<int()>;
 // the loading page.
 int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWindow);
 
-// Program entry: hands the arguments to the engine, runs startUp with the engine's loop, shuts
-// the engine down and answers the exit code.
-int run(int argc, char** argv);
+// Program entry: hands the arguments (UTF-8, the program's name first) to the engine, runs
+// startUp with the engine's loop, shuts the engine down and answers the exit code.
+int run(const std::vector<std::string>& arguments);
 
 }  // namespace pellanor::app

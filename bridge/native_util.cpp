@@ -2,6 +2,7 @@
 // service joins the table only once its module works, in its own place.
 #include "bridge/native_util.h"
 
+#include "app/constants.h"
 #include "bridge/page_log.h"
 #include "clean/forced_removal.h"
 #include "clean/junk_categories.h"
@@ -12,7 +13,14 @@
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
+#include "system/installed_programs.h"
 #include "system/processes.h"
+#include "system/registry_access.h"
+#include "system/startup_items.h"
+#include "system/system_facts.h"
+#include "ui/deferred_calls.h"
+#include "ui/main_window.h"
+#include "ui/menu_hook.h"
 #include "util/file_operations.h"
 #include "util/shell_integration.h"
 #include "util/text_codes.h"
@@ -25,21 +33,32 @@ constexpr ParamKind T = ParamKind::Text;
 constexpr ParamKind I = ParamKind::Integer;
 constexpr ParamKind F = ParamKind::Float;
 constexpr ParamKind Fn = ParamKind::Function;
+constexpr ParamKind Later = ParamKind::Callable;
 
 using A = const Arguments&;
 
 std::vector<Member> members() {
     return {
         method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
+        method("is64BitOS", {}, [](A) { return system::is64BitOS(); }),
+        method("isWindows7", {}, [](A) { return system::isWindows7(); }),
+        method("getRegistryString", {T, T},
+               [](A a) { return system::getRegistryString(a.text(0), a.text(1)); }),
         method("createDesktopShortcut", {T, T, T, T},
                [](A a) {
                    return util::createDesktopShortcut(a.text(0), a.text(1), a.text(2), a.text(3));
                }),
+        method("setTrayIcon", {}, [](A) { return ui::setTrayIcon(); }),
         method("getDesktopPath", {}, [](A) { return util::getDesktopPath(); }),
         method("isProcessRunning", {T}, [](A a) { return isProcessRunning(a.text(0)); }),
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
         method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
         method("killProcess", {T}, [](A a) { return killProcess(a.text(0)); }),
+        method("getSecondsSinceEpoch", {}, [](A) { return system::getSecondsSinceEpoch(); }),
+        method("OS", {}, [](A) { return system::OS(); }),
+        method("cpuArchitecture", {}, [](A) { return system::cpuArchitecture(); }),
+        method("kernelType", {}, [](A) { return system::kernelType(); }),
+        method("kernelVersion", {}, [](A) { return system::kernelVersion(); }),
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
@@ -50,6 +69,16 @@ std::vector<Member> members() {
         method("launch", {T, T, T},
                [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
         method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("getDiskList", {}, [](A) { return system::getDiskList(); }),
+        // Single precision on purpose: the pages have always received these counts rounded so.
+        method("getMemeryBits", {}, [](A) { return double{system::getMemeryBits()}; }),
+        method("getSystemDriveFreeBits", {},
+               [](A) { return double{system::getSystemDriveFreeBits()}; }),
+        method("getSystemDriveTotalBits", {},
+               [](A) { return double{system::getSystemDriveTotalBits()}; }),
+        method("getLogicalDrives", {}, [](A) { return system::getLogicalDrives(); }),
+        method("getInstalledPrograms", {}, [](A) { return system::getInstalledPrograms(); }),
+        method("uninstallProgram", {T}, [](A a) { return system::uninstallProgram(a.text(0)); }),
         method("scanLargeFiles", {T, F},
                [](A a) { return scan::scanLargeFiles(a.text(0), a.number(1)); }),
         method("startScanLargeFiles", {T, F, Fn},
@@ -64,6 +93,9 @@ std::vector<Member> members() {
                [](A a) { return scan::stopScanDuplicateFiles(a.integer(0)); }),
         method("addScanDuplicateFilesFolder", {I, T},
                [](A a) { return scan::addScanDuplicateFilesFolder(a.integer(0), a.text(1)); }),
+        method("getStartupItems", {}, [](A) { return system::getStartupItems(); }),
+        method("removeStartupItem", {T, T, T},
+               [](A a) { return system::removeStartupItem(a.text(0), a.text(1), a.text(2)); }),
         method("getPrivacyItems", {}, [](A) { return getPrivacyItems(); }),
         method("cleanPrivacyItems", {T}, [](A a) { return cleanPrivacyItems(a.text(0)); }),
         method("cleanPrivacyItemsAsync", {T, Fn},
@@ -85,16 +117,55 @@ std::vector<Member> members() {
         method("migratePagefile", {T}, [](A a) { return migratePagefile(a.text(0)); }),
         method("getFileSha256", {T}, [](A a) { return scan::getFileSha256(a.text(0)); }),
         method("getFolderSize", {T}, [](A a) { return scan::getFolderSize(a.text(0)); }),
+        method("setRegistryString", {T, T, T},
+               [](A a) { return system::setRegistryString(a.text(0), a.text(1), a.text(2)); }),
+        method("setRegistryIntValue", {T, T, I},
+               [](A a) { return system::setRegistryIntValue(a.text(0), a.text(1), a.integer(2)); }),
+        method("removeRegistry", {T, T},
+               [](A a) { return system::removeRegistry(a.text(0), a.text(1)); }),
+        method("removeRegistryKey", {T}, [](A a) { return system::removeRegistryKey(a.text(0)); }),
         method("removeFile", {T}, [](A a) { return removeFile(a.text(0)); }),
         method("removeDir", {T}, [](A a) { return removeDir(a.text(0)); }),
         method("scheduleSelfDelete", {T}, [](A a) { return scheduleSelfDelete(a.text(0)); }),
         method("openFolder", {T}, [](A a) { return util::openFolder(a.text(0)); }),
         method("getTempPath", {}, [](A) { return util::getTempPath(); }),
         method("toBase64Str", {T}, [](A a) { return util::toBase64Str(a.text(0)); }),
+        method("getCursorX", {}, [](A) { return ui::cursorX(); }),
+        method("getCursorY", {}, [](A) { return ui::cursorY(); }),
+        method("getMonitorCount", {}, [](A) { return ui::monitorCount(); }),
         method("processFolder", {}, [](A) { return util::processFolder(); }),
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
         method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+        method("setMinimizeOnClose", {I}, [](A a) { return ui::setMinimizeOnClose(a.flag(0)); }),
+        method("exitApp", {},
+               [](A) -> Result {
+                   ui::exitApp();
+                   return {};
+               }),
+        method("enableMenuOutsideClickClose", {I, I, I, I},
+               [](A a) {
+                   return ui::enableMenuOutsideClickClose(a.integer(0), a.integer(1), a.integer(2),
+                                                          a.integer(3));
+               }),
+        method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
+        method("setTimeoutOnce", {Later, I},
+               [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
+        method("isMainWindowReady", {}, [](A) { return ui::isMainWindowReady(); }),
+        method("notifyRunningInstanceQuit", {},
+               [](A) -> Result {
+                   ui::notifyRunningInstanceQuit();
+                   return {};
+               }),
+        property("isDebug", [] { return Result(false); }),
+        property("isAutoReload", [] { return Result(false); }),
+        property("canMainWindowTopmost", [] { return Result(true); }),
+        property("nativeVersion", [] { return Result(QString::fromLatin1(kApplicationVersion)); }),
+        property("mainWindowPath", [] { return Result(kMainPageUrl); }),
+        property("updateWindowPath", [] { return Result(kUpdaterPageUrl); }),
+        property("historyWindowPath", [] { return Result(kHistoryPageUrl); }),
+        property("hotkeyWindowPath", [] { return Result(kHotKeyPageUrl); }),
     };
 }
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "clean/child_tool.h"
+#include "clean/folder_guard.h"
 #include "clean/host_path.h"
 #include "clean/tree_removal.h"
 #include "log/logger.h"
@@ -65,8 +66,9 @@ bool nativeForceDelete(const QString& path, const QString& local) {
     return false;
 }
 
-// Without trailing separators: "link/" would name the link's target, not the link.
-QString localFolder(const QString& path) { return QDir::cleanPath(hostPath(path)); }
+// Without trailing separators: "link/" would name the link's target, not the link. Resolved
+// once here, so that what was checked is what the removal and the tools are given.
+QString localFolder(const QString& path) { return absoluteHostFolder(path); }
 
 bool removePreviousWindows(const QString& path) {
     const QString local = localFolder(path);
@@ -85,16 +87,6 @@ QString normalisedAbsolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath()).toLower();
 }
 
-// A whole drive ("D:\", or the folder its letter maps to) or the file system's root: never a
-// folder to remove.
-bool isDriveRoot(const QString& path) {
-    const QString local = QDir::cleanPath(QFileInfo(hostPath(path)).absoluteFilePath());
-    if (QDir(local).isRoot()) return true;
-    const bool hasDrive =
-        path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter();
-    return hasDrive && local == QDir::cleanPath(hostPath(path.left(2) + QLatin1Char('\\')));
-}
-
 }  // namespace
 
 bool removeFile(const QString& path) {
@@ -107,6 +99,12 @@ bool removeFile(const QString& path) {
 
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
+    // "." or "C:" would be resolved against the current folder, which for the logon task is
+    // the system folder.
+    if (localFolder(path).isEmpty()) {
+        logging::info(kTag, "remove dir {} refused: not an absolute path", path);
+        return false;
+    }
     if (isDriveRoot(path)) {
         logging::info(kTag, "remove dir {} refused: a drive root", path);
         return false;
@@ -128,8 +126,20 @@ bool isPreviousWindowsFolder(const QString& path) {
 
 bool shellForceDelete(const QString& path) {
     if (path.isEmpty()) return false;
-    if (!present(localFolder(path))) return true;
-    const QString nativePath = withoutTrailingSeparators(QDir::toNativeSeparators(path));
+    const QString local = localFolder(path);
+    if (local.isEmpty()) {
+        logging::info(kTag, "force remove dir {} refused: not an absolute path", path);
+        return false;
+    }
+    // Inside cmd's quotes %NAME% still expands and a quote ends the quoting: the tools would act
+    // on another folder than the one checked.
+    if (breaksCommandQuoting(local)) {
+        logging::info(kTag, "force remove dir {} refused: quote, percent sign or control character",
+                      path);
+        return false;
+    }
+    if (!present(local)) return true;
+    const QString nativePath = withoutTrailingSeparators(QDir::toNativeSeparators(local));
     int lastExitCode = -1;
     for (const char* command : kShellCommands) {
         // takeown and icacls print a line per entry of the tree: nobody reads it.
@@ -148,6 +158,14 @@ bool scheduleSelfDelete(const QString& folder) {
     // into another folder to remove. Neither belongs in an installation folder.
     if (folder.contains(QLatin1Char('"')) || folder.contains(QLatin1Char('%'))) {
         logging::info(kTag, "schedule self delete refused for dir {}: quote or percent sign",
+                      folder);
+        return false;
+    }
+    // The script changes to %TEMP% before it removes anything, so a relative folder would be
+    // looked up there.
+    const QString local = localFolder(folder);
+    if (local.isEmpty()) {
+        logging::info(kTag, "schedule self delete refused for dir {}: not an absolute path",
                       folder);
         return false;
     }
@@ -171,8 +189,8 @@ bool scheduleSelfDelete(const QString& folder) {
         file.remove();
         return false;
     }
-    const bool started = platform::startSelfDeleteScript(
-        script.toStdString(), pid, hostPath(folder).toStdString(), temp.toStdString());
+    const bool started = platform::startSelfDeleteScript(script.toStdString(), pid,
+                                                         local.toStdString(), temp.toStdString());
     logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,
                   script, started ? "ok" : "failed");
     return started;

@@ -8,14 +8,16 @@
 #include <QJsonDocument>
 
 #include <exception>
+#include <optional>
 #include <thread>
 
 #include "clean/child_tool.h"
 #include "clean/environment_path.h"
-#include "clean/host_path.h"
+#include "clean/folder_guard.h"
 #include "clean/junk_categories.h"
 #include "clean/tree_removal.h"
 #include "log/logger.h"
+#include "log/qt_format.h"
 #include "platform/recycle_bin.h"
 #include "system/processes.h"
 
@@ -25,12 +27,27 @@ namespace {
 constexpr char kTag[] = "NativeUtil";
 constexpr int kPowercfgTimeoutMs = 30000;
 
-QString expandedHostPath(const char* location) {
-    return hostPath(expandEnvironmentPath(QString::fromUtf8(location)));
+// The host folder of rule `id`, or nullopt when the expansion names a place no rule may clean
+// (a relative path, a drive, the profile or a system folder): the rule is then skipped.
+std::optional<QString> ruleFolder(const char* id, const char* location) {
+    const QString expanded = expandEnvironmentPath(QString::fromUtf8(location));
+    const QString refusal = junkFolderRefusal(expanded);
+    if (!refusal.isEmpty()) {
+        logging::info(kTag, "skip {} cleaning, folder {} refused: {}", id, expanded, refusal);
+        return std::nullopt;
+    }
+    return absoluteHostFolder(expanded);
+}
+
+bool clearRuleFolder(const char* id, const char* location) {
+    const auto folder = ruleFolder(id, location);
+    return folder && clearFolderContents(*folder);
 }
 
 bool cleanThumbnailCache() {
-    const QDir folder(expandedHostPath(kThumbcacheFolder));
+    const auto explorer = ruleFolder(kThumbcacheId, kThumbcacheFolder);
+    if (!explorer) return false;
+    const QDir folder(*explorer);
     if (!folder.exists()) return true;
     bool ok = true;
     const QStringList names =
@@ -46,13 +63,15 @@ bool turnHibernationOff() {
     return run.finished && run.exitCode == 0;
 }
 
-bool cleanBrowserCache(const char* process, const char* browser, const char* folder) {
+bool cleanBrowserCache(const char* process, const char* browser, const char* location) {
     if (isProcessRunning(QString::fromUtf8(process))) {
         logging::info(kTag, "{} is running, skip cache cleaning to avoid ERR_CACHE_READ_FAILURE",
                       browser);
         return true;
     }
-    const QString cache = expandedHostPath(folder);
+    const auto folder = ruleFolder(browser, location);
+    if (!folder) return false;
+    const QString cache = *folder;
     if (!QFileInfo::exists(cache)) return true;
     return removeFolderTree(cache);
 }
@@ -62,8 +81,10 @@ bool cleanFirefoxCache() {
         logging::info(kTag, "firefox is running, skip cache cleaning to avoid cache corruption");
         return true;
     }
+    const auto profiles = ruleFolder(kFirefoxId, kFirefoxProfilesFolder);
+    if (!profiles) return false;
     bool ok = true;
-    for (const QString& profile : firefoxProfileFolders(expandedHostPath(kFirefoxProfilesFolder))) {
+    for (const QString& profile : firefoxProfileFolders(*profiles)) {
         const QString cache = profile + QLatin1Char('/') + QLatin1String(kFirefoxCacheSubfolder);
         if (QFileInfo::exists(cache)) ok = removeFolderTree(cache) && ok;
     }
@@ -73,11 +94,9 @@ bool cleanFirefoxCache() {
 // Returns false when the rule failed in a way the summary reports.
 bool cleanCategory(const QString& id) {
     if (id == QLatin1String(kThumbcacheId)) return cleanThumbnailCache();
-    if (id == QLatin1String(kRecentId)) return clearFolderContents(expandedHostPath(kRecentFolder));
-    if (id == QLatin1String(kTempId)) return clearFolderContents(expandedHostPath(kTempFolder));
-    if (id == QLatin1String(kPrefetchId)) {
-        return clearFolderContents(hostPath(QString::fromUtf8(kPrefetchFolder)));
-    }
+    if (id == QLatin1String(kRecentId)) return clearRuleFolder(kRecentId, kRecentFolder);
+    if (id == QLatin1String(kTempId)) return clearRuleFolder(kTempId, kTempFolder);
+    if (id == QLatin1String(kPrefetchId)) return clearRuleFolder(kPrefetchId, kPrefetchFolder);
     if (id == QLatin1String(kRecycleBinId)) return platform::emptyRecycleBin();
     if (id == QLatin1String(kHibernateId)) return turnHibernationOff();
     if (id == QLatin1String(kChromeId)) {

@@ -7,7 +7,9 @@
 // The result is printed as one JSON value (null for a method without one). A parameter that
 // takes a script function is not given on the command line: the CLI supplies a callback that
 // prints every report map as one JSON line and waits for the final one ("done", "stopped",
-// "error").
+// "error"). There is no main window: what needs one gives its failure value, and download
+// reports, which travel through the main window's timers in the program, come through timers of
+// the CLI's own.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "bridge/native_util.h"
+#include "ui/deferred_calls.h"
 
 namespace {
 
@@ -104,6 +107,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    pellanor::ui::deliverOnApplicationTimers();
     const QStringList words = QCoreApplication::arguments().mid(1);
     if (words.isEmpty()) return usage();
     if (words.first() == QLatin1String("--list")) return listMembers();
@@ -122,6 +126,15 @@ int main(int argc, char** argv) {
         if (kind == ParamKind::Function) {
             arguments.push_back(pellanor::bridge::ReportFunction(
                 [&printer](const QVariantMap& event) { printer.report(event); }));
+            waits = true;
+            continue;
+        }
+        if (kind == ParamKind::Callable) {
+            arguments.push_back(pellanor::bridge::ScriptFunction(
+                [&printer](const QVariantList& values, QString&) {
+                    if (!values.isEmpty()) printer.report(values.first().toMap());
+                    return true;
+                }));
             waits = true;
             continue;
         }

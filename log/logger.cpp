@@ -64,9 +64,11 @@ std::shared_ptr<spdlog::logger> createLogger(const std::string& folder,
 }
 
 spdlog::logger& logger() {
-    static const std::shared_ptr<spdlog::logger> instance =
-        createLogger(logFolder(platform::roamingAppDataFolder()), platform::executableBaseName());
-    return *instance;
+    // Never destroyed: detached workers may still be logging while the process exits, after
+    // static destructors have run.
+    static const auto* const instance = new std::shared_ptr<spdlog::logger>(
+        createLogger(logFolder(platform::roamingAppDataFolder()), platform::executableBaseName()));
+    return **instance;
 }
 
 void write(spdlog::level::level_enum level, std::string_view tag, std::string_view message) {

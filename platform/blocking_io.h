@@ -1,4 +1,4 @@
-// Worker threads that stay out of the user's way and whose blocking file I/O can be cut short.
+// Worker threads whose blocking file I/O can be cut short.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +37,5 @@ private:
     explicit BlockingIoCanceller(std::unique_ptr<Native> native);
     std::unique_ptr<Native> m_native;
 };
-
-// Lowers the calling thread's scheduling priority one step below normal.
-void lowerCurrentThreadPriority();
 
 }  // namespace pellanor::platform

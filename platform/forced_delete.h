@@ -20,9 +20,11 @@ inline std::string toLongPath(const std::string& path) {
 // when the entry is gone or never existed. Blocks on the file system.
 bool deleteEntry(const std::string& path);
 
-// Deletes `path` and, for a folder, everything below it, depth first, with deleteEntry. Folder
-// links and junctions are deleted as links and never entered. True when `path` itself was
-// deleted or did not exist; failures below it are skipped. Blocks on the file system.
+// Deletes `path` and, for a folder, everything below it, depth first, by the rules of
+// removeTree (platform/tree_removal.h); an entry the ordinary delete refuses goes through
+// deleteEntry. Folder links and junctions are deleted as links and never entered. On POSIX
+// `path` is first mapped with localPath. True when `path` itself was deleted or did not exist;
+// failures below it are skipped. Blocks on the file system.
 bool forceDeleteTree(const std::string& path);
 
 // Asks the system to delete `path` at the next restart. False when the request is refused;

@@ -7,11 +7,17 @@
 // and tests do not care which one runs.
 //
 // POSIX store details: files are written as the editor exports them (UTF-16LE with a byte-order
-// mark, CRLF) and read in that form, in UTF-8, and with continued hex lines, so a user can move
-// keys in and out with the editor. An open Key names its path and sees every later change, as a
-// Windows key handle does; once its key is deleted, calls on it answer kKeyDeleted. Names that
-// hold a line break or a zero cannot be written to such a file: kInvalidParameter. A damaged
-// file is never rewritten: calls on that hive answer kInvalidData until it is mended.
+// mark, CRLF), each change appended as a record the editor imports (a key section with the value,
+// "name"=- or [-key]) until the file is compacted again; they are read in that form, in UTF-8,
+// and with continued hex lines, so a user can move keys in and out with the editor. A change is
+// atomic; the last changes before a power loss may be lost, as with the system registry: an
+// append is not synced, only a compaction and a hive's first file are. A change cut short at the
+// end of the file is left out when it is read (failureReason() says so) and the next change
+// rewrites the file. Writers in several processes lock each other out, so none loses another's
+// changes. An open Key names its path and sees every later change, as a Windows key handle does;
+// once its key is deleted, calls on it answer kKeyDeleted. Names that hold a line break or a zero
+// cannot be written to such a file: kInvalidParameter. A file damaged anywhere else is never
+// rewritten: calls on that hive answer kInvalidData until it is mended.
 #pragma once
 
 #include <cstddef>
@@ -88,7 +94,9 @@ private:
 
 // Why the last call on this thread that failed with kInvalidData or kWriteFault failed, for the
 // caller's log: the POSIX hive file with the line and fault that make it unreadable, or the
-// system's message for a write that failed. Empty on Windows and when nothing more is known.
+// system's message for a write that failed. After a call that succeeded, what the POSIX store
+// had to leave out ("dropped an incomplete change at the end of <file> ..."), else empty. Empty
+// on Windows and when nothing more is known.
 std::string failureReason();
 
 // Opens an existing key. `path` uses backslashes and no leading one; empty opens the root
@@ -101,6 +109,8 @@ Key openKey(Root root, const std::string& path, View view, Access access,
 Key createKey(Root root, const std::string& path, View view, Status* status = nullptr);
 
 // The value or subkey at `index` of an open key, as RegEnumValueW and RegEnumKeyExW give them.
+// Subkeys come in the order of their upper-case names; values in the order they were first set
+// (Windows and the POSIX store; Wine sorts them by name). The order holds while nobody writes.
 // `maxNameUnits` and `maxDataBytes` are the caller's buffer sizes: a name needs its length in
 // UTF-16 units plus one for the terminating zero, data its stored size. kNoMoreItems past the
 // last entry; kMoreData when the entry at `index` does not fit (callers that mirror a fixed
@@ -115,8 +125,8 @@ Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
 Status queryValue(const Key& key, const std::string& name, std::size_t maxDataBytes, Value& out);
 
 // Stores a value, replacing one of the same name (compared without case; the stored name keeps
-// the new spelling on Windows and the first spelling in the POSIX store, as Windows does).
-// The key must be open with write access.
+// the spelling it was first stored with, in the POSIX store as under Wine). The key must be open
+// with write access.
 Status setValue(const Key& key, const std::string& name, ValueType type,
                 const std::vector<std::uint8_t>& data);
 Status deleteValue(const Key& key, const std::string& name);

@@ -49,13 +49,13 @@ struct RemovalOptions {
 // Links: a symbolic link or junction, given as `path` or met inside it, is removed itself,
 // never entered. A Windows folder that is a reparse point of another kind (a cloud placeholder,
 // or one without a tag, as Wine shows a Unix link) is neither entered nor removed: removing it
-// could remove what it stands for. A POSIX mount point is neither entered nor removed (a Windows mount point is a junction and goes
-// as one: the volume behind it is untouched).
+// could remove what it stands for. A POSIX mount point is neither entered nor removed (a Windows
+// mount point is a junction and goes as one: the volume behind it is untouched).
 //
-// A missing `path` is complete. An empty `path`, a drive or file-system root, or one whose
-// last part is "." or "..", is refused and reported as left. Goes on past entries it cannot
-// remove. Long paths work on both systems (the "\\?\" form on Windows). Blocks on the file
-// system; safe to call from any thread.
+// A missing `path` is complete. An empty `path`, a drive or file-system root, a drive-relative
+// Windows path ("C:name"), or one whose last part is "." or "..", is refused and reported as
+// left. Goes on past entries it cannot remove. Long paths work on both systems (the "\\?\" form
+// on Windows). Blocks on the file system; safe to call from any thread.
 RemovalReport removeTree(const std::string& path, const RemovalOptions& options = {});
 
 // Removes everything inside the folder `path` and keeps the folder itself, by the rules of
@@ -72,13 +72,14 @@ RemovalReport clearFolder(const std::string& path, const RemovalOptions& options
 //   - sockets, FIFOs and device nodes;
 //   - an entry a running process holds: open on a descriptor, mapped into its memory, or its
 //     working or root folder; a held folder stays with everything inside it. One scan of
-//     /proc per call, taken before anything is removed, matched by device and inode; processes
-//     this user may not inspect are not seen (root sees all);
+//     /proc per call, taken when the first entry under these rules is judged, matched by
+//     device and inode; processes this user may not inspect are not seen (root sees all);
 //   - directly in a shared folder, the entries of services and sessions known by name:
 //     "systemd-private-*" and "snap-private-tmp" (services' private temporary folders),
 //     ".X11-unix", ".ICE-unix", ".XIM-unix", ".font-unix", ".Test-unix" and ".X*-lock" (the
 //     display server's sockets and locks) and "krb5cc_*" (Kerberos tickets), which no process
-//     need hold open while they matter.
+//     need hold open while they matter;
+//   - a shared folder itself, met by removeTree: it is emptied by these rules and stays.
 // Windows needs no such rule: TEMP is the user's own folder and files in use are locked, so
 // they stay and are reported like any entry the system refuses.
 

@@ -30,9 +30,10 @@ public:
 };
 
 // Starts a listener whose `onMessage` runs on a thread of the listener's own with the registered
-// NAME and the parameters (Windows: a hidden top-level window on that thread; the system's own
-// registered broadcasts arrive too, so callers match the name). Exceptions thrown by `onMessage`
-// are swallowed. Null when listening cannot start.
+// NAME and the parameters (Windows: a hidden top-level window on that thread). Only messages this
+// process has registered through registerWindowMessage, before or after the listener started,
+// are passed on; the system's and other programs' own registered broadcasts are dropped.
+// Exceptions thrown by `onMessage` are swallowed. Null when listening cannot start.
 std::unique_ptr<BroadcastListener> listenForBroadcasts(
     std::function<void(const std::string& name, std::uintptr_t wparam, std::intptr_t lparam)>
         onMessage);

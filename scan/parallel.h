@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/thread_priority.h"
 #include "scan/scan_registry.h"
 
 namespace pellanor::scan {
@@ -27,6 +28,9 @@ void parallelFor(std::size_t count, const Work& work, ScanContext* context = nul
     for (std::size_t t = 1; t < threads; ++t) {
         try {
             helpers.emplace_back([&] {
+                // A scan's helpers run below normal like its worker (Windows threads do not
+                // inherit that); the blocking search's keep normal, as the caller waits for them.
+                if (context != nullptr) platform::lowerCurrentThreadPriority();
                 const HelperIoScope enlisted(context);
                 drain();
             });

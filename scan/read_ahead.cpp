@@ -10,6 +10,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/thread_priority.h"
 #include "scan/digest.h"
 #include "scan/parallel.h"
 
@@ -174,6 +175,7 @@ ReadAhead::ReadAhead(DuplicateFileScanContext& context, const FileRecord* begin,
     for (std::size_t r = 0; r < readers; ++r) {
         try {
             m_readers.emplace_back([this] {
+                platform::lowerCurrentThreadPriority();  // not inherited on Windows
                 const HelperIoScope enlisted(&m_context);
                 while (readNextSet()) {
                 }
@@ -215,10 +217,14 @@ bool ReadAhead::readNextSet() {
     return true;
 }
 
-std::optional<std::optional<std::uint64_t>> ReadAhead::fingerprint(const QString& path) const {
+// A file unreadable while the run was read ahead (locked by another program, say) is retried
+// when the next file of its size arrives; answering the old failure again would never retry it.
+std::optional<std::optional<std::uint64_t>> ReadAhead::fingerprint(const QString& path) {
     const auto found = m_fingerprints.find(path);
     if (found == m_fingerprints.end()) return std::nullopt;
-    return found->second;
+    const std::optional<std::uint64_t> print = found->second;
+    if (!print) m_fingerprints.erase(found);
+    return print;
 }
 
 std::optional<ContentDigest> ReadAhead::digest(const QString& path) {
@@ -227,7 +233,14 @@ std::optional<ContentDigest> ReadAhead::digest(const QString& path) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             const auto found = m_digests.find(path);
-            if (found != m_digests.end()) return found->second;
+            if (found != m_digests.end()) {
+                const ContentDigest answer = found->second;
+                if (answer.digest.isEmpty() && !answer.unique) {  // failed: see fingerprint()
+                    m_digests.erase(found);
+                    m_planned.remove(path);
+                }
+                return answer;
+            }
             const bool setsLeft = m_nextSet < m_sets.size() && !m_context.stopRequested;
             // Nothing left to read and nothing being read: a stop or a failed read.
             if (!setsLeft && m_inFlight == 0) return std::nullopt;

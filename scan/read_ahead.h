@@ -31,11 +31,13 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // The fingerprint read for `path`; nullopt if none was planned.
-    std::optional<std::optional<std::uint64_t>> fingerprint(const QString& path) const;
+    // The fingerprint read for `path`; nullopt if none was planned. A failed read is answered
+    // once; after that the path counts as not planned, so the caller reads the file anew.
+    std::optional<std::optional<std::uint64_t>> fingerprint(const QString& path);
 
     // The digest planned for `path`; while it is not read yet, reads other planned sets or
-    // waits. nullopt if none was planned or it was not read (after a stop).
+    // waits. nullopt if none was planned or it was not read (after a stop). A failed read is
+    // answered once, as for fingerprints.
     std::optional<ContentDigest> digest(const QString& path);
 
     // Files whose fingerprint may equal another's, the same across one size.

@@ -4,6 +4,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/thread_priority.h"
 #include "scan/folder_list.h"
 
 namespace pellanor::scan {

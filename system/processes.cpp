@@ -56,10 +56,10 @@ const QStringList& excludedProcessNames() {
 bool isProcessRunning(const QString& name) {
     const std::string wanted = name.toStdString();
     bool running = false;
+    // Any live match answers: a copy that has just exited may still be listed after a live one,
+    // and junk cleaning trusts this answer before it deletes a running browser's cache.
     forEachProcess([&](const platform::ProcessEntry& entry) {
-        if (entry.exeName != wanted) return;
-        const platform::ProcessHandle process = platform::openProcess(entry.pid);
-        if (const auto code = process.exitCode()) running = *code == platform::kStillActive;
+        if (!running && entry.exeName == wanted) running = isLive(entry.pid);
     });
     return running;
 }

@@ -11,8 +11,8 @@ namespace pellanor {
 const QStringList& excludedProcessNames();
 
 // The `isProcessRunning` script method: whether a process with exactly this executable name
-// runs; the last matching process that can be opened decides; processes that cannot be opened
-// count as not running. Blocks briefly on the process snapshot.
+// runs. True as soon as one match is live, however many ended ones are listed beside it;
+// processes that cannot be opened count as not running. Blocks briefly on the process snapshot.
 bool isProcessRunning(const QString& name);
 
 // The `getProcessIDList` script method: the ids of the live processes with this executable

@@ -19,9 +19,11 @@ QString hostPath(const QString& path) {
 }
 
 // Removing the destination when it is the source itself (the same path written differently, or
-// a link to it) would lose the file the caller wanted to keep a copy of.
+// the file a source link points at) would lose the file the caller wanted to keep a copy of. A
+// link at the destination is only a name, even one pointing at the source: it may go.
 bool isSameFile(const QString& source, const QString& destination) {
-    return QFileInfo(source) == QFileInfo(destination);
+    const QFileInfo target(destination);
+    return !target.isSymbolicLink() && QFileInfo(source) == target;
 }
 
 // A link whose target is missing does not "exist" to QFileInfo, yet its name is taken: Qt's

@@ -2,6 +2,9 @@
 // from their passports and carries calls to native code as synchronous same-origin requests.
 (function (config) {
     'use strict';
+    // Only the program's own pages see native objects: a window may be sent to a file or a web
+    // page, whose scripts must find nothing to call (the call handler refuses them as well).
+    if (location.protocol !== 'this:' || location.hostname !== 'app') return;
     const callUrl = 'this://app/$engine/call';
     const maxQuery = 2 * 1024 * 1024 - 1024;
     const documentId = Array.from(crypto.getRandomValues(new Uint32Array(2))).join('-');

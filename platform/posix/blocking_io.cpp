@@ -2,9 +2,6 @@
 #include "platform/blocking_io.h"
 
 #include <pthread.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <mutex>
@@ -28,9 +25,6 @@ void installHandlerOnce() {
         ::sigaction(cancelSignal(), &action, nullptr);
     });
 }
-
-// Worker threads are niced a little, the nearest thing to "below normal" priority.
-constexpr int kBelowNormalNice = 4;
 
 }  // namespace
 
@@ -61,14 +55,6 @@ void BlockingIoCanceller::cancel() {
 void BlockingIoCanceller::retire() {
     const std::lock_guard<std::mutex> lock(m_native->mutex);
     m_native->retired = true;
-}
-
-void lowerCurrentThreadPriority() {
-    // Linux keeps a nice value per thread, addressed by its thread id.
-    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
-    errno = 0;
-    const int current = ::getpriority(PRIO_PROCESS, thread);
-    if (errno == 0) ::setpriority(PRIO_PROCESS, thread, current + kBelowNormalNice);
 }
 
 }  // namespace pellanor::platform

@@ -56,7 +56,8 @@ void addMappings(FileSet& files, int process) {
     while (std::fgets(line, sizeof line, maps) != nullptr) {
         // Paths can be longer than the buffer; the rest of such a line is skipped unread.
         const bool whole = std::strchr(line, '\n') != nullptr;
-        if (std::sscanf(line, "%*s %*s %*s %x:%x %llu", &major, &minor, &inode) == 3 && inode != 0) {
+        if (std::sscanf(line, "%*s %*s %*s %x:%x %llu", &major, &minor, &inode) == 3 &&
+            inode != 0) {
             files.insert({makedev(major, minor), static_cast<ino_t>(inode)});
         }
         for (int c = 0; !whole && c != '\n' && c != EOF;) c = std::fgetc(maps);

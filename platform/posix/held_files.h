@@ -15,9 +15,7 @@ public:
     // during the scan. Files opened after the scan are not seen. Blocks on /proc.
     static HeldFiles scan();
 
-    bool holds(dev_t device, ino_t inode) const {
-        return m_files.count({device, inode}) != 0;
-    }
+    bool holds(dev_t device, ino_t inode) const { return m_files.count({device, inode}) != 0; }
 
 private:
     std::set<std::pair<dev_t, ino_t>> m_files;

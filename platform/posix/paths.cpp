@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 namespace pellanor::platform {
 namespace {
@@ -36,6 +37,35 @@ std::string driveRoot(char drive) {
     return root;
 }
 
+// Where the part that "." and ".." may not climb above ends: after "C:", after
+// "//server/share", or at the very start of a host path.
+std::size_t rootLength(const std::string& slashed) {
+    if (slashed.front() != '/') return 2;
+    if (slashed.size() < 2 || slashed[1] != '/' || !isWindowsAbsolutePath(slashed)) return 0;
+    const auto server = slashed.find('/', 2);
+    const auto share = slashed.find('/', server + 1);
+    return share == std::string::npos ? slashed.size() : share;
+}
+
+std::string withoutDots(const std::string& rest) {
+    std::vector<std::string_view> parts;
+    std::string_view text(rest);
+    while (!text.empty()) {
+        const auto end = text.find('/');
+        const std::string_view part = text.substr(0, end);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    std::string joined;
+    for (const std::string_view part : parts) joined.append("/").append(part);
+    return joined;
+}
+
 }  // namespace
 
 std::string localPath(const std::string& windowsPath) {
@@ -51,6 +81,24 @@ std::string localPath(const std::string& windowsPath) {
     const std::string root = driveRoot(path[0]);
     if (rest.empty()) return root;
     return root == "/" ? rest : root + rest;
+}
+
+bool isAbsolutePath(const std::string& path) {
+    return (!path.empty() && path.front() == '/') || isWindowsAbsolutePath(path);
+}
+
+// Resolved before the drive is mapped, so that "C:\.." stays on drive C however deep its root
+// lies in the host tree.
+std::string absoluteLocalPath(const std::string& path) {
+    if (!isAbsolutePath(path)) return {};
+    std::string slashed = path;
+    for (char& c : slashed) {
+        if (c == '\\') c = '/';
+    }
+    const std::size_t root = rootLength(slashed);
+    const std::string rest = withoutDots(slashed.substr(root));
+    if (root == 0) return rest.empty() ? "/" : rest;
+    return localPath(slashed.substr(0, root) + rest);
 }
 
 }  // namespace pellanor::platform

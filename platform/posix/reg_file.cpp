@@ -1,5 +1,6 @@
 // The hive tree and its encoding. Encoded sections are cached per key because the store
-// rewrites the whole file for every change: only the changed key is encoded again.
+// rewrites the whole file whenever its appended changes outgrow the rest: only the keys changed
+// since the last rewrite are encoded again.
 #include "platform/posix/reg_file.h"
 
 #include <locale.h>
@@ -66,8 +67,12 @@ void appendHex(std::string& line, const std::vector<std::uint8_t>& data) {
     }
 }
 
+std::string nameText(const std::string& name) {
+    return name.empty() ? "@" : '"' + escaped(name) + '"';
+}
+
 std::string valueLine(const Value& value) {
-    std::string line = value.name.empty() ? "@=" : '"' + escaped(value.name) + "\"=";
+    std::string line = nameText(value.name) + '=';
     std::string text;
     if (value.type == ValueType::String && textForm(value.data, text)) {
         line += '"' + escaped(text) + '"';
@@ -207,6 +212,30 @@ std::string encodeHive(const KeyNode& hive, registry::Root root) {
     appendUtf16le(out, "Windows Registry Editor Version 5.00\r\n");
     hive.encodeTree(registry::rootName(root), false, out);
     appendUtf16le(out, "\r\n");
+    return out;
+}
+
+std::string valueSetRecord(const std::string& keyPath, const Value& value) {
+    std::string out;
+    appendUtf16le(out, '[' + keyPath + "]\r\n" + valueLine(value) + "\r\n");
+    return out;
+}
+
+std::string valueDeletedRecord(const std::string& keyPath, const std::string& name) {
+    std::string out;
+    appendUtf16le(out, '[' + keyPath + "]\r\n" + nameText(name) + "=-\r\n\r\n");
+    return out;
+}
+
+std::string keyCreatedRecord(const std::string& keyPath) {
+    std::string out;
+    appendUtf16le(out, '[' + keyPath + "]\r\n\r\n");
+    return out;
+}
+
+std::string keyDeletedRecord(const std::string& keyPath) {
+    std::string out;
+    appendUtf16le(out, "[-" + keyPath + "]\r\n\r\n");
     return out;
 }
 

@@ -70,7 +70,27 @@ private:
 std::unique_ptr<KeyNode> parseHive(std::string_view bytes, registry::Root root,
                                    std::string& reason);
 
-// The hive as the editor exports it: UTF-16LE with a byte-order mark, CRLF, one section per key.
+// As parseHive, for a file the store may have been appending a record to when it was cut short.
+// In a file of the store's own encoding whose text past its last blank line has a record's shape
+// (hive_store.h gives it), that text is left out when it does not end with a line break or does
+// not parse; `dropped` is then its size in bytes, else 0. Whatever else fails to parse fails.
+std::unique_ptr<KeyNode> parseAppendedHive(std::string_view bytes, registry::Root root,
+                                           std::string& reason, std::size_t& dropped);
+
+// True when records can be appended to a file of these bytes: UTF-16LE with a byte-order mark,
+// ending in a blank line, so that the end of every record appended since is known.
+bool takesRecords(std::string_view bytes);
+
+// The hive as the editor exports it: UTF-16LE with a byte-order mark, CRLF, one section per key,
+// ending in a blank line.
 std::string encodeHive(const KeyNode& hive, registry::Root root);
+
+// Records that, appended to a hive file that takesRecords, apply one change when it is read
+// under the editor's import rules; UTF-16LE like the file. Each is one section ending in a blank
+// line. `keyPath` is the key's full name, root included.
+std::string valueSetRecord(const std::string& keyPath, const registry::Value& value);
+std::string valueDeletedRecord(const std::string& keyPath, const std::string& name);
+std::string keyCreatedRecord(const std::string& keyPath);
+std::string keyDeletedRecord(const std::string& keyPath);
 
 }  // namespace pellanor::platform::posix::reg

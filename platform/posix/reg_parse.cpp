@@ -1,5 +1,7 @@
 // Reading a hive file: the editor's import rules, strict about everything else, because a file
 // read wrongly would be written back with less than it held.
+#include <algorithm>
+
 #include "platform/posix/reg_file.h"
 #include "platform/utf16.h"
 
@@ -10,6 +12,50 @@ using registry::Root;
 using registry::ValueType;
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOwnMark("\xFF\xFE", 2);
+constexpr std::string_view kBlankLine("\r\0\n\0\r\0\n\0", 8);
+constexpr std::string_view kLineBreak("\n\0", 2);
+
+// Where the text past the last blank line of UTF-16LE `bytes` starts; npos without one. Only
+// whole units count: a blank line's bytes may also straddle two units of other characters.
+std::size_t pastLastBlankLine(std::string_view bytes) {
+    std::size_t at = bytes.rfind(kBlankLine);
+    while (at != std::string_view::npos && at % 2 != 0) {
+        at = at == 0 ? std::string_view::npos : bytes.rfind(kBlankLine, at - 1);
+    }
+    return at == std::string_view::npos ? at : at + kBlankLine.size();
+}
+
+// Whether UTF-16LE `bytes` could be the start of a record: a key line, at most one value line,
+// that value's continuation lines (they begin with spaces), then the start of the blank line
+// that ends it. Zero units at the end are a file extended by a write that never landed.
+bool recordShaped(std::string_view bytes) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    while (!text.empty() && text.back() == u'\0') text.pop_back();
+    std::size_t lineNumber = 0;
+    for (std::size_t start = 0; start < text.size(); ++lineNumber) {
+        const std::size_t end = std::min(text.find(u'\n', start), text.size());
+        const std::u16string_view line(text.data() + start, end - start);
+        start = end + 1;
+        const char16_t first = line.empty() ? u'\r' : line.front();
+        bool fits = false;
+        if (lineNumber == 0) {
+            fits = first == u'[';
+        } else if (first == u'"' || first == u'@') {
+            fits = lineNumber == 1;
+        } else if (first == u' ') {
+            fits = lineNumber >= 2;
+        } else {
+            fits = start >= text.size() && line.size() <= 1 && first == u'\r';
+        }
+        if (!fits) return false;
+    }
+    return true;
+}
 
 bool decodeText(std::string_view bytes, std::string& text) {
     auto units = [&](std::size_t start, bool bigEndian) {
@@ -256,6 +302,33 @@ private:
 };
 
 }  // namespace
+
+bool takesRecords(std::string_view bytes) {
+    return bytes.size() % 2 == 0 && bytes.substr(0, 2) == kOwnMark &&
+           bytes.size() >= kBlankLine.size() &&
+           bytes.substr(bytes.size() - kBlankLine.size()) == kBlankLine;
+}
+
+std::unique_ptr<KeyNode> parseAppendedHive(std::string_view bytes, Root root, std::string& reason,
+                                           std::size_t& dropped) {
+    dropped = 0;
+    const std::size_t tail =
+        bytes.substr(0, 2) == kOwnMark ? pastLastBlankLine(bytes) : std::string_view::npos;
+    if (tail == std::string_view::npos || tail == bytes.size() ||
+        !recordShaped(bytes.substr(tail))) {
+        return parseHive(bytes, root, reason);
+    }
+    // Whole lines may be a user's last section, written without the blank line after it: they
+    // are kept when they parse. A record cut inside a line may parse as a shorter number.
+    const bool wholeLines =
+        bytes.size() % 2 == 0 && bytes.substr(bytes.size() - kLineBreak.size()) == kLineBreak;
+    if (wholeLines) {
+        if (std::unique_ptr<KeyNode> hive = parseHive(bytes, root, reason)) return hive;
+    }
+    std::unique_ptr<KeyNode> hive = parseHive(bytes.substr(0, tail), root, reason);
+    if (hive) dropped = bytes.size() - tail;
+    return hive;
+}
 
 std::unique_ptr<KeyNode> parseHive(std::string_view bytes, Root root, std::string& reason) {
     std::string text;

@@ -63,10 +63,17 @@ bool validPath(const std::vector<std::string>& names) {
     return true;
 }
 
+// The key `count` names down from the hive's root; `fullName`, when given, gets its full name
+// as stored (the root's name first), which is how the hive file names it.
 template <typename Node>
-Node* walk(Node& top, const std::vector<std::string>& names, std::size_t count) {
+Node* walk(Node& top, const std::vector<std::string>& names, std::size_t count,
+           std::string* fullName = nullptr) {
     Node* node = &top;
-    for (std::size_t i = 0; node != nullptr && i < count; ++i) node = node->findSubkey(names[i]);
+    if (fullName != nullptr) *fullName = top.name();
+    for (std::size_t i = 0; node != nullptr && i < count; ++i) {
+        node = node->findSubkey(names[i]);
+        if (node != nullptr && fullName != nullptr) *fullName += '\\' + node->name();
+    }
     return node;
 }
 
@@ -83,12 +90,15 @@ Status readKey(const Key& key, const std::function<Status(const KeyNode&)>& read
     });
 }
 
-Status changeKey(const Key& key, const std::function<Status(KeyNode&, bool&)>& change) {
+// Runs `change` on the open key's node, with the key's full name for the change's record.
+Status changeKey(const Key& key,
+                 const std::function<Status(KeyNode&, const std::string&, std::string&)>& change) {
     if (!key.isOpen()) return kInvalidHandle;
     if (!canWrite(key)) return kAccessDenied;
-    return posix::hive::modify(key.impl()->root, [&](KeyNode& hive, bool& changed) {
-        KeyNode* node = walk(hive, key.impl()->path, key.impl()->path.size());
-        return node != nullptr ? change(*node, changed) : kKeyDeleted;
+    return posix::hive::modify(key.impl()->root, [&](KeyNode& hive, std::string& record) {
+        std::string fullName;
+        KeyNode* node = walk(hive, key.impl()->path, key.impl()->path.size(), &fullName);
+        return node != nullptr ? change(*node, fullName, record) : kKeyDeleted;
     });
 }
 
@@ -105,12 +115,14 @@ Status report(Status status, Status* out) {
 Status deleteLast(Root root, const std::vector<std::string>& names,
                   bool (*allowed)(const KeyNode&)) {
     if (names.empty()) return kAccessDenied;
-    return posix::hive::modify(root, [&](KeyNode& hive, bool& changed) {
-        KeyNode* parent = walk(hive, names, names.size() - 1);
+    return posix::hive::modify(root, [&](KeyNode& hive, std::string& record) {
+        std::string fullName;
+        KeyNode* parent = walk(hive, names, names.size() - 1, &fullName);
         const KeyNode* node = parent != nullptr ? parent->findSubkey(names.back()) : nullptr;
         if (node == nullptr) return kNotFound;
         if (!allowed(*node)) return kAccessDenied;
-        changed = parent->removeSubkey(names.back());
+        record = posix::reg::keyDeletedRecord(fullName + '\\' + node->name());
+        parent->removeSubkey(names.back());
         return kSuccess;
     });
 }
@@ -134,9 +146,15 @@ Key createKey(Root root, const std::string& path, View view, Status* status) {
         report(kInvalidParameter, status);
         return Key();
     }
-    const Status created = posix::hive::modify(root, [&](KeyNode& hive, bool& changed) {
+    const Status created = posix::hive::modify(root, [&](KeyNode& hive, std::string& record) {
         KeyNode* node = &hive;
-        for (const std::string& name : names) node = &node->ensureSubkey(name, changed);
+        std::string fullName = hive.name();
+        bool changed = false;
+        for (const std::string& name : names) {
+            node = &node->ensureSubkey(name, changed);
+            fullName += '\\' + node->name();
+        }
+        if (changed) record = posix::reg::keyCreatedRecord(fullName);
         return kSuccess;
     });
     if (report(created, status) != kSuccess) return Key();
@@ -178,17 +196,20 @@ Status queryValue(const Key& key, const std::string& name, std::size_t maxDataBy
 Status setValue(const Key& key, const std::string& name, ValueType type,
                 const std::vector<std::uint8_t>& data) {
     if (!storableName(name)) return key.isOpen() ? kInvalidParameter : kInvalidHandle;
-    return changeKey(key, [&](KeyNode& node, bool& changed) {
+    return changeKey(key, [&](KeyNode& node, const std::string& fullName, std::string& record) {
         node.setValue(name, type, data);
-        changed = true;
+        record = posix::reg::valueSetRecord(fullName, *node.findValue(name));
         return kSuccess;
     });
 }
 
 Status deleteValue(const Key& key, const std::string& name) {
-    return changeKey(key, [&](KeyNode& node, bool& changed) {
-        changed = node.deleteValue(name);
-        return changed ? kSuccess : kNotFound;
+    return changeKey(key, [&](KeyNode& node, const std::string& fullName, std::string& record) {
+        const Value* value = node.findValue(name);
+        if (value == nullptr) return kNotFound;
+        record = posix::reg::valueDeletedRecord(fullName, value->name);
+        node.deleteValue(name);
+        return kSuccess;
     });
 }
 

@@ -124,8 +124,8 @@ public:
 
 private:
     bool spared(const char* name, const Facts& facts, const Place& place);
-    void removeFolderAt(int parent, const char* name, const std::string& path,
-                        const Facts& facts, bool shared);
+    void removeFolderAt(int parent, const char* name, const std::string& path, const Facts& facts,
+                        bool shared);
     void openUp(int parent, const char* name, const Facts& facts) const;
 
     RemovalReport& m_report;
@@ -163,8 +163,8 @@ void Walk::openUp(int parent, const char* name, const Facts& facts) const {
     ::fchmodat(parent, name, (facts.mode & 07777) | S_IRWXU, AT_SYMLINK_NOFOLLOW);
 }
 
-void Walk::removeFolderAt(int parent, const char* name, const std::string& path,
-                          const Facts& facts, bool shared) {
+void Walk::removeFolderAt(int parent, const char* name, const std::string& path, const Facts& facts,
+                          bool shared) {
     openUp(parent, name, facts);
     const std::int64_t leftBefore = m_report.leftCount;
     Fd folder(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -174,6 +174,8 @@ void Walk::removeFolderAt(int parent, const char* name, const std::string& path,
         opened.device == facts.device && opened.inode == facts.inode) {
         removeEntriesOf(std::move(folder), path, facts, shared, false);
     }
+    // /tmp and its kind belong to the system even when empty: emptied, never removed.
+    if (isSharedFolder(facts.mode)) return m_report.leave(path);
     if (::unlinkat(parent, name, AT_REMOVEDIR) != 0 && errno != ENOENT &&
         m_report.leftCount == leftBefore) {
         m_report.leave(path);
@@ -203,8 +205,9 @@ RemovalReport removeTree(const std::string& path, const RemovalOptions& options)
         report.leave(path);
         return report;
     }
-    const std::string parentPath =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : trimmed.substr(0, slash);
+    const std::string parentPath = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : trimmed.substr(0, slash);
     Fd parent(::open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Facts parentFacts;
     if (parent.get() < 0 || !factsAt(parent.get(), "", AT_EMPTY_PATH, parentFacts)) {
@@ -224,17 +227,18 @@ RemovalReport removeTree(const std::string& path, const RemovalOptions& options)
 RemovalReport clearFolder(const std::string& path, const RemovalOptions& options) {
     RemovalReport report;
     const std::string trimmed = withoutTrailingSlashes(path);
-    Fd folder(trimmed.empty() ? -1
-                              : ::open(trimmed.c_str(),
-                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    Facts facts;
-    if (trimmed.empty() || folder.get() < 0 ||
-        !factsAt(folder.get(), "", AT_EMPTY_PATH, facts)) {
-        if (trimmed.empty() || errno != ENOENT) report.leave(path);
+    if (trimmed.empty()) {
+        report.leave(path);
         return report;
     }
-    Walk(report).removeEntriesOf(std::move(folder), trimmed, facts,
-                                 liesInSharedFolder(trimmed), options.keepHiddenEntries);
+    Fd folder(::open(trimmed.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    Facts facts;
+    if (folder.get() < 0 || !factsAt(folder.get(), "", AT_EMPTY_PATH, facts)) {
+        if (errno != ENOENT) report.leave(path);
+        return report;
+    }
+    Walk(report).removeEntriesOf(std::move(folder), trimmed, facts, liesInSharedFolder(trimmed),
+                                 options.keepHiddenEntries);
     return report;
 }
 

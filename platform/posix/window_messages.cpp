@@ -52,6 +52,14 @@ std::string foldCase(std::string name) {
     return name;
 }
 
+// Other programs of this user may write to the folder, and a copy may broadcast a name this
+// copy never uses: only names registered here are passed on, as on Windows.
+bool isRegisteredHere(const std::string& name) {
+    MessageTable& table = messageTable();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    return table.idByFoldedName.count(foldCase(name)) != 0;
+}
+
 std::string registeredName(std::uint32_t message) {
     MessageTable& table = messageTable();
     const std::lock_guard<std::mutex> guard(table.lock);
@@ -158,7 +166,8 @@ private:
             if (watched[1].revents != 0) return;
             const ssize_t size = recv(m_socket.get(), buffer, sizeof buffer, MSG_DONTWAIT);
             Broadcast message;
-            if (size > 0 && decodeDatagram(buffer, static_cast<std::size_t>(size), &message)) {
+            if (size > 0 && decodeDatagram(buffer, static_cast<std::size_t>(size), &message) &&
+                isRegisteredHere(message.name)) {
                 deliver(message);
             }
         }

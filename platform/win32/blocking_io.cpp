@@ -58,8 +58,4 @@ void BlockingIoCanceller::retire() {
     m_native->retired = true;
 }
 
-void lowerCurrentThreadPriority() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-}
-
 }  // namespace pellanor::platform

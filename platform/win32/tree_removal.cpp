@@ -82,8 +82,13 @@ std::string shownPath(const std::wstring& longPath) {
 
 // A drive ("C:\"), a share ("\\server\share") or a volume ("\\?\Volume{...}\"): no folder to
 // remove. Also a path whose last part, as given, is "." or "..", which the absolute form would
-// have resolved to a folder further up than the caller named.
+// have resolved to a folder further up than the caller named, and a drive-relative "C:" or
+// "C:name", which names whatever folder is current on that drive.
 bool isRefused(const std::string& given, const std::wstring& longPath) {
+    if (given.size() >= 2 && given[1] == ':' &&
+        (given.size() == 2 || (given[2] != '\\' && given[2] != '/'))) {
+        return true;
+    }
     std::string trimmed = given;
     while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) {
         trimmed.pop_back();
@@ -116,9 +121,10 @@ void resetAttributes(const std::wstring& path, const Entry& entry) {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return;
     }
-    const win32::ScopedHandle link(CreateFileW(
-        path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const win32::ScopedHandle link(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!link.valid()) return;
     FILE_BASIC_INFO basic{};  // zero times stay as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -183,8 +189,8 @@ RemovalReport removeTree(const std::string& path, const RemovalOptions& options)
     }
     // The root's own listing, so that its reparse tag is known as for any entry below it.
     WIN32_FIND_DATAW data{};
-    const win32::ScopedFindHandle find(FindFirstFileExW(
-        longPath.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    const win32::ScopedFindHandle find(FindFirstFileExW(longPath.c_str(), FindExInfoBasic, &data,
+                                                        FindExSearchNameMatch, nullptr, 0));
     if (!find.valid()) {
         if (!isGone(GetLastError())) report.leave(path);
         return report;

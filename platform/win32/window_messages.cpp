@@ -7,6 +7,7 @@
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -20,6 +21,24 @@ constexpr UINT kLastRegisteredMessage = 0xFFFF;
 constexpr wchar_t kWindowClass[] = L"PellanorBroadcastListener";
 
 using Callback = std::function<void(const std::string&, std::uintptr_t, std::intptr_t)>;
+
+// The ids this process registered. Registered ids are system-wide, and the shell and other
+// programs broadcast theirs all the time: only ours are passed on.
+struct RegisteredHere {
+    std::mutex lock;
+    std::set<UINT> ids;
+};
+
+RegisteredHere& registeredHere() {
+    static auto* registered = new RegisteredHere;  // outlives every listener thread
+    return *registered;
+}
+
+bool isRegisteredHere(UINT message) {
+    RegisteredHere& registered = registeredHere();
+    const std::lock_guard<std::mutex> guard(registered.lock);
+    return registered.ids.count(message) != 0;
+}
 
 class Win32BroadcastListener final : public BroadcastListener {
 public:
@@ -78,7 +97,7 @@ private:
             reinterpret_cast<Win32BroadcastListener*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
         if (message >= kFirstRegisteredMessage && message <= kLastRegisteredMessage) {
-            self->deliver(message, wparam, lparam);
+            if (isRegisteredHere(message)) self->deliver(message, wparam, lparam);
             return 0;
         }
         switch (message) {
@@ -118,7 +137,13 @@ bool registerWindowClass() {
 
 std::uint32_t registerWindowMessage(const std::string& name) {
     if (name.empty()) return 0;
-    return RegisterWindowMessageW(win32::toWide(name).c_str());
+    const UINT message = RegisterWindowMessageW(win32::toWide(name).c_str());
+    if (message != 0) {
+        RegisteredHere& registered = registeredHere();
+        const std::lock_guard<std::mutex> guard(registered.lock);
+        registered.ids.insert(message);
+    }
+    return message;
 }
 
 bool broadcastWindowMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {

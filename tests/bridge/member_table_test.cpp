@@ -18,59 +18,76 @@ using pellanor::bridge::ParamKind;
 using pellanor::bridge::Result;
 using pellanor::bridge::ScriptClass;
 
-// Every member pages may ever find on NativeUtil, in registration order, with its parameter
-// count (-1: a property). Services join the table over time; whatever is present must keep this
-// order and these counts.
-const std::vector<std::pair<const char*, int>> kFullTable = {
-    {"log", 2}, {"is64BitOS", 0}, {"isWindows7", 0}, {"isInternetAvailable", 0},
-    {"getRegistryString", 2}, {"createDesktopShortcut", 4}, {"setTrayIcon", 0},
-    {"getDesktopPath", 0}, {"getCommandLine", 0}, {"isProcessRunning", 1}, {"getProcessIDList", 1},
-    {"getProcessNameList", 0}, {"killProcess", 1}, {"getSecondsSinceEpoch", 0}, {"OS", 0},
-    {"cpuArchitecture", 0}, {"kernelType", 0}, {"kernelVersion", 0}, {"appDataPath", 0},
-    {"programsPath", 0}, {"selectFolder", 2}, {"isNetworkConnected", 0}, {"copyFile", 3},
-    {"moveFile", 3}, {"launch", 3}, {"setSharedMemoryValue", 2}, {"getSharedMemoryValue", 1},
-    {"language", 0}, {"mkdir", 1}, {"arguments", 0}, {"getDiskList", 0}, {"getMemeryBits", 0},
-    {"getSystemDriveFreeBits", 0}, {"getSystemDriveTotalBits", 0}, {"getLogicalDrives", 0},
-    {"getInstalledPrograms", 0}, {"uninstallProgram", 1}, {"scanLargeFiles", 2},
-    {"startScanLargeFiles", 3}, {"stopScanLargeFiles", 1}, {"addScanLargeFilesFolder", 2},
-    {"findDuplicateFiles", 1}, {"startScanDuplicateFiles", 2}, {"stopScanDuplicateFiles", 1},
-    {"addScanDuplicateFilesFolder", 2}, {"getStartupItems", 0}, {"removeStartupItem", 3},
-    {"getPrivacyItems", 0}, {"cleanPrivacyItems", 1}, {"cleanPrivacyItemsAsync", 2},
-    {"getWechatItems", 0}, {"cleanWechatItems", 1}, {"startScanWechat", 1}, {"stopScanWechat", 0},
-    {"openWechatFolder", 1}, {"startCleanWechat", 2}, {"getQqItems", 0}, {"cleanQqItems", 1},
-    {"startScanQq", 1}, {"stopScanQq", 0}, {"openQqFolder", 1}, {"startCleanQq", 2},
-    {"getPagefileSize", 0}, {"migratePagefile", 1}, {"getFileSha256", 1}, {"getFolderSize", 1},
-    {"setRegistryString", 3}, {"setRegistryIntValue", 3}, {"removeRegistry", 2},
-    {"removeRegistryKey", 1}, {"removeFile", 1}, {"removeDir", 1}, {"scheduleSelfDelete", 1},
-    {"openFolder", 1}, {"getTempPath", 0}, {"toBase64Str", 1}, {"getCursorX", 0},
-    {"getCursorY", 0}, {"getMonitorCount", 0}, {"processFolder", 0}, {"checkUpdate", 0},
-    {"getVersionList", 0}, {"getAppInfo", 0}, {"submitFeedback", 1}, {"reportEvent", 1},
-    {"getClientId", 0}, {"generateQrSvg", 1}, {"openUrl", 1}, {"copyToClipboard", 1},
-    {"downloadUpdate", 3}, {"cancelDownload", 1}, {"getSetting", 2}, {"setSetting", 2},
-    {"isStartupOnBoot", 0}, {"setStartupOnBoot", 1}, {"setMinimizeOnClose", 1}, {"exitApp", 0},
-    {"enableMenuOutsideClickClose", 4}, {"disableMenuOutsideClickClose", 0},
-    {"getProcessFullDir", 0}, {"signalMainWindowReady", 0}, {"setTimeoutOnce", 2},
-    {"isMainWindowReady", 0}, {"notifyRunningInstanceQuit", 0}, {"isDebug", -1},
-    {"isAutoReload", -1}, {"canMainWindowTopmost", -1}, {"nativeVersion", -1},
-    {"mainWindowPath", -1}, {"updateWindowPath", -1}, {"historyWindowPath", -1},
-    {"hotkeyWindowPath", -1},
+// Every member pages may ever find on NativeUtil, in registration order, with the kinds of its
+// parameters: T text, I integer or boolean, F float, C script function; "-" marks a property.
+// Services join the table over time; whatever is present must keep this order and signature.
+const std::vector<std::pair<const char*, const char*>> kFullTable = {
+    {"log", "TT"}, {"is64BitOS", ""}, {"isWindows7", ""}, {"isInternetAvailable", ""},
+    {"getRegistryString", "TT"}, {"createDesktopShortcut", "TTTT"}, {"setTrayIcon", ""},
+    {"getDesktopPath", ""}, {"getCommandLine", ""}, {"isProcessRunning", "T"},
+    {"getProcessIDList", "T"}, {"getProcessNameList", ""}, {"killProcess", "T"},
+    {"getSecondsSinceEpoch", ""}, {"OS", ""}, {"cpuArchitecture", ""}, {"kernelType", ""},
+    {"kernelVersion", ""}, {"appDataPath", ""}, {"programsPath", ""}, {"selectFolder", "TT"},
+    {"isNetworkConnected", ""}, {"copyFile", "TTI"}, {"moveFile", "TTI"}, {"launch", "TTT"},
+    {"setSharedMemoryValue", "TT"}, {"getSharedMemoryValue", "T"}, {"language", ""}, {"mkdir", "T"},
+    {"arguments", ""}, {"getDiskList", ""}, {"getMemeryBits", ""}, {"getSystemDriveFreeBits", ""},
+    {"getSystemDriveTotalBits", ""}, {"getLogicalDrives", ""}, {"getInstalledPrograms", ""},
+    {"uninstallProgram", "T"}, {"scanLargeFiles", "TF"}, {"startScanLargeFiles", "TFC"},
+    {"stopScanLargeFiles", "I"}, {"addScanLargeFilesFolder", "IT"}, {"findDuplicateFiles", "T"},
+    {"startScanDuplicateFiles", "TC"}, {"stopScanDuplicateFiles", "I"},
+    {"addScanDuplicateFilesFolder", "IT"}, {"getStartupItems", ""}, {"removeStartupItem", "TTT"},
+    {"getPrivacyItems", ""}, {"cleanPrivacyItems", "T"}, {"cleanPrivacyItemsAsync", "TC"},
+    {"getWechatItems", ""}, {"cleanWechatItems", "T"}, {"startScanWechat", "C"},
+    {"stopScanWechat", ""}, {"openWechatFolder", "T"}, {"startCleanWechat", "TC"},
+    {"getQqItems", ""}, {"cleanQqItems", "T"}, {"startScanQq", "C"}, {"stopScanQq", ""},
+    {"openQqFolder", "T"}, {"startCleanQq", "TC"}, {"getPagefileSize", ""},
+    {"migratePagefile", "T"}, {"getFileSha256", "T"}, {"getFolderSize", "T"},
+    {"setRegistryString", "TTT"}, {"setRegistryIntValue", "TTI"}, {"removeRegistry", "TT"},
+    {"removeRegistryKey", "T"}, {"removeFile", "T"}, {"removeDir", "T"},
+    {"scheduleSelfDelete", "T"}, {"openFolder", "T"}, {"getTempPath", ""}, {"toBase64Str", "T"},
+    {"getCursorX", ""}, {"getCursorY", ""}, {"getMonitorCount", ""}, {"processFolder", ""},
+    {"checkUpdate", ""}, {"getVersionList", ""}, {"getAppInfo", ""}, {"submitFeedback", "T"},
+    {"reportEvent", "T"}, {"getClientId", ""}, {"generateQrSvg", "T"}, {"openUrl", "T"},
+    {"copyToClipboard", "T"}, {"downloadUpdate", "TTC"}, {"cancelDownload", "T"},
+    {"getSetting", "TT"}, {"setSetting", "TT"}, {"isStartupOnBoot", ""}, {"setStartupOnBoot", "I"},
+    {"setMinimizeOnClose", "I"}, {"exitApp", ""}, {"enableMenuOutsideClickClose", "IIII"},
+    {"disableMenuOutsideClickClose", ""}, {"getProcessFullDir", ""}, {"signalMainWindowReady", ""},
+    {"setTimeoutOnce", "CI"}, {"isMainWindowReady", ""}, {"notifyRunningInstanceQuit", ""},
+    {"isDebug", "-"}, {"isAutoReload", "-"}, {"canMainWindowTopmost", "-"}, {"nativeVersion", "-"},
+    {"mainWindowPath", "-"}, {"updateWindowPath", "-"}, {"historyWindowPath", "-"},
+    {"hotkeyWindowPath", "-"},
 };
 
-TEST(NativeUtilTable, KeepsTheRegistrationOrderAndParameterCountsPagesRelyOn) {
+std::vector<ParamKind> paramsOf(const std::string& signature) {
+    static const std::map<char, ParamKind> kinds = {{'T', ParamKind::Text},
+                                                    {'I', ParamKind::Integer},
+                                                    {'F', ParamKind::Float},
+                                                    {'C', ParamKind::Function}};
+    std::vector<ParamKind> params;
+    for (const char kind : signature) params.push_back(kinds.at(kind));
+    return params;
+}
+
+TEST(NativeUtilTable, KeepsTheRegistrationOrderAndSignaturesPagesRelyOn) {
     std::map<std::string, std::size_t> position;
     for (std::size_t i = 0; i < kFullTable.size(); ++i) position[kFullTable[i].first] = i;
 
-    std::size_t previous = 0;
-    for (const Member& member : pellanor::bridge::nativeUtilClass().members()) {
+    const std::vector<Member>& members = pellanor::bridge::nativeUtilClass().members();
+    ASSERT_FALSE(members.empty());
+    ASSERT_NE(pellanor::bridge::nativeUtilClass().find(QStringLiteral("log")), nullptr);
+    std::size_t next = 0;  // the first position the next member may take
+    for (const Member& member : members) {
         SCOPED_TRACE(member.name);
         const auto found = position.find(member.name);
         ASSERT_NE(found, position.end()) << "not a NativeUtil member";
-        EXPECT_GE(found->second, previous) << "out of registration order";
-        previous = found->second;
-        const int expected = kFullTable[found->second].second;
-        EXPECT_EQ(member.kind, expected < 0 ? MemberKind::Property : MemberKind::Method);
-        if (expected >= 0) {
-            EXPECT_EQ(static_cast<int>(member.params.size()), expected);
+        EXPECT_GE(found->second, next) << "out of registration order, or listed twice";
+        next = found->second + 1;
+        const std::string signature = kFullTable[found->second].second;
+        if (signature == "-") {
+            EXPECT_EQ(member.kind, MemberKind::Property);
+        } else {
+            EXPECT_EQ(member.kind, MemberKind::Method);
+            EXPECT_EQ(member.params, paramsOf(signature));
         }
     }
 }

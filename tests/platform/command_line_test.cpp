@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/executable.h"
+#include "platform/launch.h"
+#include "platform/processes.h"
 #include "tests/platform/scoped_temp_folder.h"
 
 namespace pellanor::platform {
@@ -41,6 +44,30 @@ Words lines(std::string text) {
         result.push_back(text.substr(start, end - start));
     }
     return result;
+}
+
+// Each byte of `text` as two hexadecimal digits.
+std::string hexOf(const std::string& text) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : text) {
+        hex += kDigits[static_cast<unsigned char>(byte) >> 4];
+        hex += kDigits[static_cast<unsigned char>(byte) & 0x0f];
+    }
+    return hex;
+}
+
+// Greek, Japanese and a Hebrew letter: no ANSI code page holds them all, so a narrow command
+// line would bring question marks.
+TEST(ProgramArguments, ReachTheProgramWholeWhateverTheCodePage) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "child dir");
+    const std::string word = "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1-\xe6\x97\xa5\xe6\x9c\xac-\xe2\x84\xb5";
+    const CommandLineRun run = runCommandLine(
+        '"' + child + "\" arguments " + word + " \"two words\" plain", 60000, ChildOutput::Capture);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(lines(run.output), (Words{hexOf(word), hexOf("two words"), hexOf("plain")}));
 }
 
 TEST(SplitCommandLine, FollowsTheWindowsRules) {
@@ -114,6 +141,39 @@ TEST(RunCommandLine, ReportsAProgramThatDoesNotExist) {
     EXPECT_FALSE(run.finished);
     EXPECT_NE(run.errorCode, 0u);
     EXPECT_FALSE(runCommandLine("", 5000, ChildOutput::Capture).started);
+}
+
+// An ended copy of a program can still be listed next to a live one; the process queries judge
+// it through a handle like this one, which must then read it as ended.
+TEST(ProcessHandle, ReadsAProcessThatEndsWhileHeldAsNoLongerActive) {
+    ScopedTempFolder temp;
+    const fs::path placed = fs::u8path(placeChild(temp.path() / "child"));
+    // A name of its own, so that no other copy of the helper is mistaken for this one.
+    const fs::path child = placed.parent_path() / ("held-" + std::to_string(currentProcessId()) +
+                                                   placed.extension().u8string());
+    fs::rename(placed, child);
+    const fs::path marker = temp.path() / "late.txt";
+    LaunchRequest request;
+    request.program = child.u8string();
+    request.arguments = {"late", marker.u8string()};
+    request.commandLine = "\"" + child.u8string() + "\" late \"" + marker.u8string() + "\"";
+    ASSERT_TRUE(launchProcess(request).started);
+
+    ProcessHandle held;
+    for (int attempt = 0; attempt < 100 && !held.valid(); ++attempt) {
+        for (const ProcessEntry& entry : processSnapshot().value_or(std::vector<ProcessEntry>{})) {
+            if (entry.exeName == child.filename().u8string()) held = openProcess(entry.pid);
+        }
+        if (!held.valid()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(held.valid());
+    EXPECT_EQ(held.exitCode(), kStillActive);
+    for (int attempt = 0; attempt < 500 && held.exitCode() == kStillActive; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(fs::exists(marker));
+    ASSERT_TRUE(held.exitCode());
+    EXPECT_NE(*held.exitCode(), kStillActive);
 }
 
 }  // namespace

@@ -46,7 +46,6 @@ TEST(BlockingIoCanceller, CancelWithNothingPendingOrAfterRetirementIsHarmless) {
     canceller->cancel();
     canceller->retire();
     canceller->cancel();
-    lowerCurrentThreadPriority();
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/platform/scoped_environment.h"
 
 namespace pellanor::platform {
@@ -37,6 +39,26 @@ TEST(LocalPath, LeavesPathsWithoutADriveAsTheyAre) {
     EXPECT_EQ(localPath("$Recycle.Bin"), "$Recycle.Bin");
     EXPECT_EQ(localPath(""), "");
     EXPECT_EQ(localPath("1:\\x"), "1:/x");
+}
+
+TEST(AbsoluteLocalPath, ResolvesDotsBeforeMappingTheDrive) {
+    test_support::ScopedEnvironment env;
+    env.set("PELLANOR_DRIVES", "C=/srv/c;D=/data/d/");
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\", "/srv/c"},
+        {"C:\\..", "/srv/c"},
+        {"c:/Windows/System32/../../..", "/srv/c"},
+        {"D:\\Apps\\.\\Old\\", "/data/d/Apps/Old"},
+        {"D:\\x\\..\\..\\y", "/data/d/y"},
+        {"C:\\Windows.", "/srv/c/Windows."},
+        {"\\\\server\\share\\x\\..\\..", "//server/share"},
+        {"/srv/x/../../..", "/"},
+        {"/srv//x/./", "/srv/x"},
+        {"//x", "/x"},
+    };
+    for (const auto& [path, expected] : cases) EXPECT_EQ(absoluteLocalPath(path), expected) << path;
+    EXPECT_TRUE(isAbsolutePath("/srv/x"));
+    EXPECT_FALSE(isAbsolutePath("\\srv\\x"));
 }
 
 }  // namespace

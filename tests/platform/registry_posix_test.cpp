@@ -113,15 +113,37 @@ TEST_F(RegistryStore, ImportsAnEditorFileInEveryEncoding) {
         EXPECT_EQ(value.data, (Bytes{0xDE, 0xAD, 0xBE, 0xEF})) << file.encoding;
         openKey(Root::CurrentUser, "Software\\Hand\\Removed", View::Default, Access::Read, &status);
         EXPECT_EQ(status, kNotFound) << file.encoding;
+
+        // A change to the imported file leaves it readable, whatever its encoding was.
+        const Key writer =
+            openKey(Root::CurrentUser, "Software\\Hand", View::Default, Access::Write, &status);
+        ASSERT_EQ(setValue(writer, "Added", ValueType::Dword, dwordData(7)), kSuccess);
+        reloadStore();
+        const Key reread =
+            openKey(Root::CurrentUser, "Software\\Hand", View::Default, Access::Read, &status);
+        ASSERT_EQ(status, kSuccess) << file.encoding << ": " << failureReason();
+        EXPECT_EQ(queryValue(reread, "Added", 4, value), kSuccess) << file.encoding;
+        EXPECT_EQ(queryValue(reread, "Count", 4, value), kSuccess) << file.encoding;
     }
 }
 
-TEST_F(RegistryStore, WritesWhatTheEditorImportsAndKeepsInsertionOrder) {
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(RegistryStore, AppendsChangesAndCompactsIntoAnEditorExport) {
     const Key key = createKey(Root::CurrentUser, "Software\\Order", View::Default);
     for (const char* name : {"zeta", "Alpha", "mid"}) {
         ASSERT_EQ(setValue(key, name, ValueType::Dword, dwordData(1)), kSuccess);
     }
     ASSERT_EQ(setValue(key, "ALPHA", ValueType::Dword, dwordData(2)), kSuccess);
+    const std::string section = asEditorExport("[HKEY_CURRENT_USER\\Software\\Order]").substr(2);
+    EXPECT_GT(occurrences(fileBytes(m_store / "HKEY_CURRENT_USER.reg"), section), 1u);
+
     reloadStore();
     const Key again = openKey(Root::CurrentUser, "Software\\Order", View::Default, Access::Read);
     std::vector<std::string> names;
@@ -130,15 +152,23 @@ TEST_F(RegistryStore, WritesWhatTheEditorImportsAndKeepsInsertionOrder) {
         names.push_back(value.name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    ASSERT_EQ(queryValue(again, "alpha", 4, value), kSuccess);
+    EXPECT_EQ(value.data, dwordData(2));
 
+    // A record larger than the rest of the file makes the store write it whole.
+    ASSERT_EQ(setValue(again, "zeta", ValueType::Binary, Bytes(40000, 0xAB)), kAccessDenied);
+    const Key writer = openKey(Root::CurrentUser, "Software\\Order", View::Default, Access::Write);
+    ASSERT_EQ(setValue(writer, "zeta", ValueType::Binary, Bytes(40000, 0xAB)), kSuccess);
     const std::string bytes = fileBytes(m_store / "HKEY_CURRENT_USER.reg");
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(bytes, asEditorExport("Windows Registry Editor Version 5.00\n\n"
-                                    "[HKEY_CURRENT_USER\\Software]\n\n"
-                                    "[HKEY_CURRENT_USER\\Software\\Order]\n"
-                                    "\"zeta\"=dword:00000001\n"
-                                    "\"Alpha\"=dword:00000002\n"
-                                    "\"mid\"=dword:00000001\n\n"));
+    EXPECT_EQ(occurrences(bytes, section), 1u);
+    const std::string compact = asEditorExport(
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software]\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Order]\n"
+        "\"zeta\"=hex:ab,ab,");
+    EXPECT_EQ(bytes.substr(0, compact.size()), compact);
+    const std::string tail = asEditorExport("\"mid\"=dword:00000001\n\n").substr(2);
+    EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
 }
 
 TEST_F(RegistryStore, SeesChangesOtherProcessesMadeToTheFile) {
@@ -197,6 +227,83 @@ TEST_F(RegistryStore, RefusesADamagedHiveAndKeepsItByteForByte) {
         EXPECT_EQ(fileBytes(hive), entry.text) << entry.fault;
         // The other hives are unaffected.
         EXPECT_TRUE(createKey(Root::LocalMachine, "Software\\New", View::Default).isOpen());
+    }
+}
+
+// A crash while a change was appended leaves the file cut anywhere in that record, or extended
+// with zeros the data never reached. The record goes; every change before it stays.
+TEST_F(RegistryStore, DropsOnlyAChangeCutShortAtTheEnd) {
+    const Key key = createKey(Root::CurrentUser, "Software\\Torn", View::Default);
+    const struct {
+        const char* name;
+        Bytes data;
+    } earlier[] = {{"a", stringData("alpha")}, {"b", dwordData(2)}, {"c", Bytes(100, 0xAB)}};
+    for (const auto& value : earlier) {
+        ASSERT_EQ(setValue(key, value.name, ValueType::Binary, value.data), kSuccess);
+    }
+    const auto hive = [&] { return m_store / "HKEY_CURRENT_USER.reg"; };
+    const std::string before = fileBytes(hive());
+    ASSERT_EQ(setValue(key, "last", ValueType::Dword, dwordData(0x12345678)), kSuccess);
+    const std::string full = fileBytes(hive());  // ends in ...dword:12345678 CRLF CRLF
+    const std::size_t record = before.size();
+    std::string middle = full;
+    middle[record - 20] = '?';  // inside value c's hex list
+
+    const struct {
+        const char* cut;
+        std::string bytes;
+        bool lastKept;
+        bool refused;
+    } cases[] = {
+        {"mid-key name", full.substr(0, record + 20), false, false},
+        {"mid UTF-16 unit of the value name", full.substr(0, record + 77), false, false},
+        {"mid-number", full.substr(0, full.size() - 16), false, false},
+        {"before the value's line break", full.substr(0, full.size() - 8), false, false},
+        {"inside the final line break", full.substr(0, full.size() - 1), false, false},
+        {"zeros past a whole record", full + std::string(4096, '\0'), true, false},
+        {"zeros for most of the record", full.substr(0, record + 6) + std::string(90, '\0'), false,
+         false},
+        {"whole lines, no blank line yet", full.substr(0, full.size() - 4), true, false},
+        {"damage before the last record", middle.substr(0, full.size() - 16), false, true},
+    };
+    for (const auto& entry : cases) {
+        reloadStore();
+        writeFile(hive(), entry.bytes);
+        Status status = kSuccess;
+        const Key torn =
+            openKey(Root::CurrentUser, "Software\\Torn", View::Default, Access::ReadWrite, &status);
+        if (entry.refused) {
+            EXPECT_EQ(status, kInvalidData) << entry.cut;
+            EXPECT_FALSE(createKey(Root::CurrentUser, "Software\\New", View::Default).isOpen());
+            EXPECT_EQ(fileBytes(hive()), entry.bytes) << entry.cut;
+            continue;
+        }
+        ASSERT_EQ(status, kSuccess) << entry.cut << ": " << failureReason();
+        const bool dropped = entry.bytes.size() > full.size() || !entry.lastKept;
+        EXPECT_EQ(
+            failureReason().find("dropped an incomplete change at the end of " + hive().string()),
+            dropped ? 0 : std::string::npos)
+            << entry.cut << ": " << failureReason();
+        Value value;
+        for (const auto& expected : earlier) {
+            ASSERT_EQ(queryValue(torn, expected.name, 4096, value), kSuccess) << entry.cut;
+            EXPECT_EQ(value.data, expected.data) << entry.cut << ' ' << expected.name;
+        }
+        EXPECT_EQ(
+            queryValue(torn, "last", 4, value) == kSuccess && value.data == dwordData(0x12345678),
+            entry.lastKept)
+            << entry.cut;
+
+        // The next write compacts the file: one section per key, no torn bytes.
+        ASSERT_EQ(setValue(torn, "after", ValueType::Dword, dwordData(3)), kSuccess) << entry.cut;
+        const std::string section = asEditorExport("[HKEY_CURRENT_USER\\Software\\Torn]").substr(2);
+        EXPECT_EQ(occurrences(fileBytes(hive()), section), 1u) << entry.cut;
+        reloadStore();
+        const Key reread =
+            openKey(Root::CurrentUser, "Software\\Torn", View::Default, Access::Read, &status);
+        ASSERT_EQ(status, kSuccess) << entry.cut << ": " << failureReason();
+        EXPECT_EQ(failureReason(), "") << entry.cut;
+        EXPECT_EQ(queryValue(reread, "after", 4, value), kSuccess) << entry.cut;
     }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/executable.h"
 #include "platform/launch.h"
 #include "platform/shortcuts.h"
+#include "platform/shell_execute.h"
 #include "platform/shell_folders.h"
 #include "tests/platform/scoped_temp_folder.h"
 
@@ -132,6 +133,27 @@ TEST(LaunchProcess, ReportsTheSystemErrorForAMissingProgram) {
     const LaunchResult result = launchProcess(request);
     EXPECT_FALSE(result.started);
     EXPECT_EQ(result.errorCode, 2u);  // ERROR_FILE_NOT_FOUND on Windows, ENOENT on POSIX
+}
+
+// Uninstallers start this way: the parameters reach the program split as Windows splits them.
+TEST(ShellExecute, StartsTheProgramWithItsParameters) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    const fs::path program = placeChild(temp.path() / "Uninstall Folder");
+    const fs::path current = temp.path() / "current";
+    fs::create_directories(current);
+    const fs::path previous = fs::current_path();
+    fs::current_path(current);
+    const bool started = shellExecute(program.u8string(), "/S \"two words\" C:\\x\\");
+    fs::current_path(previous);
+    ASSERT_TRUE(started);
+
+    const std::vector<std::string> report = awaitReport(current);
+    ASSERT_EQ(report.size(), 4u);
+    EXPECT_EQ(report[1], "/S");
+    EXPECT_EQ(report[2], "two words");
+    EXPECT_EQ(report[3], "C:\\x\\");
+    EXPECT_FALSE(shellExecute((temp.path() / "missing.exe").u8string(), "/S"));
 }
 
 TEST(ShellLink, IsWrittenReadBackAndReplaced) {

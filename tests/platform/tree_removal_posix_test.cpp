@@ -79,7 +79,8 @@ bool makeSocket(const fs::path& path) {
     if (path.native().size() >= sizeof address.sun_path) return false;
     std::strcpy(address.sun_path, path.c_str());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool ok =
+        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     // Closed again: the socket file must survive for what it is, not for being held.
     if (fd >= 0) ::close(fd);
     return ok;
@@ -138,7 +139,7 @@ TEST(SharedFolder, RemovesOnlyEntriesOfTheEffectiveUserAndNeverEntersAnotherUser
     EXPECT_TRUE(space.exists("sentinel/keep.txt"));
 }
 
-TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOne) {
+TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOneAndKeepsTheSharedFolder) {
     Workspace space;
     makeShared(space, "shared");
     space.write("shared/tree/plain.txt", 1);
@@ -148,6 +149,16 @@ TEST(SharedFolder, AppliesWhenTheTreeRemovedLiesInsideOne) {
     EXPECT_EQ(report.leftCount, 1);
     EXPECT_EQ(report.firstLeft.at(0), space.text("shared/tree/socket"));
     EXPECT_FALSE(space.exists("shared/tree/plain.txt"));
+
+    // The shared folder itself is emptied, never removed.
+    EXPECT_EQ(removeTree(space.text("shared")).leftCount, 2);
+    EXPECT_TRUE(space.exists("shared/tree/socket"));
+    space.write("shared/file.txt", 1);
+    ASSERT_EQ(::unlink(space.path("shared/tree/socket").c_str()), 0);
+    EXPECT_EQ(removeTree(space.text("shared")).leftCount, 1);
+    EXPECT_TRUE(space.exists("shared"));
+    EXPECT_FALSE(space.exists("shared/tree"));
+    EXPECT_FALSE(space.exists("shared/file.txt"));
 }
 
 TEST(RemoveTree, NeverEntersOrRemovesAMountPoint) {

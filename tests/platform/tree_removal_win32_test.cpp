@@ -62,6 +62,13 @@ TEST(RemoveTreeOnWindows, RemovesATreeDeeperThanMaxPath) {
     EXPECT_TRUE(space.exists("sentinel/keep.txt"));
 }
 
+TEST(RemoveTreeOnWindows, RefusesDriveRelativePaths) {
+    // On a drive that is not there, so that a fault cannot reach a real current folder.
+    for (const char* path : {"Q:name", "Q:x\\y", "Q:x/y"}) {
+        EXPECT_EQ(removeTree(path).leftCount, 1) << path;
+    }
+}
+
 // The folder link_fixture.sh made, as Wine reaches it; empty when the tests run without it.
 std::wstring linkFixture() {
     const char* folder = std::getenv("PELLANOR_LINK_FIXTURE");
@@ -83,8 +90,7 @@ TEST(RemoveTreeOnWindows, NeverEntersOrBreaksThroughAUnixLinkUnderWine) {
     const std::wstring fixture = linkFixture();
     if (fixture.empty()) GTEST_SKIP() << "no links made beforehand; ctest makes them";
     const DWORD attributes = GetFileAttributesW((fixture + L"\\root-link").c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         GTEST_SKIP() << "this system does not show a Unix link as a reparse point";
     }
     const auto targetsIntact = [&] {

@@ -1,7 +1,9 @@
 // Page windows under a virtual display: what createWindow opens and keeps, what a page learns
 // from its own window object, and where its content comes from.
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QWindow>
 
 #include "tests/engine/engine_fixture.h"
 #include "tests/util/log_capture.h"
@@ -160,13 +162,34 @@ TEST_F(PageWindows, ResourcePagesComeFromTheExecutable) {
               QStringLiteral("this://app/t/self.html?from=res"));
 }
 
-TEST_F(PageWindows, HidingFromTheTaskBarLeavesTheWindowHidden) {
+// The desktop's own window of a page window, found by its title; null when there is none.
+QWindow* nativeWindowTitled(const QString& title) {
+    for (QWindow* native : QGuiApplication::topLevelWindows()) {
+        if (native->title() == title) return native;
+    }
+    return nullptr;
+}
+
+bool isToolWindow(const QWindow* native) {
+    return (native->flags() & Qt::WindowType_Mask) == Qt::Tool;
+}
+
+TEST_F(PageWindows, HidingFromTheTaskBarMakesAHiddenToolWindow) {
     pellanor::test_support::LogCapture log;
     const auto window = TinyWindow::create(0);
     ASSERT_NE(window->handle(), 0);
+    const QString title = QStringLiteral("taskbar probe");
+    window->setTitle(title);
     window->expand();
+    const QWindow* shown = nativeWindowTitled(title);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(isToolWindow(shown));
     EXPECT_TRUE(window->hideFromTaskBar());
     EXPECT_FALSE(api->SciterIsVisible(window->handle()));
+    // Changing the style may give the window a new native window; look it up again.
+    const QWindow* hidden = nativeWindowTitled(title);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_TRUE(isToolWindow(hidden));
     EXPECT_TRUE(log.contains("TinyWindow", QStringLiteral("hide from taskbar")));
     api->SciterPostMessage(window->handle(), kMessageClose, 0, 0);
 }

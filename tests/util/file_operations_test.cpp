@@ -120,6 +120,40 @@ TEST_F(FileOperations, OverwriteReplacesALinkAtTheDestinationNotItsTarget) {
     EXPECT_EQ(readFile(path("move-link.txt")), "second");
 }
 
+// A link to the source at the destination is only a name: overwriting replaces it with a real
+// file and leaves the source as it was (a move then carries the source to the link's name).
+TEST_F(FileOperations, OverwriteReplacesALinkToTheSourceItself) {
+    struct Case {
+        const char* name;
+        bool (*operation)(const QString&, const QString&, bool);
+        bool sourceRemains;
+    };
+    for (const Case& c : {Case{"copy", &copyFile, true}, Case{"move", &moveFile, false}}) {
+        SCOPED_TRACE(c.name);
+        const QString source = path(QStringLiteral("%1-source.txt").arg(c.name));
+        const QString link = path(QStringLiteral("%1-link.txt").arg(c.name));
+        ASSERT_TRUE(writeFile(source, "original"));
+        ASSERT_TRUE(QFile::link(source, link));
+
+        EXPECT_TRUE(c.operation(source, link, true));
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(readFile(link), "original");
+        EXPECT_EQ(QFileInfo::exists(source), c.sourceRemains);
+        if (c.sourceRemains) {
+            EXPECT_EQ(readFile(source), "original");
+        }
+    }
+}
+
+// A source that is a link, overwriting the file it points at: that file is the content, so it
+// stays.
+TEST_F(FileOperations, OverwritingTheTargetOfASourceLinkKeepsIt) {
+    ASSERT_TRUE(QFile::link(path("source.txt"), path("source-link.txt")));
+    EXPECT_FALSE(copyFile(path("source-link.txt"), path("source.txt"), true));
+    EXPECT_FALSE(moveFile(path("source-link.txt"), path("source.txt"), true));
+    EXPECT_EQ(readFile(path("source.txt")), "new");
+}
+
 // A link whose target does not exist yet still takes the name: nothing may be written through
 // it to where it points.
 TEST_F(FileOperations, ADanglingLinkAtTheDestinationIsNeverWrittenThrough) {

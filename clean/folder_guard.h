@@ -1,0 +1,31 @@
+// Checks made before a folder given as text is emptied or removed: that the text names one
+// folder wherever the process stands, that it is not a whole drive, that the command
+// interpreter reads it as written, and that a junk rule's folder holds nothing the system or
+// the user's profile cannot lose.
+#pragma once
+
+#include <QString>
+
+namespace pellanor {
+
+// The host folder that `path` names, resolved as the system resolves it (see
+// platform::absoluteLocalPath: "." and ".." gone, never above the drive's root); empty when
+// `path` is relative or drive-relative ("C:", "C:x", "\x", "x", ".", ".."). Does not block.
+QString absoluteHostFolder(const QString& path);
+
+// Whether `path` names a whole drive, a share's root or the file system's root; false for a
+// relative path, which absoluteHostFolder refuses on its own. Does not block.
+bool isDriveRoot(const QString& path);
+
+// Whether `text` holds what the command interpreter still acts on inside double quotes: '%'
+// (variable expansion), '"' (ends the quoting) or a control character (a line break ends the
+// command). Does not block.
+bool breaksCommandQuoting(const QString& text);
+
+// Why a junk rule must not empty or remove `folder` (Windows-shaped, already expanded): "not an
+// absolute path", "a drive root", or "holds <folder>" when it is, or contains, the user's
+// profile, the application-data folders, the Windows or system folder, a Program Files folder
+// or ProgramData. Empty when the rule may go ahead. Blocks briefly: links are resolved on disk.
+QString junkFolderRefusal(const QString& folder);
+
+}  // namespace pellanor
