@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "clean/folder_guard.h"
 #include "clean/folder_size.h"
 #include "clean/host_path.h"
 #include "clean/junk_item.h"
@@ -30,16 +31,17 @@ constexpr std::size_t kMaxRegistryTextBytes = 64 * 1024;
 
 bool isLink(const QFileInfo& info) { return info.isSymLink() || info.isJunction(); }
 
-// A root the registry gave as a relative path would be resolved against this process's current
-// folder, which belongs to no chat app; such a root is never searched.
+// A save path from the registry is searched only where a junk rule could clean: a relative one
+// would be resolved against this process's current folder, and a drive or the profile would
+// make every folder there holding a "cache" an account.
 bool isUsableRoot(const QString& root, const ChatApp& app) {
-    const QString host = hostPath(root);
-    if (!QDir::isAbsolutePath(host)) {
-        logging::info(kTag, "{} folder is not absolute, skipped: {}", app.logName,
-                      root.toStdString());
+    const QString refusal = junkFolderRefusal(root);
+    if (!refusal.isEmpty()) {
+        logging::info(kTag, "skip {} folder {} refused: {}", app.logName, root.toStdString(),
+                      refusal.toStdString());
         return false;
     }
-    return QFileInfo(host).isDir();
+    return QFileInfo(hostPath(root)).isDir();
 }
 
 bool isAccount(const ChatApp& app, const QString& folder) {

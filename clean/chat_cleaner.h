@@ -69,8 +69,10 @@ QStringList chatSubfolders(const QString& folder);
 // Whether `folder` holds an entry named `name` (of any kind). Blocks on the file system.
 bool chatHasEntry(const QString& folder, const QString& name);
 
-// Account folders under the app's roots, in root order. Roots that are missing or relative are
-// skipped, and so are sub-folders that are links or junctions. Blocks on the file system.
+// Account folders under the app's roots, in root order. Missing roots are skipped, and so are
+// roots no junk rule may clean (relative, a drive root, or holding the profile or a system
+// folder: see folder_guard.h; logged), and sub-folders that are links or junctions. Blocks on
+// the file system.
 QStringList chatAccountFolders(const ChatApp& app);
 
 // The app's folders of `type` in `account`, without those reached through a link or junction

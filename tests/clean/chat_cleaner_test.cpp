@@ -297,9 +297,11 @@ TEST(WechatRoots, FollowTheSavedPathAndItsDocumentsMarker) {
     EXPECT_EQ(sizesOf(getWechatItems())["wechat_file"], 33);
 }
 
-TEST(ChatRoots, ARelativeSavedPathIsNeverSearchedSoNoAccountIsFound) {
+TEST(ChatRoots, ARelativeOrDriveRootSavePathIsNeverSearched) {
     ChatProfile p;
     writeFile(p.path("cwd/Relative/wxid_r/cache/keep.dat"), 5);
+    writeFile(p.path("E/Projects/Image/keep.png"), 5);  // looks like a QQ account
+    p.setRegistry("Software\\Tencent\\QQ", "PersonalFilePath", "E:\\");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(p.path("cwd"));
     p.setRegistry("Software\\Tencent\\WeChat", "FileSavePath", "Relative");
@@ -312,6 +314,7 @@ TEST(ChatRoots, ARelativeSavedPathIsNeverSearchedSoNoAccountIsFound) {
     EXPECT_EQ(scan.types(), QStringList{"done"});
     QDir::setCurrent(previous);
     EXPECT_TRUE(exists(p.path("cwd/Relative/wxid_r/cache/keep.dat")));
+    EXPECT_EQ(getQqItems(), toEnvelopeText({}));
 }
 
 TEST(QqFolders, RootsWithoutRepeatsNewerLayoutFirstAndCacheFoldersOfAnyCase) {
