@@ -8,6 +8,8 @@
 #include "clean/junk_categories.h"
 #include "clean/junk_cleaner.h"
 #include "clean/pagefile.h"
+#include "clean/qq_cleaner.h"
+#include "clean/wechat_cleaner.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
@@ -109,6 +111,19 @@ std::vector<Member> members() {
         method("cleanPrivacyItems", {T}, [](A a) { return cleanPrivacyItems(a.text(0)); }),
         method("cleanPrivacyItemsAsync", {T, Fn},
                [](A a) { return cleanPrivacyItemsAsync(a.text(0), a.callback(1)); }),
+        method("getWechatItems", {}, [](A) { return getWechatItems(); }),
+        method("cleanWechatItems", {T}, [](A a) { return cleanWechatItems(a.text(0)); }),
+        method("startScanWechat", {Fn}, [](A a) { return startScanWechat(a.callback(0)); }),
+        method("stopScanWechat", {}, [](A) { return stopScanWechat(); }),
+        method("openWechatFolder", {T}, [](A a) { return openWechatFolder(a.text(0)); }),
+        method("startCleanWechat", {T, Fn},
+               [](A a) { return startCleanWechat(a.text(0), a.callback(1)); }),
+        method("getQqItems", {}, [](A) { return getQqItems(); }),
+        method("cleanQqItems", {T}, [](A a) { return cleanQqItems(a.text(0)); }),
+        method("startScanQq", {Fn}, [](A a) { return startScanQq(a.callback(0)); }),
+        method("stopScanQq", {}, [](A) { return stopScanQq(); }),
+        method("openQqFolder", {T}, [](A a) { return openQqFolder(a.text(0)); }),
+        method("startCleanQq", {T, Fn}, [](A a) { return startCleanQq(a.text(0), a.callback(1)); }),
         method("getPagefileSize", {}, [](A) { return getPagefileSize(); }),
         method("migratePagefile", {T}, [](A a) { return migratePagefile(a.text(0)); }),
         method("getFileSha256", {T}, [](A a) { return scan::getFileSha256(a.text(0)); }),
