@@ -14,7 +14,10 @@ case "$kind" in
     native) options=() ;;
     asan)
         sanitize="-fsanitize=address,undefined -fno-omit-frame-pointer"
-        options=(-DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="$sanitize"
+        # The instrumentation defeats GCC's flow analysis: it reports libstdc++'s own <regex>
+        # as maybe uninitialized. The native build keeps the warning.
+        options=(-DCMAKE_CXX_FLAGS="$sanitize -Wno-maybe-uninitialized"
+                 -DCMAKE_EXE_LINKER_FLAGS="$sanitize"
                  -DCMAKE_SHARED_LINKER_FLAGS="$sanitize")
         # Test discovery runs each test executable during the build.
         source "$root/scripts/sanitizer_options.sh"
