@@ -32,8 +32,8 @@ windows_tests() {
 }
 
 sanitizer_tests() {
-    source "$root/scripts/sanitizer_options.sh"
-    (cd "$root/build/asan" && xvfb-run -a ctest --output-on-failure -j "$(nproc)")
+    (source "$root/scripts/sanitizer_options.sh" &&
+        cd "$root/build/asan" && xvfb-run -a ctest --output-on-failure -j "$(nproc)")
 }
 
 stage "setup" "$root/scripts/setup.sh"
