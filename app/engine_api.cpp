@@ -1,9 +1,12 @@
+// Loading the engine library and checking that it is the version the program was built for.
 #include "app/engine_api.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "engine/sdk/sciter_value.h"
 #include "platform/dynamic_library.h"
+#include "platform/executable.h"
 
 namespace pellanor::app {
 
@@ -14,8 +17,19 @@ namespace {
     std::exit(-1);
 }
 
+// The engine beside the executable, by its full path. A bare name would let a library of the
+// same name found earlier on the search path (LD_LIBRARY_PATH, or PATH on Windows) win, and the
+// sanitizers' dlopen ignores the executable's run path altogether.
+std::string engineLibraryPath() {
+    const std::string fileName = platform::sharedLibraryFileName(kEngineLibrary);
+    const std::string executable = platform::executablePath();
+    const std::size_t separator = executable.find_last_of("/\\");
+    if (separator == std::string::npos) return fileName;  // the system cannot tell: search
+    return executable.substr(0, separator + 1) + fileName;
+}
+
 const SciterApi* loadEngineApi() {
-    void* library = platform::loadLibrary(platform::sharedLibraryFileName(kEngineLibrary));
+    void* library = platform::loadLibrary(engineLibraryPath());
     if (!library) fail(nullptr);
     auto entry = reinterpret_cast<SciterApiEntry>(platform::librarySymbol(library, kEngineEntry));
     if (!entry) fail(library);

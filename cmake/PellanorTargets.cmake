@@ -22,3 +22,12 @@ function(pellanor_add_test name)
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
     endif()
 endfunction()
+
+# pellanor_loads_engine(<target>)
+# For a test that loads the engine library at run time rather than linking it: it is built
+# first, and the test gets its full path as PELLANOR_ENGINE_LIBRARY. A full path, because the
+# sanitizers' dlopen does not apply the executable's run path.
+function(pellanor_loads_engine target)
+    add_dependencies(${target} sciter)
+    target_compile_definitions(${target} PRIVATE PELLANOR_ENGINE_LIBRARY="$<TARGET_FILE:sciter>")
+endfunction()

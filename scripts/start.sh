@@ -4,7 +4,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" native
+# Only the program, its engine and the command-line tool; the tests are built by test.sh.
+"$root/scripts/build.sh" native Pellanor sciter pellanor-cli
 
 program="$root/build/native/app/Pellanor"
 # QtWebEngine's sandbox cannot run as root.

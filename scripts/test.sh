@@ -1,21 +1,49 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the native tests (under a virtual
-# display) and the Windows backend's tests under 64-bit Wine. The 32-bit Windows build is
-# compiled too, but not run: 32-bit Wine is not installable here.
+# display), a Windows syntax check of the portable code, the Windows backend's tests under
+# 64-bit Wine, and the native tests again built with the address and undefined-behaviour
+# sanitizers. The 32-bit Windows build is compiled too, but not run: 32-bit Wine is not
+# installable here. Each stage's time is printed at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+timings=()
 
-"$root/scripts/build.sh" native
-(cd "$root/build/native" && xvfb-run -a ctest --output-on-failure -j "$(nproc)")
+# stage <name> <command...>: runs the command and notes how long it took.
+stage() {
+    local name=$1 start=$SECONDS
+    shift
+    echo "== $name"
+    "$@"
+    timings+=("$(printf '%-28s %4d s' "$name" $((SECONDS - start)))")
+}
 
-"$root/scripts/build.sh" win32-i686
-"$root/scripts/build.sh" win32
-# Unless the caller names one, a Wine prefix of our own: made on the first start, removed after.
-if [[ -z "${WINEPREFIX:-}" ]]; then
-    WINEPREFIX=$(mktemp -d /tmp/pellanor-wine.XXXXXX)
-    export WINEPREFIX
-    trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-fi
-(cd "$root/build/win32" && ctest --output-on-failure)
+native_tests() { (cd "$root/build/native" && xvfb-run -a ctest --output-on-failure -j "$(nproc)"); }
+
+windows_tests() {
+    # Unless the caller names one, a Wine prefix of our own: made on the first start, removed
+    # after.
+    if [[ -z "${WINEPREFIX:-}" ]]; then
+        WINEPREFIX=$(mktemp -d /tmp/pellanor-wine.XXXXXX)
+        export WINEPREFIX
+        trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+    fi
+    (cd "$root/build/win32" && ctest --output-on-failure)
+}
+
+sanitizer_tests() {
+    (source "$root/scripts/sanitizer_options.sh" &&
+        cd "$root/build/asan" && xvfb-run -a ctest --output-on-failure -j "$(nproc)")
+}
+
+stage "setup" "$root/scripts/setup.sh"
+stage "native build" "$root/scripts/build.sh" native
+stage "native tests" native_tests
+stage "windows syntax check" "$root/scripts/windows_syntax_check.sh"
+stage "win32-i686 build" "$root/scripts/build.sh" win32-i686
+stage "win32 build" "$root/scripts/build.sh" win32
+stage "win32 tests (Wine)" windows_tests
+stage "sanitizer build" "$root/scripts/build.sh" asan
+stage "sanitizer tests" sanitizer_tests
+
+printf '%s\n' "stage times:" "${timings[@]}"

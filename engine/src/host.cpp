@@ -9,7 +9,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 
@@ -49,7 +51,10 @@ void declareSchemes() {
 void defaultChromiumFlags() {
     if (qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")) return;
     QByteArray flags = "--disable-gpu";
+#ifndef _WIN32
+    // Windows has no root; an administrator's Chromium keeps its sandbox.
     if (::geteuid() == 0) flags += " --no-sandbox";
+#endif
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -54,7 +55,7 @@ protected:
         return program;
     }
 
-    QProcessEnvironment environment() const {
+    QProcessEnvironment environment(const QStringList& extra = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), path("home"));
         env.insert(QStringLiteral("APPDATA"), path("roaming"));
@@ -64,12 +65,17 @@ protected:
         env.insert(QStringLiteral("PATH"), path("tools") + QStringLiteral(":/usr/bin:/bin"));
         if (!env.contains(QStringLiteral("DISPLAY"))) env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
         env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu"));
+        for (const QString& entry : extra) {
+            env.insert(entry.section('=', 0, 0), entry.section('=', 1));
+        }
         return env;
     }
 
-    int runToEnd(const QString& program, int timeoutMs = 30000) const {
+    // `extra` holds NAME=value entries added to the environment.
+    int runToEnd(const QString& program, const QStringList& extra = {}) const {
+        const int timeoutMs = 30000;
         QProcess process;
-        process.setProcessEnvironment(environment());
+        process.setProcessEnvironment(environment(extra));
         process.start(program, {QStringLiteral("LANG=de-de")});
         if (!process.waitForFinished(timeoutMs)) {
             process.kill();
@@ -96,6 +102,19 @@ TEST_F(Startup, AnEngineOfAnotherVersionIsRefusedWithAMessage) {
     const QByteArray dialog = readFile(path("dialog.txt"));
     EXPECT_TRUE(dialog.contains("Sciter version mismatch, quiting")) << dialog.toStdString();
     EXPECT_TRUE(dialog.contains("Error")) << dialog.toStdString();
+}
+
+TEST_F(Startup, TheEngineBesideTheProgramWinsOverAnotherOnTheLibraryPath) {
+    // The program's own folder comes first, as on Windows: an engine of another version found
+    // earlier on the search path must not be taken. The loading object held here makes the
+    // program a second copy, which leaves with 0 once its engine has passed the version check.
+    using pellanor::platform::MutexCreation;
+    ASSERT_EQ(pellanor::platform::createNamedMutex("PellanorApp_SingleInstance_PellanorLoading"),
+              MutexCreation::Created);
+    const QString program = installProgram("beside", QStringLiteral(PELLANOR_ENGINE_LIBRARY));
+    const QString otherEngine = QFileInfo(QStringLiteral(PELLANOR_STAND_IN_ENGINE)).absolutePath();
+    EXPECT_EQ(runToEnd(program, {QStringLiteral("LD_LIBRARY_PATH=") + otherEngine}), 0);
+    EXPECT_FALSE(QFile::exists(path("dialog.txt")));
 }
 
 constexpr char kShowMainWindowMessage[] = "PellanorApp_ShowMainWindowMsg";

@@ -12,9 +12,15 @@
 
 namespace {
 
+// The whole literal but its terminator, embedded zero bytes included.
+template <std::size_t N>
+QByteArray binary(const char (&text)[N]) {
+    return QByteArray(text, static_cast<int>(N - 1));
+}
+
 const std::vector<std::pair<QString, QByteArray>> kItems = {
     {"main/loading.html", "<html><body>loading</body></html>"},
-    {"common/img/logo.png", QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18)},
+    {"common/img/logo.png", binary("\x89PNG\r\n\x1a\n\0\0binary")},
     {"common/langs/zh-cn.js", QString::fromUtf8("var t = '\xe4\xb8\xad';").toUtf8()},
     {"empty.txt", QByteArray()},
 };

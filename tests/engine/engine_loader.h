@@ -1,5 +1,5 @@
-// Loads the engine library by name, as the program does, and installs its table for the value
-// wrapper. The test executables carry the library's folder in their run path.
+// Loads the engine library from the build tree by its full path, as the program loads it from
+// its own folder, and installs its table for the value wrapper.
 #pragma once
 
 #include <dlfcn.h>
@@ -12,7 +12,7 @@ namespace pellanor::test_support {
 
 inline const SciterApi* loadEngine() {
     static const SciterApi* table = []() -> const SciterApi* {
-        void* library = dlopen("libsciter.so", RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen(PELLANOR_ENGINE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (!library) return nullptr;
         auto entry = reinterpret_cast<SciterApiEntry>(dlsym(library, "SciterAPI"));
         if (!entry) return nullptr;

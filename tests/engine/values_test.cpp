@@ -19,7 +19,7 @@ protected:
 };
 
 TEST_F(Values, LibraryExportsOnlyTheTableAndAnswersItsVersion) {
-    void* library = dlopen("libsciter.so", RTLD_NOW | RTLD_NOLOAD);
+    void* library = dlopen(PELLANOR_ENGINE_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(library, nullptr);
     EXPECT_EQ(dlsym(library, "_ZN6engine8valueInitEP11SciterValue"), nullptr);
     const SciterApi* api = loadEngine();
