@@ -7,6 +7,9 @@
 #include "clean/junk_categories.h"
 #include "clean/junk_cleaner.h"
 #include "clean/pagefile.h"
+#include "net/device_identity.h"
+#include "net/service_api.h"
+#include "net/update_download.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
@@ -35,6 +38,7 @@ std::vector<Member> members() {
         method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
         method("is64BitOS", {}, [](A) { return system::is64BitOS(); }),
         method("isWindows7", {}, [](A) { return system::isWindows7(); }),
+        method("isInternetAvailable", {}, [](A) { return net::isInternetAvailable(); }),
         method("getRegistryString", {T, T},
                [](A a) { return system::getRegistryString(a.text(0), a.text(1)); }),
         method("createDesktopShortcut", {T, T, T, T},
@@ -54,6 +58,7 @@ std::vector<Member> members() {
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+        method("isNetworkConnected", {}, [](A) { return net::isNetworkConnected(); }),
         method("copyFile", {T, T, I},
                [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
         method("moveFile", {T, T, I},
@@ -110,9 +115,18 @@ std::vector<Member> members() {
         method("getTempPath", {}, [](A) { return util::getTempPath(); }),
         method("toBase64Str", {T}, [](A a) { return util::toBase64Str(a.text(0)); }),
         method("processFolder", {}, [](A) { return util::processFolder(); }),
+        method("checkUpdate", {}, [](A) { return net::checkUpdate(); }),
+        method("getVersionList", {}, [](A) { return net::getVersionList(); }),
+        method("getAppInfo", {}, [](A) { return net::getAppInfo(); }),
+        method("submitFeedback", {T}, [](A a) { return net::submitFeedback(a.text(0)); }),
+        method("reportEvent", {T}, [](A a) { return net::reportEvent(a.text(0)); }),
+        method("getClientId", {}, [](A) { return net::getClientId(); }),
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
         method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+        method("downloadUpdate", {T, T, Fn},
+               [](A a) { return net::downloadUpdate(a.text(0), a.text(1), a.callback(2)); }),
+        method("cancelDownload", {T}, [](A a) { return net::cancelDownload(a.text(0)); }),
     };
 }
 

@@ -7,7 +7,8 @@
 // The result is printed as one JSON value (null for a method without one). A parameter that
 // takes a script function is not given on the command line: the CLI supplies a callback that
 // prints every report map as one JSON line and waits for the final one ("done", "stopped",
-// "error").
+// "error"). Before it exits, the CLI lets the HTTP client finish what a method sent (a usage
+// event's retries included), for at most 15 s, so a caller sees every request it makes.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "bridge/native_util.h"
+#include "net/http_client.h"
 
 namespace {
 
@@ -26,6 +28,8 @@ using pellanor::bridge::Argument;
 using pellanor::bridge::Member;
 using pellanor::bridge::MemberKind;
 using pellanor::bridge::ParamKind;
+
+constexpr int kHttpSettleMs = 15000;
 
 void printLine(const QByteArray& line) {
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
@@ -147,5 +151,8 @@ int main(int argc, char** argv) {
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) QCoreApplication::exec();
+    if (pellanor::net::HttpClient::exists()) {
+        pellanor::net::HttpClient::instance()->waitUntilIdle(kHttpSettleMs);
+    }
     return 0;
 }
