@@ -49,7 +49,7 @@ bool isConnectedToInternet() {
     win32::ComPtr<INetworkListManager> manager;
     if (FAILED(unknown->QueryInterface(IID_INetworkListManager, manager.put()))) return false;
     VARIANT_BOOL connected = VARIANT_FALSE;
-    if (FAILED(manager->get_IsConnectedToInternet(&connected))) return false;
+    if (FAILED(manager->IsConnectedToInternet(&connected))) return false;
     return connected == VARIANT_TRUE;
 }
 
