@@ -2,6 +2,7 @@
 // service joins the table only once its module works, in its own place.
 #include "bridge/native_util.h"
 
+#include "app/constants.h"
 #include "bridge/page_log.h"
 #include "clean/forced_removal.h"
 #include "clean/junk_categories.h"
@@ -18,6 +19,9 @@
 #include "system/registry_access.h"
 #include "system/startup_items.h"
 #include "system/system_facts.h"
+#include "ui/deferred_calls.h"
+#include "ui/main_window.h"
+#include "ui/menu_hook.h"
 #include "util/file_operations.h"
 #include "util/shell_integration.h"
 #include "util/text_codes.h"
@@ -30,8 +34,31 @@ constexpr ParamKind T = ParamKind::Text;
 constexpr ParamKind I = ParamKind::Integer;
 constexpr ParamKind F = ParamKind::Float;
 constexpr ParamKind Fn = ParamKind::Function;
+constexpr ParamKind Later = ParamKind::Callable;
 
 using A = const Arguments&;
+
+// A download's reports are taken by the page only when its function ran without error.
+net::DownloadCallback pageCallback(const ScriptFunction& function) {
+    return [function](const QVariantMap& report) {
+        QString error;
+        return function({report}, error);
+    };
+}
+
+// Downloads report through the main window's deferred delivery (the CLI's timers in
+// pellanor-cli).
+void wireServices() {
+    net::DownloadDelivery delivery;
+    delivery.registerCallback = [](const QString& requestId, net::DownloadCallback callback) {
+        ui::registerDownloadCallback(requestId, [callback](const QVariantList& arguments, QString&) {
+            return callback(arguments.value(0).toMap());
+        });
+    };
+    delivery.unregisterCallback = ui::unregisterDownloadCallback;
+    delivery.deliver = ui::runDownloadCallbackOnUiThread;
+    net::setDownloadDelivery(std::move(delivery));
+}
 
 std::vector<Member> members() {
     return {
@@ -45,6 +72,7 @@ std::vector<Member> members() {
                [](A a) {
                    return util::createDesktopShortcut(a.text(0), a.text(1), a.text(2), a.text(3));
                }),
+        method("setTrayIcon", {}, [](A) { return ui::setTrayIcon(); }),
         method("getDesktopPath", {}, [](A) { return util::getDesktopPath(); }),
         method("isProcessRunning", {T}, [](A a) { return isProcessRunning(a.text(0)); }),
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
@@ -114,6 +142,9 @@ std::vector<Member> members() {
         method("openFolder", {T}, [](A a) { return util::openFolder(a.text(0)); }),
         method("getTempPath", {}, [](A) { return util::getTempPath(); }),
         method("toBase64Str", {T}, [](A a) { return util::toBase64Str(a.text(0)); }),
+        method("getCursorX", {}, [](A) { return ui::cursorX(); }),
+        method("getCursorY", {}, [](A) { return ui::cursorY(); }),
+        method("getMonitorCount", {}, [](A) { return ui::monitorCount(); }),
         method("processFolder", {}, [](A) { return util::processFolder(); }),
         method("checkUpdate", {}, [](A) { return net::checkUpdate(); }),
         method("getVersionList", {}, [](A) { return net::getVersionList(); }),
@@ -124,16 +155,47 @@ std::vector<Member> members() {
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
         method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
-        method("downloadUpdate", {T, T, Fn},
-               [](A a) { return net::downloadUpdate(a.text(0), a.text(1), a.callback(2)); }),
+        method("downloadUpdate", {T, T, Later},
+               [](A a) {
+                   return net::downloadUpdate(a.text(0), a.text(1), pageCallback(a.function(2)));
+               }),
         method("cancelDownload", {T}, [](A a) { return net::cancelDownload(a.text(0)); }),
+        method("setMinimizeOnClose", {I}, [](A a) { return ui::setMinimizeOnClose(a.flag(0)); }),
+        method("exitApp", {},
+               [](A) -> Result {
+                   ui::exitApp();
+                   return {};
+               }),
+        method("enableMenuOutsideClickClose", {I, I, I, I},
+               [](A a) {
+                   return ui::enableMenuOutsideClickClose(a.integer(0), a.integer(1), a.integer(2),
+                                                          a.integer(3));
+               }),
+        method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
+        method("setTimeoutOnce", {Later, I},
+               [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
+        method("isMainWindowReady", {}, [](A) { return ui::isMainWindowReady(); }),
+        method("notifyRunningInstanceQuit", {},
+               [](A) -> Result {
+                   ui::notifyRunningInstanceQuit();
+                   return {};
+               }),
+        property("isDebug", [] { return Result(false); }),
+        property("isAutoReload", [] { return Result(false); }),
+        property("canMainWindowTopmost", [] { return Result(true); }),
+        property("nativeVersion", [] { return Result(QString::fromLatin1(kApplicationVersion)); }),
+        property("mainWindowPath", [] { return Result(kMainPageUrl); }),
+        property("updateWindowPath", [] { return Result(kUpdaterPageUrl); }),
+        property("historyWindowPath", [] { return Result(kHistoryPageUrl); }),
+        property("hotkeyWindowPath", [] { return Result(kHotKeyPageUrl); }),
     };
 }
 
 }  // namespace
 
 const ScriptClass& nativeUtilClass() {
-    static const ScriptClass table("NativeUtil", members());
+    static const ScriptClass table("NativeUtil", (wireServices(), members()));
     return table;
 }
 

@@ -82,6 +82,24 @@ ReportFunction scriptCallback(const sciter::value& function) {
     };
 }
 
+ScriptFunction laterCall(const sciter::value& function) {
+    return [function](const QVariantList& arguments, QString& error) {
+        if (!function.isFunction()) {
+            error = QStringLiteral("not a function");
+            return false;
+        }
+        std::vector<sciter::value> values;
+        for (const QVariant& argument : arguments) values.push_back(variantToScript(argument));
+        try {
+            function.call(values);
+            return true;
+        } catch (const sciter::script_error& thrown) {
+            error = QString::fromUtf8(thrown.what());
+            return false;
+        }
+    };
+}
+
 }  // namespace
 
 QString numberText(double number) {
@@ -104,6 +122,8 @@ Argument fromScript(const sciter::value& value, ParamKind kind) {
             return value.getFloat(0.0);
         case ParamKind::Function:
             return scriptCallback(value);
+        case ParamKind::Callable:
+            return laterCall(value);
     }
     return QString();
 }
@@ -154,6 +174,8 @@ Argument fromJson(const QJsonValue& value, ParamKind kind, bool present) {
             return value.isDouble() ? value.toDouble() : 0.0;
         case ParamKind::Function:
             break;
+        case ParamKind::Callable:
+            return ScriptFunction([](const QVariantList&, QString&) { return true; });
     }
     return ReportFunction([](const QVariantMap&) {});
 }

@@ -15,13 +15,21 @@
 
 namespace pellanor::bridge {
 
-// How a parameter is read. Booleans use the integer accessor, as the engine does.
-enum class ParamKind { Text, Integer, Float, Function };
+// How a parameter is read. Booleans use the integer accessor, as the engine does. Function: a
+// worker's report callback (ReportFunction); Callable: a function the UI thread calls later and
+// whose failure the caller logs itself (ScriptFunction).
+enum class ParamKind { Text, Integer, Float, Function, Callable };
 
 // A script callback as native code holds it: callable from any thread with one report map.
 using ReportFunction = std::function<void(const QVariantMap& event)>;
 
-using Argument = std::variant<QString, int, double, ReportFunction>;
+// A script function kept for a later call (setTimeoutOnce, download reports). It runs with the
+// given arguments (maps as report maps are converted) and answers false with the error text in
+// `error` when it threw, its page is gone, or the value was not a function at all. Any thread;
+// from the UI thread it must not be called inside a page's own native call.
+using ScriptFunction = std::function<bool(const QVariantList& arguments, QString& error)>;
+
+using Argument = std::variant<QString, int, double, ReportFunction, ScriptFunction>;
 using Result = std::variant<std::monostate, bool, int, double, QString>;
 
 class Arguments {
@@ -36,6 +44,9 @@ public:
     double number(std::size_t index) const { return std::get<double>(m_values.at(index)); }
     const ReportFunction& callback(std::size_t index) const {
         return std::get<ReportFunction>(m_values.at(index));
+    }
+    const ScriptFunction& function(std::size_t index) const {
+        return std::get<ScriptFunction>(m_values.at(index));
     }
     std::size_t size() const { return m_values.size(); }
 

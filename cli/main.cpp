@@ -7,8 +7,10 @@
 // The result is printed as one JSON value (null for a method without one). A parameter that
 // takes a script function is not given on the command line: the CLI supplies a callback that
 // prints every report map as one JSON line and waits for the final one ("done", "stopped",
-// "error"). Before it exits, the CLI lets the HTTP client finish what a method sent (a usage
-// event's retries included), for at most 15 s, so a caller sees every request it makes.
+// "error"). There is no main window: what needs one gives its failure value, and download
+// reports, which travel through the main window's timers in the program, come through timers of
+// the CLI's own. Before it exits, the CLI lets the HTTP client finish what a method sent (a
+// usage event's retries included), for at most 15 s, so a caller sees every request it makes.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,6 +23,7 @@
 
 #include "bridge/native_util.h"
 #include "net/http_client.h"
+#include "ui/deferred_calls.h"
 
 namespace {
 
@@ -108,6 +111,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    pellanor::ui::deliverOnApplicationTimers();
     const QStringList words = QCoreApplication::arguments().mid(1);
     if (words.isEmpty()) return usage();
     if (words.first() == QLatin1String("--list")) return listMembers();
@@ -126,6 +130,15 @@ int main(int argc, char** argv) {
         if (kind == ParamKind::Function) {
             arguments.push_back(pellanor::bridge::ReportFunction(
                 [&printer](const QVariantMap& event) { printer.report(event); }));
+            waits = true;
+            continue;
+        }
+        if (kind == ParamKind::Callable) {
+            arguments.push_back(pellanor::bridge::ScriptFunction(
+                [&printer](const QVariantList& values, QString&) {
+                    if (!values.isEmpty()) printer.report(values.first().toMap());
+                    return true;
+                }));
             waits = true;
             continue;
         }

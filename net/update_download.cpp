@@ -50,7 +50,7 @@ unsigned standInDeliver(const QString& requestId, const QVariantMap& report, boo
                 callback = found->second;
                 if (final) g_standInCallbacks.erase(found);
             }
-            callback(report);
+            callback(report);  // a refusal is the callback's to handle
         },
         Qt::QueuedConnection);
     return 1;
@@ -82,13 +82,26 @@ std::atomic<unsigned> g_downloadCounter{0};
 
 // Shared by the two forwarding handlers and the registered callback of one download.
 struct DownloadState {
+    QString requestId;
+    DownloadCallback callback;
     QMetaObject::Connection progressConnection;
     QMetaObject::Connection finishedConnection;
     std::mutex mutex;
     bool progressWaiting = false;
     double received = 0;
     double total = -1;
+    bool cancelled = false;
+    int finalRetriesLeft = kFinalRetries;
 };
+
+// Running downloads by id, for cancelDownload to stop a final report's retries.
+std::mutex g_statesMutex;
+std::map<QString, std::weak_ptr<DownloadState>> g_states;
+
+void forgetState(const QString& requestId) {
+    std::lock_guard<std::mutex> guard(g_statesMutex);
+    g_states.erase(requestId);
+}
 
 QVariantMap progressReport(double received, double total) {
     return {{kType, QStringLiteral("progress")},
@@ -96,41 +109,43 @@ QVariantMap progressReport(double received, double total) {
             {QStringLiteral("total"), total}};
 }
 
-void deliverFinal(const QString& requestId, const QVariantMap& report, int retriesLeft) {
-    if (delivery().deliver(requestId, report, true) != 0) return;
-    if (retriesLeft == 0) {
-        logging::info("NativeUtil", "final report of {} could not be delivered", requestId);
-        return;
+DownloadCallback registered(const std::shared_ptr<DownloadState>& state);
+
+// Registers the callback again (a final delivery ends the registration even when the page
+// refused it) and offers the report once more, later.
+void retryFinal(const std::shared_ptr<DownloadState>& state, const QVariantMap& report) {
+    {
+        std::lock_guard<std::mutex> guard(state->mutex);
+        if (state->cancelled) return;
+        if (state->finalRetriesLeft-- <= 0) {
+            logging::info("NativeUtil", "final report of {} could not be delivered",
+                          state->requestId);
+            forgetState(state->requestId);
+            return;
+        }
     }
-    QTimer::singleShot(kFinalRetryMs, HttpClient::instance(), [requestId, report, retriesLeft] {
-        deliverFinal(requestId, report, retriesLeft - 1);
+    QTimer::singleShot(kFinalRetryMs, HttpClient::instance(), [state, report] {
+        {
+            std::lock_guard<std::mutex> guard(state->mutex);
+            if (state->cancelled) return;
+        }
+        delivery().registerCallback(state->requestId, registered(state));
+        if (delivery().deliver(state->requestId, report, true) == 0) retryFinal(state, report);
     });
 }
 
-void onProgress(const std::shared_ptr<DownloadState>& state, const QString& requestId,
-                qint64 received, qint64 total) {
-    {
-        std::lock_guard<std::mutex> guard(state->mutex);
-        state->received = static_cast<double>(received);
-        state->total = static_cast<double>(total);
-        if (state->progressWaiting) return;
-        state->progressWaiting = true;
-    }
-    const QVariantMap report = progressReport(static_cast<double>(received), static_cast<double>(total));
-    if (delivery().deliver(requestId, report, false) == 0) {
-        std::lock_guard<std::mutex> guard(state->mutex);
-        state->progressWaiting = false;
-    }
-}
-
-// What the page's callback is registered as: a waiting progress report is brought up to date
-// when it runs, which frees the place for the next one.
-DownloadCallback latestProgress(const std::shared_ptr<DownloadState>& state,
-                                DownloadCallback callback) {
-    return [state, callback](const QVariantMap& report) {
+// What the page's callback is registered as. A waiting progress report is brought up to date
+// when it runs, which frees the place for the next one; a refused final report is retried.
+DownloadCallback registered(const std::shared_ptr<DownloadState>& state) {
+    return [state](const QVariantMap& report) {
         if (report.value(kType).toString() != QLatin1String("progress")) {
-            callback(report);
-            return;
+            const bool taken = state->callback(report);
+            if (taken) {
+                forgetState(state->requestId);
+            } else {
+                retryFinal(state, report);
+            }
+            return taken;
         }
         double received = 0, total = -1;
         {
@@ -139,8 +154,35 @@ DownloadCallback latestProgress(const std::shared_ptr<DownloadState>& state,
             received = state->received;
             total = state->total;
         }
-        callback(progressReport(received, total));
+        return state->callback(progressReport(received, total));
     };
+}
+
+void onProgress(const std::shared_ptr<DownloadState>& state, qint64 received, qint64 total) {
+    {
+        std::lock_guard<std::mutex> guard(state->mutex);
+        state->received = static_cast<double>(received);
+        state->total = static_cast<double>(total);
+        if (state->progressWaiting) return;
+        state->progressWaiting = true;
+    }
+    const QVariantMap report =
+        progressReport(static_cast<double>(received), static_cast<double>(total));
+    if (delivery().deliver(state->requestId, report, false) == 0) {
+        std::lock_guard<std::mutex> guard(state->mutex);
+        state->progressWaiting = false;
+    }
+}
+
+void onFinished(const std::shared_ptr<DownloadState>& state, bool success,
+                const QString& pathOrError) {
+    const QVariantMap report =
+        success ? QVariantMap{{kType, QStringLiteral("done")}, {QStringLiteral("path"), pathOrError}}
+                : QVariantMap{{kType, QStringLiteral("error")},
+                              {QStringLiteral("error"), pathOrError}};
+    if (delivery().deliver(state->requestId, report, true) == 0) retryFinal(state, report);
+    QObject::disconnect(state->progressConnection);
+    QObject::disconnect(state->finishedConnection);
 }
 
 }  // namespace
@@ -153,26 +195,24 @@ void setDownloadDelivery(DownloadDelivery replacement) {
 QString downloadUpdate(const QString& url, const QString& savePath, DownloadCallback callback) {
     const QString requestId = QStringLiteral("dl_%1").arg(++g_downloadCounter);
     auto state = std::make_shared<DownloadState>();
-    delivery().registerCallback(requestId, latestProgress(state, std::move(callback)));
+    state->requestId = requestId;
+    state->callback = std::move(callback);
+    {
+        std::lock_guard<std::mutex> guard(g_statesMutex);
+        g_states[requestId] = state;
+    }
+    delivery().registerCallback(requestId, registered(state));
     HttpClient* client = HttpClient::instance();
     state->progressConnection = QObject::connect(
         client, &HttpClient::downloadProgress, client,
-        [state, requestId](const QString& id, qint64 received, qint64 total) {
-            if (id == requestId) onProgress(state, requestId, received, total);
+        [state](const QString& id, qint64 received, qint64 total) {
+            if (id == state->requestId) onProgress(state, received, total);
         },
         Qt::DirectConnection);
     state->finishedConnection = QObject::connect(
         client, &HttpClient::downloadFinished, client,
-        [state, requestId](const QString& id, bool success, const QString& pathOrError) {
-            if (id != requestId) return;
-            const QVariantMap report =
-                success ? QVariantMap{{kType, QStringLiteral("done")},
-                                      {QStringLiteral("path"), pathOrError}}
-                        : QVariantMap{{kType, QStringLiteral("error")},
-                                      {QStringLiteral("error"), pathOrError}};
-            deliverFinal(requestId, report, kFinalRetries);
-            QObject::disconnect(state->progressConnection);
-            QObject::disconnect(state->finishedConnection);
+        [state](const QString& id, bool success, const QString& pathOrError) {
+            if (id == state->requestId) onFinished(state, success, pathOrError);
         },
         Qt::DirectConnection);
     client->downloadFile(url, savePath, requestId);
@@ -180,6 +220,17 @@ QString downloadUpdate(const QString& url, const QString& savePath, DownloadCall
 }
 
 QString cancelDownload(const QString& requestId) {
+    std::shared_ptr<DownloadState> state;
+    {
+        std::lock_guard<std::mutex> guard(g_statesMutex);
+        const auto found = g_states.find(requestId);
+        if (found != g_states.end()) state = found->second.lock();
+        if (found != g_states.end()) g_states.erase(found);
+    }
+    if (state) {
+        std::lock_guard<std::mutex> guard(state->mutex);
+        state->cancelled = true;
+    }
     delivery().unregisterCallback(requestId);
     HttpClient::instance()->cancelDownload(requestId);
     return requestId;

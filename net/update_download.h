@@ -10,8 +10,9 @@
 
 namespace pellanor::net {
 
-// A page's callback as native code holds it.
-using DownloadCallback = std::function<void(const QVariantMap& report)>;
+// A page's callback as native code holds it: true when the page took the report, false when it
+// could not (it threw, or was busy in a native call, or is gone).
+using DownloadCallback = std::function<bool(const QVariantMap& report)>;
 
 // The shell's deferred delivery. `deliver` hands a report to the function registered for the
 // request on the UI thread, later, and answers 0 when it cannot schedule it; a final report ends
@@ -31,7 +32,8 @@ void setDownloadDelivery(DownloadDelivery delivery);
 // Starts downloading `url` to `savePath` and returns the request id "dl_<n>" (n counts from 1
 // in each process). `callback` receives {"type": "progress", "received", "total"} reports (at
 // most one waiting at a time, carrying the latest counts) and then exactly one {"type": "done",
-// "path"} or {"type": "error", "error"}. UI thread; does not block.
+// "path"} or {"type": "error", "error"}; a final report the page or the delivery refuses is
+// offered again every 200 ms for up to 5 s. UI thread; does not block.
 QString downloadUpdate(const QString& url, const QString& savePath, DownloadCallback callback);
 
 // Stops the download: no later report reaches its callback, and nothing it wrote remains.

@@ -19,7 +19,8 @@ public:
 
     // Opens `path` in a new debug-enabled window and answers its handle (0 when no window could
     // be made). The window is not shown: its page decides when, after reading showOnLoaded. A
-    // window opened earlier for the same path is dropped from the list but stays open.
+    // window opened earlier for the same path is dropped from the list but stays open. The main
+    // page's window becomes the main window and the tray page's the tray window (main_window.h).
     int createWindow(const QString& path, int flags, bool showOnLoaded);
 
     // The windows opened so far, oldest first.

@@ -211,7 +211,8 @@ struct SciterApi {
                                            void* tag);
     bool (*SciterLoadFile)(SciterWindow window, const char16_t* url);
     bool (*SciterWindowCommand)(SciterWindow window, std::uint32_t command, std::uintptr_t value);
-    // Any thread. Posted events reach the document as a CustomEvent of that name.
+    // Any thread. Posted events reach the document as a CustomEvent of that name; the window
+    // kBroadcastWindow stands for every window (an event without a target element).
     bool (*SciterFireEvent)(SciterWindow window, const char16_t* name, bool post);
 
     // Window services.

@@ -149,17 +149,26 @@ bool windowCommand(SciterWindow handle, std::uint32_t command, std::uintptr_t va
     }
 }
 
-bool fireEvent(SciterWindow handle, const char16_t* name, bool post) {
-    if (!name) return false;
-    const QString event = text(name);
-    if (!post) {
+// The broadcast handle reaches every window, as an event without a target element does.
+bool fireOn(SciterWindow handle, const QString& event) {
+    Host* host = Host::existing();
+    if (!host || !onUiThread()) return false;
+    if (handle != kBroadcastWindow) {
         Window* window = live(handle);
         if (window) window->fireEvent(event);
         return window != nullptr;
     }
-    return Host::post([handle, event] {
-        if (Window* window = live(handle)) window->fireEvent(event);
-    });
+    for (SciterWindow each : host->handles()) {
+        if (Window* window = live(each)) window->fireEvent(event);
+    }
+    return true;
+}
+
+bool fireEvent(SciterWindow handle, const char16_t* name, bool post) {
+    if (!name) return false;
+    const QString event = text(name);
+    if (!post) return fireOn(handle, event);
+    return Host::post([handle, event] { fireOn(handle, event); });
 }
 
 std::uint32_t registerMessage(const char* name) { return Host::instance().registerMessage(name); }

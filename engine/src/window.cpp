@@ -80,7 +80,7 @@ Window::Window(SciterWindow handle, std::uint32_t flags, const SciterRect* frame
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, true);
     layout->addWidget(m_view);
     connect(m_view->page(), &QWebEnginePage::loadFinished, this, [this](bool) {
-        if (m_eventHandler) {
+        if (m_eventHandler && !m_destroying) {
             const std::u16string url = toU16(m_view->page()->url().toString());
             m_eventHandler(m_handle, kEventDocumentReady, url.c_str(), m_eventTag);
         }
@@ -251,6 +251,10 @@ void Window::destroyWindow() {
     if (m_destroying) return;
     m_destroying = true;
     dispatch(kMessageDestroy, 0, 0);
+    // The host lets go of its window objects at the destroy message; a page still loading must
+    // not reach them afterwards through the handlers they installed.
+    m_eventHandler = nullptr;
+    m_hostCallback = nullptr;
     for (auto& entry : m_timers) entry.second->deleteLater();
     m_timers.clear();
     for (const auto& call : m_pending) call->finish(pageGoneReply());

@@ -3,6 +3,7 @@
 // nothing it measures or cleans is the real user's.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -44,6 +45,11 @@ protected:
         environment.insert(QStringLiteral("TMP"), home(QStringLiteral("temp")));
         environment.insert(QStringLiteral("PELLANOR_REGISTRY_DIR"),
                            home(QStringLiteral("registry")));
+        // Named objects (the main-window-ready event) in a folder of the run's own.
+        QDir().mkpath(home(QStringLiteral("objects")));
+        QFile::setPermissions(home(QStringLiteral("objects")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert(QStringLiteral("PELLANOR_OBJECTS_DIR"), home(QStringLiteral("objects")));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(PELLANOR_CLI), arguments);
@@ -185,6 +191,37 @@ TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {
     EXPECT_EQ(extra.exitCode, 0);
     EXPECT_TRUE(extra.errors.contains(QStringLiteral("ignored")));
     EXPECT_EQ(cli({}).exitCode, 2);
+}
+
+TEST_F(Cli, ShellMethodsAnswerWithoutAWindowAndTheReadyEventOutlivesNothing) {
+    // What needs the main window or a display gives its failure value, and returns at once.
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{QStringLiteral("setTrayIcon")}, QStringLiteral("false")},
+        {{QStringLiteral("exitApp")}, QStringLiteral("null")},
+        {{QStringLiteral("setTimeoutOnce"), QStringLiteral("10")}, QStringLiteral("0")},
+        {{QStringLiteral("enableMenuOutsideClickClose"), QStringLiteral("1"), QStringLiteral("2"),
+          QStringLiteral("3"), QStringLiteral("4")},
+         QStringLiteral("false")},
+        {{QStringLiteral("disableMenuOutsideClickClose")}, QStringLiteral("true")},
+        {{QStringLiteral("getMonitorCount")}, QStringLiteral("0")},
+        {{QStringLiteral("setMinimizeOnClose"), QStringLiteral("false")}, QStringLiteral("true")},
+        {{QStringLiteral("mainWindowPath")}, QStringLiteral("\"this://app/main/main.html\"")},
+        {{QStringLiteral("canMainWindowTopmost")}, QStringLiteral("true")},
+        {{QStringLiteral("isDebug")}, QStringLiteral("false")},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        EXPECT_EQ(cli(arguments).lines, QStringList{expected}) << arguments.join(' ').toStdString();
+    }
+    const QString log = QString::fromUtf8(readFile(home(QStringLiteral("roaming/Pellanor/logs")) +
+                                                    QStringLiteral("/Pellanor-") +
+                                                    QDate::currentDate().toString(Qt::ISODate) +
+                                                    QStringLiteral(".log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("exitApp: no main window")));
+    EXPECT_TRUE(log.contains(QStringLiteral("setTimeoutOnce: no main window")));
+
+    // The event lives as long as a process holds it: a CLI that set it and ended takes it along.
+    EXPECT_EQ(cli({QStringLiteral("signalMainWindowReady")}).lines, QStringList{QStringLiteral("true")});
+    EXPECT_EQ(cli({QStringLiteral("isMainWindowReady")}).lines, QStringList{QStringLiteral("false")});
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ using namespace pellanor::test_support;
 
 struct Reports {
     QList<QVariantMap> all;
+    int refusals = 0;  // the page refuses this many final reports first, as a busy page does
     int finals() const {
         int count = 0;
         for (const QVariantMap& report : all) count += report.value("type") != "progress";
@@ -53,7 +54,12 @@ protected:
 
     QString start(const QString& url, const QString& savePath, Reports& reports) {
         const QString id = pellanor::net::downloadUpdate(
-            url, savePath, [&reports](const QVariantMap& report) { reports.all << report; });
+            url, savePath, [&reports](const QVariantMap& report) {
+                reports.all << report;
+                if (report.value("type") == "progress" || reports.refusals == 0) return true;
+                --reports.refusals;
+                return false;
+            });
         m_started << id;
         return id;
     }
@@ -159,6 +165,15 @@ TEST_F(DownloadTest, SavesBesideAFolderInTheWayUnderGrowingNames) {
     ASSERT_TRUE(finish(reports));
     EXPECT_EQ(reports.last().value("path"), m_folder.filePath("setup_1_2.exe"));
     EXPECT_EQ(contents(m_folder.filePath("setup_1_2.exe")), pattern(1000));
+}
+
+TEST_F(DownloadTest, OffersAFinalReportThePageRefusedAgain) {
+    Reports reports;
+    reports.refusals = 2;
+    start(m_service.url("/status/404/x"), m_folder.filePath("x.exe"), reports);
+    ASSERT_TRUE(runUntil([&] { return reports.finals() == 3; }, 5000));
+    runFor(500);
+    EXPECT_EQ(reports.finals(), 3) << "offered until taken, then never again";
 }
 
 TEST_F(DownloadTest, CancellingStopsTheReportsAndLeavesNoFile) {

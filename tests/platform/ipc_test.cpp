@@ -9,6 +9,7 @@
 #include "platform/command_line.h"
 #include "platform/dynamic_library.h"
 #include "platform/launch.h"
+#include "platform/named_event.h"
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
 #include "tests/platform/ipc_support.h"
@@ -32,14 +33,15 @@ std::string readLine(const fs::path& file) {
 
 class NamedMutex : public IpcTest {
 protected:
-    // Starts the helper holding `name` and waits for its report of the creation.
-    std::string startHolder(const std::string& name) {
+    // Starts the helper with `command` ("hold" a mutex, set an "event") on `name` and waits for
+    // its report of the outcome.
+    std::string startHolder(const std::string& name, const std::string& command = "hold") {
         const std::string program = test_support::ipcChildProgram().u8string();
         LaunchRequest request;
         request.program = program;
-        request.arguments = {"hold", name, m_temp.path().u8string()};
-        request.commandLine =
-            inQuotes(program) + " hold " + name + ' ' + inQuotes(m_temp.path().u8string());
+        request.arguments = {command, name, m_temp.path().u8string()};
+        request.commandLine = inQuotes(program) + ' ' + command + ' ' + name + ' ' +
+                              inQuotes(m_temp.path().u8string());
         if (!launchProcess(request).started) return "not started";
         eventually([&] { return fs::exists(m_temp.path() / "held.txt"); });
         return readLine(m_temp.path() / "held.txt");
@@ -80,6 +82,45 @@ TEST_F(NamedMutex, NamesThatLookLikePathsStayDistinct) {
     }
     EXPECT_FALSE(namedMutexExists(stem + "/x"));
     EXPECT_FALSE(namedMutexExists(stem));
+}
+
+using NamedEvent = NamedMutex;
+
+TEST_F(NamedEvent, IsSetForEveryProcessOnceOneSetsIt) {
+    const std::string name = uniqueObjectName("Ready");
+    EXPECT_FALSE(isNamedEventSet(name));
+    // Not found is not remembered: the next test looks again.
+    ASSERT_EQ(startHolder(name, "event"), "set");
+    EXPECT_TRUE(isNamedEventSet(name));
+    EXPECT_TRUE(isNamedEventSet(name));
+
+    // Found once, it stays set here after its setter has gone, as an open handle keeps it.
+    releaseHolder();
+    ASSERT_TRUE(eventually([&] { return !namedMutexExists(name + "Holder"); }));
+    EXPECT_TRUE(isNamedEventSet(name));
+}
+
+TEST_F(NamedEvent, GoesWithItsLastHolderWhenNobodyElseLooked) {
+    const std::string name = uniqueObjectName("Gone");
+    const std::string program = test_support::ipcChildProgram().u8string();
+    // The helper sets the event and ends at once: the release file is already there.
+    releaseHolder();
+    const CommandLineRun child = runCommandLine(
+        inQuotes(program) + " event " + name + ' ' + inQuotes(m_temp.path().u8string()), 60000,
+        ChildOutput::Discard);
+    ASSERT_TRUE(child.finished);
+    EXPECT_EQ(readLine(m_temp.path() / "held.txt"), "set");
+    EXPECT_FALSE(isNamedEventSet(name));
+}
+
+TEST_F(NamedEvent, SettingItHereIsSeenHereAndNamesStayApart) {
+    const std::string name = uniqueObjectName("Here");
+    EXPECT_TRUE(setNamedEvent(name));
+    EXPECT_TRUE(setNamedEvent(name));
+    EXPECT_TRUE(isNamedEventSet(name));
+    EXPECT_FALSE(isNamedEventSet(name + "Other"));
+    EXPECT_FALSE(isNamedEventSet(name + "/../" + name));
+    EXPECT_FALSE(isNamedEventSet(""));
 }
 
 using Broadcasts = IpcTest;
