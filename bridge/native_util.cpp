@@ -15,8 +15,12 @@
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
 #include "system/installed_programs.h"
+#include "system/logon_start.h"
+#include "system/process_facts.h"
 #include "system/processes.h"
 #include "system/registry_access.h"
+#include "system/settings_store.h"
+#include "system/shared_values.h"
 #include "system/startup_items.h"
 #include "system/system_facts.h"
 #include "ui/deferred_calls.h"
@@ -46,9 +50,13 @@ net::DownloadCallback pageCallback(const ScriptFunction& function) {
     };
 }
 
-// Downloads report through the main window's deferred delivery (the CLI's timers in
-// pellanor-cli).
+// The version queries ask in the language the user chose, else in the detected one; downloads
+// report through the main window's deferred delivery (the CLI's timers in pellanor-cli).
 void wireServices() {
+    net::setLanguageSource([] {
+        const QString chosen = system::getSetting(QStringLiteral("app_language"), QString());
+        return chosen.isEmpty() ? system::language() : chosen;
+    });
     net::DownloadDelivery delivery;
     delivery.registerCallback = [](const QString& requestId, net::DownloadCallback callback) {
         ui::registerDownloadCallback(requestId, [callback](const QVariantList& arguments, QString&) {
@@ -74,6 +82,7 @@ std::vector<Member> members() {
                }),
         method("setTrayIcon", {}, [](A) { return ui::setTrayIcon(); }),
         method("getDesktopPath", {}, [](A) { return util::getDesktopPath(); }),
+        method("getCommandLine", {}, [](A) { return system::getCommandLine(); }),
         method("isProcessRunning", {T}, [](A a) { return isProcessRunning(a.text(0)); }),
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
         method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
@@ -93,7 +102,13 @@ std::vector<Member> members() {
                [](A a) { return util::moveFile(a.text(0), a.text(1), a.flag(2)); }),
         method("launch", {T, T, T},
                [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
+        method("setSharedMemoryValue", {T, T},
+               [](A a) { return system::setSharedMemoryValue(a.text(0), a.text(1)); }),
+        method("getSharedMemoryValue", {T},
+               [](A a) { return system::getSharedMemoryValue(a.text(0)); }),
+        method("language", {}, [](A) { return system::language(); }),
         method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("arguments", {}, [](A) { return system::arguments(); }),
         method("getDiskList", {}, [](A) { return system::getDiskList(); }),
         // Single precision on purpose: the pages have always received these counts rounded so.
         method("getMemeryBits", {}, [](A) { return double{system::getMemeryBits()}; }),
@@ -160,6 +175,10 @@ std::vector<Member> members() {
                    return net::downloadUpdate(a.text(0), a.text(1), pageCallback(a.function(2)));
                }),
         method("cancelDownload", {T}, [](A a) { return net::cancelDownload(a.text(0)); }),
+        method("getSetting", {T, T}, [](A a) { return system::getSetting(a.text(0), a.text(1)); }),
+        method("setSetting", {T, T}, [](A a) { return system::setSetting(a.text(0), a.text(1)); }),
+        method("isStartupOnBoot", {}, [](A) { return system::isStartupOnBoot(); }),
+        method("setStartupOnBoot", {I}, [](A a) { return system::setStartupOnBoot(a.flag(0)); }),
         method("setMinimizeOnClose", {I}, [](A a) { return ui::setMinimizeOnClose(a.flag(0)); }),
         method("exitApp", {},
                [](A) -> Result {
@@ -172,6 +191,7 @@ std::vector<Member> members() {
                                                           a.integer(3));
                }),
         method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("getProcessFullDir", {}, [](A) { return system::getProcessFullDir(); }),
         method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
         method("setTimeoutOnce", {Later, I},
                [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),

@@ -80,7 +80,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         head = parts[0] if parts else ""
         arg = int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else 0
         if head == "status":
-            return self.send_body(arg, json.dumps({"status": arg}).encode(), None, True)
+            body = json.dumps({"status": arg}).encode()
+            return self.send_body(arg, body, len(body))
         if head == "empty":
             return self.send_body(200, b"", 0)
         if head == "redirect":

@@ -3,13 +3,17 @@
 //                                              with the code;
 //   command_line_child late <file>             writes the file after two seconds, unless it is
 //                                              ended before;
-//   command_line_child many <lines>            prints that many lines of 99 "x" and exits with 0.
+//   command_line_child many <lines>            prints that many lines of 99 "x" and exits with 0;
+//   command_line_child self [words...]         prints its own command line as the platform
+//                                              reads it and exits with 0.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <thread>
+
+#include "platform/executable.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 100;
@@ -21,6 +25,10 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "many") == 0 && argc == 3) {
         const int lines = std::atoi(argv[2]);
         for (int i = 0; i < lines; ++i) std::printf("%099d\n", 0);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "self") == 0) {
+        std::printf("%s\n", pellanor::platform::processCommandLine().c_str());
         return 0;
     }
     for (int i = 2; i < argc; ++i) std::printf("%s\n", argv[i]);
