@@ -93,9 +93,10 @@ bool DownloadJob::openTemporaryFile() {
     }
     QDir().mkpath(target.absolutePath());
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const QString name = QStringLiteral("%1/.%2.%3.part")
-                                 .arg(target.absolutePath(), target.fileName(),
-                                      QString::number(QRandomGenerator::global()->generate64(), 36));
+        const QString name =
+            QStringLiteral("%1/.%2.%3.part")
+                .arg(target.absolutePath(), target.fileName(),
+                     QString::number(QRandomGenerator::global()->generate64(), 36));
         m_file.setFileName(name);
         if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_temporaryPath = name;

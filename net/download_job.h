@@ -46,7 +46,7 @@ private:
     QFile m_file;
     qint64 m_written = 0;
     QString m_writeError;
-    QString m_temporaryPath;  // set once the file is ours, cleared once it is moved
+    QString m_temporaryPath;       // set once the file is ours, cleared once it is moved
     QStringList m_createdFolders;  // deepest last; removed again if nothing is saved
     bool m_finished = false;
 };

@@ -55,7 +55,8 @@ bool HttpClient::exists() { return g_created; }
 HttpClient::HttpClient() : m_manager(new QNetworkAccessManager(this)) {
     trace("HttpClient created in thread {}", threadId());
     // Runs once the owner thread's event loop (or a nested one) handles events.
-    QMetaObject::invokeMethod(this, [this] { becomeReady(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { becomeReady(); }, Qt::QueuedConnection);
 }
 
 void HttpClient::setLimits(const HttpLimits& limits) {
@@ -90,12 +91,11 @@ QNetworkRequest HttpClient::jsonRequest(const QString& url) const {
     QNetworkRequest request{QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("X-App-Id", QByteArray::number(kApplicationId));
-    request.setRawHeader("User-Agent", QStringLiteral("%1/%2 (%3; %4)")
-                                           .arg(QLatin1String(kApplicationName),
-                                                QLatin1String(kApplicationVersion),
-                                                QSysInfo::productType(),
-                                                QSysInfo::productVersion())
-                                           .toUtf8());
+    request.setRawHeader(
+        "User-Agent", QStringLiteral("%1/%2 (%3; %4)")
+                          .arg(QLatin1String(kApplicationName), QLatin1String(kApplicationVersion),
+                               QSysInfo::productType(), QSysInfo::productVersion())
+                          .toUtf8());
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     return request;
@@ -117,7 +117,8 @@ QString HttpClient::callSynchronously(const char* slot, const QString& url, cons
     if (!isServerReachable(QUrl(url), limits().reachabilityMs)) {
         return QLatin1String(kServerUnreachable);
     }
-    if (onOwnerThread()) return body ? doPostJson(url, *body, timeoutMs) : doGetJson(url, timeoutMs);
+    if (onOwnerThread())
+        return body ? doPostJson(url, *body, timeoutMs) : doGetJson(url, timeoutMs);
     QString result;
     const bool invoked =
         body ? QMetaObject::invokeMethod(this, slot, Qt::BlockingQueuedConnection,
@@ -143,7 +144,8 @@ QString HttpClient::doGetJson(const QString& url, int timeoutMs) {
 
 QString HttpClient::doPostJson(const QString& url, const QString& body, int timeoutMs) {
     trace("doPostJson executing in thread {}, url={}", threadId(), url);
-    const QString result = waitForReply(m_manager->post(jsonRequest(url), body.toUtf8()), timeoutMs);
+    const QString result =
+        waitForReply(m_manager->post(jsonRequest(url), body.toUtf8()), timeoutMs);
     trace("doPostJson finished for {}: {}", url, result);
     return result;
 }
@@ -245,9 +247,9 @@ void HttpClient::getJsonAsyncWithCallback(const QString& url, const QString& req
     trace("getJsonAsyncWithCallback called in thread {}, ready={}, requestId={}, url={}",
           threadId(), m_ready.load(), requestId, url);
     if (queueIfNotReady({url, QString(), requestId, true}, "getJsonAsyncWithCallback")) return;
-    const bool ok = QMetaObject::invokeMethod(this, "doGetJsonAsyncWithCallback",
-                                              Qt::AutoConnection, Q_ARG(QString, url),
-                                              Q_ARG(QString, requestId));
+    const bool ok =
+        QMetaObject::invokeMethod(this, "doGetJsonAsyncWithCallback", Qt::AutoConnection,
+                                  Q_ARG(QString, url), Q_ARG(QString, requestId));
     trace("getJsonAsyncWithCallback invoked doGetJsonAsyncWithCallback for {}: {}", requestId,
           okText(ok));
 }
@@ -269,15 +271,14 @@ void HttpClient::becomeReady() {
             trace("Flush pending async invoke to {}: {}", request.url, okText(ok));
             continue;
         }
-        const bool ok =
-            request.isGet
-                ? QMetaObject::invokeMethod(this, "doGetJsonAsyncWithCallback", Qt::AutoConnection,
-                                            Q_ARG(QString, request.url),
-                                            Q_ARG(QString, request.requestId))
-                : QMetaObject::invokeMethod(this, "doPostJsonAsyncWithCallback",
-                                            Qt::AutoConnection, Q_ARG(QString, request.url),
-                                            Q_ARG(QString, request.body),
-                                            Q_ARG(QString, request.requestId));
+        const bool ok = request.isGet
+                            ? QMetaObject::invokeMethod(
+                                  this, "doGetJsonAsyncWithCallback", Qt::AutoConnection,
+                                  Q_ARG(QString, request.url), Q_ARG(QString, request.requestId))
+                            : QMetaObject::invokeMethod(
+                                  this, "doPostJsonAsyncWithCallback", Qt::AutoConnection,
+                                  Q_ARG(QString, request.url), Q_ARG(QString, request.body),
+                                  Q_ARG(QString, request.requestId));
         trace("Flush pending async invoke with callback to {}: {}", request.requestId, okText(ok));
     }
 }
@@ -411,8 +412,8 @@ void HttpClient::doDownloadFile(const QString& url, const QString& savePath,
 // Replies belong to the owner thread: a cancel from elsewhere is handed to it.
 void HttpClient::cancelDownload(const QString& requestId) {
     if (!onOwnerThread()) {
-        QMetaObject::invokeMethod(this, [this, requestId] { cancelDownload(requestId); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, requestId] { cancelDownload(requestId); }, Qt::QueuedConnection);
         return;
     }
     QNetworkReply* reply = nullptr;

@@ -29,9 +29,9 @@ inline constexpr char kRequestTimeout[] = R"({"error":"request timeout"})";
 
 // The client's limits. Tests shorten them; the program uses these.
 struct HttpLimits {
-    int reachabilityMs = 500;             // the TCP pre-check
-    int inactivityMs = 30000;             // no byte moved for this long ends a request
-    int retryDelayMs = 1000;              // between attempts of a fire-and-forget post
+    int reachabilityMs = 500;               // the TCP pre-check
+    int inactivityMs = 30000;               // no byte moved for this long ends a request
+    int retryDelayMs = 1000;                // between attempts of a fire-and-forget post
     qint64 maxJsonBytes = 8 * 1024 * 1024;  // a larger answer to a JSON call is an error
 };
 

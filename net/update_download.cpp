@@ -42,9 +42,10 @@ unsigned standInDeliver(const QString& requestId, const QVariantMap& report, boo
                 std::lock_guard<std::mutex> guard(g_standInMutex);
                 const auto found = g_standInCallbacks.find(requestId);
                 if (found == g_standInCallbacks.end()) {
-                    logging::debug("NativeUtil",
-                                   "OnDownloadUiThreadCallback: requestId={} no longer active, skip",
-                                   requestId);
+                    logging::debug(
+                        "NativeUtil",
+                        "OnDownloadUiThreadCallback: requestId={} no longer active, skip",
+                        requestId);
                     return;
                 }
                 callback = found->second;
@@ -177,9 +178,9 @@ void onProgress(const std::shared_ptr<DownloadState>& state, qint64 received, qi
 void onFinished(const std::shared_ptr<DownloadState>& state, bool success,
                 const QString& pathOrError) {
     const QVariantMap report =
-        success ? QVariantMap{{kType, QStringLiteral("done")}, {QStringLiteral("path"), pathOrError}}
-                : QVariantMap{{kType, QStringLiteral("error")},
-                              {QStringLiteral("error"), pathOrError}};
+        success
+            ? QVariantMap{{kType, QStringLiteral("done")}, {QStringLiteral("path"), pathOrError}}
+            : QVariantMap{{kType, QStringLiteral("error")}, {QStringLiteral("error"), pathOrError}};
     if (delivery().deliver(state->requestId, report, true) == 0) retryFinal(state, report);
     QObject::disconnect(state->progressConnection);
     QObject::disconnect(state->finishedConnection);

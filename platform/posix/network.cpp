@@ -129,12 +129,14 @@ std::string firstAdapterAddress() {
         if ((numberIn(base + "/flags", 0) & kInterfaceLoopback) != 0) continue;
         const std::vector<unsigned char> bytes = parseAddress(firstLine(base + "/address"));
         if (!isStableAddress(bytes)) continue;
-        found.push_back({numberIn(base + "/ifindex", 0), hardwareAddressText(bytes.data(), bytes.size())});
+        found.push_back(
+            {numberIn(base + "/ifindex", 0), hardwareAddressText(bytes.data(), bytes.size())});
     }
     if (found.empty()) return {};
-    return std::min_element(found.begin(), found.end(), [](const Interface& a, const Interface& b) {
-               return a.index < b.index;
-           })->address;
+    return std::min_element(
+               found.begin(), found.end(),
+               [](const Interface& a, const Interface& b) { return a.index < b.index; })
+        ->address;
 }
 
 }  // namespace pellanor::platform

@@ -2,7 +2,9 @@
 // Manager, which knows whether the system's own probe reached the internet.
 #include "platform/network.h"
 
+// IP Helper's headers want winsock2.h ahead of windows.h.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <iphlpapi.h>

@@ -47,7 +47,8 @@ protected:
     void install(const QByteArray& body) {
         QFile script(m_bin.filePath("wmic"));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho \"$$\" >> '" + m_bin.filePath("runs").toUtf8() + "'\n" + body);
+        script.write("#!/bin/sh\necho \"$$\" >> '" + m_bin.filePath("runs").toUtf8() + "'\n" +
+                     body);
         script.close();
         script.setPermissions(script.permissions() | QFile::ExeOwner);
     }

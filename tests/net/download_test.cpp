@@ -53,8 +53,8 @@ protected:
     }
 
     QString start(const QString& url, const QString& savePath, Reports& reports) {
-        const QString id = pellanor::net::downloadUpdate(
-            url, savePath, [&reports](const QVariantMap& report) {
+        const QString id =
+            pellanor::net::downloadUpdate(url, savePath, [&reports](const QVariantMap& report) {
                 reports.all << report;
                 if (report.value("type") == "progress" || reports.refusals == 0) return true;
                 --reports.refusals;
@@ -69,7 +69,8 @@ protected:
         return ended;
     }
     QStringList leftovers() const {
-        return QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        return QDir(m_folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     TestService m_service;
@@ -178,11 +179,10 @@ TEST_F(DownloadTest, OffersAFinalReportThePageRefusedAgain) {
 
 TEST_F(DownloadTest, CancellingStopsTheReportsAndLeavesNoFile) {
     QStringList finished;
-    const auto connection = QObject::connect(
-        HttpClient::instance(), &HttpClient::downloadFinished,
-        [&](const QString& id, bool success, const QString&) {
-            finished << id + (success ? " done" : " failed");
-        });
+    const auto connection = QObject::connect(HttpClient::instance(), &HttpClient::downloadFinished,
+                                             [&](const QString& id, bool success, const QString&) {
+                                                 finished << id + (success ? " done" : " failed");
+                                             });
     Reports reports, other;
     const QString id =
         start(m_service.url("/trickle/bytes/10000000"), m_folder.filePath("a.exe"), reports);
@@ -227,7 +227,8 @@ TEST_F(DownloadTest, ReportsAFullDiskAsAnErrorAndRemovesThePartialFile) {
     EXPECT_TRUE(lines.last().contains(R"("type":"error")")) << lines.last().toStdString();
     EXPECT_TRUE(lines.last().contains("save file failed")) << lines.last().toStdString();
     int finals = 0;
-    for (const QByteArray& line : lines) finals += !line.contains("progress") && line.startsWith('{');
+    for (const QByteArray& line : lines)
+        finals += !line.contains("progress") && line.startsWith('{');
     EXPECT_EQ(finals, 1);
     EXPECT_FALSE(QFileInfo::exists(m_folder.filePath("full")));
 }

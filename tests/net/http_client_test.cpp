@@ -101,9 +101,8 @@ TEST_F(HttpClientTest, AnswersTheTimeoutTextWhenTheApplicationQuitsDuringTheWait
     QString answer;
     QElapsedTimer clock;
     clock.start();
-    QTimer::singleShot(0, &application(), [&] {
-        answer = client()->getJson(m_service.url("/delay/2000/x"), 5000);
-    });
+    QTimer::singleShot(0, &application(),
+                       [&] { answer = client()->getJson(m_service.url("/delay/2000/x"), 5000); });
     QTimer::singleShot(200, &application(), &QCoreApplication::quit);
     QCoreApplication::exec();
     EXPECT_EQ(answer, kRequestTimeout);
@@ -119,8 +118,8 @@ TEST_F(HttpClientTest, EndsEachCallWithCallbackInExactlyOneSignal) {
         client(), &HttpClient::asyncPostFinished,
         [&](const QString& id, const QString& result) { posts << id + ' ' + result; });
 
-    client()->postJsonAsyncWithCallback(
-        QStringLiteral("http://127.0.0.1:%1/x").arg(refusedPort()), "{}", "refused");
+    client()->postJsonAsyncWithCallback(QStringLiteral("http://127.0.0.1:%1/x").arg(refusedPort()),
+                                        "{}", "refused");
     EXPECT_EQ(posts, QStringList{QStringLiteral("refused ") + kServerUnreachable})
         << "an early failure is reported before the call returns";
     client()->getJsonAsyncWithCallback(m_service.url("/stall/100000"), "stalled");

@@ -21,9 +21,7 @@ protected:
         useService(m_service.url(""));
     }
     void TearDown() override { qunsetenv("PELLANOR_SERVICE_URL"); }
-    static void useService(const QString& base) {
-        qputenv("PELLANOR_SERVICE_URL", base.toUtf8());
-    }
+    static void useService(const QString& base) { qputenv("PELLANOR_SERVICE_URL", base.toUtf8()); }
 
     TestService m_service;
 };
@@ -47,7 +45,8 @@ TEST_F(ServiceApiTest, SendsFeedbackWithOurIdentityWhateverThePageSupplied) {
     const QList<RecordedRequest> seen = m_service.requests();
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(seen[0].path, "/api/feedback/");
-    EXPECT_EQ(seen[0].body, (R"({"app_version":"1.3.6","client_id":")" + id + R"(","text":"hi"})").toUtf8());
+    EXPECT_EQ(seen[0].body,
+              (R"({"app_version":"1.3.6","client_id":")" + id + R"(","text":"hi"})").toUtf8());
     EXPECT_EQ(seen[1].body, (R"({"app_version":"1.3.6","client_id":")" + id + R"("})").toUtf8());
 }
 

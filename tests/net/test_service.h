@@ -65,7 +65,10 @@ public:
     bool running() const { return m_port > 0; }
     int port() const { return m_port; }
     QString url(const QString& path, const char* scheme = "http") const {
-        return QStringLiteral("%1://127.0.0.1:%2%3").arg(QLatin1String(scheme)).arg(m_port).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3")
+            .arg(QLatin1String(scheme))
+            .arg(m_port)
+            .arg(path);
     }
 
     QList<RecordedRequest> requests() const {
@@ -75,10 +78,11 @@ public:
         for (const QByteArray& line : file.readAll().split('\n')) {
             const QJsonObject entry = QJsonDocument::fromJson(line).object();
             if (entry.isEmpty()) continue;
-            RecordedRequest request{entry.value(QStringLiteral("method")).toString(),
-                                    entry.value(QStringLiteral("path")).toString(),
-                                    {},
-                                    QByteArray::fromHex(entry.value(QStringLiteral("body")).toString().toLatin1())};
+            RecordedRequest request{
+                entry.value(QStringLiteral("method")).toString(),
+                entry.value(QStringLiteral("path")).toString(),
+                {},
+                QByteArray::fromHex(entry.value(QStringLiteral("body")).toString().toLatin1())};
             for (const QJsonValue& pair : entry.value(QStringLiteral("headers")).toArray()) {
                 request.headers.insert(pair.toArray().at(0).toString().toLower(),
                                        pair.toArray().at(1).toString());
@@ -109,15 +113,15 @@ inline int refusedPort() {
 class TestCertificates final {
 public:
     TestCertificates() {
-        m_ready = openssl({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                           "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
-                           "/CN=Pellanor Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
-                           "-addext", "keyUsage=critical,keyCertSign"}) &&
-                  signed_("good", "IP:127.0.0.1") && signed_("wrongname", "DNS:wrong.invalid") &&
-                  openssl({"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                           "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", "untrusted.key",
-                           "-out", "untrusted.pem", "-days", "2", "-subj", "/CN=127.0.0.1",
-                           "-addext", "subjectAltName=IP:127.0.0.1"});
+        m_ready =
+            openssl({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                     "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
+                     "/CN=Pellanor Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+                     "-addext", "keyUsage=critical,keyCertSign"}) &&
+            signed_("good", "IP:127.0.0.1") && signed_("wrongname", "DNS:wrong.invalid") &&
+            openssl({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                     "-nodes", "-keyout", "untrusted.key", "-out", "untrusted.pem", "-days", "2",
+                     "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
     }
     bool ready() const { return m_ready; }
     QString path(const QString& file) const { return m_folder.filePath(file); }
