@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSslCertificate>
 #include <QSslConfiguration>
-#include <QSysInfo>
 #include <QTimer>
 
 #include "net/http_client.h"
@@ -36,31 +34,6 @@ protected:
 
     TestService m_service;
 };
-
-QString userAgent() {
-    return QStringLiteral("Pellanor/1.3.6 (%1; %2)")
-        .arg(QSysInfo::productType(), QSysInfo::productVersion());
-}
-
-TEST_F(HttpClientTest, SendsTheServiceHeadersAndTheBodyByteForByte) {
-    const QString body = QStringLiteral(u"{\"text\":\"caf\u00e9 \u4e2d\"}");
-    EXPECT_EQ(client()->postJson(m_service.url("/api/feedback/"), body, 3000),
-              R"({"ok": true, "path": "/api/feedback/"})");
-    client()->getJson(m_service.url("/api/info/"), 3000);
-
-    const QList<RecordedRequest> seen = m_service.requests();
-    ASSERT_EQ(seen.size(), 2);
-    for (const RecordedRequest& request : seen) {
-        EXPECT_EQ(request.headers.value("content-type"), "application/json");
-        EXPECT_EQ(request.headers.value("x-app-id"), "10001");
-        EXPECT_EQ(request.headers.value("user-agent"), userAgent());
-    }
-    EXPECT_EQ(seen[0].method, "POST");
-    EXPECT_EQ(seen[0].path, "/api/feedback/");
-    EXPECT_EQ(seen[0].body, body.toUtf8());
-    EXPECT_EQ(seen[1].method, "GET");
-    EXPECT_TRUE(seen[1].body.isEmpty());
-}
 
 TEST_F(HttpClientTest, TurnsEveryFailureOfASynchronousCallIntoAnErrorText) {
     TestService silent({"--never-accept"});

@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSysInfo>
 
 #include "net/device_identity.h"
 #include "net/service_api.h"
@@ -40,13 +41,22 @@ TEST_F(ServiceApiTest, AsksForVersionsInTheChosenLanguageEncodedForTheQuery) {
 
 TEST_F(ServiceApiTest, SendsFeedbackWithOurIdentityWhateverThePageSupplied) {
     const QString id = pellanor::net::getClientId();
-    EXPECT_TRUE(pellanor::net::submitFeedback(R"({"client_id":"forged","text":"hi"})"));
+    EXPECT_TRUE(pellanor::net::submitFeedback(
+        QStringLiteral(u"{\"client_id\":\"forged\",\"text\":\"h\u00e9\"}")));
     EXPECT_TRUE(pellanor::net::submitFeedback("not json"));
     const QList<RecordedRequest> seen = m_service.requests();
     ASSERT_EQ(seen.size(), 2);
-    EXPECT_EQ(seen[0].path, "/api/feedback/");
-    EXPECT_EQ(seen[0].body,
-              (R"({"app_version":"1.3.6","client_id":")" + id + R"(","text":"hi"})").toUtf8());
+    const QString userAgent = QStringLiteral("Pellanor/1.3.6 (%1; %2)")
+                                  .arg(QSysInfo::productType(), QSysInfo::productVersion());
+    for (const RecordedRequest& request : seen) {
+        EXPECT_EQ(request.method + ' ' + request.path, "POST /api/feedback/");
+        EXPECT_EQ(request.headers.value("content-type"), "application/json");
+        EXPECT_EQ(request.headers.value("x-app-id"), "10001");
+        EXPECT_EQ(request.headers.value("user-agent"), userAgent);
+    }
+    EXPECT_EQ(seen[0].body, (R"({"app_version":"1.3.6","client_id":")" + id +
+                             QStringLiteral(u"\",\"text\":\"h\u00e9\"}"))
+                                .toUtf8());
     EXPECT_EQ(seen[1].body, (R"({"app_version":"1.3.6","client_id":")" + id + R"("})").toUtf8());
 }
 
