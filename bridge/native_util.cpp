@@ -9,6 +9,7 @@
 #include "clean/junk_cleaner.h"
 #include "clean/pagefile.h"
 #include "net/device_identity.h"
+#include "net/http_client.h"
 #include "net/service_api.h"
 #include "net/update_download.h"
 #include "scan/duplicate_finder.h"
@@ -59,9 +60,10 @@ void wireServices() {
     });
     net::DownloadDelivery delivery;
     delivery.registerCallback = [](const QString& requestId, net::DownloadCallback callback) {
-        ui::registerDownloadCallback(requestId, [callback](const QVariantList& arguments, QString&) {
-            return callback(arguments.value(0).toMap());
-        });
+        ui::registerDownloadCallback(requestId,
+                                     [callback](const QVariantList& arguments, QString&) {
+                                         return callback(arguments.value(0).toMap());
+                                     });
     };
     delivery.unregisterCallback = ui::unregisterDownloadCallback;
     delivery.deliver = ui::runDownloadCallbackOnUiThread;
@@ -224,6 +226,7 @@ NativeUtil& NativeUtil::instance() {
     return *object;
 }
 
-NativeUtil::NativeUtil() : m_binding(nativeUtilClass().bind(this)) {}
+// The HTTP client belongs to the thread that first asks for it: make that the UI thread.
+NativeUtil::NativeUtil() : m_binding(nativeUtilClass().bind(this)) { net::HttpClient::instance(); }
 
 }  // namespace pellanor::bridge
