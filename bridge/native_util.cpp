@@ -10,6 +10,10 @@
 #include "clean/pagefile.h"
 #include "clean/qq_cleaner.h"
 #include "clean/wechat_cleaner.h"
+#include "net/device_identity.h"
+#include "net/http_client.h"
+#include "net/service_api.h"
+#include "net/update_download.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
@@ -41,11 +45,39 @@ constexpr ParamKind Later = ParamKind::Callable;
 
 using A = const Arguments&;
 
+// A download's reports are taken by the page only when its function ran without error.
+net::DownloadCallback pageCallback(const ScriptFunction& function) {
+    return [function](const QVariantMap& report) {
+        QString error;
+        return function({report}, error);
+    };
+}
+
+// The version queries ask in the language the user chose, else in the detected one; downloads
+// report through the main window's deferred delivery (the CLI's timers in pellanor-cli).
+void wireServices() {
+    net::setLanguageSource([] {
+        const QString chosen = system::getSetting(QStringLiteral("app_language"), QString());
+        return chosen.isEmpty() ? system::language() : chosen;
+    });
+    net::DownloadDelivery delivery;
+    delivery.registerCallback = [](const QString& requestId, net::DownloadCallback callback) {
+        ui::registerDownloadCallback(requestId,
+                                     [callback](const QVariantList& arguments, QString&) {
+                                         return callback(arguments.value(0).toMap());
+                                     });
+    };
+    delivery.unregisterCallback = ui::unregisterDownloadCallback;
+    delivery.deliver = ui::runDownloadCallbackOnUiThread;
+    net::setDownloadDelivery(std::move(delivery));
+}
+
 std::vector<Member> members() {
     return {
         method("log", {T, T}, [](A a) { return log(a.text(0), a.text(1)); }),
         method("is64BitOS", {}, [](A) { return system::is64BitOS(); }),
         method("isWindows7", {}, [](A) { return system::isWindows7(); }),
+        method("isInternetAvailable", {}, [](A) { return net::isInternetAvailable(); }),
         method("getRegistryString", {T, T},
                [](A a) { return system::getRegistryString(a.text(0), a.text(1)); }),
         method("createDesktopShortcut", {T, T, T, T},
@@ -67,6 +99,7 @@ std::vector<Member> members() {
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+        method("isNetworkConnected", {}, [](A) { return net::isNetworkConnected(); }),
         method("copyFile", {T, T, I},
                [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
         method("moveFile", {T, T, I},
@@ -145,9 +178,20 @@ std::vector<Member> members() {
         method("getCursorY", {}, [](A) { return ui::cursorY(); }),
         method("getMonitorCount", {}, [](A) { return ui::monitorCount(); }),
         method("processFolder", {}, [](A) { return util::processFolder(); }),
+        method("checkUpdate", {}, [](A) { return net::checkUpdate(); }),
+        method("getVersionList", {}, [](A) { return net::getVersionList(); }),
+        method("getAppInfo", {}, [](A) { return net::getAppInfo(); }),
+        method("submitFeedback", {T}, [](A a) { return net::submitFeedback(a.text(0)); }),
+        method("reportEvent", {T}, [](A a) { return net::reportEvent(a.text(0)); }),
+        method("getClientId", {}, [](A) { return net::getClientId(); }),
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
         method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+        method("downloadUpdate", {T, T, Later},
+               [](A a) {
+                   return net::downloadUpdate(a.text(0), a.text(1), pageCallback(a.function(2)));
+               }),
+        method("cancelDownload", {T}, [](A a) { return net::cancelDownload(a.text(0)); }),
         method("getSetting", {T, T}, [](A a) { return system::getSetting(a.text(0), a.text(1)); }),
         method("setSetting", {T, T}, [](A a) { return system::setSetting(a.text(0), a.text(1)); }),
         method("isStartupOnBoot", {}, [](A) { return system::isStartupOnBoot(); }),
@@ -188,7 +232,7 @@ std::vector<Member> members() {
 }  // namespace
 
 const ScriptClass& nativeUtilClass() {
-    static const ScriptClass table("NativeUtil", members());
+    static const ScriptClass table("NativeUtil", (wireServices(), members()));
     return table;
 }
 
@@ -197,6 +241,7 @@ NativeUtil& NativeUtil::instance() {
     return *object;
 }
 
-NativeUtil::NativeUtil() : m_binding(nativeUtilClass().bind(this)) {}
+// The HTTP client belongs to the thread that first asks for it: make that the UI thread.
+NativeUtil::NativeUtil() : m_binding(nativeUtilClass().bind(this)) { net::HttpClient::instance(); }
 
 }  // namespace pellanor::bridge

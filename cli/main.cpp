@@ -9,7 +9,8 @@
 // prints every report map as one JSON line and waits for the final one ("done", "stopped",
 // "error"). There is no main window: what needs one gives its failure value, and download
 // reports, which travel through the main window's timers in the program, come through timers of
-// the CLI's own.
+// the CLI's own. Before it exits, the CLI lets the HTTP client finish what a method sent (a
+// usage event's retries included), for at most 15 s, so a caller sees every request it makes.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,6 +22,7 @@
 #include <string>
 
 #include "bridge/native_util.h"
+#include "net/http_client.h"
 #include "system/process_facts.h"
 #include "ui/deferred_calls.h"
 
@@ -30,6 +32,8 @@ using pellanor::bridge::Argument;
 using pellanor::bridge::Member;
 using pellanor::bridge::MemberKind;
 using pellanor::bridge::ParamKind;
+
+constexpr int kHttpSettleMs = 15000;
 
 void printLine(const QByteArray& line) {
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
@@ -167,5 +171,8 @@ int main(int argc, char** argv) {
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) QCoreApplication::exec();
+    if (pellanor::net::HttpClient::exists()) {
+        pellanor::net::HttpClient::instance()->waitUntilIdle(kHttpSettleMs);
+    }
     return 0;
 }

@@ -48,4 +48,12 @@ std::optional<VolumeSpace> volumeSpace(const std::string& path, std::uint32_t* e
 // /sys, its whole disk's removable flag or a USB device among its parents. Blocks on device I/O.
 bool isRemovableDrive(const std::string& drive);
 
+// The serial number of the physical disk that holds the drive's volume (its first extent),
+// trimmed of surrounding blanks; empty when the drive is not a letter, the disk cannot be
+// opened or it reports none. Windows: the volume's disk extents, then the storage device
+// descriptor of that disk, read as Latin-1. POSIX: the block device of the drive's mapped root
+// in /sys (a partition's whole disk), its serial as the kernel or udev's data knows it.
+// Blocks on device I/O.
+std::string driveDiskSerial(const std::string& drive);
+
 }  // namespace pellanor::platform

@@ -1,4 +1,5 @@
-// The physical disks of the machine: model, serial number and size of each.
+// The physical disks of the machine: model, serial number and size of each; and the serial
+// number of the machine's main board, which the same management tool reports.
 #pragma once
 
 #include <optional>
@@ -29,5 +30,19 @@ std::optional<std::vector<PhysicalDisk>> physicalDisks(int timeoutMs);
 // every column with blanks and leaves an unknown value blank. Rows before the header, blank
 // rows and text without a header give nothing; a size that is not a number is 0. Pure.
 std::vector<PhysicalDisk> parseDiskDriveTable(std::string_view text);
+
+// The command line whose answer parseBoardSerial reads.
+inline constexpr char kBoardSerialCommand[] = "wmic baseboard get SerialNumber";
+
+// The main board's serial number: runs kBoardSerialCommand (the POSIX stand-in looks "wmic" up
+// on PATH, as runCommandLine does) and reads its answer. Empty when the tool cannot start, has
+// not ended within `timeoutMs` (it is then killed) or names no serial number. Blocks on the
+// child process.
+std::string boardSerialNumber(int timeoutMs);
+
+// The value under the "SerialNumber" header: the first non-blank line after the header line,
+// trimmed, whatever it says ("To be filled by O.E.M." included); empty without a header or a
+// value. Lines may end in "\r\n". Pure.
+std::string parseBoardSerial(std::string_view text);
 
 }  // namespace pellanor::platform

@@ -27,6 +27,8 @@ xvfb-run                        xvfb
 Xvfb                            xvfb
 xauth                           xauth
 trayer                          trayer
+python3                         python3
+openssl                         openssl
 x86_64-w64-mingw32-g++-posix    g++-mingw-w64-x86-64-posix
 x86_64-w64-mingw32-gcc-posix    gcc-mingw-w64-x86-64-posix
 x86_64-w64-mingw32-windres      binutils-mingw-w64-x86-64

@@ -1,5 +1,5 @@
-// POSIX: a drive root is a mapped folder; its kind comes from the file system and /sys, its
-// space from statvfs.
+// POSIX: a drive root is a mapped folder; its kind and its disk's serial number come from the
+// file system, /sys and udev's data, its space from statvfs.
 #include "platform/drives.h"
 
 #include <sys/stat.h>
@@ -62,6 +62,27 @@ bool blockDeviceIsOnUsb(dev_t device) {
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
     return false;
+}
+
+std::string trimmedFirstLine(const std::string& path) {
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
+// udev keeps what it learnt of a device (ID_SERIAL_SHORT is the disk's own serial number,
+// ID_SERIAL adds the model) in "E:KEY=value" lines; the kernel's sysfs lacks it for SATA disks.
+std::string udevSerial(const std::string& deviceNumbers) {
+    std::ifstream data("/run/udev/data/b" + deviceNumbers);
+    std::string line, shortSerial, serial;
+    while (std::getline(data, line)) {
+        if (line.rfind("E:ID_SERIAL_SHORT=", 0) == 0) shortSerial = line.substr(18);
+        if (line.rfind("E:ID_SERIAL=", 0) == 0) serial = line.substr(12);
+    }
+    return shortSerial.empty() ? serial : shortSerial;
 }
 
 bool isFolder(const std::string& path) {
@@ -132,6 +153,28 @@ bool isRemovableDrive(const std::string& drive) {
     // Major 0 is the kernel's anonymous devices (tmpfs, overlay): no disk behind them.
     if (major(info.st_dev) == 0) return false;
     return blockDeviceIsRemovable(info.st_dev) || blockDeviceIsOnUsb(info.st_dev);
+}
+
+std::string driveDiskSerial(const std::string& drive) {
+    const auto letter = driveLetterOf(drive);
+    if (!letter) return {};
+    struct stat info {};
+    if (::stat(localPath(std::string(1, *letter) + ":\\").c_str(), &info) != 0) return {};
+    if (major(info.st_dev) == 0) return {};
+    // A partition's folder lies inside its whole disk's, which carries the serial number.
+    std::string disk = sysfsBlockPath(info.st_dev);
+    struct stat partition {};
+    if (::stat((disk + "/partition").c_str(), &partition) == 0) disk += "/..";
+    for (const char* relative : {"/device/serial", "/serial"}) {
+        std::string serial = trimmedFirstLine(disk + relative);
+        if (!serial.empty()) return serial;
+    }
+    const std::string numbers = trimmedFirstLine(disk + "/dev");
+    if (numbers.empty()) return {};
+    const std::string serial = udevSerial(numbers);
+    const std::size_t first = serial.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return serial.substr(first, serial.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace pellanor::platform

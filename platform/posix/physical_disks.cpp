@@ -2,6 +2,7 @@
 // disks are files and memory, not disks, and virtual devices (zram, device mapper) have no
 // "device" link.
 #include "platform/physical_disks.h"
+#include "platform/command_line.h"
 
 #include <sys/stat.h>
 
@@ -63,6 +64,14 @@ std::optional<std::vector<PhysicalDisk>> physicalDisks(int) {
     std::vector<PhysicalDisk> disks;
     for (const std::string& name : names) disks.push_back(diskNamed(name));
     return disks;
+}
+
+// No board serial is readable here without root (/sys/class/dmi/id/board_serial is root's
+// only), so the stand-in asks whatever "wmic" PATH offers, as the Windows tool is asked.
+std::string boardSerialNumber(int timeoutMs) {
+    const CommandLineRun run = runCommandLine(kBoardSerialCommand, timeoutMs, ChildOutput::Capture);
+    if (!run.started || !run.finished) return {};
+    return parseBoardSerial(run.output);
 }
 
 }  // namespace pellanor::platform

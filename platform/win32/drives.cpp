@@ -1,5 +1,6 @@
 // Win32: the system's drive type, letters and volume space; whether a drive's disk is on USB or
-// removable, from the volume's disk extents and each disk's storage descriptor.
+// removable, and its disk's serial number, from the volume's disk extents and each disk's storage
+// descriptor.
 #include "platform/drives.h"
 
 #include <windows.h>
@@ -60,27 +61,66 @@ std::vector<DWORD> extentDisks(HANDLE volume) {
     return {};
 }
 
-bool diskIsRemovable(DWORD diskNumber) {
-    const ScopedHandle disk = openDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber));
-    if (!disk.valid()) return false;
+// The storage device descriptor of a disk, sized as the driver says; empty when it cannot be
+// read or is too short for the fields we read.
+DeviceBuffer storageDescriptor(HANDLE disk) {
     STORAGE_PROPERTY_QUERY query{};
     query.PropertyId = StorageDeviceProperty;
     query.QueryType = PropertyStandardQuery;
     STORAGE_DESCRIPTOR_HEADER header{};
     DWORD returned = 0;
-    if (!DeviceIoControl(disk.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &header,
+    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &header,
                          sizeof header, &returned, nullptr)) {
-        return false;
+        return {};
     }
-    // The driver states the size; one too short to hold the bus type is not read past its end.
+    // The driver states the size; one too short to hold the fields read is not read past its end.
     constexpr DWORD kNeeded = offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength);
-    if (header.Size < kNeeded || header.Size > kMaxDescriptorBytes) return false;
+    if (header.Size < kNeeded || header.Size > kMaxDescriptorBytes) return {};
     DeviceBuffer buffer = deviceBuffer(header.Size);
-    if (!DeviceIoControl(disk.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
-                         buffer.data(), header.Size, &returned, nullptr) ||
+    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, buffer.data(),
+                         header.Size, &returned, nullptr) ||
         returned < kNeeded) {
-        return false;
+        return {};
     }
+    buffer.resize((returned + 7) / 8);
+    return buffer;
+}
+
+// Latin-1 bytes up to the terminating zero (or the end of what the driver returned), as UTF-8,
+// without the blanks drivers pad serial numbers with.
+std::string latin1Field(const DeviceBuffer& buffer, DWORD offset) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    const std::size_t size = buffer.size() * sizeof(ULONGLONG);
+    std::string text;
+    for (std::size_t i = offset; i < size && bytes[i] != 0; ++i) {
+        if (bytes[i] < 0x80) {
+            text += static_cast<char>(bytes[i]);
+        } else {
+            text += static_cast<char>(0xC0 | (bytes[i] >> 6));
+            text += static_cast<char>(0x80 | (bytes[i] & 0x3F));
+        }
+    }
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// Some drivers fill in the serial number only for a handle with read and write access, which
+// needs an administrator; without one the query is still worth asking.
+HANDLE openDiskForSerial(const std::wstring& name) {
+    const HANDLE disk = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+    if (disk != INVALID_HANDLE_VALUE) return disk;
+    return CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+bool diskIsRemovable(DWORD diskNumber) {
+    const ScopedHandle disk = openDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber));
+    if (!disk.valid()) return false;
+    const DeviceBuffer buffer = storageDescriptor(disk.get());
+    if (buffer.empty()) return false;
     const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer.data());
     return descriptor->BusType == BusTypeUsb || descriptor->RemovableMedia;
 }
@@ -134,6 +174,23 @@ bool isRemovableDrive(const std::string& drive) {
         if (diskIsRemovable(diskNumber)) return true;
     }
     return false;
+}
+
+std::string driveDiskSerial(const std::string& drive) {
+    const auto letter = driveLetterOf(drive);
+    if (!letter) return {};
+    const ScopedHandle volume = openDevice(std::wstring(L"\\\\.\\") + wchar_t(*letter) + L':');
+    if (!volume.valid()) return {};
+    const std::vector<DWORD> disks = extentDisks(volume.get());
+    if (disks.empty()) return {};
+    const std::wstring name = L"\\\\.\\PhysicalDrive" + std::to_wstring(disks.front());
+    const ScopedHandle disk(openDiskForSerial(name));
+    if (!disk.valid()) return {};
+    const DeviceBuffer buffer = storageDescriptor(disk.get());
+    if (buffer.empty()) return {};
+    const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer.data());
+    if (descriptor->SerialNumberOffset == 0) return {};
+    return latin1Field(buffer, descriptor->SerialNumberOffset);
 }
 
 }  // namespace pellanor::platform

@@ -1,4 +1,4 @@
-// Win32: the disk table of the system's management tool. Written to a pipe, its text is in the
+// Win32: the disk table and the board serial number of the system's management tool. Written to a pipe, its text is in the
 // ANSI code page; some builds write UTF-16 with a byte-order mark instead, so both are read.
 #include "platform/physical_disks.h"
 
@@ -34,6 +34,12 @@ std::optional<std::vector<PhysicalDisk>> physicalDisks(int timeoutMs) {
     const CommandLineRun run = runCommandLine(kDiskDriveCommand, timeoutMs, ChildOutput::Capture);
     if (!run.started || !run.finished) return std::nullopt;
     return parseDiskDriveTable(decodedOutput(run.output));
+}
+
+std::string boardSerialNumber(int timeoutMs) {
+    const CommandLineRun run = runCommandLine(kBoardSerialCommand, timeoutMs, ChildOutput::Capture);
+    if (!run.started || !run.finished) return {};
+    return parseBoardSerial(decodedOutput(run.output));
 }
 
 }  // namespace pellanor::platform

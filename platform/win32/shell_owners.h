@@ -53,6 +53,8 @@ public:
         if (SUCCEEDED(m_result)) CoUninitialize();
     }
     bool initialised() const { return SUCCEEDED(m_result); }
+    // RPC_E_CHANGED_MODE: the thread is in the other apartment, where COM works as well.
+    bool usable() const { return initialised() || m_result == RPC_E_CHANGED_MODE; }
 
 private:
     HRESULT m_result;

@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""A local HTTP(S) service for the network tests, on 127.0.0.1 only, that misbehaves on request.
+
+Prints "PORT <n>" once listening. Every request is recorded as one JSON line in the --log file
+(method, path, headers in order, body as hex) before it is answered. The path picks the answer;
+leading modifiers compose, e.g. /delay/800/status/500/api/info/:
+  /delay/<ms>/...    answer only after <ms>
+  /trickle/...       send bodies 1 KiB at a time, 20 ms apart
+  /status/<code>/... answer with that status ({"status": code})
+  /empty/...         200 with an empty body
+  /redirect/...      302 to the same path
+  /bytes/<n>         n bytes with a Content-Length
+  /nolength/<n>      n bytes without a Content-Length, then close
+  /short/<n>         announce n bytes, send half, close
+  /stall/<n>         announce n bytes, send half, then go quiet until the client leaves
+  anything else      200 {"ok":true,"path":"<path>"}
+--never-accept listens but never accepts a connection. The service ends by itself after
+--lifetime seconds, or when its standard input closes (the test that started it is gone).
+"""
+import argparse
+import http.server
+import json
+import os
+import socket
+import ssl
+import sys
+import threading
+import time
+
+CHUNK = 1 << 20
+PATTERN = bytes(range(256)) * (CHUNK // 256)
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def record(self, body):
+        entry = {"method": self.command, "path": self.path,
+                 "headers": [[k, v] for k, v in self.headers.items()], "body": body.hex()}
+        with self.server.log_lock, open(self.server.log_path, "a") as log:
+            log.write(json.dumps(entry) + "\n")
+
+    def send_body(self, status, body, length=None, close=False):
+        self.send_response(status)
+        if status in (301, 302, 303, 307, 308):
+            self.send_header("Location", self.path)
+        self.send_header("Content-Type", "application/json")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        if close:
+            self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_pattern(self, count):
+        step = 1024 if self.trickle else CHUNK
+        left = count
+        while left > 0:
+            part = PATTERN[:min(left, step)]
+            self.wfile.write(part)
+            left -= len(part)
+            if self.trickle:
+                time.sleep(0.02)
+
+    def answer(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        self.record(self.rfile.read(length) if length else b"")
+        parts = self.path.split("?")[0].strip("/").split("/")
+        self.trickle = False
+        while parts and parts[0] in ("delay", "trickle"):
+            if parts[0] == "trickle":
+                self.trickle = True
+                parts = parts[1:]
+                continue
+            time.sleep(int(parts[1]) / 1000)
+            parts = parts[2:]
+        head = parts[0] if parts else ""
+        arg = int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else 0
+        if head == "status":
+            body = json.dumps({"status": arg}).encode()
+            return self.send_body(arg, body, len(body))
+        if head == "empty":
+            return self.send_body(200, b"", 0)
+        if head == "redirect":
+            return self.send_body(302, b"", 0)
+        if head == "bytes":
+            self.send_body(200, b"", arg)
+            return self.send_pattern(arg)
+        if head == "nolength":
+            self.send_body(200, b"", None, True)
+            self.send_pattern(arg)
+            self.close_connection = True
+            return
+        if head in ("short", "stall"):
+            self.send_body(200, b"", arg)
+            self.send_pattern(arg // 2)
+            self.wfile.flush()
+            if head == "stall":
+                self.connection.settimeout(None)
+                self.connection.recv(1)  # returns when the client gives up
+            self.close_connection = True
+            return
+        body = json.dumps({"ok": True, "path": self.path}).encode()
+        self.send_body(200, body, len(body))
+
+    def handle_one_request(self):
+        try:
+            super().handle_one_request()
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True  # the client left, as tests of cancelling make it
+
+    do_GET = answer
+    do_POST = answer
+
+
+def end_when_orphaned():
+    sys.stdin.read()
+    os._exit(0)
+
+
+def announce(port):
+    sys.stdout.write("PORT %d\n" % port)
+    sys.stdout.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--never-accept", action="store_true")
+    parser.add_argument("--lifetime", type=float, default=120)
+    options = parser.parse_args()
+    threading.Thread(target=end_when_orphaned, daemon=True).start()
+    threading.Timer(options.lifetime, lambda: os._exit(0)).start()
+
+    if options.never_accept:
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(1)
+        announce(listener.getsockname()[1])
+        time.sleep(options.lifetime)
+        return
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    server.log_path = options.log
+    server.log_lock = threading.Lock()
+    if options.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*options.tls)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    announce(server.server_address[1])
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
