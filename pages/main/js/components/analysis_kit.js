@@ -115,8 +115,96 @@
         return {folder: cut > 0 ? text.slice(0, cut) : text, name: text.slice(cut + 1)};
     }
 
+    // The parts every analysis section has: a header with title, one-line description and the
+    // primary action, a body, and the sticky action bar with the selection total.
+    function frame(container, id, titleKey, descKey) {
+        const headerActions = el('div', {class: 'an-header-actions'});
+        const header = el('header', {class: 'an-header'}, [
+            el('div', {class: 'an-heading'}, [
+                el('h1', {id: id + '-title', 'data-i18n': titleKey, text: t(titleKey)}),
+                el('p', {class: 'an-desc', 'data-i18n': descKey, text: t(descKey)}),
+            ]),
+            headerActions,
+        ]);
+        const banner = el('div', {class: 'an-banner', role: 'status', hidden: true});
+        const body = el('div', {class: 'an-body'});
+        const barText = el('span', {class: 'an-bar-text'});
+        const barActions = el('div', {class: 'an-bar-actions'});
+        const bar = el('footer', {class: 'an-bar'}, [barText, barActions]);
+        const root = el('section', {class: 'an-section', id: 'section-' + id,
+                                    'aria-labelledby': id + '-title'},
+                        [header, banner, body, bar]);
+        container.appendChild(root);
+        return {root, header, headerActions, banner, body, bar, barText, barActions};
+    }
+
+    function showBanner(banner, kind, text, action) {
+        banner.textContent = '';
+        banner.className = 'an-banner an-banner-' + kind;
+        banner.appendChild(el('span', {text}));
+        if (action) {
+            banner.appendChild(el('button', {class: 'an-btn an-btn-secondary', type: 'button',
+                                             text: action.label, onclick: action.run}));
+        }
+        banner.hidden = false;
+    }
+
+    function button(kind, key, onclick, extra) {
+        return el('button', Object.assign({class: 'an-btn an-btn-' + kind, type: 'button',
+                                           'data-i18n': key, text: t(key), onclick}, extra));
+    }
+
+    // Elapsed time as m:ss.
+    function elapsed(ms) {
+        const seconds = Math.floor(ms / 1000);
+        return Math.floor(seconds / 60) + ':' + String(seconds % 60).padStart(2, '0');
+    }
+
+    // The shared progress panel; a plain line when the window lacks it.
+    function progress(slot, options) {
+        if (window.Progress && typeof Progress.show === 'function') {
+            const panel = Progress.show(slot, options);
+            if (panel) return panel;
+        }
+        slot.textContent = '';
+        const line = el('p', {class: 'an-progress-line', role: 'status'});
+        const stop = el('button', {class: 'an-btn an-btn-secondary', type: 'button',
+                                   text: t('common.stop'), onclick: () => options.onStop()});
+        slot.appendChild(el('div', {class: 'an-progress'}, [line, options.onStop ? stop : null]));
+        line.textContent = options.verb;
+        return {
+            update(state) {
+                line.textContent = options.verb + ' \u00b7 ' + count(state.count || 0) +
+                    (state.bytes ? ' \u00b7 ' + size(state.bytes) : '');
+            },
+            stopped() { stop.disabled = true; },
+            done() { slot.textContent = ''; },
+        };
+    }
+
+    // The shared result summary; a plain line when the window lacks it.
+    function summary(slot, options) {
+        if (window.ResultSummary && typeof ResultSummary.show === 'function') {
+            ResultSummary.show(slot, options);
+            return;
+        }
+        slot.textContent = '';
+        const lines = [el('p', {class: 'an-summary-title', text: options.title ||
+                                t('common.freed', size(options.freedBytes || 0))})];
+        for (const failed of options.failed || []) {
+            lines.push(el('p', {class: 'an-summary-failed', text: failed.label + ' \u2014 ' +
+                                failed.reason}));
+        }
+        for (const action of options.actions || []) {
+            lines.push(el('button', {class: 'an-btn an-btn-secondary', type: 'button',
+                                     text: action.label, onclick: action.run}));
+        }
+        slot.appendChild(el('div', {class: 'an-summary', role: 'status'}, lines));
+    }
+
     window.AnalysisKit = Object.freeze({
+        progress, summary,
         t, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
-        sum, splitPath,
+        sum, splitPath, frame, showBanner, button, elapsed,
     });
 })();
