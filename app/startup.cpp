@@ -7,6 +7,7 @@
 #include "app/single_instance.h"
 #include "bridge/native_util.h"
 #include "platform/window_messages.h"
+#include "system/process_facts.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
 #include "ui/window_util.h"
@@ -17,11 +18,6 @@ extern const std::size_t kUiArchiveSize;
 namespace pellanor::app {
 
 namespace {
-
-std::vector<std::u16string>& argumentStore() {
-    static std::vector<std::u16string> arguments;
-    return arguments;
-}
 
 constexpr std::uint32_t kFirstWindowFlags = kWindowMain | kWindowPopup | kWindowDebug;  // 896
 
@@ -57,7 +53,7 @@ std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* 
 
 }  // namespace
 
-const std::vector<std::u16string>& applicationArguments() { return argumentStore(); }
+const std::vector<std::u16string>& applicationArguments() { return system::programArguments(); }
 
 int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWindow) {
     if (anotherInstanceRuns()) {
@@ -83,11 +79,15 @@ int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWind
 }
 
 int run(const std::vector<std::string>& arguments) {
-    std::vector<const char16_t*> pointers;
+    std::vector<std::u16string> wide;
     for (const std::string& argument : arguments) {
-        argumentStore().push_back(QString::fromStdString(argument).toStdU16String());
+        wide.push_back(QString::fromStdString(argument).toStdU16String());
     }
-    for (const std::u16string& argument : argumentStore()) pointers.push_back(argument.c_str());
+    system::setProgramArguments(std::move(wide));
+    std::vector<const char16_t*> pointers;
+    for (const std::u16string& argument : applicationArguments()) {
+        pointers.push_back(argument.c_str());
+    }
 
     const SciterApi* api = engineApi();
     api->SciterExec(kAppInit, static_cast<std::intptr_t>(pointers.size()),

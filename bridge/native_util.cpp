@@ -8,12 +8,18 @@
 #include "clean/junk_categories.h"
 #include "clean/junk_cleaner.h"
 #include "clean/pagefile.h"
+#include "clean/qq_cleaner.h"
+#include "clean/wechat_cleaner.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
 #include "system/installed_programs.h"
+#include "system/logon_start.h"
+#include "system/process_facts.h"
 #include "system/processes.h"
 #include "system/registry_access.h"
+#include "system/settings_store.h"
+#include "system/shared_values.h"
 #include "system/startup_items.h"
 #include "system/system_facts.h"
 #include "ui/deferred_calls.h"
@@ -48,6 +54,7 @@ std::vector<Member> members() {
                }),
         method("setTrayIcon", {}, [](A) { return ui::setTrayIcon(); }),
         method("getDesktopPath", {}, [](A) { return util::getDesktopPath(); }),
+        method("getCommandLine", {}, [](A) { return system::getCommandLine(); }),
         method("isProcessRunning", {T}, [](A a) { return isProcessRunning(a.text(0)); }),
         method("getProcessIDList", {T}, [](A a) { return getProcessIDList(a.text(0)); }),
         method("getProcessNameList", {}, [](A) { return getProcessNameList(); }),
@@ -66,7 +73,13 @@ std::vector<Member> members() {
                [](A a) { return util::moveFile(a.text(0), a.text(1), a.flag(2)); }),
         method("launch", {T, T, T},
                [](A a) { return util::launch(a.text(0), a.text(1), a.text(2)); }),
+        method("setSharedMemoryValue", {T, T},
+               [](A a) { return system::setSharedMemoryValue(a.text(0), a.text(1)); }),
+        method("getSharedMemoryValue", {T},
+               [](A a) { return system::getSharedMemoryValue(a.text(0)); }),
+        method("language", {}, [](A) { return system::language(); }),
         method("mkdir", {T}, [](A a) { return util::mkdir(a.text(0)); }),
+        method("arguments", {}, [](A) { return system::arguments(); }),
         method("getDiskList", {}, [](A) { return system::getDiskList(); }),
         // Single precision on purpose: the pages have always received these counts rounded so.
         method("getMemeryBits", {}, [](A) { return double{system::getMemeryBits()}; }),
@@ -98,6 +111,19 @@ std::vector<Member> members() {
         method("cleanPrivacyItems", {T}, [](A a) { return cleanPrivacyItems(a.text(0)); }),
         method("cleanPrivacyItemsAsync", {T, Fn},
                [](A a) { return cleanPrivacyItemsAsync(a.text(0), a.callback(1)); }),
+        method("getWechatItems", {}, [](A) { return getWechatItems(); }),
+        method("cleanWechatItems", {T}, [](A a) { return cleanWechatItems(a.text(0)); }),
+        method("startScanWechat", {Fn}, [](A a) { return startScanWechat(a.callback(0)); }),
+        method("stopScanWechat", {}, [](A) { return stopScanWechat(); }),
+        method("openWechatFolder", {T}, [](A a) { return openWechatFolder(a.text(0)); }),
+        method("startCleanWechat", {T, Fn},
+               [](A a) { return startCleanWechat(a.text(0), a.callback(1)); }),
+        method("getQqItems", {}, [](A) { return getQqItems(); }),
+        method("cleanQqItems", {T}, [](A a) { return cleanQqItems(a.text(0)); }),
+        method("startScanQq", {Fn}, [](A a) { return startScanQq(a.callback(0)); }),
+        method("stopScanQq", {}, [](A) { return stopScanQq(); }),
+        method("openQqFolder", {T}, [](A a) { return openQqFolder(a.text(0)); }),
+        method("startCleanQq", {T, Fn}, [](A a) { return startCleanQq(a.text(0), a.callback(1)); }),
         method("getPagefileSize", {}, [](A) { return getPagefileSize(); }),
         method("migratePagefile", {T}, [](A a) { return migratePagefile(a.text(0)); }),
         method("getFileSha256", {T}, [](A a) { return scan::getFileSha256(a.text(0)); }),
@@ -122,6 +148,10 @@ std::vector<Member> members() {
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
         method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+        method("getSetting", {T, T}, [](A a) { return system::getSetting(a.text(0), a.text(1)); }),
+        method("setSetting", {T, T}, [](A a) { return system::setSetting(a.text(0), a.text(1)); }),
+        method("isStartupOnBoot", {}, [](A) { return system::isStartupOnBoot(); }),
+        method("setStartupOnBoot", {I}, [](A a) { return system::setStartupOnBoot(a.flag(0)); }),
         method("setMinimizeOnClose", {I}, [](A a) { return ui::setMinimizeOnClose(a.flag(0)); }),
         method("exitApp", {},
                [](A) -> Result {
@@ -134,6 +164,7 @@ std::vector<Member> members() {
                                                           a.integer(3));
                }),
         method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("getProcessFullDir", {}, [](A) { return system::getProcessFullDir(); }),
         method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
         method("setTimeoutOnce", {Later, I},
                [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),

@@ -2,11 +2,9 @@
 // NoSymLinks | NoDotAndDotDot and Subdirectories, at about half the cost.
 #include "clean/file_walk.h"
 
-#include "platform/directory_iterator.h"
-
 namespace pellanor {
 
-void walkFiles(const QString& folder, const std::function<bool(const QString&, qint64)>& visit) {
+void walkFiles(const QString& folder, const FileVisit& visit) {
     if (folder.isEmpty()) return;
     platform::DirectoryFilter filter;
     filter.files = true;
@@ -14,7 +12,7 @@ void walkFiles(const QString& folder, const std::function<bool(const QString&, q
     platform::DirectoryIterator it(folder.toStdString(), filter);
     platform::DirectoryEntry entry;
     while (it.next(entry)) {
-        if (!visit(QString::fromStdString(entry.path), entry.size)) return;
+        if (!visit(entry)) return;
     }
 }
 

@@ -6,12 +6,16 @@
 
 #include <functional>
 
+#include "platform/directory_iterator.h"
+
 namespace pellanor {
 
 // Visits every regular file under `folder`, recursively: entries the file library reports as
 // links are neither visited nor entered, hidden entries are skipped (and hidden folders not
-// entered). `visit` gets the file's path (forward slashes) and size and returns false to stop
-// the walk. A folder that does not exist visits nothing. Blocks on the file system.
-void walkFiles(const QString& folder, const std::function<bool(const QString&, qint64)>& visit);
+// entered). `visit` gets the listed entry (path with forward slashes, size, and the identity
+// where the walk learnt it on the way) and returns false to stop the walk. A folder that does
+// not exist visits nothing. Blocks on the file system.
+using FileVisit = std::function<bool(const platform::DirectoryEntry& file)>;
+void walkFiles(const QString& folder, const FileVisit& visit);
 
 }  // namespace pellanor

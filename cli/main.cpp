@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bridge/native_util.h"
+#include "system/process_facts.h"
 #include "ui/deferred_calls.h"
 
 namespace {
@@ -108,6 +109,12 @@ int usage() {
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     pellanor::ui::deliverOnApplicationTimers();
+    // The CLI's own arguments stand for the program's, so that a LANG= token works here too.
+    std::vector<std::u16string> programArguments;
+    for (const QString& argument : QCoreApplication::arguments()) {
+        programArguments.push_back(argument.toStdU16String());
+    }
+    pellanor::system::setProgramArguments(std::move(programArguments));
     const QStringList words = QCoreApplication::arguments().mid(1);
     if (words.isEmpty()) return usage();
     if (words.first() == QLatin1String("--list")) return listMembers();

@@ -43,4 +43,10 @@ CommandLineRun runCommandLine(const std::string& commandLine, int timeoutMs, Chi
 // one, and knows no backslash escapes. Windows: CommandLineToArgvW. Does not block.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// The command line that splitCommandLine splits back into `words`: a word is quoted only when
+// it is empty or holds a blank, tab or quote, and backslashes are doubled only where they stand
+// before a quote. The first word (the program) is quoted only for an empty word or a blank, since
+// it knows no escapes; a program name holding a quote cannot be written. Does not block.
+std::string joinCommandLine(const std::vector<std::string>& words);
+
 }  // namespace pellanor::platform

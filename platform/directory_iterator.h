@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/file_identity.h"
 
 namespace pellanor::platform {
 
@@ -17,6 +20,9 @@ struct DirectoryEntry {
     std::int64_t modifiedMsecs = 0;  // last write, milliseconds since 1970-01-01 UTC
     bool isDirectory = false;
     bool isFile = false;  // a regular file; false for folders and special entries
+    // The file's identity where the walk learns it for free (POSIX, regular files: the walk's
+    // own stat); nullopt elsewhere, and callers that need it ask fileIdentity().
+    std::optional<FileIdentity> identity;
 };
 
 // Which entries are listed. "." and ".." never are, and neither are symbolic links, junctions

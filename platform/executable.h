@@ -11,4 +11,11 @@ std::string executablePath();
 // File name of the executable module, "Pellanor.exe" on Windows; empty if the system cannot tell.
 std::string executableBaseName();
 
+// The command line this process was started with, UTF-8. Windows: GetCommandLineA, as the
+// ANSI code page gives it (a character outside the code page reads as the system's stand-in,
+// usually '?'). POSIX: the arguments of /proc/self/cmdline written back into one line by
+// joinCommandLine, so that splitCommandLine gives the arguments again. Empty if the system
+// cannot tell.
+std::string processCommandLine();
+
 }  // namespace pellanor::platform

@@ -14,6 +14,7 @@
 #include "log/logger.h"
 #include "platform/named_event.h"
 #include "platform/window_messages.h"
+#include "system/settings_store.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
 
@@ -57,12 +58,6 @@ std::string objectName(const char* suffix) { return std::string(kApplicationName
 // broadcast to the windows under the engine id of its name.
 std::uint32_t engineMessage(const char* suffix) {
     return sciter::api()->SciterRegisterMessage(objectName(suffix).c_str());
-}
-
-// Where the choice is kept across runs. The settings store is its own module's: this is the one
-// place to connect to its setSetting, and until then the choice lasts for this run.
-void storeSetting(const char* key, const QString& value) {
-    logging::debug(kTag, "setting {}={} kept for this run", key, value.toStdString());
 }
 
 bool trayIconShown();
@@ -266,7 +261,8 @@ bool isMainWindowReady() { return platform::isNamedEventSet(objectName(kMainWind
 
 bool setMinimizeOnClose(bool enabled) {
     g_closeToTray = enabled;
-    storeSetting(kMinimizeOnCloseKey, enabled ? QStringLiteral("1") : QStringLiteral("0"));
+    system::saveSetting(QLatin1String(kMinimizeOnCloseKey),
+                        enabled ? QStringLiteral("1") : QStringLiteral("0"));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // POSIX directory walk: getdents64 on directory descriptors and one fstatat per listed entry.
 #include "platform/directory_iterator.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/stat_identity.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -126,6 +127,8 @@ bool DirectoryIterator::State::accept(Frame& frame, const char* name, unsigned c
     entry.isDirectory = isDirectory;
     entry.isFile = isFile;
     entry.size = isFile ? static_cast<std::int64_t>(info.st_size) : 0;
+    entry.identity =
+        isFile ? std::optional<FileIdentity>(posix::identityFromStat(info)) : std::nullopt;
     // A dangling link has no time of its own in the listing rules; its target has none either.
     entry.modifiedMsecs = S_ISLNK(info.st_mode) ? 0 : millisecondsOf(info);
     return true;

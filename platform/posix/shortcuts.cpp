@@ -12,9 +12,15 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/posix/desktop_entry.h"
 
 namespace pellanor::platform {
 namespace {
+
+using posix::doublePercents;
+using posix::escapeValue;
+using posix::quoteExecArgument;
+using posix::unescapeValue;
 
 std::string launcherPath(const std::string& linkPath) {
     std::string path = localPath(linkPath);
@@ -25,61 +31,6 @@ std::string launcherPath(const std::string& linkPath) {
         if (tail == suffix) path.erase(path.size() - suffix.size());
     }
     return path + ".desktop";
-}
-
-// Exec arguments: '%' starts a field code, and inside quotes these four need a backslash.
-std::string quoteExecArgument(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-        quoted += c;
-        if (c == '%') quoted += '%';
-    }
-    return quoted + '"';
-}
-
-std::string doublePercents(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '%' ? std::string("%%") : std::string(1, c);
-    return out;
-}
-
-// Value escapes of the desktop entry format, applied on top of the Exec quoting.
-std::string escapeValue(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    if (!out.empty() && out.front() == ' ') out.replace(0, 1, "\\s");
-    return out;
-}
-
-std::string unescapeValue(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c == 's' ? ' ' : c;
-    }
-    return out;
 }
 
 // Splits what quoteExecArgument and doublePercents produced back into target and arguments.
@@ -115,29 +66,11 @@ std::string launcherText(const std::string& path, const ShellLink& link) {
     return text.str();
 }
 
-// Written beside the destination and renamed over it, so a reader never sees half a file and
-// a symbolic link at the destination is replaced rather than written through.
-bool replaceFile(const std::string& path, const std::string& text) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = fchmod(fd, 0755) == 0;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
-}
-
 }  // namespace
 
 bool saveShellLink(const std::string& linkPath, const ShellLink& link) {
     const std::string path = launcherPath(linkPath);
-    return replaceFile(path, launcherText(path, link));
+    return posix::replaceFile(path, launcherText(path, link), 0755);
 }
 
 std::optional<ShellLink> readShellLink(const std::string& linkPath) {

@@ -18,16 +18,19 @@ struct CoTaskMemDeleter {
 };
 using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemDeleter>;
 
-}  // namespace
-
-std::string roamingAppDataFolder() {
+std::string knownFolder(REFKNOWNFOLDERID id) {
     wchar_t* raw = nullptr;
     // The shell allocates the answer even on some failures; the owner frees it either way.
-    const HRESULT result =
-        SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &raw);
+    const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &raw);
     const CoTaskString path(raw);
     if (FAILED(result) || !path) return {};
     return win32::toUtf8(path.get());
 }
+
+}  // namespace
+
+std::string roamingAppDataFolder() { return knownFolder(FOLDERID_RoamingAppData); }
+
+std::string documentsFolder() { return knownFolder(FOLDERID_Documents); }
 
 }  // namespace pellanor::platform

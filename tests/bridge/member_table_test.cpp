@@ -94,7 +94,8 @@ TEST(NativeUtilTable, KeepsTheRegistrationOrderAndSignaturesPagesRelyOn) {
 
 TEST(NativeUtilTable, TakesCallbacksExactlyWhereAsynchronousMethodsReport) {
     const auto& table = pellanor::bridge::nativeUtilClass();
-    for (const char* name : {"startScanLargeFiles", "startScanDuplicateFiles", "cleanPrivacyItemsAsync"}) {
+    for (const char* name : {"startScanLargeFiles", "startScanDuplicateFiles", "cleanPrivacyItemsAsync",
+                             "startScanWechat", "startCleanWechat", "startScanQq", "startCleanQq"}) {
         const Member* member = table.find(QString::fromLatin1(name));
         ASSERT_NE(member, nullptr) << name;
         EXPECT_EQ(member->params.back(), ParamKind::Function) << name;

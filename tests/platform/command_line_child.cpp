@@ -7,6 +7,8 @@
 //   command_line_child arguments [words...]    prints each word as the program's arguments give
 //                                              it, in hexadecimal UTF-8 (no console code page
 //                                              on the way), and exits with 0.
+//   command_line_child self [words...]         prints its own command line as the platform
+//                                              reads it and exits with 0.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/executable.h"
 #include "platform/program_arguments.h"
 
 int main(int argc, char** argv) {
@@ -36,6 +39,10 @@ int main(int argc, char** argv) {
             for (const char byte : words[i]) std::printf("%02x", static_cast<unsigned char>(byte));
             std::printf("\n");
         }
+        return 0;
+    }
+    if (std::strcmp(argv[1], "self") == 0) {
+        std::printf("%s\n", pellanor::platform::processCommandLine().c_str());
         return 0;
     }
     for (int i = 2; i < argc; ++i) std::printf("%s\n", argv[i]);

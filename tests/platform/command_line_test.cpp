@@ -88,6 +88,26 @@ TEST(SplitCommandLine, FollowsTheWindowsRules) {
               (Words{"wmic", "pagefileset", "where", "name=C:\\\\pagefile.sys", "delete"}));
 }
 
+TEST(JoinCommandLine, WritesWordsThatSplitBackUnchanged) {
+    const std::vector<Words> cases = {
+        {"C:\\Program Files\\t.exe", "", "a b", "tab\tin", "C:\\a b\\", "\\\\server\\x"},
+        {"t", "say\"hi\"", "\"", "a\\\"b", "end\\\\", "/tr", "\"C:\\P Q\\p.exe\""},
+    };
+    for (const Words& words : cases) EXPECT_EQ(splitCommandLine(joinCommandLine(words)), words);
+    EXPECT_EQ(joinCommandLine({"schtasks", "/query", "/tn", "X"}), "schtasks /query /tn X");
+}
+
+TEST(ProcessCommandLine, GivesTheLineTheProcessWasStartedWith) {
+    ScopedTempFolder temp;
+    const std::string child = placeChild(temp.path() / "with blank");
+    const std::string line = "\"" + child + "\" self \"a b\" say\\\"hi\\\" \"C:\\x y\\\\\"";
+    const CommandLineRun run = runCommandLine(line, 30000, ChildOutput::Capture);
+    ASSERT_TRUE(run.finished);
+    const Words output = lines(run.output);
+    ASSERT_EQ(output.size(), 1u);
+    EXPECT_EQ(splitCommandLine(output.front()), splitCommandLine(line));
+}
+
 TEST(RunCommandLine, HandsTheLineToTheChildAndReturnsItsOutputAndExitCode) {
     ScopedTempFolder temp;
     const std::string child = placeChild(temp.path() / "with blank");

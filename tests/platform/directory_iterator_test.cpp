@@ -63,6 +63,14 @@ TEST(DirectoryIterator, RecursiveWalkListsEveryFileBelowWithItsSize) {
     EXPECT_TRUE(found.at(root + "sub/deeper/c.bin").isFile);
     EXPECT_FALSE(found.at(root + "sub/deeper/c.bin").isDirectory);
     EXPECT_GT(found.at(root + "a.bin").modifiedMsecs, 1500000000000LL);
+    // An identity the walk gives must be the one the identity query gives for the same file.
+    for (const auto& [path, entry] : found) {
+        if (!entry.identity) continue;
+        const auto queried = fileIdentity(path);
+        ASSERT_TRUE(queried.has_value()) << path;
+        EXPECT_EQ(entry.identity->volumeSerial, queried->volumeSerial) << path;
+        EXPECT_EQ(entry.identity->fileIndex, queried->fileIndex) << path;
+    }
 }
 
 TEST(DirectoryIterator, FlatListingStaysInTheFolderAndSeparatesFilesFromFolders) {

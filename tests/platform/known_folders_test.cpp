@@ -17,5 +17,14 @@ TEST(RoamingAppDataFolder, IsWhereAppDataPoints) {
     EXPECT_NE(folder.back(), '\\');
 }
 
+TEST(DocumentsFolder, IsAnAbsoluteFolderWithoutTrailingSeparator) {
+    const std::string folder = documentsFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(folder.front() == '/' || (folder.size() > 2 && folder[1] == ':')) << folder;
+    EXPECT_NE(folder.back(), '/');
+    EXPECT_NE(folder.back(), '\\');
+    EXPECT_NE(folder, roamingAppDataFolder());
+}
+
 }  // namespace
 }  // namespace pellanor::platform

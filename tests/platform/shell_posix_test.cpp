@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/known_folders.h"
 #include "platform/shell.h"
 #include "platform/shortcuts.h"
 #include "platform/shell_folders.h"
@@ -43,6 +44,27 @@ TEST(XdgDesktopFolder, ComesFromUserDirsThenDefaultsAndFailsWithoutHome) {
     EXPECT_TRUE(isFailureCode(desktopFolder().resultCode));
     EXPECT_FALSE(desktopFolderByItemList().pathConverted);
     EXPECT_EQ(desktopFolderByItemList().path, "");
+}
+
+TEST(XdgDocumentsFolder, ComesFromUserDirsThenDefaultsAndIsEmptyWithoutHome) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    const std::string home = temp.path().u8string();
+    ScopedEnvironment env;
+    env.set("HOME", home);
+    env.set("XDG_CONFIG_HOME", home + "/config");
+
+    EXPECT_EQ(documentsFolder(), home + "/Documents");
+
+    fs::create_directories(temp.path() / "config");
+    std::ofstream(temp.path() / "config" / "user-dirs.dirs")
+        << "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOCUMENTS_DIR=\"/srv/Dokumente/\"\n";
+    EXPECT_EQ(documentsFolder(), "/srv/Dokumente");
+    EXPECT_EQ(desktopFolder().path, home + "/Schreibtisch");
+
+    env.unset("HOME");
+    env.unset("XDG_CONFIG_HOME");
+    EXPECT_EQ(documentsFolder(), "");
 }
 
 TEST(Launcher, IsAnExecutableDesktopEntryThatKeepsAwkwardCharacters) {
