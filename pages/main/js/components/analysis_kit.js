@@ -116,41 +116,53 @@
     }
 
     // The parts every analysis section has: a header with title, one-line description and the
-    // primary action, a body, and the sticky action bar with the selection total.
+    // primary action, a banner for section-wide news, a body, and the sticky action bar with the
+    // selection total. The window's shared frame when it has one, so every section looks alike.
     function frame(container, id, titleKey, descKey) {
-        const headerActions = el('div', {class: 'an-header-actions'});
-        const header = el('header', {class: 'an-header'}, [
-            el('div', {class: 'an-heading'}, [
-                el('h1', {id: id + '-title', 'data-i18n': titleKey, text: t(titleKey)}),
-                el('p', {class: 'an-desc', 'data-i18n': descKey, text: t(descKey)}),
-            ]),
-            headerActions,
-        ]);
-        const banner = el('div', {class: 'an-banner', role: 'status', hidden: true});
-        const body = el('div', {class: 'an-body'});
-        const barText = el('span', {class: 'an-bar-text'});
-        const barActions = el('div', {class: 'an-bar-actions'});
-        const bar = el('footer', {class: 'an-bar'}, [barText, barActions]);
-        const root = el('section', {class: 'an-section', id: 'section-' + id,
-                                    'aria-labelledby': id + '-title'},
-                        [header, banner, body, bar]);
-        container.appendChild(root);
-        return {root, header, headerActions, banner, body, bar, barText, barActions};
+        let parts;
+        if (window.App && typeof App.sectionFrame === 'function') {
+            parts = App.sectionFrame(container, titleKey, descKey);
+        } else {
+            const tools = el('div', {class: 'section-tools'});
+            const header = el('header', {class: 'section-header'}, [
+                el('div', {class: 'section-heading'}, [
+                    el('h1', {class: 'section-title', 'data-i18n': titleKey, text: t(titleKey)}),
+                    el('p', {class: 'section-desc', 'data-i18n': descKey, text: t(descKey)})]),
+                tools]);
+            const body = el('div', {class: 'section-body'});
+            const barText = el('div', {class: 'action-bar-text'});
+            const barActions = el('div', {class: 'section-tools'});
+            const bar = el('footer', {class: 'action-bar'}, [barText, barActions]);
+            container.append(header, body, bar);
+            parts = {header, tools, body, bar, barText, barActions};
+        }
+        const heading = parts.header.querySelector('h1');
+        if (heading) heading.id = id + '-title';
+        const banner = el('div', {class: 'banner', hidden: true});
+        parts.body.parentNode.insertBefore(banner, parts.body);
+        parts.body.classList.add('an-body', 'an-body-' + id);
+        return {root: container, header: parts.header, headerActions: parts.tools, banner,
+                body: parts.body, bar: parts.bar, barText: parts.barText,
+                barActions: parts.barActions};
     }
 
+    // kind: info, warning or danger. Danger never relies on colour alone: it says so in words.
     function showBanner(banner, kind, text, action) {
         banner.textContent = '';
-        banner.className = 'an-banner an-banner-' + kind;
-        banner.appendChild(el('span', {text}));
+        banner.className = 'banner ' + kind;
+        banner.setAttribute('role', kind === 'danger' ? 'alert' : 'status');
+        banner.appendChild(el('span', {class: 'banner-text', text}));
         if (action) {
-            banner.appendChild(el('button', {class: 'an-btn an-btn-secondary', type: 'button',
+            banner.appendChild(el('button', {class: 'button secondary', type: 'button',
                                              text: action.label, onclick: action.run}));
         }
         banner.hidden = false;
     }
 
+    // Buttons whose text the section changes itself (Scan/Stop, "Delete 1.2 GB") pass
+    // {'data-i18n': null} so that a language switch does not put the static text back.
     function button(kind, key, onclick, extra) {
-        return el('button', Object.assign({class: 'an-btn an-btn-' + kind, type: 'button',
+        return el('button', Object.assign({class: 'button ' + kind, type: 'button',
                                            'data-i18n': key, text: t(key), onclick}, extra));
     }
 
@@ -168,8 +180,8 @@
         }
         slot.textContent = '';
         const line = el('p', {class: 'an-progress-line', role: 'status'});
-        const stop = el('button', {class: 'an-btn an-btn-secondary', type: 'button',
-                                   text: t('common.stop'), onclick: () => options.onStop()});
+        const stop = el('button', {class: 'button secondary', type: 'button',
+                                   text: t('an.stop'), onclick: () => options.onStop()});
         slot.appendChild(el('div', {class: 'an-progress'}, [line, options.onStop ? stop : null]));
         line.textContent = options.verb;
         return {
@@ -182,24 +194,27 @@
         };
     }
 
-    // The shared result summary; a plain line when the window lacks it.
+    // The shared result summary; our own lines in its look when the window lacks it or when
+    // the outcome is not freed space (a move frees nothing on the drive it leaves).
     function summary(slot, options) {
-        if (window.ResultSummary && typeof ResultSummary.show === 'function') {
+        if (!options.title && window.ResultSummary && typeof ResultSummary.show === 'function') {
             ResultSummary.show(slot, options);
             return;
         }
         slot.textContent = '';
-        const lines = [el('p', {class: 'an-summary-title', text: options.title ||
-                                t('common.freed', size(options.freedBytes || 0))})];
-        for (const failed of options.failed || []) {
-            lines.push(el('p', {class: 'an-summary-failed', text: failed.label + ' \u2014 ' +
-                                failed.reason}));
+        const failed = options.failed || [];
+        const parts = [el('div', {class: 'result-title', text: options.title ||
+                              t('an.freed', size(options.freedBytes || 0))})];
+        if (failed.length > 0) {
+            parts.push(el('details', {}, [
+                el('summary', {text: t('an.failedCount', count(failed.length))}),
+                el('ul', {class: 'result-failed'}, failed.map((f) => el('li', {
+                    title: f.label, text: f.label + ' \u2014 ' + f.reason})))]));
         }
-        for (const action of options.actions || []) {
-            lines.push(el('button', {class: 'an-btn an-btn-secondary', type: 'button',
-                                     text: action.label, onclick: action.run}));
-        }
-        slot.appendChild(el('div', {class: 'an-summary', role: 'status'}, lines));
+        parts.push(el('div', {class: 'result-actions'}, (options.actions || []).map(
+            (action) => el('button', {class: 'button ' + (action.kind || ''), type: 'button',
+                                      text: action.label, onclick: action.onClick}))));
+        slot.appendChild(el('div', {class: 'result', role: 'status'}, parts));
     }
 
     window.AnalysisKit = Object.freeze({

@@ -145,7 +145,7 @@
             this.root.textContent = '';
             this.folders.forEach((folder, index) => this.root.appendChild(this.chip(folder, index)));
             // Adding stays possible while a scan runs: the scan takes the new folder in.
-            this.root.appendChild(el('button', {class: 'an-btn an-btn-secondary chip-add',
+            this.root.appendChild(el('button', {class: 'button secondary chip-add',
                                                 type: 'button', text: '+ ' + K().t('folders.add'),
                                                 onclick: () => this.onAddClicked()}));
             K().translate(this.typed.parentNode || this.root);

@@ -45,7 +45,7 @@
         let busy = false;
         let panel = null;
 
-        const scanButton = K.button('primary', 'dup.scan', () => toggleScan());
+        const scanButton = K.button('primary', 'dup.scan', () => toggleScan(), {'data-i18n': null});
         ui.headerActions.appendChild(scanButton);
         const chipsSlot = K.el('div', {class: 'an-folders'});
         const chips = new FolderChips(chipsSlot, {
@@ -71,7 +71,7 @@
         const progressSlot = K.el('div', {class: 'an-progress-slot'});
         const status = K.el('p', {class: 'an-status', role: 'status'});
         const tableSlot = K.el('div', {class: 'an-table'});
-        const empty = K.el('div', {class: 'an-empty', hidden: true});
+        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
         ui.body.appendChild(helpers);
         ui.body.appendChild(progressSlot);
         ui.body.appendChild(status);
@@ -90,7 +90,7 @@
         list.scroller.addEventListener('change', onListChange);
         list.scroller.addEventListener('click', onListClick);
 
-        const deleteButton = K.button('danger', 'dup.delete', () => deleteSelected());
+        const deleteButton = K.button('danger', 'dup.delete', () => deleteSelected(), {'data-i18n': null});
         ui.barActions.appendChild(deleteButton);
 
         const session = new ScanSession({
@@ -118,7 +118,7 @@
                     row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-size'}));
                     row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-muted'}));
                     row.appendChild(K.el('span', {role: 'gridcell'}, [
-                        K.el('button', {class: 'an-icon-btn', type: 'button',
+                        K.el('button', {class: 'icon-button', type: 'button',
                                         'data-action': 'open', text: '\u2197'})]));
                 }
             }
@@ -235,7 +235,7 @@
             const chosen = ticked();
             const bytes = K.sum(chosen, 'size');
             ui.barText.textContent = chosen.length === 0 ? t('dup.noneTicked') :
-                t('common.selected', K.count(chosen.length), K.size(bytes));
+                t('an.selected', K.count(chosen.length), K.size(bytes));
             deleteButton.textContent = chosen.length === 0 ? t('dup.delete') :
                 t('large.deleteAmount', K.size(bytes));
             deleteButton.disabled = chosen.length === 0 || busy || session.running;
@@ -273,10 +273,10 @@
         }
 
         function paintScanButton() {
-            scanButton.textContent = t(session.running ? (session.stopping ? 'common.stopping' :
-                                                                             'common.stop') :
+            scanButton.textContent = t(session.running ? (session.stopping ? 'an.stopping' :
+                                                                             'an.stop') :
                                            state.scanned ? 'dup.rescan' : 'dup.scan');
-            scanButton.className = 'an-btn an-btn-' + (session.running ? 'secondary' : 'primary');
+            scanButton.className = 'button ' + (session.running ? 'secondary' : 'primary');
             scanButton.disabled = busy || session.stopping;
         }
 
@@ -293,7 +293,6 @@
         function toggleScan() {
             if (session.running) {
                 session.stop();
-                if (panel) panel.stopped();
                 paintScanButton();
                 return;
             }
@@ -317,17 +316,17 @@
 
         function onEnd(type, data) {
             clearInterval(ticker);
-            if (panel) panel.done();
+            if (panel) (type === 'stopped' ? panel.stopped() : panel.done());
             panel = null;
             progressSlot.textContent = '';
             state.scanned = true;
             if (type === 'error' || !data) {
                 setGroups([]);
                 K.showBanner(ui.banner, 'danger', t('dup.error'),
-                             {label: t('common.retry'), run: () => toggleScan()});
+                             {label: t('an.retry'), run: () => toggleScan()});
             } else {
                 setGroups(prepareGroups(data, chips.folders));
-                if (type === 'stopped') K.showBanner(ui.banner, 'info', t('common.partial'));
+                if (type === 'stopped') K.showBanner(ui.banner, 'info', t('an.partial'));
             }
             paintScanButton();
         }
@@ -339,7 +338,7 @@
             const ok = await K.confirm({
                 title: t('large.confirmDelete', K.count(files.length), bytes),
                 items: files.map((f) => ({label: f.path, detail: K.size(f.size)})),
-                skipped: [], note: t('common.permanent'),
+                skipped: [], note: t('an.permanent'),
                 dangerLabel: t('large.deleteAmount', bytes)});
             if (!ok) return;
             busy = true;
@@ -367,29 +366,63 @@
             setGroups(left);
             K.summary(progressSlot, {
                 freedBytes: K.sum(result.removed, 'size'),
-                failed: result.failed.map((f) => ({label: f.path, reason: t('common.inUse')})),
-                actions: [{label: t('common.done'), run: () => { progressSlot.textContent = ''; }},
-                          {label: t('dup.rescan'), run: () => toggleScan()}]});
+                failed: result.failed.map((f) => ({label: f.path, reason: t('an.inUse')})),
+                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
+                          {label: t('dup.rescan'), onClick: () => toggleScan()}]});
             paintScanButton();
         }
 
-        function onKeyDown(event) {
-            if (ui.root.offsetParent === null) return;
-            if (event.key === 'Escape' && session.running) {
-                toggleScan();
-            } else if (event.key === 'F5' && !session.running) {
-                event.preventDefault();
-                toggleScan();
-            } else if (event.key === 'Delete' && event.target.tagName !== 'INPUT') {
-                deleteSelected();
+        // Screenshot states from made-up groups; nothing on disk is read or changed.
+        function sampleReport(count) {
+            const groups = [];
+            const names = ['IMG_2041.jpg', 'Contract.pdf', 'Holiday.mp4', 'setup.exe', 'notes.docx'];
+            for (let i = 0; i < count; ++i) {
+                const name = names[i % names.length];
+                const folders = ['Pictures/Phone', 'Downloads', 'Documents/Old backup'];
+                const copies = 2 + (i % 2);
+                groups.push({hash: String(i), size: Math.round(900 * 1024 * 1024 / (1 + i)),
+                             files: folders.slice(0, copies).map((folder, k) => ({
+                                 path: 'C:/Users/Alex/' + folder + '/' + name, name,
+                                 modifiedTime: '2024-0' + (k + 1) + '-0' + (1 + i % 9) + ' 10:0' + k,
+                                 size: Math.round(900 * 1024 * 1024 / (1 + i))}))});
+            }
+            return {groups};
+        }
+
+        function fixture(name) {
+            ui.banner.hidden = true;
+            if (name === 'scanning') {
+                session.running = true;
+                session.startedAt = Date.now() - 8000;
+                panel = K.progress(progressSlot, {verb: t('dup.scanningFolders',
+                                                          K.count(chips.folders.length || 1)),
+                                                  onStop: () => {}});
+                onReport(sampleReport(6));
+                paintScanButton();
+            } else if (name === 'empty') {
+                onEnd('done', {groups: []});
+            } else if (name === 'error') {
+                onEnd('error', null);
+            } else {
+                onEnd('done', sampleReport(30));
+                applyHelper(R.keepNewest);
             }
         }
 
-        document.addEventListener('keydown', onKeyDown);
         paintScanButton();
         setGroups([]);
         return {
             show() { paintStatus(); },
+            onEscape() {
+                if (session.running) toggleScan();
+            },
+            onRefresh() {
+                if (!session.running) toggleScan();
+            },
+            onDelete() {
+                deleteSelected();
+            },
+            fixture: (name) => fixture(name),
             onLanguageChanged() {
                 K.translate(ui.root);
                 chips.render();

@@ -43,7 +43,7 @@
                                                         '100')) || 100, sort: 'size'};
         let busy = false;
 
-        const scanButton = K.button('primary', 'large.scan', () => toggleScan());
+        const scanButton = K.button('primary', 'large.scan', () => toggleScan(), {'data-i18n': null});
         ui.headerActions.appendChild(scanButton);
 
         const chipsSlot = K.el('div', {class: 'an-folders'});
@@ -53,17 +53,17 @@
             onChange: () => paintStatus(),
         });
 
-        const minSelect = K.el('select', {class: 'an-select', 'aria-label': t('large.minSize'),
+        const minSelect = K.el('select', {class: 'field an-select', 'aria-label': t('large.minSize'),
                                           onchange: () => {
                                               state.minMb = Number(minSelect.value);
                                               K.native('setSetting', ['large.minMb',
                                                                       String(state.minMb)], false);
                                           }});
-        const kindSelect = K.el('select', {class: 'an-select', onchange: () => {
+        const kindSelect = K.el('select', {class: 'field an-select', onchange: () => {
             state.kind = kindSelect.value;
             applyView();
         }});
-        const textFilter = K.el('input', {class: 'an-input', type: 'search',
+        const textFilter = K.el('input', {class: 'field an-input', type: 'search',
                                           'data-i18n-placeholder': 'large.filter',
                                           oninput: () => {
                                               state.text = textFilter.value.trim().toLowerCase();
@@ -92,7 +92,7 @@
             K.el('span', {role: 'columnheader'}),
         ]);
         const tableSlot = K.el('div', {class: 'an-table'});
-        const empty = K.el('div', {class: 'an-empty', hidden: true});
+        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
         tableSlot.appendChild(head);
         ui.body.appendChild(tableSlot);
         ui.body.appendChild(empty);
@@ -104,7 +104,7 @@
         list.scroller.addEventListener('change', onListChange);
 
         const moveButton = K.button('secondary', 'large.move', () => moveSelected());
-        const deleteButton = K.button('danger', 'large.delete', () => deleteSelected());
+        const deleteButton = K.button('danger', 'large.delete', () => deleteSelected(), {'data-i18n': null});
         ui.barActions.appendChild(moveButton);
         ui.barActions.appendChild(deleteButton);
 
@@ -186,7 +186,7 @@
                 row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-size'}));
                 row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-muted'}));
                 row.appendChild(K.el('span', {role: 'gridcell'}, [
-                    K.el('button', {class: 'an-icon-btn', type: 'button', 'data-action': 'open',
+                    K.el('button', {class: 'icon-button', type: 'button', 'data-action': 'open',
                                     text: '\u2197'})]));
             }
             const cells = row.children;
@@ -243,7 +243,7 @@
             const chosen = ticked();
             const bytes = K.sum(chosen, 'size');
             ui.barText.textContent = chosen.length === 0 ? t('large.noneTicked') :
-                t('common.selected', K.count(chosen.length), K.size(bytes));
+                t('an.selected', K.count(chosen.length), K.size(bytes));
             deleteButton.textContent = chosen.length === 0 ? t('large.delete') :
                 t('large.deleteAmount', K.size(bytes));
             deleteButton.disabled = chosen.length === 0 || busy || session.running;
@@ -286,10 +286,10 @@
         }
 
         function paintScanButton() {
-            scanButton.textContent = t(session.running ? (session.stopping ? 'common.stopping' :
-                                                                             'common.stop') :
+            scanButton.textContent = t(session.running ? (session.stopping ? 'an.stopping' :
+                                                                             'an.stop') :
                                            state.scanned ? 'large.rescan' : 'large.scan');
-            scanButton.className = 'an-btn an-btn-' + (session.running ? 'secondary' : 'primary');
+            scanButton.className = 'button ' + (session.running ? 'secondary' : 'primary');
             scanButton.disabled = busy || session.stopping;
             minSelect.disabled = session.running;
         }
@@ -297,7 +297,6 @@
         function toggleScan() {
             if (session.running) {
                 session.stop();
-                if (panel) panel.stopped();
                 paintScanButton();
                 return;
             }
@@ -335,18 +334,18 @@
 
         function onEnd(type, data) {
             clearInterval(ticker);
-            if (panel) panel.done();
+            if (panel) (type === 'stopped' ? panel.stopped() : panel.done());
             panel = null;
             progressSlot.textContent = '';
             state.scanned = true;
             if (type === 'error' || !data) {
                 K.showBanner(ui.banner, 'danger', t('large.error'),
-                             {label: t('common.retry'), run: () => toggleScan()});
+                             {label: t('an.retry'), run: () => toggleScan()});
                 state.files = [];
             } else {
                 onReport(data, true);
                 state.partial = type === 'stopped';
-                if (state.partial) K.showBanner(ui.banner, 'info', t('common.partial'));
+                if (state.partial) K.showBanner(ui.banner, 'info', t('an.partial'));
             }
             paintScanButton();
             applyView();
@@ -389,15 +388,15 @@
             const bytes = K.size(K.sum(files, 'size'));
             const ok = await K.confirm({
                 title: t('large.confirmDelete', K.count(files.length), bytes),
-                items: confirmItems(files), skipped: [], note: t('common.permanent'),
+                items: confirmItems(files), skipped: [], note: t('an.permanent'),
                 dangerLabel: t('large.deleteAmount', bytes)});
             if (!ok) return;
             const result = await runFiles(files, 'large.deleting');
             K.summary(progressSlot, {
                 freedBytes: K.sum(result.removed, 'size'),
-                failed: failedList(result, 'common.inUse'),
-                actions: [{label: t('common.done'), run: () => { progressSlot.textContent = ''; }},
-                          {label: t('large.rescan'), run: () => toggleScan()}]});
+                failed: failedList(result, 'an.inUse'),
+                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
+                          {label: t('large.rescan'), onClick: () => toggleScan()}]});
         }
 
         async function moveSelected() {
@@ -420,9 +419,9 @@
                 title: t('large.moved', K.count(result.removed.length),
                          K.size(K.sum(result.removed, 'size')), target),
                 freedBytes: 0, failed: failedList(result, 'large.moveFailed'),
-                actions: [{label: t('common.done'), run: () => { progressSlot.textContent = ''; }},
+                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
                           {label: t('large.openTarget'),
-                           run: () => K.native('openFolder', [target], false)}]});
+                           onClick: () => K.native('openFolder', [target], false)}]});
         }
 
         function onLanguageChanged() {
@@ -435,24 +434,61 @@
             paintBar();
         }
 
-        function onKeyDown(event) {
-            if (ui.root.offsetParent === null) return;
-            if (event.key === 'Escape' && session.running) {
-                toggleScan();
-            } else if (event.key === 'F5' && !session.running) {
-                event.preventDefault();
-                toggleScan();
-            } else if (event.key === 'Delete' && event.target.tagName !== 'INPUT') {
-                deleteSelected();
+        // Screenshot states from made-up records; nothing on disk is read or changed.
+        function sampleReport(count) {
+            const names = ['Holiday 2023.mp4', 'backup-full.zip', 'ubuntu-24.04.iso',
+                           'Setup_Studio.exe', 'Family videos.mkv', 'Project archive.7z',
+                           'Recording.wav', 'Scans.pdf', 'vm-disk.vhdx', 'data.bin'];
+            const list = [];
+            for (let i = 0; i < count; ++i) {
+                list.push({path: 'C:/Users/Alex/' + ['Videos', 'Downloads', 'Documents/Work'][i % 3] +
+                               '/' + names[i % names.length].replace('.', '-' + i + '.'),
+                           name: names[i % names.length].replace('.', '-' + i + '.'),
+                           size: Math.round(5.3 * 1024 * 1024 * 1024 / (1 + i * 0.37)),
+                           modifiedTime: '2024-0' + (1 + i % 9) + '-1' + (i % 10) + ' 1' + (i % 10) +
+                               ':2' + (i % 10)});
+            }
+            return {list};
+        }
+
+        function fixture(name) {
+            ui.banner.hidden = true;
+            if (name === 'scanning') {
+                session.running = true;
+                session.startedAt = Date.now() - 12000;
+                panel = K.progress(progressSlot, {verb: t('large.scanningFolders',
+                                                          K.count(chips.folders.length || 1)),
+                                                  onStop: () => {}});
+                onReport(sampleReport(40), false);
+                paintScanButton();
+            } else if (name === 'empty') {
+                onEnd('done', {list: []});
+            } else if (name === 'error') {
+                onEnd('error', null);
+            } else {
+                onEnd('done', sampleReport(60));
+                state.files[1].ticked = true;
+                state.files[4].ticked = true;
+                list.refresh();
+                paintBar();
             }
         }
 
-        document.addEventListener('keydown', onKeyDown);
         fillSelects();
         paintScanButton();
         applyView();
         return {
             show() { paintStatus(); },
+            onEscape() {
+                if (session.running) toggleScan();
+            },
+            onRefresh() {
+                if (!session.running) toggleScan();
+            },
+            onDelete() {
+                deleteSelected();
+            },
+            fixture: (name) => fixture(name),
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
             debug: {session, state, list, onEnd, onReport},

@@ -38,13 +38,13 @@
     function create(container) {
         const ui = K.frame(container, 'programs', 'programs.title', 'programs.desc');
         const state = {all: [], view: [], loaded: false, text: '', sort: 'name', waiting: false};
-        const search = K.el('input', {class: 'an-input', type: 'search',
+        const search = K.el('input', {class: 'field an-input', type: 'search',
                                       'data-i18n-placeholder': 'programs.search',
                                       oninput: () => {
                                           state.text = search.value.trim().toLowerCase();
                                           applyView();
                                       }});
-        const sort = K.el('select', {class: 'an-select', onchange: () => {
+        const sort = K.el('select', {class: 'field an-select', onchange: () => {
             state.sort = sort.value;
             applyView();
         }});
@@ -54,7 +54,7 @@
                 K.el('span', {'data-i18n': 'programs.sort'}), sort])]));
         const status = K.el('p', {class: 'an-status', role: 'status'});
         const tableSlot = K.el('div', {class: 'an-table'});
-        const empty = K.el('div', {class: 'an-empty', hidden: true});
+        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
         ui.body.appendChild(status);
         ui.body.appendChild(tableSlot);
         ui.body.appendChild(empty);
@@ -76,12 +76,12 @@
                 row.classList.add('programs-cols');
                 row.appendChild(K.el('span', {class: 'prog-icon', 'aria-hidden': 'true'}));
                 row.appendChild(K.el('span', {class: 'prog-name', role: 'gridcell'}, [
-                    K.el('span', {class: 'an-row-name'}), K.el('span', {class: 'an-row-path'})]));
+                    K.el('span', {class: 'row-name'}), K.el('span', {class: 'row-path'})]));
                 row.appendChild(K.el('span', {class: 'cell-muted', role: 'gridcell'}));
                 row.appendChild(K.el('span', {class: 'cell-size', role: 'gridcell'}));
                 row.appendChild(K.el('span', {class: 'cell-muted', role: 'gridcell'}));
                 row.appendChild(K.el('span', {role: 'gridcell'}, [
-                    K.el('button', {class: 'an-btn an-btn-secondary an-btn-small', type: 'button',
+                    K.el('button', {class: 'button secondary small', type: 'button',
                                     'data-action': 'uninstall'})]));
             }
             const cells = row.children;
@@ -153,7 +153,7 @@
             if (!data || !Array.isArray(data.list)) {
                 state.all = [];
                 K.showBanner(ui.banner, 'danger', t('programs.error'),
-                             {label: t('common.retry'), run: () => load()});
+                             {label: t('an.retry'), run: () => load()});
             } else {
                 if (!state.waiting) ui.banner.hidden = true;
                 state.all = data.list.map(prepare);
@@ -191,6 +191,25 @@
             onLanguageChanged() {
                 K.translate(ui.root);
                 fillSort();
+                applyView();
+            },
+            // Screenshot states from made-up programs; nothing is read or changed.
+            fixture(name) {
+                state.loaded = true;
+                ui.banner.hidden = true;
+                const names = [['Photo Studio', 'Lumen Labs', '12.4.1', 1843200, '20240312'],
+                               ['Archive Manager', 'Open Tools', '23.01', 5632, '20230905'],
+                               ['Code Editor', 'Northwind', '1.88.0', 389120, '20240402'],
+                               ['Media Player', 'Aurora Media', '3.0.20', 174080, ''],
+                               ['Office Suite', 'Contoso', '16.0.17328', 2936012, '20240110'],
+                               ['Zip Helper', '', '2.1', 0, '20220101']];
+                state.all = name === 'empty' ? [] : names.map(([n, p, v, kb, d]) => prepare({
+                    name: n, publisher: p, version: v, estimatedSize: kb, installDate: d,
+                    uninstallString: 'C:\\Program Files\\' + n + '\\uninstall.exe'}));
+                if (name === 'error') {
+                    K.showBanner(ui.banner, 'danger', t('programs.error'),
+                                 {label: t('an.retry'), run: () => load()});
+                }
                 applyView();
             },
             debug: {state, list, load},

@@ -38,12 +38,12 @@
         const state = {items: [], loaded: false, removed: loadRemoved(), errors: {}};
         const reload = K.button('secondary', 'startup.reload', () => load());
         ui.headerActions.appendChild(reload);
-        const listNode = K.el('div', {class: 'an-rows', role: 'list',
+        const listNode = K.el('div', {class: 'rows', role: 'list',
                                       'aria-label': t('startup.title')});
-        const empty = K.el('div', {class: 'an-empty', hidden: true});
-        const removedTitle = K.el('h2', {class: 'an-subtitle', 'data-i18n': 'startup.removedTitle',
+        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
+        const removedTitle = K.el('h2', {class: 'subsection-title', 'data-i18n': 'startup.removedTitle',
                                          text: t('startup.removedTitle')});
-        const removedList = K.el('div', {class: 'an-rows', role: 'list'});
+        const removedList = K.el('div', {class: 'rows', role: 'list'});
         ui.body.appendChild(listNode);
         ui.body.appendChild(empty);
         ui.body.appendChild(removedTitle);
@@ -58,7 +58,7 @@
             if (!data || !Array.isArray(data.list)) {
                 state.items = [];
                 K.showBanner(ui.banner, 'danger', t('startup.error'),
-                             {label: t('common.retry'), run: () => load()});
+                             {label: t('an.retry'), run: () => load()});
             } else {
                 ui.banner.hidden = true;
                 state.items = data.list;
@@ -73,32 +73,32 @@
 
         function row(item, index) {
             const error = state.errors[index];
-            return K.el('div', {class: 'an-row startup-row', role: 'listitem'}, [
-                K.el('div', {class: 'an-row-main'}, [
-                    K.el('div', {class: 'an-row-name', text: item.name || t('startup.unnamed')}),
-                    K.el('div', {class: 'an-row-path', title: item.command},
+            return K.el('div', {class: 'row startup-row', role: 'listitem'}, [
+                K.el('div', {class: 'row-main'}, [
+                    K.el('div', {class: 'row-name', text: item.name || t('startup.unnamed')}),
+                    K.el('div', {class: 'row-path', title: item.command},
                          [K.middle(item.command, 80)]),
-                    error ? K.el('div', {class: 'an-row-error', text: error}) : null,
+                    error ? K.el('div', {class: 'row-note error', text: error}) : null,
                 ]),
                 badge(item.scope === 'machine' ? 'startup.allUsers' : 'startup.you',
                       item.scope === 'machine' ? 'machine' : 'user'),
                 badge(item.type === 'folder' ? 'startup.folder' : 'startup.registry', 'source'),
-                K.el('button', {class: 'an-btn an-btn-secondary an-btn-small', type: 'button',
+                K.el('button', {class: 'button secondary small', type: 'button',
                                 text: t('startup.copy'), title: t('startup.copyHelp'),
                                 onclick: () => copy(item.command)}),
-                K.el('button', {class: 'an-btn an-btn-secondary an-btn-small', type: 'button',
+                K.el('button', {class: 'button secondary small', type: 'button',
                                 text: t('startup.remove'), onclick: () => remove(item, index)}),
             ]);
         }
 
         function removedRow(entry, index) {
-            return K.el('div', {class: 'an-row', role: 'listitem'}, [
-                K.el('div', {class: 'an-row-main'}, [
-                    K.el('div', {class: 'an-row-name', text: entry.name}),
-                    K.el('div', {class: 'an-row-path', title: entry.command,
+            return K.el('div', {class: 'row', role: 'listitem'}, [
+                K.el('div', {class: 'row-main'}, [
+                    K.el('div', {class: 'row-name', text: entry.name}),
+                    K.el('div', {class: 'row-path', title: entry.command,
                                  text: K.middle(entry.command, 80)}),
                 ]),
-                K.el('button', {class: 'an-btn an-btn-secondary an-btn-small', type: 'button',
+                K.el('button', {class: 'button secondary small', type: 'button',
                                 text: t('startup.restore'), onclick: () => restore(index)}),
             ]);
         }
@@ -180,9 +180,33 @@
             load();
         }
 
+        const kSample = [
+            {name: 'OneCloudSync', command: '"C:\\Program Files\\OneCloud\\sync.exe" /background',
+             location: 'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run',
+             type: 'registry', scope: 'user'},
+            {name: 'AudioTray', command: 'C:\\Windows\\System32\\audiotray.exe',
+             location: 'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run',
+             type: 'registry', scope: 'machine'},
+            {name: 'Notes.lnk', command: 'C:/Users/Alex/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Notes.lnk',
+             location: 'C:\\Users\\Alex\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup',
+             type: 'folder', scope: 'user'},
+        ];
+
         return {
             show() {
                 if (!state.loaded) load();
+            },
+            // Screenshot states from made-up items; nothing is read or changed.
+            fixture(name) {
+                state.loaded = true;
+                ui.banner.hidden = true;
+                state.items = name === 'empty' || name === 'error' ? [] : kSample.slice();
+                if (name === 'error') {
+                    K.showBanner(ui.banner, 'danger', t('startup.error'),
+                                 {label: t('an.retry'), run: () => load()});
+                }
+                state.errors = name === 'results' ? {1: t('startup.needsAdmin')} : {};
+                paint();
             },
             onLanguageChanged() {
                 K.translate(ui.root);

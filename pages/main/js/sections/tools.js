@@ -41,8 +41,8 @@
         const state = K.el('p', {class: 'tool-state'});
         const actions = K.el('div', {class: 'tool-actions'});
         const result = K.el('p', {class: 'tool-result', role: 'status'});
-        const node = K.el('article', {class: 'tool-card', id: 'tool-' + id}, [
-            K.el('h2', {class: 'an-subtitle', 'data-i18n': titleKey, text: t(titleKey)}),
+        const node = K.el('article', {class: 'card tool-card', id: 'tool-' + id}, [
+            K.el('h2', {class: 'card-title', 'data-i18n': titleKey, text: t(titleKey)}),
             K.el('p', {class: 'an-desc', 'data-i18n': textKey, text: t(textKey)}),
             warnKey ? K.el('p', {class: 'tool-warn', 'data-i18n': warnKey, text: t(warnKey)}) :
                       null,
@@ -60,7 +60,7 @@
         const parts = card('folder', 'tools.folder.title', 'tools.folder.text',
                            'tools.folder.warn');
         let path = '';
-        const field = K.el('input', {class: 'an-input tool-path', type: 'text',
+        const field = K.el('input', {class: 'field an-input tool-path', type: 'text',
                                      'data-i18n-placeholder': 'tools.folder.placeholder',
                                      oninput: () => choose(field.value, false)});
         const measure = K.button('secondary', 'tools.folder.measure', async () => {
@@ -131,7 +131,7 @@
 
     function pagefileTool() {
         const parts = card('pagefile', 'tools.page.title', 'tools.page.text', 'tools.page.warn');
-        const drives = K.el('select', {class: 'an-select', 'aria-label': t('tools.page.drive')});
+        const drives = K.el('select', {class: 'field an-select', 'aria-label': t('tools.page.drive')});
         const move = K.button('primary', 'tools.page.move', async () => {
             const drive = drives.value;
             if (!drive) return;
