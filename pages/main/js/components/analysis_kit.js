@@ -63,6 +63,11 @@
                 node.setAttribute(name, value === true ? '' : String(value));
             }
         }
+        // Marked texts are filled at once, not only at the next language switch.
+        const i18n = attributes && attributes['data-i18n'];
+        if (i18n && !('text' in attributes) && !children) node.textContent = t(i18n);
+        const placeholder = attributes && attributes['data-i18n-placeholder'];
+        if (placeholder) node.placeholder = t(placeholder);
         for (const child of [].concat(children || [])) {
             if (child === null || child === undefined) continue;
             node.appendChild(typeof child === 'string' ? document.createTextNode(child) : child);

@@ -40,6 +40,13 @@
         return typeof path === 'string' && path !== '' ? [path] : [];
     }
 
+    // %USERPROFILE%\Documents reads as "Documents"; the whole path stays in the tooltip.
+    function labelOf(path) {
+        const match = /^%USERPROFILE%(?:[\\/](.+))?$/i.exec(path);
+        if (!match) return K().middle(path, 48);
+        return match[1] ? match[1].replace(/\\/g, '/') : K().t('folders.profile');
+    }
+
     class FolderChips {
         constructor(container, options) {
             this.options = Object.assign({defaults: [], protectable: false}, options);
@@ -122,7 +129,7 @@
             const el = K().el;
             const t = K().t;
             const label = el('span', {class: 'chip-label', title: folder.path,
-                                      text: K().middle(folder.path, 48)});
+                                      text: labelOf(folder.path)});
             const parts = [label];
             if (this.options.protectable) {
                 parts.push(el('button', {

@@ -67,6 +67,7 @@
             K.button('secondary', 'dup.nextReview', () => nextReview(), {'data-role': 'review'}),
         ]);
         const reviewButton = helpers.querySelector('[data-role=review]');
+        for (const button of helpers.querySelectorAll('button')) button.classList.add('small');
         const note = K.el('p', {class: 'an-note', role: 'status', 'aria-live': 'polite'});
         const progressSlot = K.el('div', {class: 'an-progress-slot'});
         const status = K.el('p', {class: 'an-status', role: 'status'});
@@ -257,6 +258,11 @@
             tableSlot.hidden = false;
             empty.hidden = true;
             status.textContent = '';
+            if (session.running && window.Progress) {
+                // The progress panel shows the counts; one place is enough.
+                status.textContent = '';
+                return;
+            }
             if (session.running) {
                 status.textContent = t('dup.soFar', K.count(state.groups.length),
                                        K.elapsed(Date.now() - session.startedAt));

@@ -257,6 +257,11 @@
                 showEmpty(t('large.noFolders'));
                 return;
             }
+            if (session.running && window.Progress) {
+                // The progress panel shows the counts; one place is enough.
+                status.textContent = '';
+                return;
+            }
             if (session.running) {
                 status.textContent = t('large.scanning', K.count(state.files.length),
                                        K.size(K.sum(state.files, 'size')),
@@ -325,7 +330,7 @@
                               current: files.length ? files[0].path : ''});
             }
             applyView();
-            if (!final) {
+            if (!final && !window.Progress) {
                 status.textContent = t('large.scanning', K.count(records.length),
                                        K.size(state.total.bytes),
                                        K.elapsed(Date.now() - session.startedAt));

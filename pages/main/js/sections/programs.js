@@ -139,7 +139,9 @@
                 t('programs.count', K.count(state.view.length), K.count(state.all.length)) : '';
         }
 
+        let loads = 0;
         async function load() {
+            const mine = ++loads;
             tableSlot.hidden = true;
             empty.hidden = true;
             status.textContent = '';
@@ -149,6 +151,8 @@
             const data = await K.busy(t('programs.loading'),
                                       () => K.nativeJson('getInstalledPrograms', [], null));
             skeleton.remove();
+            // A newer load (or a screenshot fixture) has taken over meanwhile.
+            if (mine !== loads) return;
             state.loaded = true;
             if (!data || !Array.isArray(data.list)) {
                 state.all = [];
@@ -195,6 +199,7 @@
             },
             // Screenshot states from made-up programs; nothing is read or changed.
             fixture(name) {
+                ++loads;
                 state.loaded = true;
                 ui.banner.hidden = true;
                 const names = [['Photo Studio', 'Lumen Labs', '12.4.1', 1843200, '20240312'],

@@ -77,7 +77,7 @@
                 K.el('div', {class: 'row-main'}, [
                     K.el('div', {class: 'row-name', text: item.name || t('startup.unnamed')}),
                     K.el('div', {class: 'row-path', title: item.command},
-                         [K.middle(item.command, 80)]),
+                         [K.middle(item.command, 64)]),
                     error ? K.el('div', {class: 'row-note error', text: error}) : null,
                 ]),
                 badge(item.scope === 'machine' ? 'startup.allUsers' : 'startup.you',

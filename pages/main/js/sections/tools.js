@@ -162,12 +162,12 @@
             }
             if (bytes > 0 && list.length === 0) parts.state.textContent += ' ' +
                 t('tools.page.noDrive');
-            drives.disabled = list.length === 0;
+            drives.hidden = list.length === 0;
             move.disabled = bytes <= 0 || list.length === 0;
         }
 
         move.disabled = true;
-        drives.disabled = true;
+        drives.hidden = true;
         parts.actions.append(drives, move);
         parts.measure = () => {
             if (!measured) measure();
