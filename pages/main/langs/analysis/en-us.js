@@ -145,7 +145,7 @@ MainStrings.add('en-us', {
     "tools.folder.remove": "Remove folder",
     "tools.folder.size": "Size: {0}",
     "tools.folder.confirm": "Remove {0} and everything in it?",
-    "tools.folder.note": "Permanently deleted, including files in use by no one else. This can't be undone.",
+    "tools.folder.note": "Permanently deleted; not moved to the Recycle Bin. This can't be undone.",
     "tools.folder.done": "{0} was removed.",
     "tools.folder.failed": "{0} could not be removed completely.",
     "tools.folder.refuseRoot": "A whole drive can't be removed here.",
