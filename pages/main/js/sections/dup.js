@@ -80,7 +80,7 @@
         tableSlot.appendChild(K.el('div', {class: 'an-grid-head dup-cols', role: 'row'}, [
             K.el('span', {role: 'columnheader'}),
             K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.file'}),
-            K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.size'}),
+            K.el('span', {role: 'columnheader', class: 'cell-size', 'data-i18n': 'dup.col.size'}),
             K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.modified'}),
             K.el('span', {role: 'columnheader'}),
         ]));

@@ -123,7 +123,8 @@
         function sortHeader(key, labelKey) {
             const button = K.el('button', {class: 'an-sort', type: 'button', 'data-i18n': labelKey,
                                            text: t(labelKey), onclick: () => setSort(key)});
-            const cell = K.el('span', {role: 'columnheader', 'aria-sort': 'none'}, [button]);
+            const cell = K.el('span', {role: 'columnheader', 'aria-sort': 'none',
+                                       class: key === 'size' ? 'cell-size' : null}, [button]);
             sortButtons[key] = cell;
             return cell;
         }
