@@ -104,49 +104,67 @@
             onEnd: (type, data) => onEnd(type, data),
         });
 
+        // Both row shapes live in every pooled row, so scrolling never rebuilds nodes; the texts
+        // that need Intl are made once per file and language.
+        function buildRow(row) {
+            row.classList.add('dup-cols');
+            row.appendChild(K.el('span', {role: 'gridcell', class: 'dup-group-text'}));
+            row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-check'}, [
+                K.el('input', {type: 'checkbox', 'data-action': 'tick'})]));
+            row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-name'}));
+            row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-size'}));
+            row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-muted'}));
+            row.appendChild(K.el('span', {role: 'gridcell'}, [
+                K.el('button', {class: 'icon-button', type: 'button', 'data-action': 'open',
+                                text: '\u2197'})]));
+        }
+
         function renderRow(row, item) {
-            const kind = item.file ? 'file' : 'group';
-            if (row.dataset.kind !== kind) {
-                row.textContent = '';
-                row.dataset.kind = kind;
-                row.className = 'vlist-row dup-cols dup-' + kind;
-                if (kind === 'group') {
-                    row.appendChild(K.el('span', {role: 'gridcell', class: 'dup-group-text'}));
-                } else {
-                    row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-check'}, [
-                        K.el('input', {type: 'checkbox', 'data-action': 'tick'})]));
-                    row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-name'}));
-                    row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-size'}));
-                    row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-muted'}));
-                    row.appendChild(K.el('span', {role: 'gridcell'}, [
-                        K.el('button', {class: 'icon-button', type: 'button',
-                                        'data-action': 'open', text: '\u2197'})]));
-                }
-            }
+            if (!row.firstChild) buildRow(row);
+            const isFile = Boolean(item.file);
+            row.classList.toggle('dup-file', isFile);
+            row.classList.toggle('dup-group', !isFile);
+            const cells = row.children;
             const group = item.group;
-            if (kind === 'group') {
-                row.firstChild.textContent = t('dup.groupLine', group.files[0].name,
-                                               K.count(group.files.length), K.size(group.size),
-                                               K.size(group.reclaimable));
-                row.firstChild.title = group.files[0].name;
+            if (!isFile) {
+                if (!group.line) {
+                    group.line = t('dup.groupLine', group.files[0].name,
+                                   K.count(group.files.length), K.size(group.size),
+                                   K.size(group.reclaimable));
+                }
+                cells[0].textContent = group.line;
+                cells[0].title = group.files[0].name;
                 row.classList.toggle('is-review', state.review.includes(item.index));
+                row.classList.remove('is-ticked', 'is-protected');
                 return;
             }
             const file = item.file;
-            const cells = row.children;
-            const box = cells[0].firstChild;
+            if (!file.texts) {
+                file.texts = {path: K.middle(file.path, 90), size: K.size(file.size),
+                              date: K.date(file.modifiedTime)};
+            }
+            const box = cells[1].firstChild;
             box.checked = file.ticked;
             box.disabled = file.protected;
             box.setAttribute('aria-label', file.path);
-            cells[1].textContent = K.middle(file.path, 90);
-            cells[1].title = file.path + (file.protected ? ' \u2014 ' + t('dup.protected') : '');
-            cells[2].textContent = file.protected ? t('dup.protected') : K.size(file.size);
-            cells[3].textContent = K.date(file.modifiedTime);
-            const open = cells[4].firstChild;
+            cells[2].textContent = file.texts.path;
+            cells[2].title = file.path + (file.protected ? ' \u2014 ' + t('dup.protected') : '');
+            cells[3].textContent = file.protected ? t('dup.protected') : file.texts.size;
+            cells[4].textContent = file.texts.date;
+            const open = cells[5].firstChild;
             open.title = t('large.openFolder');
-            open.setAttribute('aria-label', t('large.openFolder'));
+            open.setAttribute('aria-label', open.title);
             row.classList.toggle('is-ticked', file.ticked);
             row.classList.toggle('is-protected', file.protected);
+            row.classList.remove('is-review');
+        }
+
+        // Texts made in the old language are made again on demand.
+        function forgetTexts() {
+            for (const group of state.groups) {
+                group.line = '';
+                for (const file of group.files) file.texts = null;
+            }
         }
 
         function rowItem(target) {
@@ -366,6 +384,7 @@
                 group.files = group.files.filter((f) => !gone.has(f));
                 if (group.files.length < 2) continue;
                 group.reclaimable = group.size * (group.files.length - 1);
+                group.line = '';
                 left.push(group);
             }
             left.sort((a, b) => b.reclaimable - a.reclaimable);
@@ -430,6 +449,7 @@
             },
             fixture: (name) => fixture(name),
             onLanguageChanged() {
+                forgetTexts();
                 K.translate(ui.root);
                 chips.render();
                 list.refresh();

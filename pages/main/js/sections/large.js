@@ -196,10 +196,14 @@
             box.setAttribute('aria-label', file.name);
             cells[1].textContent = file.name;
             cells[1].title = file.path;
-            cells[2].textContent = K.middle(file.folder, 60);
+            cells[2].textContent = file.texts ? file.texts.folder : K.middle(file.folder, 60);
             cells[2].title = file.folder;
-            cells[3].textContent = K.size(file.size);
-            cells[4].textContent = K.date(file.modifiedTime);
+            if (!file.texts) {
+                file.texts = {size: K.size(file.size), date: K.date(file.modifiedTime),
+                              folder: K.middle(file.folder, 60)};
+            }
+            cells[3].textContent = file.texts.size;
+            cells[4].textContent = file.texts.date;
             const open = cells[5].firstChild;
             open.title = t('large.openFolder');
             open.setAttribute('aria-label', t('large.openFolder'));
@@ -431,6 +435,7 @@
         }
 
         function onLanguageChanged() {
+            for (const file of state.files) file.texts = null;
             K.translate(ui.root);
             fillSelects();
             chips.render();
