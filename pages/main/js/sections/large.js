@@ -502,7 +502,7 @@
             fixture: (name) => fixture(name),
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
-            debug: {session, state, list, onEnd, onReport},
+            debug: {session, state, list, chips, onEnd, onReport},
         };
     }
 
