@@ -1,4 +1,5 @@
 MainStrings.add('en-us', {
+    "language.self": "English",
     "nav.label": "Sections",
     "nav.home": "Home",
     "nav.junk": "Junk files",
@@ -10,6 +11,7 @@ MainStrings.add('en-us', {
     "close.dontShow": "Don't show this again",
     "close.exit": "Exit instead",
     "close.stopAndExit": "Stop and exit",
+    "close.busy": "Pellanor is still working. Stop it and exit?",
     "confirm.andMore": "and {0} more",
     "confirm.skipped": "Will be skipped",
     "confirm.permanent": "Permanently deleted; not moved to the Recycle Bin.",
@@ -137,6 +139,7 @@ MainStrings.add('en-us', {
     "settings.working": "Changing…",
     "about.title": "About & feedback",
     "about.desc": "Version, this PC and a line to the people who make Pellanor",
+    "about.versionTitle": "Version and updates",
     "about.version": "Version {0}",
     "about.checkUpdate": "Check for updates",
     "about.checking": "Checking for updates…",
