@@ -19,6 +19,7 @@
     const built = new Map();
     let currentId = '';
     let navList = null;
+    const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
 
     function element(id) {
         return document.getElementById(id);
@@ -241,6 +242,7 @@
     async function exitApp() {
         const busy = registered.map((s) => callSection(built.get(s.id), 'busyText')).find(Boolean);
         if (busy) {
+            showWindow();
             const stop = await Confirm.ask({title: busy, items: [], note: '',
                                            dangerLabel: S('close.stopAndExit'), kind: 'primary'});
             if (!stop) return;
@@ -262,7 +264,7 @@
 
     function runCommand(command) {
         const name = typeof command === 'string' ? command : command && command.command;
-        if (!name) return;
+        if (!name || name === 'language') return;
         log.info('command ' + name);
         if (name === 'exit') {
             exitApp();
@@ -280,9 +282,7 @@
     // The tray's commands come over a BroadcastChannel when both pages share an origin; the
     // shared value is the fallback, read while the window may be hidden.
     function listenForCommands() {
-        if (typeof BroadcastChannel === 'function') {
-            new BroadcastChannel(kShellChannel).onmessage = (event) => runCommand(event.data);
-        }
+        if (channel) channel.onmessage = (event) => runCommand(event.data);
         setInterval(() => {
             if (document.visibilityState === 'visible' && document.hasFocus()) return;
             const value = Native.call('getSharedMemoryValue', 'trayCommand');
