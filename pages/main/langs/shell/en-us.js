@@ -104,8 +104,6 @@ MainStrings.add('en-us', {
     "chat.cleaning": "Cleaning {0}",
     "chat.confirm.one": "Clean {0} category of {2} ({1})?",
     "chat.confirm.other": "Clean {0} categories of {2} ({1})?",
-    "chat.accounts.one": "{0} account",
-    "chat.accounts.other": "{0} accounts",
     "chat.wechat_cache.name": "Cache",
     "chat.wechat_cache.desc": "Mini-program and Moments cache; chats stay intact",
     "chat.wechat_image.name": "Chat images",
