@@ -358,27 +358,34 @@
 
     async function start() {
         const begun = performance.now();
+        const marks = [];
+        const mark = (name) => marks.push(name + ' ' + Math.round(performance.now() - begun));
         Native.call('setMinimizeOnClose', Native.call('getSetting', 'minimizeOnClose', '1') === '1');
         fitWindow();
         wireWindow();
         navList = element('nav-list');
         const language = await initLanguage();
+        mark('language');
         fitNavigation();
         renderNav();
         wireNavKeys();
         keyboard();
         setTitle();
         openTray();
+        mark('tray');
         show('home', {remember: false});
+        mark('home');
         const last = Native.call('getSetting', kLastSection, 'home');
         if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) showWindow();
         listenForCommands();
-        await nextFrames(2);
-        // Home is on screen; a remembered section opens after it so the first paint stays cheap.
-        if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
+        // One frame: Home's layout is committed with it, and the splash only needs to know that.
+        await nextFrames(1);
+        mark('painted');
         const ready = Native.call('signalMainWindowReady') === true;
-        log.info('main page ready in ' + Math.round(performance.now() - begun) + ' ms, language ' +
-                 language.code + (ready ? '' : ' (not signalled)'));
+        log.info('main page ready in ' + Math.round(performance.now() - begun) + ' ms (' + marks.join(', ') +
+                 '), language ' + language.code + (ready ? '' : ' (not signalled)'));
+        // Home is on screen; a remembered section opens after the signal so the first paint stays cheap.
+        if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
     }
 
     window.App = Object.freeze({

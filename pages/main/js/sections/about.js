@@ -14,15 +14,20 @@
         return el('section', {className: 'card'}, [el('h2', {className: 'card-title', i18n: titleKey}), ...children]);
     }
 
-    function facts() {
-        const memory = Native.call('getMemeryBits');
-        const bits = Native.call('is64BitOS');
+    // Read once: the answers do not change while the program runs. Formatted per render, so a
+    // language switch reaches the units and the words too.
+    function readFacts() {
+        return {os: Native.call('OS'), bits: Native.call('is64BitOS'), cpu: Native.call('cpuArchitecture'),
+                kernel: Native.call('kernelVersion'), memory: Native.call('getMemeryBits')};
+    }
+
+    function facts(raw) {
         return [
-            ['about.os', Native.call('OS')],
-            ['about.type', bits === true ? S('about.bits64') : bits === false ? S('about.bits32') : ''],
-            ['about.cpu', Native.call('cpuArchitecture')],
-            ['about.kernel', Native.call('kernelVersion')],
-            ['about.memory', typeof memory === 'number' && memory > 1 ? Format.size(memory) : ''],
+            ['about.os', raw.os],
+            ['about.type', raw.bits === true ? S('about.bits64') : raw.bits === false ? S('about.bits32') : ''],
+            ['about.cpu', raw.cpu],
+            ['about.kernel', raw.kernel],
+            ['about.memory', typeof raw.memory === 'number' && raw.memory > 1 ? Format.size(raw.memory) : ''],
         ].filter(([, value]) => typeof value === 'string' && value !== '');
     }
 
@@ -52,7 +57,7 @@
 
         function systemCard() {
             const list = el('dl', {className: 'facts'});
-            for (const [key, value] of systemFacts) {
+            for (const [key, value] of facts(systemFacts)) {
                 list.append(el('dt', {i18n: key}), el('dd', {text: value}));
             }
             const diskArea = el('div');
@@ -164,7 +169,7 @@
         }
 
         function render() {
-            if (systemFacts === null) systemFacts = facts();
+            if (systemFacts === null) systemFacts = readFacts();
             const body = frame.body;
             const scroll = body.scrollTop;
             body.textContent = '';
