@@ -20,6 +20,9 @@ SAME_AS_ENGLISH_ALLOWED = {
     'chat.app.wechat', 'chat.app.qq', 'chat.wechat_cache.name', 'chat.qq_cache.name',
     'pick.desktop', 'pick.documents', 'pick.downloads', 'pick.videos', 'about.version', 'nav.home',
     'home.title', 'progress.items.one', 'nav.label',
+    'dup.normal', 'dup.col.file', 'large.kind.video', 'large.col.name', 'large.type',
+    'large.kind.archive', 'large.kind.document', 'large.col.size', 'dup.col.size', 'programs.sort.name',
+    'tools.hib.size',  # a file name and a size
 }
 # Keys built at run time from a native type id; the scripts never spell them out.
 TYPE_KEYS = ['junk.%s.%s' % (t, part) for t in ('thumbcache', 'recent', 'temp', 'prefetch',
