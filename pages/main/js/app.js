@@ -19,6 +19,7 @@
     const built = new Map();
     let currentId = '';
     let navList = null;
+    const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
 
     function element(id) {
         return document.getElementById(id);
@@ -241,6 +242,7 @@
     async function exitApp() {
         const busy = registered.map((s) => callSection(built.get(s.id), 'busyText')).find(Boolean);
         if (busy) {
+            showWindow();
             const stop = await Confirm.ask({title: busy, items: [], note: '',
                                            dangerLabel: S('close.stopAndExit'), kind: 'primary'});
             if (!stop) return;
@@ -262,7 +264,7 @@
 
     function runCommand(command) {
         const name = typeof command === 'string' ? command : command && command.command;
-        if (!name) return;
+        if (!name || name === 'language') return;
         log.info('command ' + name);
         if (name === 'exit') {
             exitApp();
@@ -280,9 +282,7 @@
     // The tray's commands come over a BroadcastChannel when both pages share an origin; the
     // shared value is the fallback, read while the window may be hidden.
     function listenForCommands() {
-        if (typeof BroadcastChannel === 'function') {
-            new BroadcastChannel(kShellChannel).onmessage = (event) => runCommand(event.data);
-        }
+        if (channel) channel.onmessage = (event) => runCommand(event.data);
         setInterval(() => {
             if (document.visibilityState === 'visible' && document.hasFocus()) return;
             const value = Native.call('getSharedMemoryValue', 'trayCommand');
@@ -358,27 +358,34 @@
 
     async function start() {
         const begun = performance.now();
+        const marks = [];
+        const mark = (name) => marks.push(name + ' ' + Math.round(performance.now() - begun));
         Native.call('setMinimizeOnClose', Native.call('getSetting', 'minimizeOnClose', '1') === '1');
         fitWindow();
         wireWindow();
         navList = element('nav-list');
         const language = await initLanguage();
+        mark('language');
         fitNavigation();
         renderNav();
         wireNavKeys();
         keyboard();
         setTitle();
         openTray();
+        mark('tray');
         show('home', {remember: false});
+        mark('home');
         const last = Native.call('getSetting', kLastSection, 'home');
         if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) showWindow();
         listenForCommands();
-        await nextFrames(2);
-        // Home is on screen; a remembered section opens after it so the first paint stays cheap.
-        if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
+        // One frame: Home's layout is committed with it, and the splash only needs to know that.
+        await nextFrames(1);
+        mark('painted');
         const ready = Native.call('signalMainWindowReady') === true;
-        log.info('main page ready in ' + Math.round(performance.now() - begun) + ' ms, language ' +
-                 language.code + (ready ? '' : ' (not signalled)'));
+        log.info('main page ready in ' + Math.round(performance.now() - begun) + ' ms (' + marks.join(', ') +
+                 '), language ' + language.code + (ready ? '' : ' (not signalled)'));
+        // Home is on screen; a remembered section opens after the signal so the first paint stays cheap.
+        if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
     }
 
     window.App = Object.freeze({
