@@ -1,16 +1,20 @@
 // The tray icon's menu. The program shows this window at the cursor on a right click of the
-// icon and hides it on a left click; the page hides it itself once an item is chosen or the
-// user clicks elsewhere.
+// icon; the page hides itself once an item is chosen, on Esc, or when the user clicks elsewhere.
+// It never starts destructive work: Clean junk only opens the Junk section and measures.
 (function () {
     'use strict';
 
-    const kWidth = 180;
-    const kHeight = 90;
+    const kWidth = 220;
     const kShellChannel = 'pellanor-shell';
     const kOutsideClick = 'NATIVE_MENU_OUTSIDE_CLICK';
 
     const log = Logger.create('TrayMenu');
     const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
+    let language = '';
+
+    function items() {
+        return Array.from(document.querySelectorAll('.tray-item'));
+    }
 
     function hideMenu() {
         Pellanor.callNative('NativeUtil', 'disableMenuOutsideClickClose', [], true);
@@ -25,32 +29,65 @@
                             [frame.x, frame.y, frame.width, frame.height], false);
     }
 
-    function wireItems() {
-        document.getElementById('open').addEventListener('click', () => {
-            hideMenu();
-            if (channel) channel.postMessage('open');
-        });
-        document.getElementById('quit').addEventListener('click', () => {
-            log.info('quit chosen');
-            hideMenu();
+    // The main page polls the shared value while it is hidden when pages cannot broadcast.
+    function send(command) {
+        log.info('chosen: ' + command);
+        if (channel) {
+            channel.postMessage({command});
+        } else if (command === 'exit') {
             Pellanor.callNative('NativeUtil', 'exitApp', [], undefined);
-        });
+        } else {
+            Pellanor.callNative('NativeUtil', 'setSharedMemoryValue', ['trayCommand', command], false);
+        }
+    }
+
+    async function applyLanguage() {
+        const stored = Pellanor.callNative('NativeUtil', 'getSetting', ['app_language', ''], '');
+        const wanted = Locale.normalize(stored) || undefined;
+        if (language !== '' && (wanted || language) === language) return;
+        const result = await Locale.init(wanted);
+        language = result.code;
+        MainStrings.setLanguage(language);
+        MainStrings.translate(document);
+    }
+
+    function wire() {
+        for (const item of items()) {
+            item.prepend(Icons.svg(item.dataset.icon, 16));
+            item.addEventListener('click', () => {
+                hideMenu();
+                send(item.dataset.command);
+            });
+        }
         document.addEventListener(kOutsideClick, hideMenu);
         document.addEventListener('keydown', (event) => {
-            if (event.keyCode === Pellanor.readNative('VirtualKey', 'ESC', 27)) hideMenu();
+            const list = items();
+            const index = list.indexOf(document.activeElement);
+            if (event.key === 'Escape') hideMenu();
+            const moves = {ArrowDown: index + 1, ArrowUp: index - 1, Home: 0, End: list.length - 1};
+            if (event.key in moves) {
+                event.preventDefault();
+                list[(moves[event.key] + list.length) % list.length].focus();
+            }
         });
         document.addEventListener('visibilitychange', () => {
-            if (document.visibilityState === 'visible') armOutsideClick();
+            if (document.visibilityState !== 'visible') return;
+            armOutsideClick();
+            applyLanguage();
         });
         window.addEventListener('focus', armOutsideClick);
         // Clicks in other programs' windows may escape the hook; losing focus to them does not.
         window.addEventListener('blur', hideMenu);
     }
 
-    Pellanor.onReady(() => {
+    Pellanor.onReady(async () => {
         Pellanor.callNative('PageWindow', 'hideFromTaskBar', [], false);
-        Pellanor.callNative('HostWindow', 'move', [0, 0, kWidth, kHeight], undefined);
-        wireItems();
+        wire();
+        await applyLanguage();
+        // The program places the menu by its current size, so the size is set once, now.
+        const height = Math.ceil(document.body.scrollHeight) + 2;
+        Pellanor.callNative('HostWindow', 'move', [0, 0, kWidth, height], undefined);
+        Pellanor.callNative('NativeUtil', 'setTrayIcon', [], false);
         log.info('tray menu ready');
     });
 })();

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The main page's big lists in the real program: a final report of 60,000 large files and one of
+# 4,000 duplicate groups, each fed through the section's own report handler, timed until the
+# frame after it is painted (target: 300 ms), then scrolled from top to bottom over 120 frames
+# (target: no frame over 50 ms). Prints the figures.
+# Usage: bench/page_lists_bench.sh [build folder, default build/native]
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+export PELLANOR_BUILD_DIR=${1:-$root/build/native}
+command -v xvfb-run >/dev/null || { echo "needs xvfb: apt-get install xvfb" >&2; exit 1; }
+/usr/bin/python3 -c 'import websocket' 2>/dev/null ||
+    { echo "needs python3-websocket: apt-get install python3-websocket" >&2; exit 1; }
+
+exec /usr/bin/python3 "$root/bench/page_lists_bench.py"

@@ -1,0 +1,178 @@
+// A list of fixed-height rows of which only the visible ones (and a margin) exist in the DOM:
+// 60,000 found files must scroll like 60. The rows are a small pool of recycled nodes moved
+// with transform; one spacer gives the scroll height. The data stays in the caller's array.
+//
+// new VirtualList(container, {rowHeight, render(row, item, index), onKey(event, item, index),
+//                             label, headerRows})
+// .setItems(array), .refresh(), .scrollToIndex(i), .focusIndex(i), .activeIndex, .items
+(function () {
+    'use strict';
+
+    const kMargin = 10;
+    // Every row holds at most this many tab stops of its own; the rest get tabindex -1 so that
+    // Tab walks from the active row into its actions and then out of the list.
+    const kActionSelector = 'button, input, a[href], select';
+
+    class VirtualList {
+        constructor(container, options) {
+            this.options = Object.assign({rowHeight: 32, headerRows: 0, label: ''}, options);
+            this.items = [];
+            this.activeIndex = 0;
+            this.pool = [];
+            this.viewportHeight = 0;
+            this.frame = 0;
+            this.scroller = document.createElement('div');
+            this.scroller.className = 'vlist';
+            this.scroller.setAttribute('role', 'grid');
+            if (this.options.label) this.scroller.setAttribute('aria-label', this.options.label);
+            this.spacer = document.createElement('div');
+            this.spacer.className = 'vlist-spacer';
+            this.scroller.appendChild(this.spacer);
+            container.appendChild(this.scroller);
+            this.scroller.addEventListener('scroll', () => this.schedule(), {passive: true});
+            this.scroller.addEventListener('keydown', (event) => this.onKeyDown(event));
+            this.scroller.addEventListener('focusin', (event) => this.onFocusIn(event));
+            if (typeof ResizeObserver === 'function') {
+                new ResizeObserver((entries) => {
+                    this.viewportHeight = entries[0].contentRect.height;
+                    this.schedule();
+                }).observe(this.scroller);
+            }
+        }
+
+        setItems(items) {
+            this.items = Array.isArray(items) ? items : [];
+            this.activeIndex = Math.min(this.activeIndex, Math.max(0, this.items.length - 1));
+            this.spacer.style.height = this.items.length * this.options.rowHeight + 'px';
+            this.scroller.setAttribute('aria-rowcount',
+                                       String(this.items.length + this.options.headerRows));
+            this.render();
+        }
+
+        refresh() {
+            this.render();
+        }
+
+        schedule() {
+            if (this.frame) return;
+            this.frame = requestAnimationFrame(() => {
+                this.frame = 0;
+                this.render();
+            });
+        }
+
+        // The one place that reads layout, before any write of this frame.
+        visibleRange() {
+            const height = this.viewportHeight || this.scroller.clientHeight || 400;
+            const rowHeight = this.options.rowHeight;
+            const first = Math.max(0, Math.floor(this.scroller.scrollTop / rowHeight) - kMargin);
+            const last = Math.min(this.items.length,
+                                  Math.ceil((this.scroller.scrollTop + height) / rowHeight) +
+                                      kMargin);
+            return {first, last};
+        }
+
+        rowNode(slot) {
+            while (this.pool.length <= slot) {
+                const row = document.createElement('div');
+                row.className = 'vlist-row';
+                row.setAttribute('role', 'row');
+                row.style.height = this.options.rowHeight + 'px';
+                this.scroller.appendChild(row);
+                this.pool.push(row);
+            }
+            return this.pool[slot];
+        }
+
+        render() {
+            const {first, last} = this.visibleRange();
+            let slot = 0;
+            for (let index = first; index < last; ++index, ++slot) {
+                const row = this.rowNode(slot);
+                row.hidden = false;
+                row.dataset.index = String(index);
+                row.style.transform = 'translateY(' + index * this.options.rowHeight + 'px)';
+                row.setAttribute('aria-rowindex', String(index + 1 + this.options.headerRows));
+                this.options.render(row, this.items[index], index);
+                this.setTabStops(row, index === this.activeIndex);
+            }
+            for (; slot < this.pool.length; ++slot) this.pool[slot].hidden = true;
+        }
+
+        setTabStops(row, active) {
+            row.tabIndex = active ? 0 : -1;
+            row.classList.toggle('is-active', active);
+            for (const control of row.querySelectorAll(kActionSelector)) {
+                control.tabIndex = active ? 0 : -1;
+            }
+        }
+
+        rowOf(index) {
+            return this.pool.find((row) => !row.hidden && Number(row.dataset.index) === index);
+        }
+
+        scrollToIndex(index) {
+            const rowHeight = this.options.rowHeight;
+            const height = this.viewportHeight || this.scroller.clientHeight;
+            const top = index * rowHeight;
+            if (top < this.scroller.scrollTop) {
+                this.scroller.scrollTop = top;
+            } else if (top + rowHeight > this.scroller.scrollTop + height) {
+                this.scroller.scrollTop = top + rowHeight - height;
+            }
+        }
+
+        focusIndex(index) {
+            if (this.items.length === 0) return;
+            this.activeIndex = Math.max(0, Math.min(this.items.length - 1, index));
+            this.scrollToIndex(this.activeIndex);
+            this.render();
+            const row = this.rowOf(this.activeIndex);
+            if (row) row.focus({preventScroll: true});
+        }
+
+        onFocusIn(event) {
+            const row = event.target.closest('.vlist-row');
+            if (!row || row.hidden) return;
+            const index = Number(row.dataset.index);
+            if (index === this.activeIndex) return;
+            const previous = this.rowOf(this.activeIndex);
+            this.activeIndex = index;
+            if (previous) this.setTabStops(previous, false);
+            this.setTabStops(row, true);
+        }
+
+        pageRows() {
+            const height = this.viewportHeight || this.scroller.clientHeight;
+            return Math.max(1, Math.floor(height / this.options.rowHeight) - 1);
+        }
+
+        onKeyDown(event) {
+            const moves = {
+                ArrowDown: 1,
+                ArrowUp: -1,
+                PageDown: this.pageRows(),
+                PageUp: -this.pageRows(),
+                Home: -Infinity,
+                End: Infinity,
+            };
+            const onRow = event.target.classList.contains('vlist-row');
+            if (event.key in moves && (onRow || event.key.startsWith('Arrow'))) {
+                event.preventDefault();
+                const move = moves[event.key];
+                const target = Number.isFinite(move) ? this.activeIndex + move :
+                                                       (move < 0 ? 0 : this.items.length - 1);
+                this.focusIndex(target);
+                if (this.options.onKey) {
+                    this.options.onKey(event, this.items[this.activeIndex], this.activeIndex);
+                }
+                return;
+            }
+            if (onRow && this.options.onKey) {
+                this.options.onKey(event, this.items[this.activeIndex], this.activeIndex);
+            }
+        }
+    }
+
+    window.VirtualList = VirtualList;
+})();

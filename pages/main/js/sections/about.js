@@ -1,0 +1,189 @@
+// About & feedback: the version and updates, facts about this PC for support, the support id,
+// and a feedback form whose draft survives a failed send. The online methods may be missing
+// from an older program; each part then says so instead of failing.
+(function () {
+    'use strict';
+
+    const S = (key, ...args) => MainStrings.t(key, ...args);
+    const el = (...args) => App.el(...args);
+    const log = Logger.create('AboutSection');
+    const kErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
+                     'request timeout': 'error.timeout'};
+
+    function card(titleKey, children) {
+        return el('section', {className: 'card'}, [el('h2', {className: 'card-title', i18n: titleKey}), ...children]);
+    }
+
+    // Read once: the answers do not change while the program runs. Formatted per render, so a
+    // language switch reaches the units and the words too.
+    function readFacts() {
+        return {os: Native.call('OS'), bits: Native.call('is64BitOS'), cpu: Native.call('cpuArchitecture'),
+                kernel: Native.call('kernelVersion'), memory: Native.call('getMemeryBits')};
+    }
+
+    function facts(raw) {
+        return [
+            ['about.os', raw.os],
+            ['about.type', raw.bits === true ? S('about.bits64') : raw.bits === false ? S('about.bits32') : ''],
+            ['about.cpu', raw.cpu],
+            ['about.kernel', raw.kernel],
+            ['about.memory', typeof raw.memory === 'number' && raw.memory > 1 ? Format.size(raw.memory) : ''],
+        ].filter(([, value]) => typeof value === 'string' && value !== '');
+    }
+
+    function create(container) {
+        const frame = App.sectionFrame(container, 'about.title', 'about.desc');
+        frame.bar.hidden = true;
+        const draft = {text: '', contact: ''};
+        let updateLine = {key: '', args: []};
+        let disks = null;
+        let systemFacts = null;
+
+        function versionCard() {
+            const status = el('span', {className: 'inline-status', attrs: {id: 'about-update-status', role: 'status'},
+                                       text: updateLine.key ? S(updateLine.key, ...updateLine.args) : ''});
+            const check = App.button('about.checkUpdate', '', () => checkUpdate());
+            check.disabled = !Native.has('checkUpdate');
+            const history = App.button('about.history', 'link', () => {
+                const path = Native.read('historyWindowPath', '');
+                if (path) Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0);
+            });
+            return card('about.versionTitle', [
+                el('p', {className: 'num', text: S('about.version', Pellanor.productVersion())}),
+                el('div', {className: 'inline-row'}, [check, history, status]),
+                Native.has('checkUpdate') ? null : el('p', {className: 'inline-status', text: S('about.unavailable')}),
+            ]);
+        }
+
+        function systemCard() {
+            const list = el('dl', {className: 'facts'});
+            for (const [key, value] of facts(systemFacts)) {
+                list.append(el('dt', {i18n: key}), el('dd', {text: value}));
+            }
+            const diskArea = el('div');
+            if (disks === null) {
+                diskArea.appendChild(App.button('about.showDisks', '', async () => {
+                    const result = await Busy.run(S('about.disksBusy'), () => Native.json('getDiskList'),
+                                                  {container, note: S('about.disksNote')});
+                    disks = result && Array.isArray(result.list) ? result.list : [];
+                    render();
+                }));
+            } else if (disks.length === 0) {
+                diskArea.appendChild(el('p', {className: 'inline-status', i18n: 'about.noDisks'}));
+            } else {
+                const diskList = el('dl', {className: 'facts'});
+                for (const disk of disks) {
+                    diskList.append(el('dt', {text: disk.diskModel || '?'}), el('dd', {text: Format.size(disk.diskSize)}));
+                }
+                diskArea.appendChild(diskList);
+            }
+            return card('about.system', [list, diskArea]);
+        }
+
+        function supportCard() {
+            const id = Native.call('getClientId');
+            const known = typeof id === 'string' && id !== '';
+            const copy = App.button('about.copy', '', () => {
+                if (Native.call('copyToClipboard', id) === true) Toast.show(S('about.copied'));
+            });
+            copy.disabled = !known;
+            return card('about.supportId', [
+                el('p', {className: 'setting-desc', i18n: 'about.supportIdDesc'}),
+                el('div', {className: 'inline-row'}, [
+                    el('span', {className: known ? 'code' : 'inline-status', attrs: {id: 'about-client-id'}, text: known ? id : S('about.unavailable')}),
+                    copy,
+                ]),
+            ]);
+        }
+
+        function feedbackCard() {
+            const text = el('textarea', {className: 'field', attrs: {id: 'about-feedback', 'aria-labelledby': 'about-feedback-label'}});
+            text.value = draft.text;
+            text.addEventListener('input', () => (draft.text = text.value));
+            const contact = el('input', {className: 'field', attrs: {id: 'about-contact', type: 'email',
+                                          'aria-labelledby': 'about-contact-label'}});
+            contact.value = draft.contact;
+            contact.addEventListener('input', () => (draft.contact = contact.value));
+            const status = el('span', {className: 'inline-status', attrs: {id: 'about-feedback-status', role: 'status'}});
+            const send = App.button('about.send', 'primary', () => sendFeedback(send, status));
+            send.disabled = !Native.has('submitFeedback');
+            return card('about.feedback', [
+                el('label', {className: 'setting-desc', i18n: 'about.feedbackLabel', attrs: {id: 'about-feedback-label', for: 'about-feedback'}}),
+                text,
+                el('label', {className: 'setting-desc', i18n: 'about.contact', attrs: {id: 'about-contact-label', for: 'about-contact'}}),
+                el('div', {className: 'inline-row'}, [contact, send, status]),
+                Native.has('submitFeedback') ? null : el('p', {className: 'inline-status', text: S('about.unavailable')}),
+            ]);
+        }
+
+        async function sendFeedback(button, status) {
+            if (draft.text.trim() === '') {
+                status.textContent = S('about.empty');
+                status.classList.add('error');
+                return;
+            }
+            if (Native.call('isNetworkConnected') === false) {
+                status.textContent = S('about.offline');
+                status.classList.add('error');
+                return;
+            }
+            button.disabled = true;
+            const body = JSON.stringify({content: draft.text.trim(), contact: draft.contact.trim(),
+                                         language: Locale.current()});
+            const sent = await Busy.run(S('about.sending'), () => Native.call('submitFeedback', body), {container});
+            button.disabled = false;
+            status.classList.toggle('error', sent !== true);
+            if (sent === true) {
+                draft.text = '';
+                render();
+                container.querySelector('#about-feedback-status').textContent = S('about.sent');
+            } else {
+                status.textContent = S('about.sendFailed');
+            }
+            log.info('feedback ' + (sent === true ? 'sent' : 'not sent'));
+        }
+
+        async function checkUpdate() {
+            if (!Native.has('checkUpdate')) return;
+            const answer = await Busy.run(S('about.checking'), () => Native.json('checkUpdate'), {container});
+            const current = Pellanor.productVersion();
+            if (!answer || typeof answer !== 'object') {
+                updateLine = {key: 'error.generic', args: []};
+            } else if (answer.error) {
+                updateLine = {key: kErrors[answer.error] || 'error.server', args: []};
+            } else if (answer.version && newer(String(answer.version), current)) {
+                updateLine = {key: 'about.available', args: [String(answer.version)]};
+            } else {
+                updateLine = {key: 'about.upToDate', args: []};
+            }
+            render();
+        }
+
+        function newer(candidate, current) {
+            const a = candidate.split('.').map(Number);
+            const b = String(current).split('.').map(Number);
+            for (let i = 0; i < Math.max(a.length, b.length); ++i) {
+                if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
+            }
+            return false;
+        }
+
+        function render() {
+            if (systemFacts === null) systemFacts = readFacts();
+            const body = frame.body;
+            const scroll = body.scrollTop;
+            body.textContent = '';
+            body.append(versionCard(), systemCard(), supportCard(), feedbackCard());
+            body.scrollTop = scroll;
+        }
+
+        return {
+            show: () => render(),
+            onLanguageChanged: () => render(),
+            checkUpdate,
+            fixture: () => render(),
+        };
+    }
+
+    App.registerSection({id: 'about', order: 100, navKey: 'nav.about', icon: 'about', create});
+})();

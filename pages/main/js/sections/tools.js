@@ -1,0 +1,242 @@
+// Tools: one card per system tool. Most of them make a long synchronous native call, so each
+// card says beforehand how long the window may stop answering, paints its busy state first,
+// and reports the outcome on its own result line.
+(function () {
+    'use strict';
+
+    const K = window.AnalysisKit;
+    const t = K.t;
+    const kGiB = 1024 * 1024 * 1024;
+    const kPreviousWindows = 'C:\\windows.old';
+
+    function norm(path) {
+        return String(path || '').trim().replace(/\\/g, '/').replace(/\/+$/, '').toLowerCase();
+    }
+
+    // The folders removeDir must never be given: it takes ownership and grants access, so a
+    // slip here would break the system or the user's whole profile.
+    function refusalOf(path) {
+        const p = norm(path);
+        if (p === '' || /^[a-z]:$/.test(p) || p === '/' || /^\/\/[^/]+(\/[^/]+)?$/.test(p)) {
+            return 'tools.folder.refuseRoot';
+        }
+        if (p.includes('%')) return 'tools.folder.refuseVariable';
+        if (/^[a-z]:\/windows(\/|$)/.test(p)) return 'tools.folder.refuseWindows';
+        if (/^[a-z]:\/program files( \(x86\))?$/.test(p) || /^[a-z]:\/programdata$/.test(p)) {
+            return 'tools.folder.refusePrograms';
+        }
+        if (/^[a-z]:\/users$/.test(p)) return 'tools.folder.refuseProfile';
+        // The profile is the desktop's parent on every system we run on.
+        const desktop = norm(K.native('getDesktopPath', [], ''));
+        const profile = desktop.includes('/') ? desktop.slice(0, desktop.lastIndexOf('/')) : '';
+        if (profile !== '' && (p === profile || profile.startsWith(p + '/'))) {
+            return 'tools.folder.refuseProfile';
+        }
+        const own = norm(K.native('processFolder', [], ''));
+        if (own !== '' && (p === own || own.startsWith(p + '/'))) return 'tools.folder.refuseOwn';
+        return '';
+    }
+
+    function card(id, titleKey, textKey, warnKey) {
+        const state = K.el('p', {class: 'tool-state'});
+        const actions = K.el('div', {class: 'tool-actions'});
+        const result = K.el('p', {class: 'tool-result', role: 'status'});
+        const node = K.el('article', {class: 'card tool-card', id: 'tool-' + id}, [
+            K.el('h2', {class: 'card-title', 'data-i18n': titleKey, text: t(titleKey)}),
+            K.el('p', {class: 'an-desc', 'data-i18n': textKey, text: t(textKey)}),
+            warnKey ? K.el('p', {class: 'tool-warn', 'data-i18n': warnKey, text: t(warnKey)}) :
+                      null,
+            state, actions, result,
+        ]);
+        return {node, state, actions, result};
+    }
+
+    function setResult(parts, kind, text) {
+        parts.result.className = 'tool-result tool-result-' + kind;
+        parts.result.textContent = text;
+    }
+
+    function folderTool() {
+        const parts = card('folder', 'tools.folder.title', 'tools.folder.text',
+                           'tools.folder.warn');
+        let path = '';
+        const field = K.el('input', {class: 'field an-input tool-path', type: 'text',
+                                     'data-i18n-placeholder': 'tools.folder.placeholder',
+                                     oninput: () => choose(field.value, false)});
+        const measure = K.button('secondary', 'tools.folder.measure', async () => {
+            const bytes = await K.busy(t('tools.measuring'),
+                                       () => Number(K.native('getFolderSize', [path], '0')));
+            parts.state.textContent = t('tools.folder.size', K.size(bytes || 0));
+        });
+        const remove = K.button('danger', 'tools.folder.remove', async () => {
+            if (refusalOf(path) !== '') return;
+            const ok = await K.confirm({title: t('tools.folder.confirm', path),
+                                        items: [{label: path, detail: ''}], skipped: [],
+                                        note: t('tools.folder.note'),
+                                        dangerLabel: t('tools.folder.remove')});
+            if (!ok) return;
+            const gone = await K.busy(t('tools.removing'),
+                                      () => K.native('removeDir', [path], false) === true);
+            setResult(parts, gone ? 'ok' : 'failed',
+                      gone ? t('tools.folder.done', path) : t('tools.folder.failed', path));
+        });
+        const pick = K.button('secondary', 'tools.folder.pick', async () => {
+            const picked = await K.pickFolders(t('tools.folder.title'));
+            if (picked[0]) choose(String(picked[0]), true);
+        });
+
+        function choose(value, fill) {
+            path = String(value || '').trim();
+            if (fill) field.value = path;
+            const refusal = path === '' ? '' : refusalOf(path);
+            parts.state.textContent = refusal ? t(refusal) : '';
+            parts.state.className = 'tool-state' + (refusal ? ' tool-refused' : '');
+            measure.disabled = path === '' || refusal !== '';
+            remove.disabled = measure.disabled;
+            parts.result.textContent = '';
+        }
+
+        parts.actions.append(field, pick, measure, remove);
+        choose('', true);
+        return parts;
+    }
+
+    function previousWindowsTool() {
+        const parts = card('windowsold', 'tools.old.title', 'tools.old.text', 'tools.old.warn');
+        const check = K.button('secondary', 'tools.check', async () => {
+            const bytes = await K.busy(t('tools.measuring'), () => Number(
+                K.native('getFolderSize', [kPreviousWindows], '0')) || 0);
+            parts.state.textContent = bytes > 0 ? t('tools.old.size', K.size(bytes)) :
+                                                  t('tools.old.none');
+            remove.disabled = bytes <= 0;
+        });
+        const remove = K.button('danger', 'tools.old.remove', async () => {
+            const ok = await K.confirm({title: t('tools.old.confirm'),
+                                        items: [{label: kPreviousWindows, detail: ''}],
+                                        skipped: [], note: t('tools.old.warn'),
+                                        dangerLabel: t('tools.old.remove')});
+            if (!ok) return;
+            const gone = await K.busy(t('tools.old.busy'), () => K.native(
+                'removeDir', [kPreviousWindows], false) === true);
+            setResult(parts, gone ? 'ok' : 'partial',
+                      gone ? t('tools.old.done') : t('tools.old.restart'));
+            remove.disabled = gone;
+        });
+        remove.disabled = true;
+        parts.actions.append(check, remove);
+        return parts;
+    }
+
+    function pagefileTool() {
+        const parts = card('pagefile', 'tools.page.title', 'tools.page.text', 'tools.page.warn');
+        const drives = K.el('select', {class: 'field an-select', 'aria-label': t('tools.page.drive')});
+        const move = K.button('primary', 'tools.page.move', async () => {
+            const drive = drives.value;
+            if (!drive) return;
+            const ok = await K.confirm({title: t('tools.page.confirm', drive),
+                                        items: [{label: 'C:\\pagefile.sys', detail: drive}],
+                                        skipped: [], note: t('tools.page.note'),
+                                        dangerLabel: t('tools.page.move')});
+            if (!ok) return;
+            const moved = await K.busy(t('tools.page.busy'),
+                                       () => K.native('migratePagefile', [drive], false) === true);
+            setResult(parts, moved ? 'ok' : 'failed',
+                      moved ? t('tools.page.done', drive) : t('tools.page.failed'));
+        });
+        let measured = false;
+
+        async function measure() {
+            measured = true;
+            const bytes = await K.busy(t('tools.measuring'), () => Number(
+                K.native('getPagefileSize', [], '0')) || 0);
+            const list = (K.nativeJson('getLogicalDrives', [], {list: []}).list || [])
+                .filter((d) => !d.isRemovable && Number(d.freeSpace) > bytes + kGiB);
+            parts.state.textContent = bytes > 0 ? t('tools.page.size', K.size(bytes)) :
+                                                  t('tools.page.none');
+            drives.textContent = '';
+            for (const d of list) {
+                drives.appendChild(K.el('option', {value: d.drive, text: t(
+                    'tools.page.driveFree', d.drive, K.size(Number(d.freeSpace) || 0))}));
+            }
+            if (bytes > 0 && list.length === 0) parts.state.textContent += ' ' +
+                t('tools.page.noDrive');
+            drives.hidden = list.length === 0;
+            move.disabled = bytes <= 0 || list.length === 0;
+        }
+
+        move.disabled = true;
+        drives.hidden = true;
+        parts.actions.append(drives, move);
+        parts.measure = () => {
+            if (!measured) measure();
+        };
+        return parts;
+    }
+
+    function hibernationTool() {
+        const parts = card('hibernate', 'tools.hib.title', 'tools.hib.text', null);
+        const check = K.button('secondary', 'tools.check', async () => {
+            const data = await K.busy(t('tools.measuring'),
+                                      () => K.nativeJson('getPrivacyItems', [], {list: []}));
+            const item = (data.list || []).find((i) => i.type === 'hibernate');
+            const bytes = item ? Number(item.size) || 0 : 0;
+            parts.state.textContent = bytes > 0 ? t('tools.hib.size', K.size(bytes)) :
+                                                  t('tools.hib.off');
+            off.disabled = bytes <= 0;
+        });
+        const off = K.button('danger', 'tools.hib.turnOff', async () => {
+            const ok = await K.confirm({title: t('tools.hib.confirm'),
+                                        items: [{label: t('tools.hib.lose1'), detail: ''},
+                                                {label: t('tools.hib.lose2'), detail: ''}],
+                                        skipped: [], note: t('tools.hib.note'),
+                                        dangerLabel: t('tools.hib.turnOff')});
+            if (!ok) return;
+            off.disabled = true;
+            setResult(parts, 'busy', t('tools.hib.working'));
+            const started = K.native('cleanPrivacyItemsAsync', [JSON.stringify(['hibernate']),
+                                                                (event) => {
+                const success = event && event.success === true;
+                setResult(parts, success ? 'ok' : 'failed',
+                          success ? t('tools.hib.done') : t('tools.hib.failed'));
+            }], 0);
+            if (!started) setResult(parts, 'failed', t('tools.hib.failed'));
+        });
+        off.disabled = true;
+        parts.actions.append(check, off);
+        return parts;
+    }
+
+    function shortcutTool() {
+        const parts = card('shortcut', 'tools.link.title', 'tools.link.text', null);
+        parts.actions.append(K.button('secondary', 'tools.link.create', () => {
+            const folder = String(K.native('getProcessFullDir', [], '') || '');
+            const windows = /^[a-z]:/i.test(folder) || folder.includes('\\');
+            const exe = folder + (windows ? '\\Pellanor.exe' : '/Pellanor');
+            const made = K.native('createDesktopShortcut', ['Pellanor', exe, '', ''], false) ===
+                true;
+            if (made) K.toast(t('tools.link.done'));
+            setResult(parts, made ? 'ok' : 'failed',
+                      made ? t('tools.link.done') : t('tools.link.failed'));
+        }));
+        return parts;
+    }
+
+    function create(container) {
+        const ui = K.frame(container, 'tools', 'tools.title', 'tools.desc');
+        ui.bar.hidden = true;
+        const cards = [folderTool(), previousWindowsTool(), pagefileTool(), hibernationTool(),
+                       shortcutTool()];
+        ui.body.appendChild(K.el('div', {class: 'tool-grid'}, cards.map((c) => c.node)));
+        return {
+            show() {
+                cards[2].measure();
+            },
+            onLanguageChanged() {
+                K.translate(ui.root);
+            },
+        };
+    }
+
+    window.ToolsRules = Object.freeze({refusalOf});
+    App.registerSection({id: 'tools', order: 80, navKey: 'nav.tools', icon: 'tools', create});
+})();
