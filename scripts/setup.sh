@@ -11,6 +11,8 @@ libraries=(
     googletest libgtest-dev
     # The 64-bit Wine the Windows tests run under; `wine` would settle for 32-bit alone.
     wine64
+    # The pages' end-to-end tests drive the program through its inspector.
+    python3-websocket
 )
 
 # Every command the scripts, the CMake files and the tests run, and the Debian package that puts
