@@ -3,8 +3,8 @@
 # display), a Windows syntax check of the portable code, the Windows backend's tests under
 # 64-bit Wine, and the native tests again built with the address and undefined-behaviour
 # sanitizers (without the pages' end-to-end scenarios, which drive the same native code through
-# the whole program and would only repeat it, slower). The 32-bit Windows build is compiled too, but not run: 32-bit Wine is not
-# installable here. Each stage's time is printed at the end.
+# the whole program and would only repeat it, slower). The 32-bit Windows build is compiled
+# too, but not run: 32-bit Wine is not installable here. Each stage's time is printed at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
