@@ -10,6 +10,7 @@ import glob
 import json
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -297,7 +298,7 @@ class Session:
         self.output = open(os.path.join(self.run_dir, 'program.out'), 'wb')
         self.process = subprocess.Popen([PROGRAM, 'LANG=' + self.language], env=self.env,
                                         stdout=self.output, stderr=subprocess.STDOUT,
-                                        cwd=self.run_dir)
+                                        cwd=self.run_dir, start_new_session=True)
         try:
             self.main = self.attach('main/main.html')
             self.main.wait('window.App && App.current() === "home" && '
@@ -348,6 +349,11 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        if self.process:
+            # The engine's helper processes outlive a killed program; they are in its group.
+            with contextlib.suppress(ProcessLookupError, PermissionError):
+                os.killpg(self.process.pid, signal.SIGKILL)
+            time.sleep(0.2)
         if self.process:
             self.output.close()
         if os.environ.get('PELLANOR_E2E_KEEP'):
