@@ -112,6 +112,27 @@ def folder_picker_answers_its_caller():
         assert recent[:2] == picked, recent
 
 
+def settings_change_at_once_and_persist():
+    with harness.Session('en-us') as session:
+        page = session.main
+        page.click('#nav-settings')
+        page.wait('document.querySelector("[data-setting=\'settings.startOnBoot\']") !== null', what='settings')
+        page.click("[data-setting='settings.startOnBoot']")
+        page.wait('document.querySelector("[data-setting=\'settings.startOnBoot\']")'
+                  '.getAttribute("aria-checked") === "true"', timeout=30, what='start with Windows on')
+        assert page.eval('NativeUtil.isStartupOnBoot()') is True
+        page.click("[data-setting='settings.tray']")
+        assert page.eval('NativeUtil.getSetting("minimizeOnClose", "")') == '0'
+        # The language list names each language in its own words and switches at once.
+        options = page.eval('Array.from(document.querySelectorAll("#settings-language-select option")).map((o) => o.textContent)')
+        assert 'Deutsch' in options and '日本語' in options and 'ไทย' in options, options
+        page.eval('const s = document.getElementById("settings-language-select"); s.value = "fr-fr";'
+                  ' s.dispatchEvent(new Event("change")); null')
+        page.wait('document.querySelector("#section-settings .section-title").textContent === "Paramètres"')
+        assert page.eval('NativeUtil.getSetting("app_language", "")') == 'fr-fr'
+        page.screenshot('main-settings-changed-fr-fr')
+
+
 if __name__ == '__main__':
     harness.run([keyboard_reaches_everything_with_a_visible_ring, tray_commands_reach_the_main_page,
-                 folder_picker_answers_its_caller])
+                 folder_picker_answers_its_caller, settings_change_at_once_and_persist])
