@@ -133,6 +133,21 @@ def settings_change_at_once_and_persist():
         page.screenshot('main-settings-changed-fr-fr')
 
 
+def close_explains_the_tray_once_and_hides():
+    with harness.Session('en-us') as session:
+        page = session.main
+        page.click('#close')
+        page.wait('document.querySelector(".dialog-backdrop [data-answer=ok]") !== null', what='tray explanation')
+        page.screenshot('main-close-dialog-en-us')
+        page.click('.dialog-check input')
+        page.click('.dialog-backdrop [data-answer=ok]')
+        page.wait('document.visibilityState === "hidden"', what='window hidden to the tray')
+        assert session.process.poll() is None, 'closing must not end the program'
+        assert 'WM_CLOSE intercepted, minimize to tray' in session.log_text()
+        assert page.eval('NativeUtil.getSetting("closeHintSeen", "0")') == '1'
+
+
 if __name__ == '__main__':
     harness.run([keyboard_reaches_everything_with_a_visible_ring, tray_commands_reach_the_main_page,
-                 folder_picker_answers_its_caller, settings_change_at_once_and_persist])
+                 folder_picker_answers_its_caller, settings_change_at_once_and_persist,
+                 close_explains_the_tray_once_and_hides])
