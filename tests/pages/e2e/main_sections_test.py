@@ -103,13 +103,16 @@ def junk_stop_acts_after_the_current_category():
         page.wait('document.querySelectorAll("#section-junk .row").length === 9', what='nine rows')
         page.click('#section-junk .action-bar .button.primary')
         confirm_dialog(page)
-        # Stop is pressed while the first category is being cleaned.
-        page.eval('document.querySelector(".dialog-backdrop [data-answer=go]").click();'
-                  'setTimeout(() => document.querySelector("#section-junk .progress-panel .button").click(), 0); null')
+        # Stop is pressed the moment the progress appears, while the first category is cleaned.
+        page.eval('new MutationObserver((changes, observer) => {'
+                  ' const stop = document.querySelector("#section-junk .progress-panel .button");'
+                  ' if (stop) { observer.disconnect(); stop.click(); }'
+                  '}).observe(document.getElementById("section-junk"), {childList: true, subtree: true}); null')
+        page.click('.dialog-backdrop [data-answer=go]')
         page.wait('document.querySelector("#section-junk .result") !== null', timeout=60, what='result summary')
         assert page.eval('document.querySelector("#section-junk .banner.warning") !== null'), 'no partial banner'
         lines = page.eval('document.querySelector("#section-junk .result-lines").innerText')
-        assert lines.strip().startswith('Thumbnail cache') and '\n' not in lines.strip(), lines
+        assert lines.strip().startswith('Thumbnail cache') and '\n' not in lines.strip(), repr(lines)
         assert existing(profile.junk['thumbcache']) == []
         for kind in ('temp', 'chrome', 'firefox'):
             assert existing(profile.junk[kind]) == profile.junk[kind], kind + ' came after Stop'
