@@ -1,6 +1,6 @@
 // Page logic of the main page's analysis sections in our engine: the duplicate selection rules
 // (never every copy, never a protected one) and the virtual list (only visible rows exist,
-// keyboard focus). The cases themselves live in main/analysis_logic.html; this file runs the
+// keyboard focus) and the parity of the twelve language tables. The cases themselves live in main/analysis_logic.html; this file runs the
 // page and names each case in the test output.
 #include <QFile>
 #include <QJsonDocument>
@@ -69,6 +69,7 @@ TEST_F(MainPageLogic, SelectionRulesAndVirtualListHoldTheirPromises) {
         "random use keeps the invariant",
         "virtual list renders only the visible rows",
         "virtual list keyboard",
+        "every language table has the English keys and placeholders",
     };
     ASSERT_EQ(results.size(), expected.size()) << QJsonDocument(results).toJson().toStdString();
     for (const QString& name : expected) {

@@ -171,6 +171,18 @@
                                            'data-i18n': key, text: t(key), onclick}, extra));
     }
 
+    // Folders from the window's folder picker page, else from the system dialog; [] when the
+    // user cancels. The system dialog passes its answer through the ANSI code page, so a "?"
+    // in it marks a character that was lost on the way (the caller offers a path field).
+    async function pickFolders(title) {
+        if (window.FolderPicker && typeof FolderPicker.open === 'function') {
+            const picked = await FolderPicker.open();
+            return [].concat(picked || []).filter((p) => typeof p === 'string' && p !== '');
+        }
+        const path = native('selectFolder', [title, ''], '');
+        return typeof path === 'string' && path !== '' ? [path] : [];
+    }
+
     // Elapsed time as m:ss.
     function elapsed(ms) {
         const seconds = Math.floor(ms / 1000);
@@ -225,6 +237,6 @@
     window.AnalysisKit = Object.freeze({
         progress, summary,
         t, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
-        sum, splitPath, frame, showBanner, button, elapsed,
+        sum, splitPath, pickFolders, frame, showBanner, button, elapsed,
     });
 })();

@@ -29,17 +29,6 @@
         return norm(a) === norm(b);
     }
 
-    // The shared folder picker when the window has one, else the system dialog. The system
-    // dialog passes its answer through the ANSI code page, so "?" marks a lost character.
-    async function pickFolders(title) {
-        if (window.FolderPicker && typeof FolderPicker.pick === 'function') {
-            const picked = await FolderPicker.pick({multiple: true, title});
-            return [].concat(picked || []).filter((p) => typeof p === 'string' && p !== '');
-        }
-        const path = K().native('selectFolder', [title, ''], '');
-        return typeof path === 'string' && path !== '' ? [path] : [];
-    }
-
     // %USERPROFILE%\Documents reads as "Documents"; the whole path stays in the tooltip.
     function labelOf(path) {
         const match = /^%USERPROFILE%(?:[\\/](.+))?$/i.exec(path);
@@ -96,7 +85,7 @@
 
         async onAddClicked() {
             this.note.hidden = true;
-            const picked = await pickFolders(K().t('folders.pickTitle'));
+            const picked = await K().pickFolders(K().t('folders.pickTitle'));
             for (const path of picked) {
                 if (path.includes('?')) {
                     this.showTyped(path);

@@ -214,9 +214,7 @@
         }
 
         async function keepInFolder() {
-            const picked = window.FolderPicker && FolderPicker.pick ?
-                [].concat(await FolderPicker.pick({multiple: false})) :
-                [K.native('selectFolder', [t('dup.keepInFolder'), ''], '')];
+            const picked = await K.pickFolders(t('dup.keepInFolder'));
             const folder = String(picked[0] || '');
             if (folder !== '') applyHelper(R.keepInFolder, folder);
         }

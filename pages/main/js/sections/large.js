@@ -412,9 +412,7 @@
         async function moveSelected() {
             const files = ticked();
             if (files.length === 0 || busy) return;
-            const picked = window.FolderPicker && FolderPicker.pick ?
-                [].concat(await FolderPicker.pick({multiple: false})) :
-                [K.native('selectFolder', [t('large.moveTitle'), ''], '')];
+            const picked = await K.pickFolders(t('large.moveTitle'));
             const target = String(picked[0] || '').replace(/[\\/]+$/, '');
             if (target === '') return;
             const bytes = K.size(K.sum(files, 'size'));
@@ -502,7 +500,7 @@
             fixture: (name) => fixture(name),
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
-            debug: {session, state, list, onEnd, onReport},
+            debug: {session, state, list, chips, onEnd, onReport},
         };
     }
 

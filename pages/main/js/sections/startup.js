@@ -74,15 +74,18 @@
         function row(item, index) {
             const error = state.errors[index];
             return K.el('div', {class: 'row startup-row', role: 'listitem'}, [
+                // The badges sit on the name's line so that the command keeps the width.
                 K.el('div', {class: 'row-main'}, [
-                    K.el('div', {class: 'row-name', text: item.name || t('startup.unnamed')}),
+                    K.el('div', {class: 'row-name'}, [
+                        K.el('span', {text: item.name || t('startup.unnamed')}),
+                        badge(item.scope === 'machine' ? 'startup.allUsers' : 'startup.you',
+                              item.scope === 'machine' ? 'machine' : 'user'),
+                        badge(item.type === 'folder' ? 'startup.folder' : 'startup.registry',
+                              'source')]),
                     K.el('div', {class: 'row-path', title: item.command},
-                         [K.middle(item.command, 64)]),
+                         [K.middle(item.command, 90)]),
                     error ? K.el('div', {class: 'row-note error', text: error}) : null,
                 ]),
-                badge(item.scope === 'machine' ? 'startup.allUsers' : 'startup.you',
-                      item.scope === 'machine' ? 'machine' : 'user'),
-                badge(item.type === 'folder' ? 'startup.folder' : 'startup.registry', 'source'),
                 K.el('button', {class: 'button secondary small', type: 'button',
                                 text: t('startup.copy'), title: t('startup.copyHelp'),
                                 onclick: () => copy(item.command)}),

@@ -81,9 +81,7 @@
                       gone ? t('tools.folder.done', path) : t('tools.folder.failed', path));
         });
         const pick = K.button('secondary', 'tools.folder.pick', async () => {
-            const picked = window.FolderPicker && FolderPicker.pick ?
-                [].concat(await FolderPicker.pick({multiple: false})) :
-                [K.native('selectFolder', [t('tools.folder.title'), ''], '')];
+            const picked = await K.pickFolders(t('tools.folder.title'));
             if (picked[0]) choose(String(picked[0]), true);
         });
 

@@ -1,0 +1,166 @@
+"""The analysis sections as a user drives them on the generated profile: duplicates found, the
+newest copies kept and the rest deleted (the disk agrees, one copy per group stays); large files
+found above a threshold, a scan stopped, a folder added while one runs; a start-up item removed
+and restored; the stubborn-folder tool refusing a protected folder."""
+import json
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+MIB = 1024 * 1024
+
+
+def settle(page):
+    page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))')
+
+
+def open_section(page, section, folders_key=None, folders=None):
+    if folders_key:
+        page.eval('NativeUtil.setSetting(%r, %r)' % (folders_key, json.dumps(folders)))
+    page.click('#nav-' + section)
+    page.wait('App.current() === %r' % section)
+
+
+def confirm_dialog(page):
+    """The one confirm: answers its title and list, then presses the danger button."""
+    page.wait('document.querySelector(".dialog-backdrop .dialog-title") !== null', what='confirm')
+    shown = page.eval('({title: document.querySelector(".dialog-title").textContent,'
+                      ' items: Array.from(document.querySelectorAll(".dialog-list li"))'
+                      '.map((li) => li.textContent)})')
+    page.click('.dialog-footer .button.danger')
+    page.wait('document.querySelector(".dialog-backdrop") === null', what='confirm closed')
+    return shown
+
+
+def duplicates_keep_newest_and_delete():
+    with harness.Session('en-us') as session:
+        page = session.main
+        dups = os.path.join(session.profile.data, 'dups')
+        copies = [os.path.join(dups, name, 'photo.jpg') for name in ('a', 'b', 'c')]
+        # Distinct minutes, as the scanner reports times to the minute: c is the newest.
+        for age, path in zip((3, 2, 1), copies):
+            stamp = time.time() - age * 3600
+            os.utime(path, (stamp, stamp))
+        open_section(page, 'dup', 'dup.folders', [{'path': dups, 'protected': False}])
+        page.click('#section-dup .section-tools .button')
+        page.wait('App.section("dup").debug.state.scanned && !App.section("dup").debug.session.running',
+                  what='duplicate scan done')
+        groups = page.eval('App.section("dup").debug.state.groups.map((g) => g.files.length)')
+        assert groups == [3], groups
+        # Nothing is ticked before the user asks.
+        assert page.eval('document.querySelector("#section-dup .action-bar .button.danger").disabled')
+        page.click_text('#section-dup .button', 'Keep newest')
+        settle(page)
+        shown = confirm_after(page, lambda: page.click('#section-dup .action-bar .button.danger'))
+        assert sorted(shown['items']) == sorted(
+            [p for p in copies[:2]]) or all(any(p in item for item in shown['items'])
+                                            for p in copies[:2]), shown
+        assert len(shown['items']) == 2 and '2 files' in shown['title'], shown
+        page.wait('document.querySelector("#section-dup .result") !== null', what='result summary')
+        assert [os.path.exists(p) for p in copies] == [False, False, True]
+        assert os.path.exists(os.path.join(dups, 'a', 'unique.jpg'))
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel
+        # The screen agrees with the disk: the group is down to one file, so it is gone.
+        assert page.eval('App.section("dup").debug.state.groups.length') == 0
+        page.screenshot('main-dup-done-en-us')
+
+
+def confirm_after(page, action):
+    action()
+    return confirm_dialog(page)
+
+
+def large_files_threshold_stop_and_add():
+    with harness.Session('en-us') as session:
+        page = session.main
+        large = os.path.join(session.profile.data, 'large')
+        # A wide tree keeps the scan running long enough to stop it and to add a folder to it.
+        wide = session.profile.path('Wide')
+        for i in range(3000):
+            os.makedirs(os.path.join(wide, 'd%04d' % i, 'x'), exist_ok=True)
+        extra = session.profile.path('Extra')
+        harness.write(os.path.join(extra, 'movie.mkv'), 120 * MIB)
+        page.eval('NativeUtil.setSetting("large.minMb", "500")')
+        open_section(page, 'large', 'large.folders', [{'path': large}])
+        section = 'App.section("large").debug'
+        page.click('#section-large .section-tools .button')
+        page.wait(section + '.state.scanned && !' + section + '.session.running', what='scan done')
+        names = page.eval(section + '.state.files.map((f) => f.name)')
+        assert names == ['backup.zip'], names
+        # Nothing ticked by default.
+        assert page.eval(section + '.state.files.every((f) => !f.ticked)')
+
+        page.eval('(() => { const s = document.querySelector("#section-large select");'
+                  ' s.value = "100"; s.dispatchEvent(new Event("change")); })()')
+        page.eval(section + '.chips.add(%r)' % wide)
+        # Start over the wide tree, add a folder while it runs (the path Add folder takes),
+        # then Esc. The final report is "stopped", or "done" when the tree was already walked;
+        # either way the page ends the scan and says which.
+        # Start, add and stop in one go, as fast as a user could not: the tree is walked fast.
+        accepted = page.eval('''(() => {
+            const d = %s;
+            document.querySelector("#section-large .section-tools .button").click();
+            const taken = d.chips.add(%r) && d.session.running;
+            document.dispatchEvent(new KeyboardEvent("keydown", {key: "Escape", bubbles: true}));
+            return taken; })()''' % (section, extra))
+        page.wait('!' + section + '.session.running', timeout=60, what='scan ended')
+        banner = page.eval('(() => { const b = document.querySelector("#section-large .banner");'
+                           ' return b && !b.hidden ? b.textContent : ""; })()')
+        names = page.eval(section + '.state.files.map((f) => f.name)')
+        print('  stop: banner %r, add taken while running %r, files %r' % (banner, accepted, names))
+        if 'partial' in banner:
+            assert set(names) <= {'holiday.mp4', 'backup.zip', 'movie.mkv'}, names
+        else:
+            assert {'holiday.mp4', 'backup.zip', 'movie.mkv'} <= set(names), names
+        # Scanned again without a stop: every folder, the added one included.
+        page.click('#section-large .section-tools .button')
+        page.wait(section + '.state.scanned && !' + section + '.session.running', timeout=60,
+                  what='full scan')
+        names = page.eval(section + '.state.files.map((f) => f.name)')
+        assert names == ['backup.zip', 'holiday.mp4', 'movie.mkv'], names
+        page.screenshot('main-large-after-stop-en-us')
+
+
+def startup_item_removed_and_restored():
+    with harness.Session('en-us') as session:
+        page = session.main
+        startup = os.path.join(session.profile.roaming, 'Microsoft', 'Windows', 'Start Menu',
+                               'Programs', 'Startup')
+        item = os.path.join(startup, 'Notes.desktop')
+        harness.write(item, text='[Desktop Entry]\nExec=notes\n')
+        open_section(page, 'startup')
+        page.wait('document.querySelectorAll("#section-startup .startup-row").length > 0',
+                  what='start-up list')
+        page.click_text('#section-startup .startup-row .button', 'Remove from startup')
+        shown = confirm_dialog(page)
+        assert 'Notes.desktop' in shown['title'], shown
+        page.wait('document.querySelector("#section-startup .subsection-title").hidden === false',
+                  what='removed list')
+        assert not os.path.exists(item)
+        page.click_text('#section-startup .button', 'Restore')
+        page.wait('document.querySelector("#section-startup .subsection-title").hidden === true',
+                  what='restored')
+        assert os.path.exists(item)
+
+
+def stubborn_folder_refuses_the_profile():
+    with harness.Session('en-us') as session:
+        page = session.main
+        open_section(page, 'tools')
+        for path, refused in ((session.profile.home, True), ('C:\\', True),
+                              ('C:\\Windows\\System32', True),
+                              (os.path.join(session.profile.data, 'large'), False)):
+            page.eval('(() => { const f = document.querySelector("#tool-folder input");'
+                      ' f.value = %r; f.dispatchEvent(new Event("input")); })()' % path)
+            disabled = page.eval('document.querySelector("#tool-folder .button.danger").disabled')
+            assert disabled == refused, (path, disabled)
+        assert os.path.isdir(session.profile.home)
+
+
+if __name__ == '__main__':
+    harness.run([duplicates_keep_newest_and_delete, large_files_threshold_stop_and_add,
+                 startup_item_removed_and_restored, stubborn_folder_refuses_the_profile])
