@@ -27,7 +27,7 @@ def start_once(profile_root):
     seen = sum(open(p, 'rb').read().count(b'main page ready') for p in glob.glob(logs, recursive=True))
     begun = time.monotonic()
     process = subprocess.Popen([harness.PROGRAM, 'LANG=en-us'], env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+                               stderr=subprocess.DEVNULL, start_new_session=True)
     try:
         while time.monotonic() - begun < 30:
             count = sum(open(p, 'rb').read().count(b'main page ready') for p in glob.glob(logs, recursive=True))
@@ -38,6 +38,10 @@ def start_once(profile_root):
     finally:
         process.terminate()
         process.wait(10)
+        try:
+            os.killpg(process.pid, 9)  # the engine's helper processes
+        except ProcessLookupError:
+            pass
 
 work = tempfile.mkdtemp(prefix='pellanor-start-bench-')
 try:

@@ -106,7 +106,6 @@
             list.appendChild(row);
         });
         element('use').disabled = chosen.length === 0;
-        element('count').textContent = chosen.length > 0 ? Format.count(chosen.length) : '';
     }
 
     function answer(message) {

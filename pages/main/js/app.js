@@ -348,6 +348,12 @@
         });
     }
 
+    // Usage events only with the user's consent, and only counts and sizes: never a path or name.
+    function report(name, fields) {
+        if (Native.call('getSetting', 'usageData', '0') !== '1') return;
+        Native.call('reportEvent', JSON.stringify(Object.assign({event: name}, fields || {})));
+    }
+
     function nextFrames(count) {
         return new Promise((resolve) => {
             let left = count || 2;
@@ -400,6 +406,7 @@
         button,
         sectionFrame,
         nextFrames,
+        report,
     });
 
     // The screenshot and test hook: opens a section and lets it load fixture state.

@@ -85,7 +85,8 @@
         wire();
         await applyLanguage();
         // The program places the menu by its current size, so the size is set once, now.
-        const height = Math.ceil(document.body.scrollHeight) + 2;
+        // The body fills the window, so the menu's own bottom edge is the height to ask for.
+        const height = Math.ceil(document.getElementById('menu').getBoundingClientRect().bottom) + 6;
         Pellanor.callNative('HostWindow', 'move', [0, 0, kWidth, height], undefined);
         Pellanor.callNative('NativeUtil', 'setTrayIcon', [], false);
         log.info('tray menu ready');

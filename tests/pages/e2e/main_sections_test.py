@@ -95,6 +95,29 @@ def junk_clean_removes_only_what_was_ticked():
         assert 'freed' in page.eval('document.querySelector("#section-home .hero-side").innerText')
 
 
+def junk_stop_acts_after_the_current_category():
+    with harness.Session('en-us') as session:
+        page, profile = session.main, session.profile
+        open_section(page, 'junk')
+        page.click('#section-junk .section-tools .button')
+        page.wait('document.querySelectorAll("#section-junk .row").length === 9', what='nine rows')
+        page.click('#section-junk .action-bar .button.primary')
+        confirm_dialog(page)
+        # Stop is pressed the moment the progress appears, while the first category is cleaned.
+        page.eval('new MutationObserver((changes, observer) => {'
+                  ' const stop = document.querySelector("#section-junk .progress-panel .button");'
+                  ' if (stop) { observer.disconnect(); stop.click(); }'
+                  '}).observe(document.getElementById("section-junk"), {childList: true, subtree: true}); null')
+        page.click('.dialog-backdrop [data-answer=go]')
+        page.wait('document.querySelector("#section-junk .result") !== null', timeout=60, what='result summary')
+        assert page.eval('document.querySelector("#section-junk .banner.warning") !== null'), 'no partial banner'
+        lines = page.eval('document.querySelector("#section-junk .result-lines").innerText')
+        assert lines.strip().startswith('Thumbnail cache') and '\n' not in lines.strip(), repr(lines)
+        assert existing(profile.junk['thumbcache']) == []
+        for kind in ('temp', 'chrome', 'firefox'):
+            assert existing(profile.junk[kind]) == profile.junk[kind], kind + ' came after Stop'
+
+
 def chat_clean_takes_the_cache_only():
     with harness.Session('en-us') as session:
         page, profile = session.main, session.profile
@@ -169,5 +192,6 @@ def every_language_fits_and_reads():
 
 
 if __name__ == '__main__':
-    harness.run([junk_clean_removes_only_what_was_ticked, chat_clean_takes_the_cache_only,
+    harness.run([junk_clean_removes_only_what_was_ticked, junk_stop_acts_after_the_current_category,
+                 chat_clean_takes_the_cache_only,
                  every_language_fits_and_reads])

@@ -276,6 +276,7 @@
             }
             state.partial = stopped;
             state.phase = 'results';
+            App.report('chat_clean', {app: state.app, categories: done.length, freed, stopped});
             const holder = el('div');
             state.summary = ResultSummary.show(holder, {freedBytes: freed, lines, failed, actions: [
                 {label: S('result.done'), kind: 'primary', onClick: () => {

@@ -55,7 +55,9 @@
 
         function renderBar() {
             const chosen = selected();
-            const total = chosen.reduce((sum, item) => sum + item.size, 0);
+            // A running browser's cache is skipped, so it is not part of the promise.
+            const total = chosen.filter((item) => !state.running.has(item.type))
+                                .reduce((sum, item) => sum + item.size, 0);
             const busy = state.phase === 'measuring' || state.phase === 'cleaning';
             frame.bar.hidden = state.items.length === 0;
             frame.barText.textContent = MainStrings.plural('junk.selected', chosen.length, Format.size(total));
@@ -195,6 +197,7 @@
                 }
             }
             rememberClean(freed);
+            App.report('junk_clean', {categories: done.length, freed, left: failed.length, stopped});
             state.phase = 'done';
             state.partial = stopped;
             render();

@@ -37,7 +37,7 @@
         let built = false;
 
         function languageSelect() {
-            const select = el('select', {className: 'field', attrs: {id: 'settings-language',
+            const select = el('select', {className: 'field', attrs: {id: 'settings-language-select',
                               'aria-labelledby': 'settings-language'}});
             for (const code of Locale.supported) {
                 const table = MainStrings.tables()[code] || {};
