@@ -13,6 +13,8 @@ libraries=(
     wine64
     # The pages' end-to-end tests drive the program through its inspector.
     python3-websocket
+    # Fonts for the Japanese, Korean, Chinese and Thai texts the page tests lay out.
+    fonts-wqy-microhei fonts-tlwg-loma-otf
 )
 
 # Every command the scripts, the CMake files and the tests run, and the Debian package that puts
@@ -29,6 +31,7 @@ xvfb-run                        xvfb
 Xvfb                            xvfb
 xauth                           xauth
 trayer                          trayer
+xdotool                         xdotool
 python3                         python3
 openssl                         openssl
 x86_64-w64-mingw32-g++-posix    g++-mingw-w64-x86-64-posix
