@@ -49,7 +49,7 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"getCursorX", ""}, {"getCursorY", ""}, {"getMonitorCount", ""}, {"processFolder", ""},
     {"checkUpdate", ""}, {"getVersionList", ""}, {"getAppInfo", ""}, {"submitFeedback", "T"},
     {"reportEvent", "T"}, {"getClientId", ""}, {"generateQrSvg", "T"}, {"openUrl", "T"},
-    {"copyToClipboard", "T"}, {"downloadUpdate", "TTC"}, {"cancelDownload", "T"},
+    {"copyToClipboard", "T"}, {"downloadUpdate", "TTL"}, {"cancelDownload", "T"},
     {"getSetting", "TT"}, {"setSetting", "TT"}, {"isStartupOnBoot", ""}, {"setStartupOnBoot", "I"},
     {"setMinimizeOnClose", "I"}, {"exitApp", ""}, {"enableMenuOutsideClickClose", "IIII"},
     {"disableMenuOutsideClickClose", ""}, {"getProcessFullDir", ""}, {"signalMainWindowReady", ""},
