@@ -22,7 +22,7 @@ bool plainName(const std::string& name) {
 
 std::string autostartFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    // The base directory specification tells to ignore a relative value.
+    // A relative XDG_CONFIG_HOME is to be ignored, as the XDG base-directory rules say.
     if (config != nullptr && config[0] == '/') return std::string(config) + "/autostart";
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] != '/') return {};

@@ -86,13 +86,13 @@
                 resolve({id: answer, checked: checkbox ? checkbox.checked : false});
             };
             let focusTarget = null;
-            for (const spec of options.buttons) {
-                const b = node('button', 'button ' + (spec.kind || ''), spec.label);
+            for (const choice of options.buttons) {
+                const b = node('button', 'button ' + (choice.kind || ''), choice.label);
                 b.type = 'button';
-                b.dataset.answer = spec.id;
-                b.addEventListener('click', () => finish(spec.id));
+                b.dataset.answer = choice.id;
+                b.addEventListener('click', () => finish(choice.id));
                 footer.appendChild(b);
-                if (spec.focus) focusTarget = b;
+                if (choice.focus) focusTarget = b;
             }
             box.addEventListener('keydown', (event) => {
                 if (event.key === 'Escape') {
