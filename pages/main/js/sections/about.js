@@ -10,6 +10,42 @@
     const kErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
                      'request timeout': 'error.timeout'};
 
+    // The service's own shape is its business; the version may sit at the top or in a "data"
+    // envelope. An answer without one is a failure, not "up to date".
+    function offeredVersion(answer) {
+        for (const holder of [answer, answer && answer.data]) {
+            if (!holder || typeof holder !== 'object') continue;
+            for (const name of ['version', 'latest_version', 'versionName']) {
+                if (typeof holder[name] === 'string' && /\d/.test(holder[name])) return holder[name].trim();
+            }
+        }
+        return '';
+    }
+
+    // Numeric parts only: "v1.4.0" and "1.4" compare as a user reads them.
+    function newer(candidate, current) {
+        const parts = (text) => String(text).replace(/^[^\d]*/, '').split('.').map((p) => parseInt(p, 10) || 0);
+        const a = parts(candidate);
+        const b = parts(current);
+        for (let i = 0; i < Math.max(a.length, b.length); ++i) {
+            if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
+        }
+        return false;
+    }
+
+    // The line under Check for updates. A transport or HTTP error text from the program is
+    // never shown as it is: it names URLs and Qt's wording, which mean nothing to a user.
+    function updateVerdict(answer, current) {
+        if (!answer || typeof answer !== 'object' || Array.isArray(answer)) {
+            return {key: 'error.generic', args: [], failed: true};
+        }
+        if (answer.error !== undefined) return {key: kErrors[answer.error] || 'error.server', args: [], failed: true};
+        const version = offeredVersion(answer);
+        if (!version) return {key: 'error.generic', args: [], failed: true};
+        if (newer(version, current)) return {key: 'about.available', args: [version], failed: false};
+        return {key: 'about.upToDate', args: [], failed: false};
+    }
+
     function card(titleKey, children) {
         return el('section', {className: 'card'}, [el('h2', {className: 'card-title', i18n: titleKey}), ...children]);
     }
@@ -40,7 +76,8 @@
         let systemFacts = null;
 
         function versionCard() {
-            const status = el('span', {className: 'inline-status', attrs: {id: 'about-update-status', role: 'status'},
+            const status = el('span', {className: 'inline-status' + (updateLine.failed ? ' error' : ''),
+                                       attrs: {id: 'about-update-status', role: 'status'},
                                        text: updateLine.key ? S(updateLine.key, ...updateLine.args) : ''});
             const check = App.button('about.checkUpdate', '', () => checkUpdate());
             check.disabled = !Native.has('checkUpdate');
@@ -146,26 +183,9 @@
         async function checkUpdate() {
             if (!Native.has('checkUpdate')) return;
             const answer = await Busy.run(S('about.checking'), () => Native.json('checkUpdate'), {container});
-            const current = Pellanor.productVersion();
-            if (!answer || typeof answer !== 'object') {
-                updateLine = {key: 'error.generic', args: []};
-            } else if (answer.error) {
-                updateLine = {key: kErrors[answer.error] || 'error.server', args: []};
-            } else if (answer.version && newer(String(answer.version), current)) {
-                updateLine = {key: 'about.available', args: [String(answer.version)]};
-            } else {
-                updateLine = {key: 'about.upToDate', args: []};
-            }
+            updateLine = updateVerdict(answer, Pellanor.productVersion());
+            if (updateLine.failed) log.warn('update check failed: ' + JSON.stringify(answer));
             render();
-        }
-
-        function newer(candidate, current) {
-            const a = candidate.split('.').map(Number);
-            const b = String(current).split('.').map(Number);
-            for (let i = 0; i < Math.max(a.length, b.length); ++i) {
-                if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
-            }
-            return false;
         }
 
         function render() {
