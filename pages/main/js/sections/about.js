@@ -76,15 +76,18 @@
         let systemFacts = null;
 
         function versionCard() {
-            const status = el('span', {className: 'inline-status' + (updateLine.failed ? ' error' : ''),
+            const tone = updateLine.failed ? ' error' : updateLine.key === 'about.available' ? ' available' : '';
+            const status = el('span', {className: 'inline-status' + tone,
                                        attrs: {id: 'about-update-status', role: 'status'},
                                        text: updateLine.key ? S(updateLine.key, ...updateLine.args) : ''});
             const check = App.button('about.checkUpdate', '', () => checkUpdate());
+            check.id = 'about-check-update';
             check.disabled = !Native.has('checkUpdate');
             const history = App.button('about.history', 'link', () => {
                 const path = Native.read('historyWindowPath', '');
                 if (path) Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0);
             });
+            history.id = 'about-history';
             return card('about.versionTitle', [
                 el('p', {className: 'num', text: S('about.version', Pellanor.productVersion())}),
                 el('div', {className: 'inline-row'}, [check, history, status]),
@@ -123,6 +126,7 @@
             const copy = App.button('about.copy', '', () => {
                 if (Native.call('copyToClipboard', id) === true) Toast.show(S('about.copied'));
             });
+            copy.id = 'about-copy';
             copy.disabled = !known;
             return card('about.supportId', [
                 el('p', {className: 'setting-desc', i18n: 'about.supportIdDesc'}),
@@ -141,41 +145,41 @@
                                           'aria-labelledby': 'about-contact-label'}});
             contact.value = draft.contact;
             contact.addEventListener('input', () => (draft.contact = contact.value));
-            const status = el('span', {className: 'inline-status', attrs: {id: 'about-feedback-status', role: 'status'}});
+            // On its own line: beside Send it wraps below the fold of a short window, unseen.
+            const status = el('p', {className: 'inline-status feedback-status', attrs: {id: 'about-feedback-status', role: 'status'}});
             const send = App.button('about.send', 'primary', () => sendFeedback(send, status));
+            send.id = 'about-send';
             send.disabled = !Native.has('submitFeedback');
             return card('about.feedback', [
                 el('label', {className: 'setting-desc', i18n: 'about.feedbackLabel', attrs: {id: 'about-feedback-label', for: 'about-feedback'}}),
                 text,
                 el('label', {className: 'setting-desc', i18n: 'about.contact', attrs: {id: 'about-contact-label', for: 'about-contact'}}),
-                el('div', {className: 'inline-row'}, [contact, send, status]),
+                el('div', {className: 'inline-row'}, [contact, send]),
+                status,
                 Native.has('submitFeedback') ? null : el('p', {className: 'inline-status', text: S('about.unavailable')}),
             ]);
         }
 
+        function say(status, key, failed) {
+            status.textContent = S(key);
+            status.classList.toggle('error', failed);
+            status.scrollIntoView({block: 'nearest'});
+        }
+
         async function sendFeedback(button, status) {
-            if (draft.text.trim() === '') {
-                status.textContent = S('about.empty');
-                status.classList.add('error');
-                return;
-            }
-            if (Native.call('isNetworkConnected') === false) {
-                status.textContent = S('about.offline');
-                status.classList.add('error');
-                return;
-            }
+            if (draft.text.trim() === '') return say(status, 'about.empty', true);
+            if (Native.call('isNetworkConnected') === false) return say(status, 'about.offline', true);
             button.disabled = true;
             const body = JSON.stringify({content: draft.text.trim(), contact: draft.contact.trim(),
                                          language: Locale.current()});
             const sent = await Busy.run(S('about.sending'), () => Native.call('submitFeedback', body), {container});
             button.disabled = false;
-            status.classList.toggle('error', sent !== true);
             if (sent === true) {
                 draft.text = '';
                 render();
-                container.querySelector('#about-feedback-status').textContent = S('about.sent');
+                say(container.querySelector('#about-feedback-status'), 'about.sent', false);
             } else {
-                status.textContent = S('about.sendFailed');
+                say(status, 'about.sendFailed', true);
             }
             log.info('feedback ' + (sent === true ? 'sent' : 'not sent'));
         }
