@@ -13,6 +13,7 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /nolength/<n>      n bytes without a Content-Length, then close
   /short/<n>         announce n bytes, send half, close
   /stall/<n>         announce n bytes, send half, then go quiet until the client leaves
+  a --route path     200 with that route's JSON (the query is ignored)
   anything else      200 {"ok":true,"path":"<path>"}
 --never-accept listens but never accepts a connection. The service ends by itself after
 --lifetime seconds, or when its standard input closes (the test that started it is gone).
@@ -79,6 +80,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             parts = parts[2:]
         head = parts[0] if parts else ""
         arg = int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else 0
+        routed = self.server.routes.get("/" + "/".join(parts).rstrip("/") + "/")
+        if routed is not None:
+            return self.send_body(200, routed, len(routed))
         if head == "status":
             body = json.dumps({"status": arg}).encode()
             return self.send_body(arg, body, len(body))
@@ -132,6 +136,8 @@ def main():
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--never-accept", action="store_true")
     parser.add_argument("--lifetime", type=float, default=120)
+    parser.add_argument("--route", nargs=2, action="append", default=[], metavar=("PATH", "JSON"),
+                        help="answer PATH (e.g. /api/info/) with this JSON text")
     options = parser.parse_args()
     threading.Thread(target=end_when_orphaned, daemon=True).start()
     threading.Timer(options.lifetime, lambda: os._exit(0)).start()
@@ -147,6 +153,8 @@ def main():
     server.daemon_threads = True
     server.log_path = options.log
     server.log_lock = threading.Lock()
+    server.routes = {"/" + path.strip("/") + "/": json.dumps(json.loads(text)).encode()
+                     for path, text in options.route}
     if options.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(*options.tls)

@@ -351,7 +351,9 @@
     // Usage events only with the user's consent, and only counts and sizes: never a path or name.
     function report(name, fields) {
         if (Native.call('getSetting', 'usageData', '0') !== '1') return;
-        Native.call('reportEvent', JSON.stringify(Object.assign({event: name}, fields || {})));
+        // The program logs and the service files an event under "event_type"; a field of the
+        // same name must not relabel it.
+        Native.call('reportEvent', JSON.stringify(Object.assign({}, fields || {}, {event_type: name})));
     }
 
     function nextFrames(count) {

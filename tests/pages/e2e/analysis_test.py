@@ -125,6 +125,60 @@ def large_files_threshold_stop_and_add():
         page.screenshot('main-large-after-stop-en-us')
 
 
+def large_files_move_selected():
+    """Two files moved through the folder picker: one lands in the target; the other meets a
+    file of its name there, so both copies stay as they were and the page lists it as failed."""
+    with harness.Session('en-us') as session:
+        page = session.main
+        large = os.path.join(session.profile.data, 'large')
+        holiday, backup = (os.path.join(large, n) for n in ('holiday.mp4', 'backup.zip'))
+        target = session.profile.path('Archive')
+        clash = session.profile.add_sentinel(os.path.join(target, 'backup.zip'), 'older backup')
+        with open(holiday, 'rb') as source:
+            head = source.read(4096)
+        page.eval('NativeUtil.setSetting("large.minMb", "100")')
+        open_section(page, 'large', 'large.folders', [{'path': large}])
+        section = 'App.section("large").debug'
+        page.click('#section-large .section-tools .button')
+        page.wait(section + '.state.scanned && !' + section + '.session.running', what='scan done')
+        assert page.eval(section + '.state.files.map((f) => f.name)') == ['backup.zip', 'holiday.mp4']
+        for name in ('backup.zip', 'holiday.mp4'):
+            page.eval('Array.from(document.querySelectorAll("#section-large .vlist-row"))'
+                      '.find((r) => r.textContent.includes(%r))'
+                      '.querySelector("[data-action=tick]").setAttribute("data-e2e-tick", %r)'
+                      % (name, name))
+            page.click('[data-e2e-tick="%s"]' % name)
+            settle(page)
+        ticked = page.eval(section + '.state.files.filter((f) => f.ticked).map((f) => f.name)')
+        assert sorted(ticked) == ['backup.zip', 'holiday.mp4'], ticked
+
+        page.click_text('#section-large .action-bar .button', 'Move')
+        picker = session.attach('app/pick.html')
+        picker.wait('document.getElementById("path") !== null', what='the picker')
+        picker.eval('document.getElementById("path").value = %s' % json.dumps(target))
+        picker.click('#add')
+        picker.eval('setTimeout(() => document.getElementById("use").click(), 50); null')
+        shown = confirm_dialog(page)
+        assert target in shown['title'] and '2 files' in shown['title'], shown
+        assert len(shown['items']) == 2, shown
+        page.wait('document.querySelector("#section-large .result") !== null', what='result summary')
+        page.screenshot('main-large-moved-en-us')
+
+        moved = os.path.join(target, 'holiday.mp4')
+        assert os.path.exists(moved) and not os.path.exists(holiday)
+        assert os.path.getsize(moved) == 150 * MIB
+        with open(moved, 'rb') as landed:
+            assert landed.read(4096) == head
+        # The clash: nothing overwritten, nothing lost.
+        assert os.path.exists(backup) and os.path.getsize(backup) == 600 * MIB
+        with open(clash, encoding='utf-8') as kept:
+            assert kept.read() == 'older backup'
+        result = page.eval('document.querySelector("#section-large .result").textContent')
+        assert 'backup.zip' in result, result
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel
+
+
 def startup_item_removed_and_restored():
     with harness.Session('en-us') as session:
         page = session.main
@@ -162,5 +216,5 @@ def stubborn_folder_refuses_the_profile():
 
 
 if __name__ == '__main__':
-    harness.run([duplicates_keep_newest_and_delete, large_files_threshold_stop_and_add,
+    harness.run([large_files_move_selected, duplicates_keep_newest_and_delete, large_files_threshold_stop_and_add,
                  startup_item_removed_and_restored, stubborn_folder_refuses_the_profile])

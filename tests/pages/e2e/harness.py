@@ -179,6 +179,21 @@ class Profile:
         return {p: os.path.exists(p) for p in paths}
 
 
+def describe_network(folder, online):
+    """A routing table and an interface folder as the kernel shows them: eth0, up, with a
+    default route when `online`."""
+    route = ('eth0\t00000000\t0102000A\t0003\t0\t0\t0\t00000000\t0\t0\t0\n' if online else '') + \
+        'eth0\t0002000A\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n'
+    write(os.path.join(folder, 'route'), text='Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\t'
+          'Metric\tMask\tMTU\tWindow\tIRTT\n' + route)
+    eth0 = os.path.join(folder, 'class', 'eth0')
+    for name, text in (('flags', '0x1003'), ('type', '1'), ('ifindex', '2'),
+                       ('address', '00:1a:2b:3c:4d:5e')):
+        write(os.path.join(eth0, name), text=text + '\n')
+    return {'PELLANOR_ROUTE_TABLE': os.path.join(folder, 'route'),
+            'PELLANOR_NET_CLASS': os.path.join(folder, 'class')}
+
+
 class Page:
     """One page target of the remote inspector."""
 
@@ -241,6 +256,16 @@ class Page:
     def enter(self):
         self.press('Enter')
 
+    def type(self, text):
+        """Types `text` with real key presses into the focused element of the main window."""
+        windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Pellanor$'],
+                                 capture_output=True, text=True).stdout.split()
+        if not windows:
+            raise AssertionError('no visible window titled Pellanor')
+        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+        subprocess.run(['xdotool', 'type', '--delay', '20', text], check=True)
+        time.sleep(0.1)
+
     def click(self, selector):
         """A real mouse click in the middle of the first element matching `selector`."""
         box = self.wait('(() => { const e = document.querySelector(%s); if (!e) return null;'
@@ -278,9 +303,14 @@ class Page:
 class Session:
     """The program running on a fresh profile; use as a context manager."""
 
-    def __init__(self, language='en-us', settings=None):
+    def __init__(self, language='en-us', settings=None, env=None, online=None):
+        """`env`: extra variables for the program. `online`: None leaves the machine's own network
+        verdict; True or False describes a network (a default route on an interface that is up,
+        or none) in the profile, so the program's connectivity answers do not depend on the host."""
         self.language = language
         self.settings = settings or {}
+        self.extra_env = env or {}
+        self.online = online
         self.root = None
         self.process = None
         self.pages = []
@@ -292,6 +322,9 @@ class Session:
         self.run_dir = os.path.join(self.root, 'run')
         self.profile = Profile(os.path.join(self.root, 'profile')).build()
         self.env = self.profile.environment(self.run_dir)
+        if self.online is not None:
+            self.env.update(describe_network(os.path.join(self.run_dir, 'net'), self.online))
+        self.env.update(self.extra_env)
         self.port = free_port()
         self.env['QTWEBENGINE_REMOTE_DEBUGGING'] = '127.0.0.1:%d' % self.port
         self.started = time.monotonic()

@@ -10,6 +10,42 @@
     const kErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
                      'request timeout': 'error.timeout'};
 
+    // The service's own shape is its business; the version may sit at the top or in a "data"
+    // envelope. An answer without one is a failure, not "up to date".
+    function offeredVersion(answer) {
+        for (const holder of [answer, answer && answer.data]) {
+            if (!holder || typeof holder !== 'object') continue;
+            for (const name of ['version', 'latest_version', 'versionName']) {
+                if (typeof holder[name] === 'string' && /\d/.test(holder[name])) return holder[name].trim();
+            }
+        }
+        return '';
+    }
+
+    // Numeric parts only: "v1.4.0" and "1.4" compare as a user reads them.
+    function newer(candidate, current) {
+        const parts = (text) => String(text).replace(/^[^\d]*/, '').split('.').map((p) => parseInt(p, 10) || 0);
+        const a = parts(candidate);
+        const b = parts(current);
+        for (let i = 0; i < Math.max(a.length, b.length); ++i) {
+            if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
+        }
+        return false;
+    }
+
+    // The line under Check for updates. A transport or HTTP error text from the program is
+    // never shown as it is: it names URLs and Qt's wording, which mean nothing to a user.
+    function updateVerdict(answer, current) {
+        if (!answer || typeof answer !== 'object' || Array.isArray(answer)) {
+            return {key: 'error.generic', args: [], failed: true};
+        }
+        if (answer.error !== undefined) return {key: kErrors[answer.error] || 'error.server', args: [], failed: true};
+        const version = offeredVersion(answer);
+        if (!version) return {key: 'error.generic', args: [], failed: true};
+        if (newer(version, current)) return {key: 'about.available', args: [version], failed: false};
+        return {key: 'about.upToDate', args: [], failed: false};
+    }
+
     function card(titleKey, children) {
         return el('section', {className: 'card'}, [el('h2', {className: 'card-title', i18n: titleKey}), ...children]);
     }
@@ -40,14 +76,18 @@
         let systemFacts = null;
 
         function versionCard() {
-            const status = el('span', {className: 'inline-status', attrs: {id: 'about-update-status', role: 'status'},
+            const tone = updateLine.failed ? ' error' : updateLine.key === 'about.available' ? ' available' : '';
+            const status = el('span', {className: 'inline-status' + tone,
+                                       attrs: {id: 'about-update-status', role: 'status'},
                                        text: updateLine.key ? S(updateLine.key, ...updateLine.args) : ''});
             const check = App.button('about.checkUpdate', '', () => checkUpdate());
+            check.id = 'about-check-update';
             check.disabled = !Native.has('checkUpdate');
             const history = App.button('about.history', 'link', () => {
                 const path = Native.read('historyWindowPath', '');
                 if (path) Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0);
             });
+            history.id = 'about-history';
             return card('about.versionTitle', [
                 el('p', {className: 'num', text: S('about.version', Pellanor.productVersion())}),
                 el('div', {className: 'inline-row'}, [check, history, status]),
@@ -86,6 +126,7 @@
             const copy = App.button('about.copy', '', () => {
                 if (Native.call('copyToClipboard', id) === true) Toast.show(S('about.copied'));
             });
+            copy.id = 'about-copy';
             copy.disabled = !known;
             return card('about.supportId', [
                 el('p', {className: 'setting-desc', i18n: 'about.supportIdDesc'}),
@@ -104,41 +145,41 @@
                                           'aria-labelledby': 'about-contact-label'}});
             contact.value = draft.contact;
             contact.addEventListener('input', () => (draft.contact = contact.value));
-            const status = el('span', {className: 'inline-status', attrs: {id: 'about-feedback-status', role: 'status'}});
+            // On its own line: beside Send it wraps below the fold of a short window, unseen.
+            const status = el('p', {className: 'inline-status feedback-status', attrs: {id: 'about-feedback-status', role: 'status'}});
             const send = App.button('about.send', 'primary', () => sendFeedback(send, status));
+            send.id = 'about-send';
             send.disabled = !Native.has('submitFeedback');
             return card('about.feedback', [
                 el('label', {className: 'setting-desc', i18n: 'about.feedbackLabel', attrs: {id: 'about-feedback-label', for: 'about-feedback'}}),
                 text,
                 el('label', {className: 'setting-desc', i18n: 'about.contact', attrs: {id: 'about-contact-label', for: 'about-contact'}}),
-                el('div', {className: 'inline-row'}, [contact, send, status]),
+                el('div', {className: 'inline-row'}, [contact, send]),
+                status,
                 Native.has('submitFeedback') ? null : el('p', {className: 'inline-status', text: S('about.unavailable')}),
             ]);
         }
 
+        function say(status, key, failed) {
+            status.textContent = S(key);
+            status.classList.toggle('error', failed);
+            status.scrollIntoView({block: 'nearest'});
+        }
+
         async function sendFeedback(button, status) {
-            if (draft.text.trim() === '') {
-                status.textContent = S('about.empty');
-                status.classList.add('error');
-                return;
-            }
-            if (Native.call('isNetworkConnected') === false) {
-                status.textContent = S('about.offline');
-                status.classList.add('error');
-                return;
-            }
+            if (draft.text.trim() === '') return say(status, 'about.empty', true);
+            if (Native.call('isNetworkConnected') === false) return say(status, 'about.offline', true);
             button.disabled = true;
             const body = JSON.stringify({content: draft.text.trim(), contact: draft.contact.trim(),
                                          language: Locale.current()});
             const sent = await Busy.run(S('about.sending'), () => Native.call('submitFeedback', body), {container});
             button.disabled = false;
-            status.classList.toggle('error', sent !== true);
             if (sent === true) {
                 draft.text = '';
                 render();
-                container.querySelector('#about-feedback-status').textContent = S('about.sent');
+                say(container.querySelector('#about-feedback-status'), 'about.sent', false);
             } else {
-                status.textContent = S('about.sendFailed');
+                say(status, 'about.sendFailed', true);
             }
             log.info('feedback ' + (sent === true ? 'sent' : 'not sent'));
         }
@@ -146,26 +187,9 @@
         async function checkUpdate() {
             if (!Native.has('checkUpdate')) return;
             const answer = await Busy.run(S('about.checking'), () => Native.json('checkUpdate'), {container});
-            const current = Pellanor.productVersion();
-            if (!answer || typeof answer !== 'object') {
-                updateLine = {key: 'error.generic', args: []};
-            } else if (answer.error) {
-                updateLine = {key: kErrors[answer.error] || 'error.server', args: []};
-            } else if (answer.version && newer(String(answer.version), current)) {
-                updateLine = {key: 'about.available', args: [String(answer.version)]};
-            } else {
-                updateLine = {key: 'about.upToDate', args: []};
-            }
+            updateLine = updateVerdict(answer, Pellanor.productVersion());
+            if (updateLine.failed) log.warn('update check failed: ' + JSON.stringify(answer));
             render();
-        }
-
-        function newer(candidate, current) {
-            const a = candidate.split('.').map(Number);
-            const b = String(current).split('.').map(Number);
-            for (let i = 0; i < Math.max(a.length, b.length); ++i) {
-                if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
-            }
-            return false;
         }
 
         function render() {
