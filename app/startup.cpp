@@ -27,6 +27,11 @@ void setEngineOptions(const SciterApi* api) {
     api->SciterSetOption(0, kOptionFontSmoothing, 3);
     api->SciterSetOption(0, kOptionMaxHttpDataMb, 1024);
     api->SciterSetOption(0, kOptionUxTheming, 1);
+    // Page windows are created debuggable, and the engine serves the inspector of such windows
+    // on a local port, through which any process of the machine could drive the pages and
+    // their native objects. It stays closed unless the environment opens it
+    // (QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:<port>), as tests and page developers do.
+    api->SciterSetOption(0, kOptionInspectorPort, 0);
 }
 
 void registerScriptObjects(const SciterApi* api) {

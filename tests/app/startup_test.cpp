@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -175,9 +176,35 @@ TEST_F(Startup, ACopyHoldingOnlyTheRunningObjectCountsAsRunning) {
     EXPECT_FALSE(logFolderExists());
 }
 
+// The TCP sockets process `pid` listens on: its socket descriptors matched by inode against the
+// listening entries of /proc/net/tcp and tcp6.
+int listeningSockets(qint64 pid) {
+    QSet<QString> inodes;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = fd.symLinkTarget();
+        const QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+        if (name.startsWith(QLatin1String("socket:["))) inodes << name.mid(8).chopped(1);
+    }
+    int listening = 0;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        const QStringList lines = QString::fromLatin1(readFile(QString::fromLatin1(table)))
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& line : lines.mid(1)) {
+            const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            constexpr int kState = 3, kInode = 9;
+            const bool listens = fields.size() > kInode && fields[kState] == QLatin1String("0A");
+            if (listens && inodes.contains(fields[kInode])) ++listening;
+        }
+    }
+    return listening;
+}
+
 TEST_F(Startup, TheFirstCopyShowsTheLoadingPageWhichLogsThroughNativeUtil) {
     QProcess first;
-    first.setProcessEnvironment(environment());
+    QProcessEnvironment quiet = environment();
+    quiet.remove(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"));
+    first.setProcessEnvironment(quiet);
     first.start(QStringLiteral(PELLANOR_PROGRAM), {QStringLiteral("LANG=de-de")});
     ASSERT_TRUE(first.waitForStarted());
 
@@ -192,6 +219,8 @@ TEST_F(Startup, TheFirstCopyShowsTheLoadingPageWhichLogsThroughNativeUtil) {
         ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
     }
     EXPECT_TRUE(QString::fromUtf8(log).contains(pageLine)) << log.toStdString();
+    // Its windows are debuggable, yet no inspector port was opened: nobody asked for one.
+    EXPECT_EQ(listeningSockets(first.processId()), 0);
 
     // Meanwhile a second copy leaves at once.
     EXPECT_EQ(runToEnd(QStringLiteral(PELLANOR_PROGRAM)), 0);
