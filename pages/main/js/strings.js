@@ -4,7 +4,7 @@
     'use strict';
 
     const kDefault = 'en-us';
-    // Sections are built by two teams; their tables are merged per language as they load.
+    // Each group of sections brings its own tables; they are merged per language as they load.
     const tables = {};
     let language = kDefault;
 

@@ -14,10 +14,10 @@ STATES = {'large': ('results', 'scanning', 'empty'), 'dup': ('results', 'scannin
 OVERFLOW = r'''(() => {
     const root = document.querySelector('#section-' + SECTION);
     const bad = [];
-    for (const node of root.querySelectorAll('[data-i18n], button, label, .chip-mode, h1, h2')) {
-        if (node.offsetParent === null || node.closest('.vlist-row')) continue;
-        if (node.scrollWidth > node.clientWidth + 1 || node.scrollHeight > node.clientHeight + 1) {
-            bad.push(node.tagName + ':' + node.textContent.slice(0, 40));
+    for (const element of root.querySelectorAll('[data-i18n], button, label, .chip-mode, h1, h2')) {
+        if (element.offsetParent === null || element.closest('.vlist-row')) continue;
+        if (element.scrollWidth > element.clientWidth + 1 || element.scrollHeight > element.clientHeight + 1) {
+            bad.push(element.tagName + ':' + element.textContent.slice(0, 40));
         }
     }
     const text = root.innerText;

@@ -234,8 +234,33 @@
         slot.appendChild(el('div', {class: 'result', role: 'status'}, parts));
     }
 
+    // The scan button of a scan section: Scan or Rescan, then Stop, then Stopping… until the
+    // final report.
+    function paintScanButton(button, session, scanned, keys, disabled) {
+        button.textContent = t(session.running ? (session.stopping ? 'an.stopping' : 'an.stop') :
+                                   scanned ? keys.rescan : keys.scan);
+        button.className = 'button ' + (session.running ? 'secondary' : 'primary');
+        button.disabled = disabled || session.stopping;
+    }
+
+    // What App asks of a scan section: Esc stops its scan, the refresh key starts one, the
+    // delete key deletes the ticked files; `extra` adds the section's own hooks.
+    function scanSectionHooks(section, extra) {
+        return Object.assign({
+            show() { section.paintStatus(); },
+            onEscape() {
+                if (section.session.running) section.toggleScan();
+            },
+            onRefresh() {
+                if (!section.session.running) section.toggleScan();
+            },
+            onDelete() { section.deleteSelected(); },
+            fixture: (name) => section.fixture(name),
+        }, extra);
+    }
+
     window.AnalysisKit = Object.freeze({
-        progress, summary,
+        progress, summary, paintScanButton, scanSectionHooks,
         t, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
         sum, splitPath, pickFolders, frame, showBanner, button, elapsed,
     });

@@ -295,11 +295,8 @@
         }
 
         function paintScanButton() {
-            scanButton.textContent = t(session.running ? (session.stopping ? 'an.stopping' :
-                                                                             'an.stop') :
-                                           state.scanned ? 'dup.rescan' : 'dup.scan');
-            scanButton.className = 'button ' + (session.running ? 'secondary' : 'primary');
-            scanButton.disabled = busy || session.stopping;
+            K.paintScanButton(scanButton, session, state.scanned,
+                              {scan: 'dup.scan', rescan: 'dup.rescan'}, busy);
         }
 
         function setGroups(groups) {
@@ -434,18 +431,7 @@
 
         paintScanButton();
         setGroups([]);
-        return {
-            show() { paintStatus(); },
-            onEscape() {
-                if (session.running) toggleScan();
-            },
-            onRefresh() {
-                if (!session.running) toggleScan();
-            },
-            onDelete() {
-                deleteSelected();
-            },
-            fixture: (name) => fixture(name),
+        return K.scanSectionHooks({session, paintStatus, toggleScan, deleteSelected, fixture}, {
             onLanguageChanged() {
                 forgetTexts();
                 K.translate(ui.root);
@@ -456,7 +442,7 @@
                 paintBar();
             },
             debug: {session, state, list, onEnd},
-        };
+        });
     }
 
     App.registerSection({id: 'dup', order: 50, navKey: 'nav.dup', icon: 'dup', create});

@@ -296,11 +296,8 @@
         }
 
         function paintScanButton() {
-            scanButton.textContent = t(session.running ? (session.stopping ? 'an.stopping' :
-                                                                             'an.stop') :
-                                           state.scanned ? 'large.rescan' : 'large.scan');
-            scanButton.className = 'button ' + (session.running ? 'secondary' : 'primary');
-            scanButton.disabled = busy || session.stopping;
+            K.paintScanButton(scanButton, session, state.scanned,
+                              {scan: 'large.scan', rescan: 'large.rescan'}, busy);
             minSelect.disabled = session.running;
         }
 
@@ -486,22 +483,11 @@
         fillSelects();
         paintScanButton();
         applyView();
-        return {
-            show() { paintStatus(); },
-            onEscape() {
-                if (session.running) toggleScan();
-            },
-            onRefresh() {
-                if (!session.running) toggleScan();
-            },
-            onDelete() {
-                deleteSelected();
-            },
-            fixture: (name) => fixture(name),
+        return K.scanSectionHooks({session, paintStatus, toggleScan, deleteSelected, fixture}, {
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
             debug: {session, state, list, chips, onEnd, onReport},
-        };
+        });
     }
 
     App.registerSection({id: 'large', order: 40, navKey: 'nav.large', icon: 'large', create});
