@@ -21,6 +21,7 @@
 #include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/tree_removal.h"
 
 namespace pellanor {
 namespace {
@@ -29,7 +30,10 @@ constexpr char kTag[] = "NativeUtil";
 // Far above any folder path; a longer value is not a path the apps wrote.
 constexpr std::size_t kMaxRegistryTextBytes = 64 * 1024;
 
-bool isLink(const QFileInfo& info) { return info.isSymLink() || info.isJunction(); }
+// Links, junctions and mount points are judged by the platform, as the removal judges them.
+bool isLink(const QFileInfo& info) {
+    return platform::leadsElsewhere(info.absoluteFilePath().toStdString());
+}
 
 // A save path from the registry is searched only where a junk rule could clean: a relative one
 // would be resolved against this process's current folder, and a drive or the profile would

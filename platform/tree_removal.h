@@ -63,6 +63,12 @@ RemovalReport removeTree(const std::string& path, const RemovalOptions& options 
 // entered and is reported as left. Blocks on the file system.
 RemovalReport clearFolder(const std::string& path, const RemovalOptions& options = {});
 
+// Whether the entry `path` leads elsewhere, so that a walk must neither enter nor measure it:
+// a symbolic link or junction, any other reparse point on Windows, a mount point on POSIX (by
+// the same rules as removeTree). False for a plain file or folder and for a missing path.
+// Blocks briefly on the file system.
+bool leadsElsewhere(const std::string& path);
+
 // POSIX: shared temporary folders. A folder with the sticky bit that other users may write to
 // (/tmp, /var/tmp, /dev/shm) is shared by every user and service of the machine, and Linux,
 // unlike Windows, locks no file that is in use. When `path` lies in such a folder, is one, or a

@@ -196,6 +196,16 @@ void Walk::removeEntriesOf(Fd folder, const std::string& path, const Facts& fact
 
 }  // namespace
 
+bool leadsElsewhere(const std::string& path) {
+    const std::string trimmed = withoutTrailingSlashes(path);
+    Facts facts;
+    if (trimmed.empty() || !factsAt(AT_FDCWD, trimmed.c_str(), 0, facts)) return false;
+    if (S_ISLNK(facts.mode)) return true;
+    Facts parent;
+    return S_ISDIR(facts.mode) && factsAt(AT_FDCWD, (trimmed + "/..").c_str(), 0, parent) &&
+           isMountedOn(facts, parent);
+}
+
 RemovalReport removeTree(const std::string& path, const RemovalOptions& options) {
     RemovalReport report;
     const std::string trimmed = withoutTrailingSlashes(path);

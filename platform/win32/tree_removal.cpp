@@ -180,6 +180,14 @@ bool Walk::deleteItself(const std::wstring& path, const Entry& entry) const {
 
 }  // namespace
 
+bool leadsElsewhere(const std::string& path) {
+    const std::wstring longPath = longFormOf(path);
+    if (longPath.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(longPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 RemovalReport removeTree(const std::string& path, const RemovalOptions& options) {
     RemovalReport report;
     const std::wstring longPath = longFormOf(path);

@@ -168,6 +168,7 @@ TEST(RemoveTree, NeverEntersOrRemovesAMountPoint) {
         GTEST_SKIP() << "this process may not mount a file system: " << std::strerror(errno);
     }
     space.write("tree/mnt/on-the-mount.txt", 1);
+    EXPECT_TRUE(leadsElsewhere(space.text("tree/mnt")));
 
     const RemovalReport report = removeTree(space.text("tree"));
     const bool survived = space.exists("tree/mnt/on-the-mount.txt");

@@ -79,6 +79,9 @@ TEST(RemoveTree, RemovesLinksAsThemselvesWhereverTheyStand) {
         Workspace space;
         if (!linkToSentinel(space, c.link)) GTEST_SKIP() << "this system makes no visible links";
         space.write("tree/file.txt", 1);
+        EXPECT_TRUE(leadsElsewhere(space.text(c.link)));
+        EXPECT_FALSE(leadsElsewhere(space.text("tree")));
+        EXPECT_FALSE(leadsElsewhere(space.text("tree/file.txt")));
 
         EXPECT_TRUE(removeTree(space.text(c.removed)).complete()) << c.removed;
         EXPECT_FALSE(space.exists(c.gone)) << c.removed;

@@ -96,6 +96,7 @@ TEST(RemoveTreeOnWindows, NeverEntersOrBreaksThroughAUnixLinkUnderWine) {
     const auto targetsIntact = [&] {
         return present(fixture + L"\\sentinel\\keep.txt") && present(fixture + L"\\empty");
     };
+    EXPECT_TRUE(leadsElsewhere(utf8(fixture + L"\\root-link")));
 
     const RemovalReport removed = removeTree(utf8(fixture + L"\\removed"));
     EXPECT_EQ(removed.leftCount, 2);
