@@ -191,6 +191,8 @@
         if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
             Pellanor.callNative('HostWindow', 'show', [], undefined);
         }
-        document.querySelector('.key-row .change').focus();
+        // The window may still have its first, smaller size: scrolling the first row into view
+        // now would leave the list scrolled down once the window grows.
+        document.querySelector('.key-row .change').focus({preventScroll: true});
     });
 })();

@@ -420,6 +420,7 @@
         sections,
         show,
         current: () => currentId,
+        hotkeys: () => Object.assign({}, hotkeys),
         section: (id) => (built.get(id) || {}).api,
         setLanguage,
         exitApp,

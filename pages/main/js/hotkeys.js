@@ -135,12 +135,15 @@
             map[action.id] = name;
             if (name !== '') taken.add(name);
         }
+        const ordered = {};
         for (const action of kActions) {
-            if (action.id in map) continue;
-            map[action.id] = action.key !== '' && !taken.has(action.key) ? action.key : '';
-            if (map[action.id] !== '') taken.add(map[action.id]);
+            if (!(action.id in map)) {
+                map[action.id] = action.key !== '' && !taken.has(action.key) ? action.key : '';
+                if (map[action.id] !== '') taken.add(map[action.id]);
+            }
+            ordered[action.id] = map[action.id];
         }
-        return map;
+        return ordered;
     }
 
     // Whether `id` may take the key of `event`: {name} when it may, else {refused, name, owner}.
