@@ -12,6 +12,7 @@
     const log = Logger.create('HotkeyPage');
     const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
     const element = (id) => document.getElementById(id);
+    const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
     const actions = Hotkeys.actions();
     let map = Hotkeys.defaults();
     let recording = '';
@@ -56,21 +57,23 @@
                 const item = document.createElement('li');
                 item.className = 'key-row';
                 item.dataset.action = action.id;
-                const name = Object.assign(document.createElement('span'), {className: 'key-name',
-                                                                            textContent: actionLabel(action)});
-                const cap = Object.assign(document.createElement('kbd'), {className: 'key-cap'});
-                const change = Object.assign(document.createElement('button'), {type: 'button', className: 'button change'});
-                change.addEventListener('click', () => (recording === action.id ? stopRecording() : startRecording(action.id)));
+                const name = make('span', {className: 'key-name', textContent: actionLabel(action)});
+                const cap = make('kbd', {className: 'key-cap'});
+                const change = make('button', {type: 'button', className: 'button change'});
+                change.addEventListener('click', () => {
+                    if (recording === action.id) stopRecording();
+                    else startRecording(action.id);
+                });
                 change.addEventListener('blur', () => {
                     if (recording === action.id) stopRecording();
                 });
-                const clear = Object.assign(document.createElement('button'), {type: 'button', className: 'icon-button'});
+                const clear = make('button', {type: 'button', className: 'icon-button'});
                 clear.appendChild(Icons.svg('close', 16));
                 clear.addEventListener('click', () => {
                     commit(action.id, '');
                     change.focus();
                 });
-                const note = Object.assign(document.createElement('p'), {className: 'key-note'});
+                const note = make('p', {className: 'key-note'});
                 note.setAttribute('aria-live', 'polite');
                 item.append(name, cap, change, clear, note);
                 list.appendChild(item);

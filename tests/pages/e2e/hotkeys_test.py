@@ -38,6 +38,8 @@ def stored(main):
 def open_from_settings(session, language):
     main = session.main
     main.click('#nav-settings')
+    main.wait('document.getElementById("settings-hotkeys") !== null', what='the Settings entry')
+    main.screenshot('main-settings-hotkeys-' + language)
     main.click('#settings-hotkeys')
     page = session.attach(PAGE)
     page.wait('document.documentElement.lang === %s && document.querySelectorAll(".key-row .key-cap").length === 13'
