@@ -71,11 +71,20 @@ def a_changed_key_reaches_the_main_window_and_reset_restores_it():
         assert [cap(page, a) for a in ('rescan', 'delete', 'stop', 'go.junk')] == ['F5', 'Delete', 'Esc', 'Not set']
         assert page.eval('document.activeElement.classList.contains("change")'), 'focus starts on the first Change'
 
-        record(page, 'rescan', 'F6')
+        # Keyboard only: Enter on the focused Change records, the next key is the answer.
+        page.press('Enter', window_title=TITLES['en-us'])
+        page.wait('document.querySelector(\'.key-row[data-action="rescan"]\').classList.contains("recording")',
+                  what='Enter starts recording')
+        page.press('F6', window_title=TITLES['en-us'])
         page.wait('document.querySelector(\'.key-row[data-action="rescan"] .key-cap\').textContent === "F6"',
                   what='F6 recorded')
         assert stored(main)['rescan'] == 'F6'
         main.wait('App.hotkeys().rescan === "F6"', what='the main page re-read its shortcuts')
+        page.press('Tab', window_title=TITLES['en-us'])
+        focus = page.eval('(() => { const e = document.activeElement; const s = getComputedStyle(e);'
+                          ' return [e.className, e.getAttribute("aria-label"), s.outlineStyle, s.outlineWidth]; })()')
+        assert focus[0] == 'icon-button' and 'Scan again' in focus[1], focus
+        assert focus[2] != 'none' and float(focus[3].rstrip('px')) >= 2, 'no visible focus ring: %r' % focus
 
         # A key another action has is refused in place; the row keeps recording until Esc.
         record(page, 'rescan', 'Delete')
