@@ -253,7 +253,7 @@
         element('notes-block').hidden = !notes;
         if (notes) renderNotes(state.offer.notes);
         const footnote = element('footnote');
-        footnote.textContent = state.name === 'ready' ? Format.middle(state.path, 64) : '';
+        footnote.textContent = state.name === 'ready' ? state.path.slice(folderOf(state.path).length + 1) : '';
         footnote.title = state.name === 'ready' ? state.path : '';
         setButton(element('primary'), shown.primary);
         setButton(element('secondary'), shown.secondary);
@@ -361,6 +361,7 @@
             current: {},
             available: {offer},
             downloading: {offer, received: 9876543, total: offer.size},
+            'downloading-unknown': {offer, received: 9876543, total: -1},
             verifying: {offer},
             ready: {offer, path: 'C:/Users/Anna/AppData/Local/Temp/Pellanor-9.1.0-setup.exe'},
             failed: {offer, failure: {key: 'updater.mismatch', retry: 'download', args: []}},
@@ -368,7 +369,7 @@
         if (!(name in fixtures)) return false;
         ++downloadToken;
         Object.assign(state, {offer: null, received: 0, total: -1, path: '', requestId: '', failure: null}, fixtures[name]);
-        go(name);
+        go(name.split('-')[0]);
         return true;
     }
 
