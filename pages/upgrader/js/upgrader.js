@@ -361,7 +361,7 @@
             current: {},
             available: {offer},
             downloading: {offer, received: 9876543, total: offer.size},
-            'downloading-unknown': {offer, received: 9876543, total: -1},
+            'downloading-unknown': {offer: Object.assign({}, offer, {size: -1}), received: 9876543, total: -1},
             verifying: {offer},
             ready: {offer, path: 'C:/Users/Anna/AppData/Local/Temp/Pellanor-9.1.0-setup.exe'},
             failed: {offer, failure: {key: 'updater.mismatch', retry: 'download', args: []}},
