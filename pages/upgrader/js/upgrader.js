@@ -253,7 +253,8 @@
         element('notes-block').hidden = !notes;
         if (notes) renderNotes(state.offer.notes);
         const footnote = element('footnote');
-        footnote.textContent = state.name === 'ready' ? state.path.slice(folderOf(state.path).length + 1) : '';
+        const folder = folderOf(state.path);
+        footnote.textContent = state.name === 'ready' ? state.path.slice(folder ? folder.length + 1 : 0) : '';
         footnote.title = state.name === 'ready' ? state.path : '';
         setButton(element('primary'), shown.primary);
         setButton(element('secondary'), shown.secondary);
