@@ -103,6 +103,7 @@ class MainStringTables(unittest.TestCase):
         sources = glob.glob(os.path.join(PAGES, 'main', '**', '*.js'), recursive=True)
         sources += glob.glob(os.path.join(PAGES, 'main', '*.html'))
         sources += glob.glob(os.path.join(PAGES, 'app', '**', '*.*'), recursive=True)
+        sources += glob.glob(os.path.join(PAGES, 'upgrader', '**', '*.*'), recursive=True)
         missing = []
         for path in sources:
             if os.sep + 'langs' + os.sep in path:

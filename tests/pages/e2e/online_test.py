@@ -21,8 +21,9 @@ OFFERED = '9.1.0'
 class Service:
     """tests/net/test_service.py on 127.0.0.1, with its request log in a temp folder."""
 
-    def __init__(self, routes=None):
+    def __init__(self, routes=None, options=None):
         self.routes = routes or {}
+        self.options = options or []  # further command-line options of the service
 
     def __enter__(self):
         self.folder = tempfile.mkdtemp(prefix='pellanor-e2e-service-')
@@ -30,6 +31,7 @@ class Service:
         command = [sys.executable, SERVICE, '--log', self.log, '--lifetime', '300']
         for path, answer in self.routes.items():
             command += ['--route', path, json.dumps(answer)]
+        command += self.options
         # The service ends when its input closes, so it cannot outlive a scenario that dies.
         self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         line = self.process.stdout.readline().decode()

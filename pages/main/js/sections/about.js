@@ -190,6 +190,9 @@
             updateLine = updateVerdict(answer, Pellanor.productVersion());
             if (updateLine.failed) log.warn('update check failed: ' + JSON.stringify(answer));
             render();
+            // The notes, the download and the install live in the updater window; "up to date" and
+            // failures need no window of their own.
+            if (updateLine.key === 'about.available' && window.UpdaterWindow) UpdaterWindow.open();
         }
 
         function render() {
