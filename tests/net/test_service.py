@@ -14,6 +14,7 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /short/<n>         announce n bytes, send half, close
   /stall/<n>         announce n bytes, send half, then go quiet until the client leaves
   a --route path     200 with that route's JSON (the query is ignored)
+  /api/versions/     200 with a version list (VERSIONS) unless a route answers it
   anything else      200 {"ok":true,"path":"<path>"}
 --never-accept listens but never accepts a connection. The service ends by itself after
 --lifetime seconds, or when its standard input closes (the test that started it is gone).
@@ -30,6 +31,14 @@ import time
 
 CHUNK = 1 << 20
 PATTERN = bytes(range(256)) * (CHUNK // 256)
+# In no order; "1.10.0" is newer than "1.9.2" though it sorts before it as text. Notes come as
+# lines in one text, as a list, or not at all.
+VERSIONS = {"versions": [
+    {"version": "1.3.6", "date": "2026-03-18", "notes": "Start-up items can be restored\nQuieter tray menu"},
+    {"version": "1.10.0", "date": "2026-09-01", "notes": ["Faster duplicate scans", "Large files can be moved"]},
+    {"version": "1.2.0", "date": "2025-11-20", "notes": "Chat apps: QQ"},
+    {"version": "1.9.2", "date": "2026-07-14"},
+]}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -83,6 +92,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         routed = self.server.routes.get("/" + "/".join(parts).rstrip("/") + "/")
         if routed is not None:
             return self.send_body(200, routed, len(routed))
+        if parts == ["api", "versions"]:
+            body = json.dumps(VERSIONS).encode()
+            return self.send_body(200, body, len(body))
         if head == "status":
             body = json.dumps({"status": arg}).encode()
             return self.send_body(arg, body, len(body))
