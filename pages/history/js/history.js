@@ -52,7 +52,7 @@
     }
 
     function paintFailed(body) {
-        const banner = node('div', 'banner danger');
+        const banner = node('div', 'banner warning');
         banner.setAttribute('role', 'alert');
         const text = node('div', 'banner-text');
         text.append(node('strong', '', S('history.failed')), node('span', '', S(state.key)));
@@ -71,8 +71,8 @@
         if (current) item.setAttribute('aria-current', 'true');
         const head = node('div', 'version-head');
         head.appendChild(node('h2', 'version-name', S('history.version', entry.version)));
-        if (current) head.appendChild(node('span', 'tag info', S('history.installed')));
-        else if (Versions.newer(entry.version, running())) head.appendChild(node('span', 'tag warning', S('history.newer')));
+        if (current) head.appendChild(node('span', 'tag installed', S('history.installed')));
+        else if (Versions.newer(entry.version, running())) head.appendChild(node('span', 'tag info', S('history.newer')));
         if (entry.date) {
             // A date the service writes in its own words is shown as it comes.
             head.appendChild(node('span', 'version-date', Format.date(entry.date) || entry.date));
@@ -154,14 +154,12 @@
         render();
     }
 
-    // LANG= on the command line wins, then the user's choice, as on the main page.
+    // The user's choice, else the detected language, as the tray and the folder picker do; read
+    // again when the window is brought forward, so a language changed meanwhile is followed.
     async function applyLanguage() {
-        const detected = Locale.detect();
         const stored = native('getSetting', ['app_language', ''], '');
         languageSetting = stored;
-        const forced = detected.source !== 'command line' && typeof stored === 'string' &&
-                       Locale.normalize(stored) !== '' ? stored : undefined;
-        const result = await Locale.init(forced);
+        const result = await Locale.init(Locale.normalize(stored) || undefined);
         MainStrings.setLanguage(result.code);
         MainStrings.translate(document);
         const title = S('history.windowTitle');

@@ -225,12 +225,16 @@ class Page:
         deadline = time.monotonic() + timeout
         last = None
         while time.monotonic() < deadline:
+            # A page error (a script not loaded yet) is not the awaited state: it is kept for
+            # the message and the wait goes on.
             try:
-                last = self.eval(expression)
+                value = self.eval(expression)
             except AssertionError as error:
                 last = str(error)
-            if last:
-                return last
+            else:
+                if value:
+                    return value
+                last = value
             time.sleep(0.1)
         raise AssertionError('timed out waiting for ' + (what or expression) + ' (last: ' +
                              repr(last) + ')')
