@@ -338,6 +338,30 @@ def automatic_check_and_history():
         assert page.eval('document.querySelector("#nav-about .nav-badge") !== null')
 
 
+# How the pages read the service's answers: (expression, expected value).
+VERSION_READING = [
+    ('Versions.compare("1.10.0", "1.9.2") > 0', True),
+    ('Versions.compare("v1.4", "1.4.0")', 0),
+    ('Versions.compare("1.3.6", "1.3.6.1") < 0', True),
+    ('Versions.newer("beta", "1.0")', False),
+    ('Versions.newer("1.3.10", "1.3.9")', True),
+    ('Versions.offered({data: {latest_version: "v2.1"}})', 'v2.1'),
+    ('Versions.offered({version: "latest"})', ''),
+    ('Versions.errorKey({error: "request timeout"})', 'error.timeout'),
+    ('Versions.errorKey({error: "Error transferring - server replied: Internal Server Error"})', 'error.server'),
+    ('Versions.errorKey(null)', 'error.generic'),
+    ('Versions.errorKey([])', ''),
+    ('Versions.list({ok: true})', None),
+    ('Versions.list([{version: "1.2"}, {version: "1.10"}, {date: "2026-01-01"}]).map((v) => v.version)',
+     ['1.10', '1.2']),
+    ('Versions.list({data: {list: [{version: "1.4"}, {version: "1.4.0"}]}}).length', 1),
+    ('Versions.list({versions: [{version: "2", notes: "- one\\n* two\\n\\n• three"}]})[0].notes',
+     ['one', 'two', 'three']),
+    ('Versions.list({versions: [{versionName: "3.0", release_date: "2026-01-02", changelog: ["a", 7, " "]}]})[0]',
+     {'version': '3.0', 'date': '2026-01-02', 'notes': ['a']}),
+]
+
+
 def history_offline_then_retry_and_no_automatic_check():
     with Service() as service, \
             harness.Session('de-de', env={'PELLANOR_SERVICE_URL': service.url()}, online=True) as session:
@@ -360,6 +384,9 @@ def history_offline_then_retry_and_no_automatic_check():
         assert len(service.requests('/api/versions/?lang=')) == 1, service.requests()
         # Switched off (the profile's default): the service never heard of an update check.
         assert latest_asked(service) == 0, service.requests()
+        wrong = [(expression, got, expected) for expression, expected in VERSION_READING
+                 for got in [history.eval(expression)] if got != expected]
+        assert wrong == [], wrong
 
 
 if __name__ == '__main__':
