@@ -20,6 +20,7 @@ import harness  # noqa: E402
 SERVICE = os.path.join(harness.REPO, 'tests', 'net', 'test_service.py')
 OFFERED = '9.1.0'
 HISTORY = 'history/history.html'
+HISTORY_URL = 'this://app/' + HISTORY
 # The test service's own version list, newest first by number (not by text).
 NEWEST_FIRST = ['1.10.0', '1.9.2', '1.3.6', '1.2.0']
 HOUR_MS = 3600 * 1000
@@ -113,6 +114,19 @@ def plain(page, shown, key):
     assert shown == expected, (shown, expected)
     for raw in ('{', '"error"', 'http', '127.0.0.1', 'Internal Server Error', 'server unreachable'):
         assert raw not in shown, shown
+
+
+# Labels that clip, a page wider than its window, or a text that looks like a key or keeps {0}.
+LAYOUT_FAULTS = '''(() => {
+    const boxes = Array.from(document.querySelectorAll(%s)).filter((e) => e.clientWidth > 0 &&
+        (e.scrollWidth > e.clientWidth + 1 || e.scrollHeight > e.clientHeight + 1));
+    const texts = Array.from(document.querySelectorAll(%s)).map((e) => e.textContent.trim())
+        .filter((t) => /^[a-z]+(\\.[A-Za-z]+)+$/.test(t) || /\\{\\d\\}/.test(t));
+    const wide = document.documentElement.scrollWidth > innerWidth ? ['page'] : [];
+    return wide.concat(boxes.map((e) => e.id || e.className), texts);
+})()'''
+BANNER_PARTS = '#home-update .button, #home-update .banner-text, .nav-item'
+HISTORY_PARTS = '.titlebar-name, #running, .version-name, .tag, .version-date, .button'
 
 
 def history_windows(session):
@@ -322,6 +336,14 @@ def automatic_check_and_history():
                       % json.dumps(page.eval('MainStrings.t("home.updateAvailable", %s)' % json.dumps(OFFERED))))
             page.screenshot('home-update-' + code)
         assert len(history_windows(session)) == 1, history_windows(session)
+
+        for code in harness.LANGUAGES:
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.eval('PageWindows.open(%s, "history")' % json.dumps(HISTORY_URL))
+            history.wait('document.documentElement.lang === %s' % json.dumps(code), what='history in ' + code)
+            faults = page.eval(LAYOUT_FAULTS % (json.dumps(BANNER_PARTS), json.dumps(BANNER_PARTS)))
+            faults += history.eval(LAYOUT_FAULTS % (json.dumps(HISTORY_PARTS), json.dumps(HISTORY_PARTS)))
+            assert faults == [], (code, faults)
 
         # Hidden for now: the badge stays. The banner's button opens the updater, or About
         # while there is no updater page.
