@@ -24,6 +24,8 @@ SAME_AS_ENGLISH_ALLOWED = {
     'large.kind.archive', 'large.kind.document', 'large.col.size', 'dup.col.size', 'programs.sort.name',
     'tools.hib.size',  # a file name and a size
     'history.version',
+    # keycap captions, printed in English on many keyboards
+    'hotkey.cap.ctrl', 'hotkey.cap.shift', 'hotkey.cap.delete', 'hotkey.cap.insert', 'hotkey.cap.esc',
 }
 # Keys built at run time from a native type id; the scripts never spell them out.
 TYPE_KEYS = ['junk.%s.%s' % (t, part) for t in ('thumbcache', 'recent', 'temp', 'prefetch',

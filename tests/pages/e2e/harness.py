@@ -244,6 +244,7 @@ class Page:
     X_KEYS = {'Tab': 'Tab', 'Enter': 'Return', 'Escape': 'Escape', 'ArrowDown': 'Down',
               'ArrowUp': 'Up', 'Home': 'Home', 'End': 'End', 'Delete': 'Delete', 'F5': 'F5',
               ' ': 'space'}
+    X_KEYS.update({'F%d' % n: 'F%d' % n for n in range(1, 13)})
 
     def press(self, key, shift=False, window_title='Pellanor'):
         windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^%s$' % window_title],
