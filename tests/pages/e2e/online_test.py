@@ -409,6 +409,8 @@ def history_offline_then_retry_and_no_automatic_check():
         wrong = [(expression, got, expected) for expression, expected in VERSION_READING
                  for got in [history.eval(expression)] if got != expected]
         assert wrong == [], wrong
+        history.eval('PellanorUI.show("history", "loading")')
+        history.screenshot('history-loading-de-de')
 
 
 if __name__ == '__main__':
