@@ -19,6 +19,7 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /api/versions/latest/  with --installer: {"version", "notes", "url", "size", "sha256"} offering
                      it as version --offer; the "url" keeps the modifiers the question came with,
                      so a check under /trickle/ offers a download that trickles
+  /api/versions/     200 with a version list (VERSIONS) unless a route answers it
   anything else      200 {"ok":true,"path":"<path>"}
 --never-accept listens but never accepts a connection. The service ends by itself after
 --lifetime seconds, or when its standard input closes (the test that started it is gone).
@@ -36,6 +37,14 @@ import time
 
 CHUNK = 1 << 20
 PATTERN = bytes(range(256)) * (CHUNK // 256)
+# In no order; "1.10.0" is newer than "1.9.2" though it sorts before it as text. Notes come as
+# lines in one text, as a list, or not at all.
+VERSIONS = {"versions": [
+    {"version": "1.3.6", "date": "2026-03-18", "notes": "Start-up items can be restored\nQuieter tray menu"},
+    {"version": "1.10.0", "date": "2026-09-01", "notes": ["Faster duplicate scans", "Large files can be moved"]},
+    {"version": "1.2.0", "date": "2025-11-20", "notes": "Chat apps: QQ"},
+    {"version": "1.9.2", "date": "2026-07-14"},
+]}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -122,6 +131,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.latest_version()
         if self.server.installer and head == "installer":
             return self.send_installer()
+        if parts == ["api", "versions"]:
+            body = json.dumps(VERSIONS).encode()
+            return self.send_body(200, body, len(body))
         if head == "status":
             body = json.dumps({"status": arg}).encode()
             return self.send_body(arg, body, len(body))

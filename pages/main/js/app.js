@@ -413,6 +413,8 @@
                  '), language ' + language.code + (ready ? '' : ' (not signalled)'));
         // Home is on screen; a remembered section opens after the signal so the first paint stays cheap.
         if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
+        // Work that must wait until the window is up (the automatic update check) starts here.
+        document.dispatchEvent(new CustomEvent('pellanor-main-ready'));
     }
 
     window.App = Object.freeze({

@@ -225,12 +225,16 @@ class Page:
         deadline = time.monotonic() + timeout
         last = None
         while time.monotonic() < deadline:
+            # A page error (a script not loaded yet) is not the awaited state: it is kept for
+            # the message and the wait goes on.
             try:
-                last = self.eval(expression)
+                value = self.eval(expression)
             except AssertionError as error:
                 last = str(error)
-            if last:
-                return last
+            else:
+                if value:
+                    return value
+                last = value
             time.sleep(0.1)
         raise AssertionError('timed out waiting for ' + (what or expression) + ' (last: ' +
                              repr(last) + ')')
@@ -301,15 +305,31 @@ class Page:
             self.ws.close()
 
 
+# What every profile starts with: no automatic update check, so no scenario asks the real
+# service at start unless it means to.
+DEFAULT_SETTINGS = {'autoCheckUpdate': '0'}
+
+
+def write_settings(registry_dir, settings):
+    """The program's settings as the registry store keeps them (the registry editor's format)."""
+    def quoted(text):
+        return '"' + str(text).replace('\\', '\\\\').replace('"', '\\"') + '"'
+    lines = ['Windows Registry Editor Version 5.00', '',
+             '[HKEY_CURRENT_USER\\Software\\Pellanor\\Settings]']
+    lines += [quoted(name) + '=' + quoted(value) for name, value in settings.items()]
+    write(os.path.join(registry_dir, 'HKEY_CURRENT_USER.reg'), text='\r\n'.join(lines) + '\r\n\r\n')
+
+
 class Session:
     """The program running on a fresh profile; use as a context manager."""
 
     def __init__(self, language='en-us', settings=None, env=None, online=None):
-        """`env`: extra variables for the program. `online`: None leaves the machine's own network
+        """`settings`: stored settings the program finds at start, over DEFAULT_SETTINGS.
+        `env`: extra variables for the program. `online`: None leaves the machine's own network
         verdict; True or False describes a network (a default route on an interface that is up,
         or none) in the profile, so the program's connectivity answers do not depend on the host."""
         self.language = language
-        self.settings = settings or {}
+        self.settings = dict(DEFAULT_SETTINGS, **(settings or {}))
         self.extra_env = env or {}
         self.online = online
         self.root = None
@@ -326,6 +346,7 @@ class Session:
         if self.online is not None:
             self.env.update(describe_network(os.path.join(self.run_dir, 'net'), self.online))
         self.env.update(self.extra_env)
+        write_settings(self.env['PELLANOR_REGISTRY_DIR'], self.settings)
         self.port = free_port()
         self.env['QTWEBENGINE_REMOTE_DEBUGGING'] = '127.0.0.1:%d' % self.port
         self.started = time.monotonic()
