@@ -8,13 +8,11 @@
 
     const kWidth = 520;
     const kHeight = 440;
-    const kChannel = 'pellanor-updater';
     const kTextIntervalMs = 250;
 
     const S = (key, ...args) => MainStrings.t(key, ...args);
     const log = Logger.create('Updater');
     const element = (id) => document.getElementById(id);
-    const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kChannel) : null;
 
     // name: checking | current | available | downloading | verifying | ready | installing | failed
     const state = {name: 'checking', offer: null, received: 0, total: -1, path: '', requestId: '',
@@ -342,14 +340,10 @@
         window.addEventListener('pagehide', cancel);
         window.addEventListener('focus', applyLanguage);
         // Asked for again while open: come to the front, and look again unless work is under way.
-        if (channel) {
-            channel.onmessage = (event) => {
-                if (!event.data || event.data.type !== 'raise') return;
-                channel.postMessage({type: 'here'});
-                raise();
-                if (state.name === 'current' || (state.name === 'failed' && state.failure.retry === 'check')) check();
-            };
-        }
+        PageWindows.single('upgrader', () => {
+            raise();
+            if (state.name === 'current' || (state.name === 'failed' && state.failure.retry === 'check')) check();
+        });
     }
 
     // Screenshots and tests: any state from made-up data; nothing is downloaded or written.

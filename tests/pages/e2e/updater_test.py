@@ -92,7 +92,7 @@ def open_updater_from_about(session):
 
 
 def open_updater_directly(session):
-    session.main.eval('UpdaterWindow.open().then(() => true)')
+    session.main.eval('UpdateCheck.openUpdater().then(() => true)')
     updater = session.attach(UPDATER_PAGE, timeout=15)
     updater.wait('window.UpdaterPage && UpdaterPage.state().name !== "checking"', what='the update check')
     return updater
@@ -228,7 +228,7 @@ def offline_then_unreachable_then_slow_each_say_so():
         assert updater_state(updater)['failure']['key'] == 'error.server'
         assert text(updater, 'message') == expected(updater, 'error.server')
         # Asked for again from the main page: the open window answers, no second one opens.
-        session.main.eval('UpdaterWindow.open().then(() => true)')
+        session.main.eval('UpdateCheck.openUpdater().then(() => true)')
         updater.wait('UpdaterPage.state().checks === 3 && UpdaterPage.state().name === "failed"')
         windows = [t for t in session.targets() if UPDATER_PAGE in t.get('url', '')]
         assert len(windows) == 1, windows

@@ -214,7 +214,7 @@
             render();
             // The notes, the download and the install live in the updater window; "up to date" and
             // failures need no window of their own.
-            if (updateLine.key === 'about.available' && window.UpdaterWindow) UpdaterWindow.open();
+            if (updateLine.key === 'about.available' && window.UpdateCheck) UpdateCheck.openUpdater();
         }
 
         function render() {
