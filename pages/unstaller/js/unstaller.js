@@ -52,6 +52,7 @@
             log.error(key + ' failed:', error);
         }
         settle(task, outcome);
+        log.info(key + ': ' + outcome);
         return outcome;
     }
 
@@ -103,7 +104,8 @@
 
     function done(scheduled) {
         state.busy = false;
-        const failed = state.tasks.filter((task) => task.ok === false);
+        // An answer that could not be sent is not a part of Pellanor left behind.
+        const failed = state.tasks.filter((task) => task.ok === false && task.key !== 'uninstall.step.feedback');
         element('result').hidden = false;
         element('result').classList.toggle('failed', !scheduled);
         element('result-title').textContent = S(scheduled && failed.length === 0 ? 'uninstall.done.heading' : 'uninstall.failed.heading');
