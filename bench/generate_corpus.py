@@ -3,7 +3,12 @@
 same-size decoys that differ only in the middle, hidden files and folders, and links (some
 pointing out of the corpus). Deterministic: the same arguments give the same bytes.
 
-Usage: generate_corpus.py <folder> [--files N] [--scale S]
+Usage: generate_corpus.py <folder> [--files N] [--scale S] [--copies F] [--sparse-min BYTES]
+                          [--no-hash-file]
+--copies: the share of files that copy an earlier one (more duplicate groups).
+--sparse-min: every file is a sparse file of at least BYTES with no content written (large-file
+lists of any length, cheap on disk; duplicates are then only by size).
+--no-hash-file: skip the one-gigabyte file beside the folder that the hash benchmark reads.
 """
 import argparse
 import os
@@ -41,11 +46,20 @@ def write(path, data):
         handle.write(data)
 
 
+def sparse(path, size):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as handle:
+        handle.truncate(size)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("folder")
     parser.add_argument("--files", type=int, default=60000)
     parser.add_argument("--scale", type=float, default=1.0)
+    parser.add_argument("--copies", type=float, default=0.08)
+    parser.add_argument("--sparse-min", type=int, default=0)
+    parser.add_argument("--no-hash-file", action="store_true")
     args = parser.parse_args()
     rng = random.Random(6)
     folders = [""]
@@ -59,11 +73,16 @@ def main():
     while count < args.files:
         folder = os.path.join(args.folder, rng.choice(folders))
         roll = rng.random()
-        if roll < 0.08 and written:
+        if args.sparse_min:
+            size = args.sparse_min + rng.randint(0, 64) * (args.sparse_min // 8 or 1)
+            sparse(os.path.join(folder, f"file{count}.bin"), size)
+            count += 1
+            continue
+        if roll < args.copies and written:
             # A copy of an earlier file: a duplicate set grows.
             source_seed, size = rng.choice(written)
             data = content(source_seed, size)
-        elif roll < 0.10 and written:
+        elif roll < args.copies + 0.02 and written:
             # A decoy: same size as an earlier file, one byte changed in the middle.
             source_seed, size = rng.choice(written)
             data = bytearray(content(source_seed, size))
@@ -89,6 +108,8 @@ def main():
         except FileExistsError:
             pass
     # One file over which the hash benchmark runs.
+    if args.no_hash_file:
+        return
     write(os.path.join(args.folder + "-sha", "one-gigabyte.bin"), content(99, 1024 * 1024 * 1024))
 
 

@@ -220,6 +220,7 @@ void reportProgressIfDue(DuplicateFileScanContext& context) {
     context.lastGroupCount = groups;
     context.lastGroupedFileCount = groupedFiles;
     context.callback(dataEvent(kProgressType, context.id, scanDocument(context)));
+    context.lastProgressTime = std::chrono::steady_clock::now();  // scanning time between reports
 }
 
 // Returns the final event.

@@ -51,6 +51,9 @@ void reportProgressIfDue(LargeFileScanContext& context, const std::vector<FileRe
     std::vector<FileRecord> sorted = found;
     sortBySizeDescending(sorted);
     context.callback(dataEvent(kProgressType, context.id, listDocument(sorted)));
+    // The page may take a second over a long list; the interval is scanning time between
+    // reports, or the scan would do little but report.
+    context.lastProgressTime = std::chrono::steady_clock::now();
 }
 
 // Returns the final event.

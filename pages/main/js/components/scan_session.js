@@ -2,7 +2,12 @@
 // with the whole result so far (several MB of JSON for 60,000 files), so only the newest raw
 // event is kept and at most one is parsed per frame; the final event is never dropped.
 //
-// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool,
+// A session given `liveRows` does not parse progress reports whole: a report of 60,000 rows
+// takes longer to parse than a frame lasts. It reads the first `liveRows` records of its "list"
+// and counts and sums the rest in slices of a few milliseconds, one slice per frame, and hands
+// onProgress {list: first rows, count, bytes}.
+//
+// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, liveRows,
 //                  onProgress(data), onEnd(type, data|null)})
 // .begin(), .stop(), .add(folder), .running, .stopping, .startedAt
 (function () {
@@ -14,6 +19,66 @@
         } catch (error) {
             return null;
         }
+    }
+
+    const kSliceMs = 6;
+
+    // The end of the first `count` objects of the array that follows `"list"`, found by
+    // walking the text with string and nesting state; only the head of the text is walked.
+    function headOfList(text, count) {
+        const key = text.indexOf('"list"');
+        const open = key < 0 ? -1 : text.indexOf('[', key);
+        if (open < 0) return null;
+        let depth = 0;
+        let inString = false;
+        let found = 0;
+        for (let i = open + 1; i < text.length; ++i) {
+            const c = text.charCodeAt(i);
+            if (inString) {
+                if (c === 92) ++i;  // backslash: the next character is escaped
+                else if (c === 34) inString = false;
+            } else if (c === 34) {
+                inString = true;
+            } else if (c === 123 || c === 91) {
+                ++depth;
+            } else if (c === 125 || c === 93) {
+                if (depth === 0) return {open, end: i + 1, complete: true};  // the list's own ]
+                if (--depth === 0 && ++found === count) return {open, end: i + 1, complete: false};
+            }
+        }
+        return null;
+    }
+
+    // Reads a progress report in slices: calls done({list, count, bytes}) or done(null) when
+    // the text is not a list report. Each record has one "size" key (a quote inside a JSON
+    // string is escaped, so the pattern never matches inside a name or a path).
+    function readLive(text, rows, next, done) {
+        const head = headOfList(text, rows);
+        if (!head) return done(null);
+        let list;
+        try {
+            list = JSON.parse(text.slice(head.open, head.end) + (head.complete ? '' : ']'));
+        } catch (error) {
+            return done(null);
+        }
+        if (head.complete) {
+            return done({list, count: list.length, bytes: list.reduce((s, r) => s + (Number(r.size) || 0), 0)});
+        }
+        const pattern = /"size"\s*:\s*(-?\d+(?:\.\d+)?(?:[eE][+-]?\d+)?)/g;
+        pattern.lastIndex = head.open;
+        let count = 0;
+        let bytes = 0;
+        const slice = () => {
+            const until = performance.now() + kSliceMs;
+            for (let n = 0; ; ++n) {
+                const match = pattern.exec(text);
+                if (!match) return done({list, count, bytes});
+                ++count;
+                bytes += Number(match[1]);
+                if ((n & 255) === 255 && performance.now() > until) return next(slice);
+            }
+        };
+        slice();
     }
 
     // A frame, or a short timer while the window is hidden to the tray (no frames then).
@@ -39,6 +104,7 @@
         }
 
         begin() {
+            this.reading = false;
             this.running = true;
             this.stopping = false;
             this.pending = null;
@@ -75,11 +141,29 @@
 
         flush() {
             this.scheduled = false;
+            if (this.reading) return;
             const event = this.pending;
             this.pending = null;
             if (!event || !this.running) return;
-            const data = parse(event.data);
-            if (data) this.handlers.onProgress(data);
+            const rows = this.handlers.liveRows;
+            if (!rows) {
+                const data = parse(event.data);
+                if (data) this.handlers.onProgress(data);
+                return;
+            }
+            const generation = this.generation;
+            this.reading = true;
+            readLive(String(event.data), rows, (slice) => soon(slice), (summary) => {
+                this.reading = false;
+                if (generation !== this.generation || !this.running) return;
+                const data = summary || parse(event.data);
+                if (data) this.handlers.onProgress(data);
+                // A newer report came in while this one was read.
+                if (this.pending && !this.scheduled) {
+                    this.scheduled = true;
+                    soon(() => this.flush());
+                }
+            });
         }
 
         stop() {
@@ -93,5 +177,6 @@
         }
     }
 
+    ScanSession.readLive = readLive;
     window.ScanSession = ScanSession;
 })();

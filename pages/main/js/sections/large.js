@@ -114,6 +114,7 @@
                                            state.minMb * kMiB, callback], 0),
             stop: (id) => K.native('stopScanLargeFiles', [id], false),
             add: (id, folder) => K.native('addScanLargeFilesFolder', [id, folder], false),
+            liveRows: kLiveRows,
             onProgress: (data) => onReport(data, false),
             onEnd: (type, data) => onEnd(type, data),
         });
@@ -268,8 +269,8 @@
                 return;
             }
             if (session.running) {
-                status.textContent = t('large.scanning', K.count(state.files.length),
-                                       K.size(K.sum(state.files, 'size')),
+                const total = state.total || {count: 0, bytes: 0};
+                status.textContent = t('large.scanning', K.count(total.count), K.size(total.bytes),
                                        K.elapsed(Date.now() - session.startedAt));
                 return;
             }
@@ -321,19 +322,21 @@
         }
 
         // While scanning only the top rows are shown: the full table comes with the final report.
+        // A live report may come already cut to its head, with the count and bytes of the whole.
         function onReport(data, final) {
             const records = Array.isArray(data && data.list) ? data.list : [];
             const shown = final ? records : records.slice(0, kLiveRows);
             const files = shown.map(prepare);
             state.files = files;
-            state.total = {count: records.length, bytes: K.sum(records, 'size')};
+            state.total = {count: Number.isFinite(data && data.count) ? data.count : records.length,
+                           bytes: Number.isFinite(data && data.bytes) ? data.bytes : K.sum(records, 'size')};
             if (panel && !final) {
-                panel.update({count: records.length, bytes: state.total.bytes,
+                panel.update({count: state.total.count, bytes: state.total.bytes,
                               current: files.length ? files[0].path : ''});
             }
             applyView();
             if (!final && !window.Progress) {
-                status.textContent = t('large.scanning', K.count(records.length),
+                status.textContent = t('large.scanning', K.count(state.total.count),
                                        K.size(state.total.bytes),
                                        K.elapsed(Date.now() - session.startedAt));
             }

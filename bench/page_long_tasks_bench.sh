@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Long tasks of the main page in the real program (target: none over 50 ms while scanning):
+#  1. a live Large files scan of 60,000 sparse files (progress every 500 ms),
+#  2. a live Duplicates scan of a tree with a few thousand groups,
+#  3. a replayed progress stream that re-sends the whole list, growing to 60,000 rows, every
+#     500 ms, then wheel scrolling of the final table.
+# Prints, for each, the longest task, the count over 50 ms, and how much of them was our page
+# script (parsing and painting a report, rendering rows) rather than the engine delivering the
+# report, style, layout or garbage collection. The trees are built in the run's temporary profile.
+# Usage: bench/page_long_tasks_bench.sh [build folder, default build/native]
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+export PELLANOR_BUILD_DIR=${1:-$root/build/native}
+command -v xvfb-run >/dev/null || { echo "needs xvfb: apt-get install xvfb" >&2; exit 1; }
+/usr/bin/python3 -c 'import websocket' 2>/dev/null ||
+    { echo "needs python3-websocket: apt-get install python3-websocket" >&2; exit 1; }
+
+exec /usr/bin/python3 "$root/bench/page_long_tasks_bench.py"

@@ -1,0 +1,180 @@
+"""Long tasks of the main page under heavy lists, shared by long_tasks_test.py (what the page
+controls, with a margin) and bench/page_long_tasks_bench.sh (the precise figures).
+
+Before each action the page gets a `longtask` PerformanceObserver and a stopwatch around the
+page's own entry points (a progress report parsed and painted, a final report, a render of the
+visible rows), so every long task can be put down to our scripts or to the rest (the engine
+delivering a report, style and layout, garbage collection)."""
+import json
+import os
+import subprocess
+import sys
+import time
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..', '..'))
+CORPUS = os.path.join(REPO, 'bench', 'generate_corpus.py')
+MIB = 1024 * 1024
+
+INSTALL = r'''((id) => {
+    const section = App.section(id).debug;
+    window.__longTasks = {tasks: [], spans: [], begun: performance.now()};
+    if (!window.__longTaskObserver) {
+        window.__longTaskObserver = new PerformanceObserver((list) => {
+            for (const e of list.getEntries()) {
+                window.__longTasks.tasks.push({start: e.startTime, duration: e.duration});
+            }
+        });
+        window.__longTaskObserver.observe({type: 'longtask', buffered: true});
+    }
+    const time = (owner, method, name) => {
+        const original = owner[method];
+        if (original.__timed) return;
+        owner[method] = function (...args) {
+            const start = performance.now();
+            try {
+                return original.apply(this, args);
+            } finally {
+                window.__longTasks.spans.push({name, start, duration: performance.now() - start});
+            }
+        };
+        owner[method].__timed = true;
+    };
+    time(section.session, 'flush', 'progress');
+    time(section.session.handlers, 'onProgress', 'paint');
+    time(section.session, 'receive', 'report');
+    time(section.list, 'render', 'render');
+    return true;
+})(SECTION)'''
+
+# Long tasks, each put down to the page's own spans inside it; figures of the steady part
+# (after the first `skip_ms`) kept apart from the start, where the code is still cold.
+SUMMARY = r'''((skipMs) => {
+    const watch = window.__longTasks;
+    const steadyFrom = watch.begun + skipMs;
+    const out = {tasks: [], spans: {}, ours: [], largestParse: watch.largestParse, finalAt: watch.finalAt ? watch.finalAt - watch.begun : null};
+    for (const task of watch.tasks) {
+        if (task.start < watch.begun) continue;
+        const inside = watch.spans.filter((s) => s.start >= task.start - 1 &&
+                                                  s.start + s.duration <= task.start + task.duration + 1);
+        const ours = inside.reduce((sum, s) => sum + s.duration, 0);
+        out.tasks.push({start: Math.round(task.start - watch.begun), duration: Math.round(task.duration),
+                        ours: Math.round(ours), steady: task.start >= steadyFrom,
+                        what: inside.map((s) => s.name + ' ' + Math.round(s.duration)).join(', ')});
+    }
+    for (const span of watch.spans) {
+        const entry = out.spans[span.name] = out.spans[span.name] || {count: 0, longest: 0, total: 0};
+        entry.count += 1;
+        entry.total += span.duration;
+        entry.longest = Math.max(entry.longest, span.duration);
+        if (span.start >= steadyFrom) out.ours.push(span.duration);
+    }
+    return JSON.stringify(out);
+})(SKIP)'''
+
+
+def install(page, section):
+    page.eval(INSTALL.replace('SECTION', json.dumps(section)))
+
+
+def summary(page, skip_ms=0):
+    return json.loads(page.eval(SUMMARY.replace('SKIP', str(int(skip_ms)))))
+
+
+def generate(folder, *args):
+    subprocess.run([sys.executable, CORPUS, folder, '--no-hash-file'] + [str(a) for a in args],
+                   check=True)
+
+
+def frames(page, count=2):
+    page.eval('new Promise((r) => { let n = %d; const f = () => (--n ? requestAnimationFrame(f) : r());'
+              ' requestAnimationFrame(f); })' % count)
+
+
+def live_scan(session, section, folders_key, folders, min_mb=None, timeout=600):
+    """Runs the section's real scan over `folders` and waits for its final report."""
+    page = session.main
+    page.eval('NativeUtil.setSetting(%r, %r)' % (folders_key, json.dumps(folders)))
+    if min_mb:
+        page.eval('NativeUtil.setSetting("large.minMb", %r)' % str(min_mb))
+    page.eval('App.show(%r, {remember: false})' % section)
+    frames(page)
+    install(page, section)
+    page.eval('App.section(%r).debug.session.running || '
+              'document.querySelector("#section-%s .section-header .button.primary").click()'
+              % (section, section))
+    page.wait('App.section(%r).debug.state.scanned && !App.section(%r).debug.session.running'
+              % (section, section), timeout=timeout, what=section + ' scan done')
+    frames(page, 4)
+    return summary(page, skip_ms=1500)
+
+
+# Replays what the native worker sends (no engine delivery is involved: every task until the
+# final report is the page's own reading and painting, or the engine's style, layout and GC) during a 60,000-file scan: the whole list so far every
+# 500 ms (growing to 60,000 rows), then the final report, through the session's own entry.
+REPLAY = r'''(async () => {
+    const section = App.section('large').debug;
+    const session = section.session;
+    const make = (count) => {
+        const list = [];
+        for (let i = 0; i < count; ++i) {
+            list.push({modifiedTime: '2024-05-' + String(1 + i % 28).padStart(2, '0') + ' 10:00',
+                       name: 'file' + i + '.bin',
+                       path: 'C:/Users/Alex/Data/folder' + (i % 700) + '/file' + i + '.bin',
+                       size: Math.round(2e11 / (i + 1) + 104857600)});
+        }
+        // As the native side writes it: indented, keys sorted.
+        return JSON.stringify({list}, null, 4);
+    };
+    const STEPS = STEP_COUNT;
+    const texts = [];
+    for (let s = 1; s <= STEPS; ++s) texts.push(make(Math.round(ROWS * s / STEPS)));
+    const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+    // The largest text parsed whole while scanning: the live reading must never parse a report.
+    const parse = JSON.parse;
+    window.__longTasks.largestParse = 0;
+    JSON.parse = function (text, ...rest) {
+        if (!window.__longTasks.finalAt) {
+            window.__longTasks.largestParse = Math.max(window.__longTasks.largestParse, String(text).length);
+        }
+        return parse.call(this, text, ...rest);
+    };
+    // The scanning state with its progress panel, as a started scan has it.
+    PellanorUI.show('large', 'scanning');
+    window.__longTasks.begun = performance.now();
+    for (let s = 0; s < STEPS - 1; ++s) {
+        session.receive({type: 'progress', data: texts[s]});
+        await sleep(500);
+    }
+    window.__longTasks.finalAt = performance.now();
+    session.receive({type: 'done', data: texts[STEPS - 1]});
+    JSON.parse = parse;
+    await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+    return texts[STEPS - 1].length;
+})()'''
+
+
+def replay(page, rows=60000, steps=8):
+    page.eval('PellanorUI.show("large", "empty")')
+    frames(page)
+    install(page, 'large')
+    script = REPLAY.replace('STEP_COUNT', str(steps)).replace('ROWS', str(rows))
+    size = page.eval(script, timeout=300)
+    return size
+
+
+def wheel(page, ticks=120):
+    """Scrolls the large-file table with real wheel clicks of the X server over it (down, then
+    back up): the inspector's synthetic wheel events do not reach this engine's windows."""
+    box = page.eval('(() => { const r = App.section("large").debug.list.scroller'
+                    '.getBoundingClientRect(); return [Math.round(r.x + r.width / 2),'
+                    ' Math.round(r.y + r.height / 2)]; })()')
+    window = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Pellanor$'],
+                            capture_output=True, text=True).stdout.split()[0]
+    subprocess.run(['xdotool', 'mousemove', '--window', window, str(box[0]), str(box[1])], check=True)
+    page.eval('window.__longTasks.begun = performance.now(); null')
+    subprocess.run(['xdotool', 'click', '--repeat', str(ticks // 2), '--delay', '16', '5'], check=True)
+    frames(page, 4)
+    top = page.eval('App.section("large").debug.list.scroller.scrollTop')
+    subprocess.run(['xdotool', 'click', '--repeat', str(ticks // 2), '--delay', '16', '4'], check=True)
+    frames(page, 4)
+    return top
