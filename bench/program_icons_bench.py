@@ -8,6 +8,7 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests',
                                 'pages', 'e2e'))
 import harness  # noqa: E402
+from programs_icons_test import WATCH_ICONS  # noqa: E402
 
 PROGRAMS = 500
 
@@ -43,7 +44,8 @@ OPEN = r'''(async () => {
         .filter((row) => !row.hidden && list.isOnScreen(Number(row.dataset.index)))
         .every((row) => {
             const cell = row.querySelector('.prog-icon');
-            return cell.classList.contains('has-image') || (cell.program && cell.program.iconFailed);
+            const program = cell.program || {};
+            return cell.classList.contains('has-image') || program.iconFailed || program.icon === '';
         });
     while (!settled()) await new Promise((r) => requestAnimationFrame(r));
     await frames();
@@ -51,10 +53,8 @@ OPEN = r'''(async () => {
     const started = performance.now();
     NativeUtil.getInstalledPrograms();
     const listCall = performance.now() - started;
-    // Timing entries are filed a little after the answers.
-    await new Promise((r) => setTimeout(r, 300));
-    const asked = performance.getEntriesByType('resource')
-        .filter((e) => e.name.includes('$engine/icon')).map((e) => e.duration).sort((a, b) => a - b);
+    const asked = iconRequests.filter((r) => r.answered).map((r) => r.answered - r.asked)
+        .sort((a, b) => a - b);
     return JSON.stringify({rows, icons, listCall, asked: asked.length,
                            requestMedian: asked[Math.floor(asked.length / 2)] || 0,
                            requestMax: asked[asked.length - 1] || 0,
@@ -65,8 +65,7 @@ OPEN = r'''(async () => {
 # for meanwhile (rows only flying past ask for none).
 SCROLL = r'''(async () => {
     const list = App.section('programs').debug.list;
-    const asked = () => performance.getEntriesByType('resource')
-        .filter((e) => e.name.includes('$engine/icon')).length;
+    const asked = () => iconRequests.length;
     const before = asked();
     const times = [];
     let last = performance.now();
@@ -104,21 +103,31 @@ def measure(icons):
         prepare(profile, env, icons)
     with harness.Session('en-us', prepare=prepared) as session:
         page = session.main
+        page.eval(WATCH_ICONS)
         opened = json.loads(page.eval(OPEN.replace('PROGRAMS', str(PROGRAMS)), timeout=120))
         scrolled = json.loads(page.eval(SCROLL, timeout=120))
     return opened, scrolled
 
 
+def best(runs):
+    """Of several runs, the one that opened fastest: the machine is shared."""
+    return min(runs, key=lambda run: run[0]['rows'])
+
+
 def main():
-    opened, scrolled = measure(icons=True)
-    bare_opened, bare_scrolled = measure(icons=False)
+    with_icons, without = [], []
+    for _ in range(2):  # alternated, so that a busy moment hits both alike
+        with_icons.append(measure(icons=True))
+        without.append(measure(icons=False))
+    opened, scrolled = best(with_icons)
+    bare_opened, bare_scrolled = best(without)
     native = native_cost(harness.BUILD)
     print('Programs section, %d programs each with an .exe icon (without icons in brackets):'
           % PROGRAMS)
     print('  click to visible rows painted: %.0f ms [%.0f ms] (getInstalledPrograms alone %.0f ms)'
           % (opened['rows'], bare_opened['rows'], opened['listCall']))
     print('  click to every visible icon answered: %.0f ms; %d icon requests for %d rows on '
-          'screen, each %.1f ms median, %.1f ms at most (page to engine and back)'
+          'screen, each %.1f ms median, %.1f ms at most (from setting the source to the load event)'
           % (opened['icons'], opened['asked'], opened['onScreen'], opened['requestMedian'],
              opened['requestMax']))
     print('  scrolling the whole list down and up over 240 frames: worst frame %.1f ms [%.1f ms], '

@@ -75,10 +75,31 @@ ROWS = r'''(() => {
         });
 })()'''
 
+# Records every icon the page asks the engine for, with the time of the answer: resource timing
+# files no entries for this scheme reliably.
+WATCH_ICONS = r'''(() => {
+    if (window.iconRequests) return;
+    window.iconRequests = [];
+    const source = Object.getOwnPropertyDescriptor(HTMLImageElement.prototype, 'src');
+    Object.defineProperty(HTMLImageElement.prototype, 'src', {
+        configurable: true,
+        get() { return source.get.call(this); },
+        set(url) {
+            if (String(url).includes('$engine/icon')) {
+                const request = {path: new URL(url).searchParams.get('path'),
+                                 asked: performance.now(), answered: 0};
+                const answered = () => { request.answered = performance.now(); };
+                this.addEventListener('load', answered);
+                this.addEventListener('error', answered);
+                iconRequests.push(request);
+            }
+            source.set.call(this, url);
+        },
+    });
+})()'''
+
 # The files whose icons the page has asked the engine for, in order.
-ICON_REQUESTS = '''performance.getEntriesByType('resource')
-    .filter((e) => e.name.includes('$engine/icon'))
-    .map((e) => new URL(e.name).searchParams.get('path'))'''
+ICON_REQUESTS = 'iconRequests.map((r) => r.path)'
 
 SETTLED = '''new Promise((r) => setTimeout(() => requestAnimationFrame(() => r(true)), 400))'''
 
@@ -97,6 +118,7 @@ def check_rows(rows):
 def icons_in(language):
     with harness.Session(language, prepare=prepare) as session:
         page = session.main
+        page.eval(WATCH_ICONS)
         page.click('#nav-programs')
         page.wait('App.section("programs").debug.state.view.length === %d' % (FILLERS + 5),
                   what='the programs listed')
