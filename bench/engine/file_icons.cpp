@@ -36,11 +36,15 @@ Times timeAll(engine::FileIcons& icons, const QStringList& files, int size) {
 QJsonObject summary(Times times) {
     std::sort(times.ms.begin(), times.ms.end());
     const auto at = [&](double q) {
-        return times.ms.empty() ? 0.0 : times.ms[std::min(times.ms.size() - 1,
-                                                          std::size_t(q * times.ms.size()))];
+        return times.ms.empty()
+                   ? 0.0
+                   : times.ms[std::min(times.ms.size() - 1, std::size_t(q * times.ms.size()))];
     };
-    return {{"files", int(times.ms.size())}, {"withIcon", times.withIcon},
-            {"median", at(0.5)}, {"p90", at(0.9)}, {"max", at(1.0)}};
+    return {{"files", int(times.ms.size())},
+            {"withIcon", times.withIcon},
+            {"median", at(0.5)},
+            {"p90", at(0.9)},
+            {"max", at(1.0)}};
 }
 
 }  // namespace

@@ -123,7 +123,8 @@ FileIcon FileIcons::icon(const QString& path, int size) {
     // Devices and pipes: reading a pipe's header would block the UI thread until a writer came.
     if (!file.isFile()) return {{}, "not a regular file"};
     const QString key = file.absoluteFilePath() + QLatin1Char('|') + QString::number(size) +
-                        QLatin1Char('|') + QString::number(file.lastModified().toMSecsSinceEpoch()) +
+                        QLatin1Char('|') +
+                        QString::number(file.lastModified().toMSecsSinceEpoch()) +
                         QLatin1Char('|') + QString::number(file.size());
     if (const FileIcon* kept = m_cache.object(key)) return *kept;
     const FileIcon made = render(file, size);

@@ -10,8 +10,10 @@
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QUrl>
+#include <QtEndian>
+
+#include <sys/stat.h>
 
 #include "tests/engine/engine_fixture.h"
 
@@ -168,8 +170,8 @@ protected:
             Promise.all(requests.map((r) => get(ask(r))))
                 .then((all) => IconProbe.report(JSON.stringify(all)));
         )js";
-        const QString text = reportOf({{"t/icons.html", page(script)}},
-                                      QStringLiteral("this://app/t/icons.html"));
+        const QString text =
+            reportOf({{"t/icons.html", page(script)}}, QStringLiteral("this://app/t/icons.html"));
         const QJsonArray answers = QJsonDocument::fromJson(text.toUtf8()).array();
         EXPECT_EQ(answers.size(), requests.size()) << text.toStdString();
         std::vector<QImage> images;
@@ -194,8 +196,8 @@ protected:
 
 TEST_F(EngineIcons, ImageFilesComeBackAsPngsOfTheAskedSizeWithTheirBestPicture) {
     writeFile(file("wide.png"), encoded(solid(40, 20, kRed), "PNG"));
-    writeFile(file("sizes.ico"), multiIcon({solid(16, 16, kRed), solid(32, 32, kGreen),
-                                            solid(48, 48, kBlue)}));
+    writeFile(file("sizes.ico"),
+              multiIcon({solid(16, 16, kRed), solid(32, 32, kGreen), solid(48, 48, kBlue)}));
     writeFile(file(QStringLiteral("Ünïcødé 图标 #1&x=2.png")), encoded(solid(8, 8, kGreen), "PNG"));
     QDir(m_folder.path()).mkpath("drive/Program Files/App");
     writeFile(file("drive/Program Files/App/app.png"), encoded(solid(24, 24, kBlue), "PNG"));
@@ -245,14 +247,20 @@ TEST_F(EngineIcons, ImageFilesComeBackAsPngsOfTheAskedSizeWithTheirBestPicture) 
 TEST_F(EngineIcons, WhatIsNoReadableFileGetsNoIconAndSaysWhy) {
     writeFile(file("broken.png"), {});
     writeFile(file("text.png"), "not a picture");
+    // Reading a pipe's header would wait for a writer, with the UI thread.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe.png")).constData(), 0600), 0);
     struct Case {
         QString path;
         const char* reason;
     };
     const std::vector<Case> cases = {
-        {file("missing.png"), "no such file"}, {m_folder.path(), "a folder"},
-        {file("broken.png"), "unreadable image"}, {file("text.png"), "unreadable image"},
-        {"relative.png", "not an absolute path"}, {"", "no path"},
+        {file("missing.png"), "no such file"},
+        {m_folder.path(), "a folder"},
+        {file("broken.png"), "unreadable image"},
+        {file("text.png"), "unreadable image"},
+        {file("pipe.png"), "not a regular file"},
+        {"relative.png", "not an absolute path"},
+        {"", "no path"},
     };
     QJsonArray requests;
     for (const Case& test : cases) requests.append(QJsonObject{{"path", test.path}, {"size", 32}});
