@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMimeDatabase>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QWebEngineUrlRequestJob>
 
+#include "engine/src/file_icons.h"
 #include "engine/src/host.h"
 #include "engine/src/script_objects.h"
 #include "engine/src/window.h"
@@ -18,6 +20,10 @@
 namespace engine {
 
 namespace {
+
+// Off unless asked for (QT_LOGGING_RULES="sciter.icons.debug=true"): a list of programs
+// without icons would otherwise write a line per row.
+Q_LOGGING_CATEGORY(lcIcons, "sciter.icons", QtInfoMsg)
 
 void reply(QWebEngineUrlRequestJob* job, const QByteArray& mime, const QByteArray& data) {
     auto* buffer = new QBuffer(job);
@@ -58,9 +64,14 @@ bool fromPagesFolder(const QString& url, QByteArray& data) {
     return true;
 }
 
-bool isCall(const QUrl& url) {
+bool isEnginePath(const QUrl& url, const char* path) {
     return url.scheme() == QLatin1String(kArchiveScheme) && url.host() == QLatin1String("app") &&
-           url.path() == QLatin1String(kCallPath);
+           url.path() == QLatin1String(path);
+}
+
+// Native calls and file icons reach past the archive, so only our own pages may ask for them.
+bool fromOurPages(const QWebEngineUrlRequestJob* job) {
+    return job->initiator() == QUrl(QString::fromLatin1(kArchiveRoot));
 }
 
 }  // namespace
@@ -78,15 +89,37 @@ std::optional<QString> pagesFolderFile(const QString& folder, const QString& url
     return path;
 }
 
+void SchemeHandler::answerIcon(QWebEngineUrlRequestJob* job) {
+    const QUrlQuery query(job->requestUrl());
+    const QString path = query.queryItemValue(QStringLiteral("path"), QUrl::FullyDecoded);
+    if (!fromOurPages(job)) {
+        qCDebug(lcIcons) << "sciter: icon request refused, initiator" << job->initiator() << "path"
+                         << path;
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    const int size = iconSizeFrom(query.queryItemValue(QStringLiteral("size")));
+    const FileIcon icon = m_icons.icon(path, size);
+    if (icon.png.isEmpty()) {
+        qCDebug(lcIcons) << "sciter: no icon for" << path << "size" << size << "-" << icon.reason;
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    reply(job, QByteArrayLiteral("image/png"), icon.png);
+}
+
 void SchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
-    if (isCall(url)) {
-        // Only our own pages may call native code.
-        if (job->initiator() != QUrl(QString::fromLatin1(kArchiveRoot))) {
+    if (isEnginePath(url, kCallPath)) {
+        if (!fromOurPages(job)) {
             job->fail(QWebEngineUrlRequestJob::RequestDenied);
             return;
         }
         reply(job, QByteArrayLiteral("application/json"), answerCall(QUrlQuery(url)));
+        return;
+    }
+    if (isEnginePath(url, kIconPath)) {
+        answerIcon(job);
         return;
     }
     const QString text = url.toString();

@@ -1,5 +1,5 @@
-// Serves this://app and res: for every page: native calls from the page runtime, items the host
-// callback hands over, and this://app items from the installed pages folder.
+// Serves this://app and res: for every page: native calls from the page runtime, file icons,
+// items the host callback hands over, and this://app items from the installed pages folder.
 #pragma once
 
 #include <QByteArray>
@@ -7,6 +7,8 @@
 #include <QWebEngineUrlSchemeHandler>
 
 #include <optional>
+
+#include "engine/src/file_icons.h"
 
 namespace engine {
 
@@ -20,6 +22,12 @@ class SchemeHandler final : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 public:
     void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+private:
+    // this://app/$engine/icon?path=<file>&size=<pixels>: image/png, or not found.
+    void answerIcon(QWebEngineUrlRequestJob* job);
+
+    FileIcons m_icons;
 };
 
 // The file of a this://app URL inside `folder`, or nothing when the URL is not an archive URL or

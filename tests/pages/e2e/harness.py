@@ -57,6 +57,38 @@ def write(path, size=0, text=None):
                 out.truncate(size)  # sparse: large on paper, cheap on disk
 
 
+def png_bytes(width, height, pixel):
+    """A PNG of `pixel(x, y)` -> (r, g, b, a), written without an imaging library."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + \
+            struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
+    rows = b''.join(b'\x00' + b''.join(bytes(pixel(x, y)) for x in range(width))
+                    for y in range(height))
+    return (b'\x89PNG\r\n\x1a\n' +
+            chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+
+
+def write_programs(registry_dir, programs):
+    """Uninstall entries in the machine hive of the registry store, as installers leave them:
+    each program a dict of value names (DisplayName, DisplayIcon, ...) to texts, or to whole
+    numbers for DWORD values (EstimatedSize)."""
+    key = r'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    lines = ['Windows Registry Editor Version 5.00', '']
+    for number, values in enumerate(programs):
+        lines.append('[%s\\Program%04d]' % (key, number))
+        for name, text in values.items():
+            if isinstance(text, int):
+                lines.append('"%s"=dword:%08x' % (name, text))
+            else:
+                lines.append('"%s"="%s"' % (name, text.replace('\\', '\\\\').replace('"', '\\"')))
+        lines.append('')
+    write(os.path.join(registry_dir, 'HKEY_LOCAL_MACHINE.reg'), text='\r\n'.join(lines))
+
+
 class Profile:
     """A user's folders with known junk, chat data, large files and duplicates, plus sentinels
     that no clean may touch."""
@@ -330,13 +362,15 @@ class Session:
                   'document.querySelector("#section-home .hero") !== null')
 
     def __init__(self, language='en-us', settings=None, env=None, online=None, args=None,
-                 page='main/main.html', ready=None):
+                 page='main/main.html', ready=None, prepare=None):
         """`settings`: stored settings the program finds at start, over DEFAULT_SETTINGS.
         `env`: extra variables for the program. `online`: None leaves the machine's own network
         verdict; True or False describes a network (a default route on an interface that is up,
         or none) in the profile, so the program's connectivity answers do not depend on the host.
         `args` go after the LANG= token; `page` is the page attached as `.main`, and `ready` the
-        expression it is waited for (Home painted for the main page)."""
+        expression it is waited for (Home painted for the main page). `prepare(profile, env)`
+        adds to the profile (files, registry entries) before the start."""
+        self.prepare = prepare
         self.language = language
         self.args = args or []
         self.page = page
@@ -361,6 +395,8 @@ class Session:
             self.env.update(describe_network(os.path.join(self.run_dir, 'net'), self.online))
         self.env.update(self.extra_env)
         write_settings(self.env['PELLANOR_REGISTRY_DIR'], self.settings)
+        if self.prepare:
+            self.prepare(self.profile, self.env)
         self.started = time.monotonic()
         self.output = open(os.path.join(self.run_dir, 'program.out'), 'wb')
         try:

@@ -4,7 +4,8 @@
 //
 // new VirtualList(container, {rowHeight, render(row, item, index), onKey(event, item, index),
 //                             label, headerRows})
-// .setItems(array), .refresh(), .scrollToIndex(i), .focusIndex(i), .activeIndex, .items
+// .setItems(array), .refresh(), .scrollToIndex(i), .focusIndex(i), .isOnScreen(i), .activeIndex,
+// .items
 (function () {
     'use strict';
 
@@ -20,6 +21,8 @@
             this.activeIndex = 0;
             this.pool = [];
             this.viewportHeight = 0;
+            // The rows in view at the last render, without the margin: what is worth loading.
+            this.onScreen = {first: 0, last: 0};
             this.frame = 0;
             this.scroller = document.createElement('div');
             this.scroller.className = 'vlist';
@@ -65,11 +68,11 @@
         visibleRange() {
             const height = this.viewportHeight || this.scroller.clientHeight || 400;
             const rowHeight = this.options.rowHeight;
-            const first = Math.max(0, Math.floor(this.scroller.scrollTop / rowHeight) - kMargin);
-            const last = Math.min(this.items.length,
-                                  Math.ceil((this.scroller.scrollTop + height) / rowHeight) +
-                                      kMargin);
-            return {first, last};
+            const top = Math.floor(this.scroller.scrollTop / rowHeight);
+            const bottom = Math.ceil((this.scroller.scrollTop + height) / rowHeight);
+            this.onScreen = {first: top, last: Math.min(this.items.length, bottom)};
+            return {first: Math.max(0, top - kMargin),
+                    last: Math.min(this.items.length, bottom + kMargin)};
         }
 
         rowNode(slot) {
@@ -105,6 +108,10 @@
             for (const control of row.querySelectorAll(kActionSelector)) {
                 control.tabIndex = active ? 0 : -1;
             }
+        }
+
+        isOnScreen(index) {
+            return index >= this.onScreen.first && index < this.onScreen.last;
         }
 
         rowOf(index) {

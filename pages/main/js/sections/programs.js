@@ -28,11 +28,16 @@
                 initial: (name.trim()[0] || '?').toUpperCase()};
     }
 
-    // Only image files the engine can show by themselves; executables and icon indexes get the
-    // initial tile instead of a blank square.
+    // The engine draws the icon of any file for our pages: an image file itself, and on Windows
+    // the program's own icon from its .exe or .dll. A file without icon fails the request.
+    const kIconCss = 24;
+    // The engine answers on the UI thread, one file at a time: rows that only fly past while
+    // the list scrolls ask for nothing, and a row asks once it has been on screen this long.
+    const kIconSettleMs = 60;
+
     function iconUrl(path) {
-        if (!/\.(png|ico|bmp|jpg|jpeg|gif|svg)$/i.test(path)) return '';
-        return 'file:///' + path.replace(/\\/g, '/').replace(/^\/+/, '');
+        const pixels = Math.round(kIconCss * (window.devicePixelRatio || 1));
+        return 'this://app/$engine/icon?path=' + encodeURIComponent(path) + '&size=' + pixels;
     }
 
     function create(container) {
@@ -60,6 +65,7 @@
         ui.body.appendChild(empty);
         const list = new VirtualList(tableSlot, {rowHeight: 44, label: t('programs.title'),
                                                  render: renderRow});
+        const icons = {due: new Set(), timer: 0, lastRender: 0};
         list.scroller.addEventListener('click', onClick);
         ui.bar.hidden = true;
 
@@ -71,7 +77,7 @@
             }
         }
 
-        function renderRow(row, program) {
+        function renderRow(row, program, index) {
             if (!row.firstChild) {
                 row.classList.add('programs-cols');
                 row.appendChild(K.el('span', {class: 'prog-icon', 'aria-hidden': 'true'}));
@@ -85,7 +91,7 @@
                                     'data-action': 'uninstall'})]));
             }
             const cells = row.children;
-            paintIcon(cells[0], program);
+            paintIcon(cells[0], program, index);
             cells[1].firstChild.textContent = program.name;
             cells[1].firstChild.title = program.name;
             cells[1].lastChild.textContent = program.publisher;
@@ -99,21 +105,67 @@
             button.setAttribute('aria-label', t('programs.uninstallNamed', program.name));
         }
 
-        function paintIcon(cell, program) {
-            if (cell.dataset.for === program.name) return;
-            cell.dataset.for = program.name;
-            cell.textContent = program.initial;
-            cell.classList.remove('has-image');
-            const url = iconUrl(program.icon);
-            if (url === '') return;
+        // A recycled row shows its new program's tile at once: the icon of the row it was
+        // before is dropped, and a late answer for it is ignored.
+        function paintIcon(cell, program, index) {
+            if (cell.program !== program) {
+                dropIcon(cell);
+                cell.program = program;
+                cell.textContent = program.initial;
+                cell.classList.remove('has-image');
+            }
+            if (program.icon === '' || program.iconFailed || cell.image) return;
+            if (list.isOnScreen(index)) icons.due.add(cell);
+            icons.lastRender = performance.now();
+            if (!icons.timer) icons.timer = setTimeout(loadDueIcons, kIconSettleMs);
+        }
+
+        function dropIcon(cell) {
+            const image = cell.image;
+            if (!image) return;
+            image.onload = image.onerror = null;
+            image.removeAttribute('src');
+            cell.image = null;
+        }
+
+        function loadDueIcons() {
+            const waited = performance.now() - icons.lastRender;
+            if (waited < kIconSettleMs) {
+                icons.timer = setTimeout(loadDueIcons, kIconSettleMs - waited);
+                return;
+            }
+            icons.timer = 0;
+            for (const cell of icons.due) {
+                const row = cell.parentNode;
+                if (cell.program && !cell.image && !row.hidden &&
+                    list.isOnScreen(Number(row.dataset.index))) {
+                    loadIcon(cell, cell.program);
+                }
+            }
+            icons.due.clear();
+        }
+
+        // The tile stays until a picture has arrived, and for good when none comes: never a
+        // blank square or a broken-image sign.
+        function loadIcon(cell, program) {
             const image = new Image();
+            image.alt = '';
             image.onload = () => {
-                if (cell.dataset.for !== program.name) return;
+                if (cell.image !== image) return;
+                if (image.naturalWidth === 0) {
+                    image.onerror();
+                    return;
+                }
                 cell.textContent = '';
                 cell.classList.add('has-image');
                 cell.appendChild(image);
             };
-            image.src = url;
+            image.onerror = () => {
+                program.iconFailed = true;
+                if (cell.image === image) cell.image = null;
+            };
+            cell.image = image;
+            image.src = iconUrl(program.icon);
         }
 
         function comparer() {
