@@ -23,6 +23,7 @@ import websocket
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..', '..'))
 BUILD = os.environ.get('PELLANOR_BUILD_DIR', os.path.join(REPO, 'build', 'native'))
 PROGRAM = os.path.join(BUILD, 'app', 'Pellanor')
+CLI = os.path.join(BUILD, 'app', 'pellanor-cli')
 SHOTS = os.environ.get('PELLANOR_E2E_SHOTS', os.path.join(BUILD, 'e2e-shots'))
 SCREEN = '1280x800x24'
 LANGUAGES = ['de-de', 'en-us', 'es-es', 'fr-fr', 'it-it', 'ja-jp',
@@ -250,6 +251,20 @@ class Page:
         subprocess.run(['xdotool', 'key', ('shift+' if shift else '') + self.X_KEYS[key]], check=True)
         time.sleep(0.05)
 
+    def leave_and_return(self, window_title='Pellanor'):
+        """The window loses the keyboard focus to the desktop and gets it back, as when the user
+        comes back from another program's window."""
+        windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^%s$' % window_title],
+                                 capture_output=True, text=True).stdout.split()
+        root = subprocess.run(['xdotool', 'search', '--maxdepth', '0', '--name', ''],
+                              capture_output=True, text=True).stdout.split()
+        if not windows or not root:
+            raise AssertionError('no visible window titled ' + window_title)
+        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+        subprocess.run(['xdotool', 'windowfocus', root[0]], check=True)
+        self.wait('!document.hasFocus()', what='the window to lose the focus')
+        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+
     def tab(self, shift=False):
         self.press('Tab', shift=shift)
 
@@ -303,14 +318,17 @@ class Page:
 class Session:
     """The program running on a fresh profile; use as a context manager."""
 
-    def __init__(self, language='en-us', settings=None, env=None, online=None):
+    def __init__(self, language='en-us', settings=None, env=None, online=None, prepare=None):
         """`env`: extra variables for the program. `online`: None leaves the machine's own network
         verdict; True or False describes a network (a default route on an interface that is up,
-        or none) in the profile, so the program's connectivity answers do not depend on the host."""
+        or none) in the profile, so the program's connectivity answers do not depend on the host.
+        `prepare(profile, env)`: runs after the profile is built and before the program starts,
+        to add fixtures inside the profile; it may change `env`, the program's environment."""
         self.language = language
         self.settings = settings or {}
         self.extra_env = env or {}
         self.online = online
+        self.prepare = prepare
         self.root = None
         self.process = None
         self.pages = []
@@ -325,6 +343,8 @@ class Session:
         if self.online is not None:
             self.env.update(describe_network(os.path.join(self.run_dir, 'net'), self.online))
         self.env.update(self.extra_env)
+        if self.prepare:
+            self.prepare(self.profile, self.env)
         self.port = free_port()
         self.env['QTWEBENGINE_REMOTE_DEBUGGING'] = '127.0.0.1:%d' % self.port
         self.started = time.monotonic()

@@ -228,8 +228,13 @@
             });
             await finished;
             const left = await measure();
-            setResult(parts, left <= 0 ? 'ok' : 'failed',
-                      left <= 0 ? 'tools.hib.done' : 'tools.hib.failed');
+            if (left > 0) {
+                setResult(parts, 'failed', 'tools.hib.failed');
+                return;
+            }
+            // "Already off" would misread right after turning it off; the result line says it.
+            say(parts.state);
+            setResult(parts, 'ok', 'tools.hib.done');
         });
         off.disabled = true;
         parts.actions.append(check, off);
