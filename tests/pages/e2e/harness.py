@@ -23,6 +23,7 @@ import websocket
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..', '..'))
 BUILD = os.environ.get('PELLANOR_BUILD_DIR', os.path.join(REPO, 'build', 'native'))
 PROGRAM = os.path.join(BUILD, 'app', 'Pellanor')
+CLI = os.path.join(BUILD, 'app', 'pellanor-cli')
 SHOTS = os.environ.get('PELLANOR_E2E_SHOTS', os.path.join(BUILD, 'e2e-shots'))
 SCREEN = '1280x800x24'
 LANGUAGES = ['de-de', 'en-us', 'es-es', 'fr-fr', 'it-it', 'ja-jp',
@@ -290,6 +291,20 @@ class Page:
         subprocess.run(['xdotool', 'key', ('shift+' if shift else '') + self.X_KEYS[key]], check=True)
         time.sleep(0.05)
 
+    def leave_and_return(self, window_title='Pellanor'):
+        """The window loses the keyboard focus to the desktop and gets it back, as when the user
+        comes back from another program's window."""
+        windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^%s$' % window_title],
+                                 capture_output=True, text=True).stdout.split()
+        root = subprocess.run(['xdotool', 'search', '--maxdepth', '0', '--name', ''],
+                              capture_output=True, text=True).stdout.split()
+        if not windows or not root:
+            raise AssertionError('no visible window titled ' + window_title)
+        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+        subprocess.run(['xdotool', 'windowfocus', root[0]], check=True)
+        self.wait('!document.hasFocus()', what='the window to lose the focus')
+        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+
     def tab(self, shift=False):
         self.press('Tab', shift=shift)
 
@@ -369,7 +384,7 @@ class Session:
         or none) in the profile, so the program's connectivity answers do not depend on the host.
         `args` go after the LANG= token; `page` is the page attached as `.main`, and `ready` the
         expression it is waited for (Home painted for the main page). `prepare(profile, env)`
-        adds to the profile (files, registry entries) before the start."""
+        adds to the profile (files, registry entries) before the start; it may change `env`."""
         self.prepare = prepare
         self.language = language
         self.args = args or []

@@ -156,6 +156,7 @@
         banner.textContent = '';
         banner.className = 'banner ' + kind;
         banner.setAttribute('role', kind === 'danger' ? 'alert' : 'status');
+        if (kind !== 'info' && window.Icons) banner.appendChild(Icons.svg('warning', 16));
         banner.appendChild(el('span', {class: 'banner-text', text}));
         if (action) {
             banner.appendChild(el('button', {class: 'button secondary', type: 'button',

@@ -207,7 +207,9 @@
             });
             state.progress.done();
             state.progress = null;
-            state.phase = result.found ? 'results' : 'notFound';
+            // A scan stopped before its first category says nothing about whether the app has
+            // data: it shows unmeasured rows marked partial, never "No data on this PC".
+            state.phase = result.found || result.stopped ? 'results' : 'notFound';
             state.partial = result.stopped;
             log.info(app + ' scan ' + (result.stopped ? 'stopped' : 'done') + ', ' + state.items.size + ' categories');
             if (current === state) render();

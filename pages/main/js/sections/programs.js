@@ -208,6 +208,7 @@
             state.loaded = true;
             if (!data || !Array.isArray(data.list)) {
                 state.all = [];
+                shownNotice = null;
                 K.showBanner(ui.banner, 'danger', t('programs.error'),
                              {label: t('an.retry'), run: () => load()});
             } else {
@@ -217,24 +218,38 @@
             applyView();
         }
 
-        function onClick(event) {
+        async function onClick(event) {
             if (event.target.dataset.action !== 'uninstall') return;
             const row = event.target.closest('.vlist-row');
             const program = row && state.view[Number(row.dataset.index)];
             if (!program) return;
+            const detail = [program.publisher, program.version].filter((p) => p !== '').join(' \u00b7 ');
+            const ok = await K.confirm({title: t('programs.confirm', program.name),
+                                        items: [{label: program.name, detail}], skipped: [],
+                                        note: t('programs.confirmNote'),
+                                        dangerLabel: t('programs.uninstall')});
+            if (!ok) return;
             const started = K.native('uninstallProgram', [program.uninstall], false) === true;
             if (!started) {
-                K.showBanner(ui.banner, 'danger', t('programs.launchFailed', program.name));
+                notice('danger', 'programs.launchFailed', program.name);
                 return;
             }
             state.waiting = true;
-            K.showBanner(ui.banner, 'info', t('programs.waiting', program.name));
+            notice('info', 'programs.waiting', program.name);
+        }
+
+        // The uninstaller's banner is kept as its key, so a language switch re-reads it.
+        let shownNotice = null;
+        function notice(kind, key, name) {
+            shownNotice = {kind, key, name};
+            K.showBanner(ui.banner, kind, t(key, name));
         }
 
         // Back from the uninstaller: the list is read again.
         window.addEventListener('focus', () => {
             if (!state.waiting) return;
             state.waiting = false;
+            shownNotice = null;
             ui.banner.hidden = true;
             load();
         });
@@ -246,6 +261,9 @@
             },
             onLanguageChanged() {
                 K.translate(ui.root);
+                if (shownNotice && !ui.banner.hidden) {
+                    notice(shownNotice.kind, shownNotice.key, shownNotice.name);
+                }
                 fillSort();
                 applyView();
             },
@@ -253,6 +271,7 @@
             fixture(name) {
                 ++loads;
                 state.loaded = true;
+                shownNotice = null;
                 ui.banner.hidden = true;
                 const names = [['Photo Studio', 'Lumen Labs', '12.4.1', 1843200, '20240312'],
                                ['Archive Manager', 'Open Tools', '23.01', 5632, '20230905'],

@@ -51,9 +51,20 @@
         return {node, state, actions, result};
     }
 
-    function setResult(parts, kind, text) {
+    // State and result lines keep their keys, so a language switch re-reads them with the rest
+    // of the section. say(node) empties the line; say(node, [key, ...args], ...) writes it.
+    function say(node, ...lines) {
+        node.textContent = '';
+        lines.forEach(([key, ...args], index) => {
+            if (index > 0) node.appendChild(document.createTextNode(' '));
+            node.appendChild(K.el('span', {'data-i18n': key, 'data-i18n-args': JSON.stringify(args),
+                                           text: t(key, ...args)}));
+        });
+    }
+
+    function setResult(parts, kind, key, ...args) {
         parts.result.className = 'tool-result tool-result-' + kind;
-        parts.result.textContent = text;
+        say(parts.result, [key, ...args]);
     }
 
     function folderTool() {
@@ -66,7 +77,7 @@
         const measure = K.button('secondary', 'tools.folder.measure', async () => {
             const bytes = await K.busy(t('tools.measuring'),
                                        () => Number(K.native('getFolderSize', [path], '0')));
-            parts.state.textContent = t('tools.folder.size', K.size(bytes || 0));
+            say(parts.state, ['tools.folder.size', K.size(bytes || 0)]);
         });
         const remove = K.button('danger', 'tools.folder.remove', async () => {
             if (refusalOf(path) !== '') return;
@@ -78,7 +89,7 @@
             const gone = await K.busy(t('tools.removing'),
                                       () => K.native('removeDir', [path], false) === true);
             setResult(parts, gone ? 'ok' : 'failed',
-                      gone ? t('tools.folder.done', path) : t('tools.folder.failed', path));
+                      gone ? 'tools.folder.done' : 'tools.folder.failed', path);
         });
         const pick = K.button('secondary', 'tools.folder.pick', async () => {
             const picked = await K.pickFolders(t('tools.folder.title'));
@@ -89,11 +100,12 @@
             path = String(value || '').trim();
             if (fill) field.value = path;
             const refusal = path === '' ? '' : refusalOf(path);
-            parts.state.textContent = refusal ? t(refusal) : '';
+            if (refusal) say(parts.state, [refusal]);
+            else say(parts.state);
             parts.state.className = 'tool-state' + (refusal ? ' tool-refused' : '');
             measure.disabled = path === '' || refusal !== '';
             remove.disabled = measure.disabled;
-            parts.result.textContent = '';
+            say(parts.result);
         }
 
         parts.actions.append(field, pick, measure, remove);
@@ -103,13 +115,15 @@
 
     function previousWindowsTool() {
         const parts = card('windowsold', 'tools.old.title', 'tools.old.text', 'tools.old.warn');
-        const check = K.button('secondary', 'tools.check', async () => {
+        // The state line always tells what the disk holds now, before and after a removal.
+        async function measure() {
             const bytes = await K.busy(t('tools.measuring'), () => Number(
                 K.native('getFolderSize', [kPreviousWindows], '0')) || 0);
-            parts.state.textContent = bytes > 0 ? t('tools.old.size', K.size(bytes)) :
-                                                  t('tools.old.none');
+            say(parts.state, bytes > 0 ? ['tools.old.size', K.size(bytes)] : ['tools.old.none']);
             remove.disabled = bytes <= 0;
-        });
+            return bytes;
+        }
+        const check = K.button('secondary', 'tools.check', () => measure());
         const remove = K.button('danger', 'tools.old.remove', async () => {
             const ok = await K.confirm({title: t('tools.old.confirm'),
                                         items: [{label: kPreviousWindows, detail: ''}],
@@ -118,9 +132,12 @@
             if (!ok) return;
             const gone = await K.busy(t('tools.old.busy'), () => K.native(
                 'removeDir', [kPreviousWindows], false) === true);
-            setResult(parts, gone ? 'ok' : 'partial',
-                      gone ? t('tools.old.done') : t('tools.old.restart'));
-            remove.disabled = gone;
+            const left = await measure();
+            // removeDir answers false while a delete at restart is pending; a folder that is
+            // measured empty afterwards is gone whatever the answer said.
+            const removed = gone || left <= 0;
+            setResult(parts, removed ? 'ok' : 'partial',
+                      removed ? 'tools.old.done' : 'tools.old.restart');
         });
         remove.disabled = true;
         parts.actions.append(check, remove);
@@ -140,8 +157,15 @@
             if (!ok) return;
             const moved = await K.busy(t('tools.page.busy'),
                                        () => K.native('migratePagefile', [drive], false) === true);
-            setResult(parts, moved ? 'ok' : 'failed',
-                      moved ? t('tools.page.done', drive) : t('tools.page.failed'));
+            if (!moved) {
+                setResult(parts, 'failed', 'tools.page.failed');
+                return;
+            }
+            setResult(parts, 'ok', 'tools.page.done', drive);
+            // The old page file stays in use until Windows restarts: a second move now would
+            // only reconfigure the same change.
+            move.disabled = true;
+            drives.disabled = true;
         });
         let measured = false;
 
@@ -151,15 +175,16 @@
                 K.native('getPagefileSize', [], '0')) || 0);
             const list = (K.nativeJson('getLogicalDrives', [], {list: []}).list || [])
                 .filter((d) => !d.isRemovable && Number(d.freeSpace) > bytes + kGiB);
-            parts.state.textContent = bytes > 0 ? t('tools.page.size', K.size(bytes)) :
-                                                  t('tools.page.none');
+            const size = bytes > 0 ? ['tools.page.size', K.size(bytes)] : ['tools.page.none'];
             drives.textContent = '';
             for (const d of list) {
-                drives.appendChild(K.el('option', {value: d.drive, text: t(
-                    'tools.page.driveFree', d.drive, K.size(Number(d.freeSpace) || 0))}));
+                const args = [d.drive, K.size(Number(d.freeSpace) || 0)];
+                drives.appendChild(K.el('option', {value: d.drive, 'data-i18n': 'tools.page.driveFree',
+                                                   'data-i18n-args': JSON.stringify(args),
+                                                   text: t('tools.page.driveFree', ...args)}));
             }
-            if (bytes > 0 && list.length === 0) parts.state.textContent += ' ' +
-                t('tools.page.noDrive');
+            if (bytes > 0 && list.length === 0) say(parts.state, size, ['tools.page.noDrive']);
+            else say(parts.state, size);
             drives.hidden = list.length === 0;
             move.disabled = bytes <= 0 || list.length === 0;
         }
@@ -175,15 +200,16 @@
 
     function hibernationTool() {
         const parts = card('hibernate', 'tools.hib.title', 'tools.hib.text', null);
-        const check = K.button('secondary', 'tools.check', async () => {
+        async function measure() {
             const data = await K.busy(t('tools.measuring'),
                                       () => K.nativeJson('getPrivacyItems', [], {list: []}));
             const item = (data.list || []).find((i) => i.type === 'hibernate');
             const bytes = item ? Number(item.size) || 0 : 0;
-            parts.state.textContent = bytes > 0 ? t('tools.hib.size', K.size(bytes)) :
-                                                  t('tools.hib.off');
+            say(parts.state, bytes > 0 ? ['tools.hib.size', K.size(bytes)] : ['tools.hib.off']);
             off.disabled = bytes <= 0;
-        });
+            return bytes;
+        }
+        const check = K.button('secondary', 'tools.check', () => measure());
         const off = K.button('danger', 'tools.hib.turnOff', async () => {
             const ok = await K.confirm({title: t('tools.hib.confirm'),
                                         items: [{label: t('tools.hib.lose1'), detail: ''},
@@ -192,14 +218,23 @@
                                         dangerLabel: t('tools.hib.turnOff')});
             if (!ok) return;
             off.disabled = true;
-            setResult(parts, 'busy', t('tools.hib.working'));
-            const started = K.native('cleanPrivacyItemsAsync', [JSON.stringify(['hibernate']),
-                                                                (event) => {
-                const success = event && event.success === true;
-                setResult(parts, success ? 'ok' : 'failed',
-                          success ? t('tools.hib.done') : t('tools.hib.failed'));
-            }], 0);
-            if (!started) setResult(parts, 'failed', t('tools.hib.failed'));
+            setResult(parts, 'busy', 'tools.hib.working');
+            // The clean reports success whatever the system tool did, so the verdict comes
+            // from measuring hiberfil.sys again.
+            const finished = new Promise((resolve) => {
+                const started = K.native('cleanPrivacyItemsAsync', [
+                    JSON.stringify(['hibernate']), (event) => resolve(event)], 0);
+                if (!started) resolve(null);
+            });
+            await finished;
+            const left = await measure();
+            if (left > 0) {
+                setResult(parts, 'failed', 'tools.hib.failed');
+                return;
+            }
+            // "Already off" would misread right after turning it off; the result line says it.
+            say(parts.state);
+            setResult(parts, 'ok', 'tools.hib.done');
         });
         off.disabled = true;
         parts.actions.append(check, off);
@@ -215,8 +250,7 @@
             const made = K.native('createDesktopShortcut', ['Pellanor', exe, '', ''], false) ===
                 true;
             if (made) K.toast(t('tools.link.done'));
-            setResult(parts, made ? 'ok' : 'failed',
-                      made ? t('tools.link.done') : t('tools.link.failed'));
+            setResult(parts, made ? 'ok' : 'failed', made ? 'tools.link.done' : 'tools.link.failed');
         }));
         return parts;
     }

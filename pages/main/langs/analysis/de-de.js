@@ -131,6 +131,8 @@ MainStrings.add('de-de', {
     "programs.uninstallNamed": "{0} deinstallieren",
     "programs.waiting": "Warten auf das Deinstallationsprogramm von {0}… Die Liste wird aktualisiert, wenn Sie zurückkehren.",
     "programs.launchFailed": "Windows konnte das Deinstallationsprogramm von {0} nicht starten.",
+    "programs.confirm": "{0} deinstallieren?",
+    "programs.confirmNote": "Pellanor startet das Deinstallationsprogramm des Programms selbst. Was entfernt wird, entscheidet dieses Deinstallationsprogramm; eventuell stellt es zuerst Fragen.",
     "tools.title": "Werkzeuge",
     "tools.desc": "Gründlichere Bereinigungen. Jede sagt vorher, was sie tut.",
     "tools.check": "Prüfen",

@@ -131,6 +131,8 @@ MainStrings.add('en-us', {
     "programs.uninstallNamed": "Uninstall {0}",
     "programs.waiting": "Waiting for the uninstaller of {0}… The list refreshes when you come back.",
     "programs.launchFailed": "Windows could not start the uninstaller of {0}.",
+    "programs.confirm": "Uninstall {0}?",
+    "programs.confirmNote": "Pellanor starts the program's own uninstaller. What it removes is up to that uninstaller, and it may ask you questions first.",
     "tools.title": "Tools",
     "tools.desc": "Deeper clean-ups. Each one says what it does before it starts.",
     "tools.check": "Check",

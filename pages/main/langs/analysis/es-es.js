@@ -131,6 +131,8 @@ MainStrings.add('es-es', {
     "programs.uninstallNamed": "Desinstalar {0}",
     "programs.waiting": "Esperando al desinstalador de {0}… La lista se actualizará cuando vuelvas.",
     "programs.launchFailed": "Windows no pudo iniciar el desinstalador de {0}.",
+    "programs.confirm": "¿Desinstalar {0}?",
+    "programs.confirmNote": "Pellanor inicia el desinstalador propio del programa. Lo que se elimina depende de ese desinstalador, que puede hacerle preguntas antes.",
     "tools.title": "Herramientas",
     "tools.desc": "Limpiezas más profundas. Cada una explica lo que hace antes de empezar.",
     "tools.check": "Comprobar",

@@ -131,6 +131,8 @@ MainStrings.add('fr-fr', {
     "programs.uninstallNamed": "Désinstaller {0}",
     "programs.waiting": "En attente du programme de désinstallation de {0}… La liste sera actualisée à votre retour.",
     "programs.launchFailed": "Windows n'a pas pu lancer le programme de désinstallation de {0}.",
+    "programs.confirm": "Désinstaller {0} ?",
+    "programs.confirmNote": "Pellanor lance le programme de désinstallation fourni avec le logiciel. C'est lui qui décide de ce qui est supprimé, et il peut d'abord vous poser des questions.",
     "tools.title": "Outils",
     "tools.desc": "Des nettoyages plus poussés. Chacun explique ce qu'il fait avant de commencer.",
     "tools.check": "Vérifier",

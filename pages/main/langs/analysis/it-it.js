@@ -131,6 +131,8 @@ MainStrings.add('it-it', {
     "programs.uninstallNamed": "Disinstalla {0}",
     "programs.waiting": "In attesa del programma di disinstallazione di {0}… L'elenco si aggiorna al tuo ritorno.",
     "programs.launchFailed": "Windows non è riuscito ad avviare il programma di disinstallazione di {0}.",
+    "programs.confirm": "Disinstallare {0}?",
+    "programs.confirmNote": "Pellanor avvia il programma di disinstallazione del programma stesso. Cosa viene rimosso dipende da quel programma, che potrebbe prima farle alcune domande.",
     "tools.title": "Strumenti",
     "tools.desc": "Pulizie più profonde. Ognuna spiega cosa fa prima di iniziare.",
     "tools.check": "Controlla",

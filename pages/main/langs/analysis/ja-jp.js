@@ -131,6 +131,8 @@ MainStrings.add('ja-jp', {
     "programs.uninstallNamed": "{0} をアンインストール",
     "programs.waiting": "{0} のアンインストーラーを待っています… 戻ってくると一覧が更新されます。",
     "programs.launchFailed": "Windows は {0} のアンインストーラーを起動できませんでした。",
+    "programs.confirm": "{0} をアンインストールしますか?",
+    "programs.confirmNote": "Pellanor はそのプログラム自身のアンインストーラーを起動します。何が削除されるかはアンインストーラーによって決まり、先に確認を求められる場合があります。",
     "tools.title": "ツール",
     "tools.desc": "より踏み込んだクリーンアップです。実行前に内容を説明します。",
     "tools.check": "確認",

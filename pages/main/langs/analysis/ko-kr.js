@@ -131,6 +131,8 @@ MainStrings.add('ko-kr', {
     "programs.uninstallNamed": "{0} 제거",
     "programs.waiting": "{0} 제거 프로그램을 기다리는 중… 돌아오면 목록이 새로 고쳐집니다.",
     "programs.launchFailed": "Windows가 {0}의 제거 프로그램을 시작하지 못했습니다.",
+    "programs.confirm": "{0}을(를) 제거할까요?",
+    "programs.confirmNote": "Pellanor는 프로그램 자체의 제거 프로그램을 시작합니다. 무엇이 제거되는지는 그 제거 프로그램이 정하며, 먼저 몇 가지를 물어볼 수 있습니다.",
     "tools.title": "도구",
     "tools.desc": "더 깊은 정리입니다. 각 도구는 시작하기 전에 무엇을 하는지 알려 줍니다.",
     "tools.check": "확인",

@@ -131,6 +131,8 @@ MainStrings.add('pt-pt', {
     "programs.uninstallNamed": "Desinstalar {0}",
     "programs.waiting": "A aguardar o desinstalador de {0}… A lista é atualizada quando voltar.",
     "programs.launchFailed": "O Windows não conseguiu iniciar o desinstalador de {0}.",
+    "programs.confirm": "Desinstalar {0}?",
+    "programs.confirmNote": "O Pellanor inicia o desinstalador do próprio programa. O que é removido depende desse desinstalador, que pode fazer-lhe perguntas primeiro.",
     "tools.title": "Ferramentas",
     "tools.desc": "Limpezas mais profundas. Cada uma explica o que faz antes de começar.",
     "tools.check": "Verificar",

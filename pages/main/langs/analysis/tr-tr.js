@@ -131,6 +131,8 @@ MainStrings.add('tr-tr', {
     "programs.uninstallNamed": "{0} programını kaldır",
     "programs.waiting": "{0} kaldırıcısı bekleniyor… Geri döndüğünüzde liste yenilenir.",
     "programs.launchFailed": "Windows, {0} kaldırıcısını başlatamadı.",
+    "programs.confirm": "{0} kaldırılsın mı?",
+    "programs.confirmNote": "Pellanor programın kendi kaldırıcısını başlatır. Neyin kaldırılacağına o kaldırıcı karar verir ve önce size sorular sorabilir.",
     "tools.title": "Araçlar",
     "tools.desc": "Daha derin temizlikler. Her biri başlamadan önce ne yapacağını söyler.",
     "tools.check": "Denetle",

@@ -131,6 +131,8 @@ MainStrings.add('zh-cn', {
     "programs.uninstallNamed": "卸载 {0}",
     "programs.waiting": "正在等待 {0} 的卸载程序… 你回来后列表会刷新。",
     "programs.launchFailed": "Windows 无法启动 {0} 的卸载程序。",
+    "programs.confirm": "要卸载 {0} 吗？",
+    "programs.confirmNote": "Pellanor 会启动该程序自带的卸载程序。删除哪些内容由该卸载程序决定，它可能会先向你提问。",
     "tools.title": "工具",
     "tools.desc": "更深入的清理。每个工具在开始前都会说明它要做什么。",
     "tools.check": "检查",
