@@ -4,7 +4,7 @@
 // confirm. Each section keeps only what it shows differently.
 //
 // new ScanSection(container, {
-//     id, keys: {title, desc, scan, rescan, delete, noneTicked, error, scanningFolders},
+//     id, state (the section's state object; `scanned` is kept there), keys: {title, desc, scan, rescan, delete, noneTicked, error, scanningFolders},
 //     chips: FolderChips options (onAdd is ours), natives: {start, stop, add},
 //     scanArgs() -> native arguments before the callback,
 //     columns: [header cells], columnsClass, render(row, item), tick, onTicked(refused),
@@ -21,7 +21,9 @@
     class ScanSection {
         constructor(container, spec) {
             this.spec = spec;
-            this.scanned = false;
+            // `scanned` lives in the section's own state, where its tests and hooks read it.
+            this.state = spec.state;
+            this.state.scanned = false;
             this.busy = false;
             this.panel = null;
             this.job = null;
@@ -238,6 +240,11 @@
             return hooks;
         }
     }
+
+    Object.defineProperty(ScanSection.prototype, 'scanned', {
+        get() { return this.state.scanned; },
+        set(value) { this.state.scanned = value; },
+    });
 
     function confirmItems(files) {
         return files.map((f) => ({label: f.path, detail: K.size(f.size)}));

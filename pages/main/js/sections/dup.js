@@ -53,6 +53,7 @@
     function create(container) {
         const state = {groups: [], rows: [], review: [], reviewAt: -1};
         const base = new ScanSection(container, {
+            state,
             id: 'dup',
             keys: {title: 'dup.title', desc: 'dup.desc', scan: 'dup.scan', rescan: 'dup.rescan',
                    delete: 'dup.delete', noneTicked: 'dup.noneTicked', error: 'dup.error',
@@ -354,7 +355,8 @@
                 forgetTexts();
                 base.onLanguageChanged();
             },
-            debug: {session, state, list, onEnd: (type, data) => base.end(type, data), onReport},
+            debug: {session, state, list, chips, onEnd: (type, data) => base.end(type, data),
+                    onReport},
         });
     }
 

@@ -44,6 +44,7 @@
                        sort: 'size'};
         const sortButtons = {};
         const base = new ScanSection(container, {
+            state,
             id: 'large',
             keys: {title: 'large.title', desc: 'large.desc', scan: 'large.scan',
                    rescan: 'large.rescan', delete: 'large.delete', noneTicked: 'large.noneTicked',
