@@ -342,7 +342,10 @@
                 event.preventDefault();
                 callSection(entry, 'onRefresh', event);
             }
-            if (event.key === 'Delete' && !event.target.closest('input, textarea, select')) {
+            // Delete edits text in a field, but a ticked row's checkbox may hold the focus.
+            const editing = event.target.closest(
+                'textarea, select, input:not([type=checkbox]):not([type=radio])');
+            if (event.key === 'Delete' && !editing) {
                 callSection(entry, 'onDelete', event);
             }
         });
