@@ -5,6 +5,7 @@
 #include "app/constants.h"
 #include "app/engine_api.h"
 #include "app/single_instance.h"
+#include "app/start_mode.h"
 #include "bridge/native_util.h"
 #include "platform/window_messages.h"
 #include "system/process_facts.h"
@@ -21,6 +22,9 @@ namespace pellanor::app {
 namespace {
 
 constexpr std::uint32_t kFirstWindowFlags = kWindowMain | kWindowPopup | kWindowDebug;  // 896
+// The installer and uninstaller are ordinary windows: a wizard that stays above every other
+// window would hide the folder dialog and whatever the user checks while it waits.
+constexpr std::uint32_t kSetupWindowFlags = kWindowMain | kWindowDebug;
 
 void setEngineOptions(const SciterApi* api) {
     api->SciterSetOption(0, kOptionScriptFeatures, 15);
@@ -62,7 +66,8 @@ std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* 
 const std::vector<std::u16string>& applicationArguments() { return system::programArguments(); }
 
 int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWindow) {
-    if (anotherInstanceRuns()) {
+    const StartMode mode = startModeOf(applicationArguments());
+    if (takesPartInSingleInstance(mode) && anotherInstanceRuns()) {
         broadcastShowMainWindow();
         return 0;
     }
@@ -78,8 +83,9 @@ int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWind
     registerScriptObjects(api);
     const auto listener = forwardBroadcasts(api);
 
-    firstWindow = ui::TinyWindow::create(kFirstWindowFlags);
-    firstWindow->load(kLoadingPageUrl);
+    firstWindow = ui::TinyWindow::create(mode == StartMode::Normal ? kFirstWindowFlags
+                                                                   : kSetupWindowFlags);
+    firstWindow->load(firstPageUrl(mode));
     firstWindow->expand();
     return loop();
 }

@@ -226,6 +226,9 @@ std::vector<Member> members() {
         property("updateWindowPath", [] { return Result(kUpdaterPageUrl); }),
         property("historyWindowPath", [] { return Result(kHistoryPageUrl); }),
         property("hotkeyWindowPath", [] { return Result(kHotKeyPageUrl); }),
+        // The installer copies the program's folder tree with copyFile and mkdir; this is what
+        // it walks, and how it tells an empty folder or an earlier install of ours.
+        method("listFolder", {T}, [](A a) { return util::listFolder(a.text(0)); }),
     };
 }
 

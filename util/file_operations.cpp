@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 
 #include "log/logger.h"
 #include "log/qt_format.h"
@@ -30,6 +35,14 @@ bool isSameFile(const QString& source, const QString& destination) {
 // rename then falls back to copying, and that copy opens the name for writing, following the
 // link and creating the file wherever it points. The link itself counts as the destination.
 bool nameIsTaken(const QFileInfo& info) { return info.exists() || info.isSymbolicLink(); }
+
+// Qt 5's isSymLink() also answers true for Windows shortcut files, which are plain files.
+bool isLink(const QFileInfo& info) { return info.isSymbolicLink() || info.isJunction(); }
+
+QJsonArray sortedNames(QStringList names) {
+    std::sort(names.begin(), names.end());
+    return QJsonArray::fromStringList(names);
+}
 
 // A dangling link names no folder, so it is treated as a file that may be replaced.
 bool namesAFile(const QFileInfo& info) {
@@ -98,6 +111,36 @@ bool mkdir(const QString& path) {
     const QString folder = hostPath(path);
     if (QDir(folder).exists()) return true;
     return QDir().mkpath(folder);
+}
+
+QString listFolder(const QString& path) {
+    const QString folder = hostPath(path);
+    const QFileInfo self(folder);
+    if (path.isEmpty() || isLink(self) || !self.isDir()) {
+        logging::info(kTag, "list folder {} failed: not a folder", path);
+        const QJsonObject error{{QStringLiteral("error"), QStringLiteral("not a folder")}};
+        return QString::fromUtf8(QJsonDocument(error).toJson(QJsonDocument::Indented));
+    }
+    QStringList files;
+    QStringList folders;
+    QStringList links;
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        if (isLink(entry)) {
+            links << entry.fileName();
+        } else if (entry.isDir()) {
+            folders << entry.fileName();
+        } else {
+            files << entry.fileName();
+        }
+    }
+    logging::info(kTag, "list folder {}: {} files, {} folders, {} links", path, files.size(),
+                  folders.size(), links.size());
+    const QJsonObject listing{{QStringLiteral("files"), sortedNames(files)},
+                              {QStringLiteral("folders"), sortedNames(folders)},
+                              {QStringLiteral("links"), sortedNames(links)}};
+    return QString::fromUtf8(QJsonDocument(listing).toJson(QJsonDocument::Indented));
 }
 
 }  // namespace pellanor::util

@@ -22,4 +22,12 @@ bool moveFile(const QString& source, const QString& destination, bool overwrite)
 // Creates the folder and its missing parents; true when it exists afterwards. Logs nothing.
 bool mkdir(const QString& path);
 
+// One level of the folder `path`, as indented JSON text with sorted keys: {"files": [...],
+// "folders": [...], "links": [...]}, each a list of entry names sorted by their UTF-16 code
+// units. Hidden and system entries are listed. A symbolic link or junction is listed under
+// "links" only, whatever it points at, so that a caller copying a tree never follows one.
+// {"error": "not a folder"} when `path` is empty or names no folder (a link to a folder
+// included). Logs the count or the refusal.
+QString listFolder(const QString& path);
+
 }  // namespace pellanor::util

@@ -56,7 +56,7 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"setTimeoutOnce", "LI"}, {"isMainWindowReady", ""}, {"notifyRunningInstanceQuit", ""},
     {"isDebug", "-"}, {"isAutoReload", "-"}, {"canMainWindowTopmost", "-"}, {"nativeVersion", "-"},
     {"mainWindowPath", "-"}, {"updateWindowPath", "-"}, {"historyWindowPath", "-"},
-    {"hotkeyWindowPath", "-"},
+    {"hotkeyWindowPath", "-"}, {"listFolder", "T"},
 };
 
 std::vector<ParamKind> paramsOf(const std::string& signature) {

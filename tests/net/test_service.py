@@ -6,6 +6,7 @@ Prints "PORT <n>" once listening. Every request is recorded as one JSON line in 
 leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /delay/<ms>/...    answer only after <ms>
   /trickle/...       send bodies 1 KiB at a time, 20 ms apart
+  /tamper/...        the installer below with its last byte changed (the published digest stays)
   /status/<code>/... answer with that status ({"status": code})
   /empty/...         200 with an empty body
   /redirect/...      302 to the same path
@@ -14,11 +15,17 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /short/<n>         announce n bytes, send half, close
   /stall/<n>         announce n bytes, send half, then go quiet until the client leaves
   a --route path     200 with that route's JSON (the query is ignored)
+  /installer/<name>  with --installer: that file's bytes, with a Content-Length
+  /api/versions/latest/  with --installer: {"version", "notes", "url", "size", "sha256"} offering
+                     it as version --offer; the "url" keeps the modifiers the question came with,
+                     so a check under /trickle/ offers a download that trickles
+  /api/versions/     200 with a version list (VERSIONS) unless a route answers it
   anything else      200 {"ok":true,"path":"<path>"}
 --never-accept listens but never accepts a connection. The service ends by itself after
 --lifetime seconds, or when its standard input closes (the test that started it is gone).
 """
 import argparse
+import hashlib
 import http.server
 import json
 import os
@@ -30,6 +37,14 @@ import time
 
 CHUNK = 1 << 20
 PATTERN = bytes(range(256)) * (CHUNK // 256)
+# In no order; "1.10.0" is newer than "1.9.2" though it sorts before it as text. Notes come as
+# lines in one text, as a list, or not at all.
+VERSIONS = {"versions": [
+    {"version": "1.3.6", "date": "2026-03-18", "notes": "Start-up items can be restored\nQuieter tray menu"},
+    {"version": "1.10.0", "date": "2026-09-01", "notes": ["Faster duplicate scans", "Large files can be moved"]},
+    {"version": "1.2.0", "date": "2025-11-20", "notes": "Chat apps: QQ"},
+    {"version": "1.9.2", "date": "2026-07-14"},
+]}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -66,14 +81,43 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if self.trickle:
                 time.sleep(0.02)
 
+    def send_data(self, data):
+        step = 1024 if self.trickle else CHUNK
+        for start in range(0, len(data), step):
+            self.wfile.write(data[start:start + step])
+            if self.trickle:
+                time.sleep(0.02)
+
+    # The latest-version answer as the update service gives it, describing the installer.
+    def latest_version(self):
+        installer = self.server.installer
+        path = self.path.split("?")[0]
+        prefix = path[:path.index("/api/versions/latest")]
+        host = self.headers.get("Host") or "127.0.0.1:%d" % self.server.server_address[1]
+        answer = {"version": self.server.offer,
+                  "notes": "Faster duplicate scans on large folders\nThe tray menu follows the system language",
+                  "url": "%s://%s%s/installer/%s" % (self.server.scheme, host, prefix, installer["name"]),
+                  "size": len(installer["data"]),
+                  "sha256": hashlib.sha256(installer["data"]).hexdigest()}
+        body = json.dumps(answer).encode()
+        return self.send_body(200, body, len(body))
+
+    def send_installer(self):
+        data = bytearray(self.server.installer["data"])
+        if self.tamper and data:
+            data[-1] ^= 0xFF
+        self.send_body(200, b"", len(data))
+        self.send_data(bytes(data))
+
     def answer(self):
         length = int(self.headers.get("Content-Length") or 0)
         self.record(self.rfile.read(length) if length else b"")
         parts = self.path.split("?")[0].strip("/").split("/")
         self.trickle = False
-        while parts and parts[0] in ("delay", "trickle"):
-            if parts[0] == "trickle":
-                self.trickle = True
+        self.tamper = False
+        while parts and parts[0] in ("delay", "trickle", "tamper"):
+            if parts[0] in ("trickle", "tamper"):
+                setattr(self, parts[0], True)
                 parts = parts[1:]
                 continue
             time.sleep(int(parts[1]) / 1000)
@@ -83,6 +127,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         routed = self.server.routes.get("/" + "/".join(parts).rstrip("/") + "/")
         if routed is not None:
             return self.send_body(200, routed, len(routed))
+        if self.server.installer and parts[:3] == ["api", "versions", "latest"]:
+            return self.latest_version()
+        if self.server.installer and head == "installer":
+            return self.send_installer()
+        if parts == ["api", "versions"]:
+            body = json.dumps(VERSIONS).encode()
+            return self.send_body(200, body, len(body))
         if head == "status":
             body = json.dumps({"status": arg}).encode()
             return self.send_body(arg, body, len(body))
@@ -138,6 +189,9 @@ def main():
     parser.add_argument("--lifetime", type=float, default=120)
     parser.add_argument("--route", nargs=2, action="append", default=[], metavar=("PATH", "JSON"),
                         help="answer PATH (e.g. /api/info/) with this JSON text")
+    parser.add_argument("--installer", metavar="FILE",
+                        help="offer this file as the latest version's installer")
+    parser.add_argument("--offer", default="9.1.0", help="the version the installer is offered as")
     options = parser.parse_args()
     threading.Thread(target=end_when_orphaned, daemon=True).start()
     threading.Timer(options.lifetime, lambda: os._exit(0)).start()
@@ -155,6 +209,12 @@ def main():
     server.log_lock = threading.Lock()
     server.routes = {"/" + path.strip("/") + "/": json.dumps(json.loads(text)).encode()
                      for path, text in options.route}
+    server.installer = None
+    if options.installer:
+        with open(options.installer, "rb") as installer:
+            server.installer = {"name": os.path.basename(options.installer), "data": installer.read()}
+    server.offer = options.offer
+    server.scheme = "https" if options.tls else "http"
     if options.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(*options.tls)

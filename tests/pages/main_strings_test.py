@@ -24,6 +24,10 @@ SAME_AS_ENGLISH_ALLOWED = {
     'large.kind.archive', 'large.kind.document', 'large.col.size', 'dup.col.size', 'programs.sort.name',
     'tools.hib.size',  # a file name and a size
     'large.files.one', 'large.found.one', 'dup.files.one',  # Italian "file" is invariable
+    'history.version',
+    # keycap captions, printed in English on many keyboards
+    'hotkey.cap.ctrl', 'hotkey.cap.shift', 'hotkey.cap.delete', 'hotkey.cap.insert', 'hotkey.cap.esc',
+    'install.step.options',  # "Options" in French too
 }
 # Keys built at run time from a native type id; the scripts never spell them out.
 TYPE_KEYS = ['junk.%s.%s' % (t, part) for t in ('thumbcache', 'recent', 'temp', 'prefetch',
@@ -102,6 +106,10 @@ class MainStringTables(unittest.TestCase):
         sources = glob.glob(os.path.join(PAGES, 'main', '**', '*.js'), recursive=True)
         sources += glob.glob(os.path.join(PAGES, 'main', '*.html'))
         sources += glob.glob(os.path.join(PAGES, 'app', '**', '*.*'), recursive=True)
+        sources += glob.glob(os.path.join(PAGES, 'upgrader', '**', '*.*'), recursive=True)
+        sources += glob.glob(os.path.join(PAGES, 'history', '**', '*.*'), recursive=True)
+        for page in ('installer', 'unstaller'):
+            sources += glob.glob(os.path.join(PAGES, page, '**', '*.*'), recursive=True)
         missing = []
         for path in sources:
             if os.sep + 'langs' + os.sep in path:

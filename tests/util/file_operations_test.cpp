@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include "tests/util/file_test_support.h"
@@ -198,6 +203,59 @@ TEST_F(FileOperations, MkdirCreatesEveryMissingLevelAndKeepsAnExistingFolder) {
     EXPECT_FALSE(mkdir(path("source.txt")));
     EXPECT_EQ(readFile(path("source.txt")), "new");
     EXPECT_TRUE(m_log.lines().isEmpty());
+}
+
+
+QJsonObject listing(const QString& path) {
+    return QJsonDocument::fromJson(listFolder(path).toUtf8()).object();
+}
+
+QStringList names(const QJsonObject& listing, const char* kind) {
+    QStringList list;
+    for (const auto& value : listing.value(QLatin1String(kind)).toArray()) list << value.toString();
+    return list;
+}
+
+TEST_F(FileOperations, ListFolderSortsEntriesByKindAndNeverCallsALinkAFolder) {
+    const QString tree = path("tree");
+    ASSERT_TRUE(writeFile(tree + "/b.txt", "b"));
+    ASSERT_TRUE(writeFile(tree + "/.hidden", "h"));
+    ASSERT_TRUE(writeFile(tree + "/A.txt", "a"));
+    ASSERT_TRUE(writeFile(tree + "/sub/deeper/c.txt", "c"));  // one level only: c.txt not listed
+    ASSERT_TRUE(QDir().mkpath(tree + "/empty"));
+    ASSERT_TRUE(QFile::link(m_outside.path(), tree + "/to-outside"));
+    ASSERT_TRUE(QFile::link(tree + "/A.txt", tree + "/to-file"));
+    ASSERT_TRUE(QFile::link(tree + "/gone", tree + "/dangling"));
+
+    const QJsonObject result = listing(tree);
+    EXPECT_EQ(result.keys(), (QStringList{"files", "folders", "links"}));
+    EXPECT_EQ(names(result, "files"), (QStringList{".hidden", "A.txt", "b.txt"}));
+    EXPECT_EQ(names(result, "folders"), (QStringList{"empty", "sub"}));
+    EXPECT_EQ(names(result, "links"), (QStringList{"dangling", "to-file", "to-outside"}));
+    EXPECT_TRUE(m_log.contains("NativeUtil",
+                               QStringLiteral("list folder %1: 3 files, 2 folders, 3 links").arg(tree)));
+}
+
+TEST_F(FileOperations, ListFolderAnswersAnErrorForWhatIsNotAFolder) {
+    ASSERT_TRUE(QDir().mkpath(path("real")));
+    ASSERT_TRUE(QFile::link(path("real"), path("link-to-real")));
+    const struct {
+        const char* what;
+        QString path;
+    } cases[] = {
+        {"empty text", QString()},
+        {"a missing folder", path("missing")},
+        {"a file", path("source.txt")},
+        {"a link to a folder", path("link-to-real")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(listing(c.path), (QJsonObject{{"error", "not a folder"}}));
+    }
+    const QJsonObject empty = listing(path("real"));
+    EXPECT_TRUE(names(empty, "files").isEmpty() && names(empty, "folders").isEmpty() &&
+                names(empty, "links").isEmpty());
+    EXPECT_FALSE(empty.contains("error"));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
     const built = new Map();
     let currentId = '';
     let navList = null;
+    let hotkeys = {};
     const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
 
     function element(id) {
@@ -266,6 +267,10 @@
         const name = typeof command === 'string' ? command : command && command.command;
         if (!name || name === 'language') return;
         log.info('command ' + name);
+        if (name === 'hotkeys') {
+            loadHotkeys();
+            return;
+        }
         if (name === 'exit') {
             exitApp();
             return;
@@ -279,8 +284,9 @@
         }
     }
 
-    // The tray's commands come over a BroadcastChannel when both pages share an origin; the
-    // shared value is the fallback, read while the window may be hidden.
+    // The tray's commands (and the hot-key page's word that the shortcuts changed) come over a
+    // BroadcastChannel when the pages share an origin; the shared value is the fallback, read
+    // while the window may be hidden or another page has the focus.
     function listenForCommands() {
         if (channel) channel.onmessage = (event) => runCommand(event.data);
         setInterval(() => {
@@ -333,20 +339,29 @@
         return result.code;
     }
 
+    // The shortcuts are the user's (the hot-key page keeps them in the settings); a section
+    // answers the ones it has hooks for.
+    function loadHotkeys() {
+        hotkeys = Hotkeys.load();
+    }
+
     function keyboard() {
         document.addEventListener('keydown', (event) => {
             if (document.querySelector('.dialog-backdrop')) return;
+            const action = Hotkeys.actionFor(event, hotkeys);
+            if (action === '') return;
             const entry = built.get(currentId);
-            if (event.key === 'Escape') callSection(entry, 'onEscape', event);
-            if (event.key === 'F5') {
+            if (action === 'stop') callSection(entry, 'onEscape', event);
+            if (action === 'rescan') {
                 event.preventDefault();
                 callSection(entry, 'onRefresh', event);
             }
-            // Delete edits text in a field, but a ticked row's checkbox may hold the focus.
-            const editing = event.target.closest(
-                'textarea, select, input:not([type=checkbox]):not([type=radio])');
-            if (event.key === 'Delete' && !editing) {
-                callSection(entry, 'onDelete', event);
+            if (action === 'delete') callSection(entry, 'onDelete', event);
+            if (action.startsWith('go.')) {
+                event.preventDefault();
+                show(action.slice(3));
+                const item = element('nav-' + currentId);
+                if (item) item.focus();
             }
         });
     }
@@ -380,6 +395,7 @@
         fitNavigation();
         renderNav();
         wireNavKeys();
+        loadHotkeys();
         keyboard();
         setTitle();
         openTray();
@@ -397,6 +413,8 @@
                  '), language ' + language.code + (ready ? '' : ' (not signalled)'));
         // Home is on screen; a remembered section opens after the signal so the first paint stays cheap.
         if (typeof last === 'string' && last !== 'home') show(last, {remember: false});
+        // Work that must wait until the window is up (the automatic update check) starts here.
+        document.dispatchEvent(new CustomEvent('pellanor-main-ready'));
     }
 
     window.App = Object.freeze({
@@ -404,6 +422,7 @@
         sections,
         show,
         current: () => currentId,
+        hotkeys: () => Object.assign({}, hotkeys),
         section: (id) => (built.get(id) || {}).api,
         setLanguage,
         exitApp,

@@ -270,7 +270,8 @@ def large_files_move_selected():
 
         page.click_text('#section-large .action-bar .button', 'Move')
         picker = session.attach('app/pick.html')
-        picker.wait('document.getElementById("path") !== null', what='the picker')
+        # The places are drawn after the buttons are wired; the path field is there before.
+        picker.wait('document.querySelector("#places .place") !== null', what='the picker')
         picker.eval('document.getElementById("path").value = %s' % json.dumps(target))
         picker.click('#add')
         picker.eval('setTimeout(() => document.getElementById("use").click(), 50); null')

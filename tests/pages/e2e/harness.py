@@ -71,6 +71,7 @@ class Profile:
         self.documents = os.path.join(self.home, 'Documents')
         self.data = os.path.join(self.home, 'Data')
         self.trash = os.path.join(self.home, '.local', 'share', 'Trash')
+        self.programs = os.path.join(root, 'programs')  # %PROGRAMFILES%
         self.sentinels = []
         self.junk = {}
         self.chat = {}
@@ -88,7 +89,8 @@ class Profile:
         self.junk.setdefault(kind, []).append(path)
 
     def build(self):
-        for folder in (self.documents, self.path('Desktop'), self.path('Downloads'), self.drive_c):
+        for folder in (self.documents, self.path('Desktop'), self.path('Downloads'), self.drive_c,
+                       self.programs):
             os.makedirs(folder, exist_ok=True)
         self._junk('temp', os.path.join(self.temp, 'setup.log'), 300 * 1024)
         self._junk('temp', os.path.join(self.temp, 'unpack', 'part.bin'), 2 * MIB)
@@ -163,6 +165,7 @@ class Profile:
             'LOCALAPPDATA': self.local,
             'APPDATA': self.roaming,
             'TEMP': self.temp,
+            'PROGRAMFILES': self.programs,
             'TMP': self.temp,
             # Chromium's own scratch files stay out of the TEMP that the junk clean empties.
             'TMPDIR': os.path.join(run_dir, 'tmp'),
@@ -225,12 +228,16 @@ class Page:
         deadline = time.monotonic() + timeout
         last = None
         while time.monotonic() < deadline:
+            # A page error (a script not loaded yet) is not the awaited state: it is kept for
+            # the message and the wait goes on.
             try:
-                last = self.eval(expression)
+                value = self.eval(expression)
             except AssertionError as error:
                 last = str(error)
-            if last:
-                return last
+            else:
+                if value:
+                    return value
+                last = value
             time.sleep(0.1)
         raise AssertionError('timed out waiting for ' + (what or expression) + ' (last: ' +
                              repr(last) + ')')
@@ -240,6 +247,7 @@ class Page:
     X_KEYS = {'Tab': 'Tab', 'Enter': 'Return', 'Escape': 'Escape', 'ArrowDown': 'Down',
               'ArrowUp': 'Up', 'Home': 'Home', 'End': 'End', 'Delete': 'Delete', 'F5': 'F5',
               ' ': 'space'}
+    X_KEYS.update({'F%d' % n: 'F%d' % n for n in range(1, 13)})
 
     def press(self, key, shift=False, window_title='Pellanor'):
         windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^%s$' % window_title],
@@ -300,15 +308,42 @@ class Page:
             self.ws.close()
 
 
+# What every profile starts with: no automatic update check, so no scenario asks the real
+# service at start unless it means to.
+DEFAULT_SETTINGS = {'autoCheckUpdate': '0'}
+
+
+def write_settings(registry_dir, settings):
+    """The program's settings as the registry store keeps them (the registry editor's format)."""
+    def quoted(text):
+        return '"' + str(text).replace('\\', '\\\\').replace('"', '\\"') + '"'
+    lines = ['Windows Registry Editor Version 5.00', '',
+             '[HKEY_CURRENT_USER\\Software\\Pellanor\\Settings]']
+    lines += [quoted(name) + '=' + quoted(value) for name, value in settings.items()]
+    write(os.path.join(registry_dir, 'HKEY_CURRENT_USER.reg'), text='\r\n'.join(lines) + '\r\n\r\n')
+
+
 class Session:
     """The program running on a fresh profile; use as a context manager."""
 
-    def __init__(self, language='en-us', settings=None, env=None, online=None):
-        """`env`: extra variables for the program. `online`: None leaves the machine's own network
+    HOME_READY = ('window.App && App.current() === "home" && '
+                  'document.querySelector("#section-home .hero") !== null')
+
+    def __init__(self, language='en-us', settings=None, env=None, online=None, args=None,
+                 page='main/main.html', ready=None):
+        """`settings`: stored settings the program finds at start, over DEFAULT_SETTINGS.
+        `env`: extra variables for the program. `online`: None leaves the machine's own network
         verdict; True or False describes a network (a default route on an interface that is up,
-        or none) in the profile, so the program's connectivity answers do not depend on the host."""
+        or none) in the profile, so the program's connectivity answers do not depend on the host.
+        `args` go after the LANG= token; `page` is the page attached as `.main`, and `ready` the
+        expression it is waited for (Home painted for the main page)."""
         self.language = language
-        self.settings = settings or {}
+        self.args = args or []
+        self.page = page
+        self.ready = ready if ready is not None else (self.HOME_READY if page == 'main/main.html'
+                                                      else 'document.readyState === "complete"')
+        self.processes = []
+        self.settings = dict(DEFAULT_SETTINGS, **(settings or {}))
         self.extra_env = env or {}
         self.online = online
         self.root = None
@@ -325,22 +360,29 @@ class Session:
         if self.online is not None:
             self.env.update(describe_network(os.path.join(self.run_dir, 'net'), self.online))
         self.env.update(self.extra_env)
-        self.port = free_port()
-        self.env['QTWEBENGINE_REMOTE_DEBUGGING'] = '127.0.0.1:%d' % self.port
+        write_settings(self.env['PELLANOR_REGISTRY_DIR'], self.settings)
         self.started = time.monotonic()
         self.output = open(os.path.join(self.run_dir, 'program.out'), 'wb')
-        self.process = subprocess.Popen([PROGRAM, 'LANG=' + self.language], env=self.env,
-                                        stdout=self.output, stderr=subprocess.STDOUT,
-                                        cwd=self.run_dir, start_new_session=True)
         try:
-            self.main = self.attach('main/main.html')
-            self.main.wait('window.App && App.current() === "home" && '
-                           'document.querySelector("#section-home .hero") !== null',
-                           timeout=30, what='Home painted')
+            self.main = self.start(PROGRAM, ['LANG=' + self.language] + self.args, self.page,
+                                   self.ready)
         except BaseException:
             self.__exit__(*sys.exc_info())
             raise
         return self
+
+    def start(self, program, args, page, ready):
+        """Starts `program` on this profile with an inspector port of its own; answers `page`
+        once `ready` holds there. It becomes `.process`; every one started is ended at exit."""
+        self.port = free_port()
+        self.env['QTWEBENGINE_REMOTE_DEBUGGING'] = '127.0.0.1:%d' % self.port
+        self.process = subprocess.Popen([program] + args, env=self.env, stdout=self.output,
+                                        stderr=subprocess.STDOUT, cwd=self.run_dir,
+                                        start_new_session=True)
+        self.processes.append(self.process)
+        page_object = self.attach(page)
+        page_object.wait(ready, timeout=30, what=page + ' ready')
+        return page_object
 
     def targets(self):
         with urllib.request.urlopen('http://127.0.0.1:%d/json' % self.port, timeout=2) as reply:
@@ -375,19 +417,19 @@ class Session:
     def __exit__(self, *exc):
         for page in self.pages:
             page.close()
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        if self.process:
+        for process in self.processes:
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
             # The engine's helper processes outlive a killed program; they are in its group.
             with contextlib.suppress(ProcessLookupError, PermissionError):
-                os.killpg(self.process.pid, signal.SIGKILL)
+                os.killpg(process.pid, signal.SIGKILL)
+        if self.processes:
             time.sleep(0.2)
-        if self.process:
             self.output.close()
         if os.environ.get('PELLANOR_E2E_KEEP'):
             print('kept', self.root)

@@ -1,7 +1,10 @@
 """About & feedback and the usage-data switch against the local test service of the network tests:
 an offered version is shown, a failing or absent service gives a plain sentence in the page's
 language, feedback reaches the service with the typed text and this PC's support id, a failed
-send keeps the draft, and usage events flow only after the user switches them on."""
+send keeps the draft, and usage events flow only after the user switches them on. The version
+history lists the service's versions newest first with the running one marked, says so when
+offline and loads on Retry; the automatic update check asks once a day at most, shows an offered
+version on Home and About, stays silent on failure and asks nothing when switched off."""
 import contextlib
 import json
 import os
@@ -16,13 +19,19 @@ import harness  # noqa: E402
 
 SERVICE = os.path.join(harness.REPO, 'tests', 'net', 'test_service.py')
 OFFERED = '9.1.0'
+HISTORY = 'history/history.html'
+HISTORY_URL = 'this://app/' + HISTORY
+# The test service's own version list, newest first by number (not by text).
+NEWEST_FIRST = ['1.10.0', '1.9.2', '1.3.6', '1.2.0']
+HOUR_MS = 3600 * 1000
 
 
 class Service:
     """tests/net/test_service.py on 127.0.0.1, with its request log in a temp folder."""
 
-    def __init__(self, routes=None):
+    def __init__(self, routes=None, options=None):
         self.routes = routes or {}
+        self.options = options or []  # further command-line options of the service
 
     def __enter__(self):
         self.folder = tempfile.mkdtemp(prefix='pellanor-e2e-service-')
@@ -30,6 +39,7 @@ class Service:
         command = [sys.executable, SERVICE, '--log', self.log, '--lifetime', '300']
         for path, answer in self.routes.items():
             command += ['--route', path, json.dumps(answer)]
+        command += self.options
         # The service ends when its input closes, so it cannot outlive a scenario that dies.
         self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         line = self.process.stdout.readline().decode()
@@ -108,6 +118,42 @@ def plain(page, shown, key):
         assert raw not in shown, shown
 
 
+# Labels that clip, a page wider than its window, or a text that looks like a key or keeps {0}.
+LAYOUT_FAULTS = '''(() => {
+    const boxes = Array.from(document.querySelectorAll(%s)).filter((e) => e.clientWidth > 0 &&
+        (e.scrollWidth > e.clientWidth + 1 || e.scrollHeight > e.clientHeight + 1));
+    const texts = Array.from(document.querySelectorAll(%s)).map((e) => e.textContent.trim())
+        .filter((t) => /^[a-z]+(\\.[A-Za-z]+)+$/.test(t) || /\\{\\d\\}/.test(t));
+    const wide = document.documentElement.scrollWidth > innerWidth ? ['page'] : [];
+    return wide.concat(boxes.map((e) => e.id || e.className), texts);
+})()'''
+BANNER_PARTS = '#home-update .button, #home-update .banner-text, .nav-item'
+HISTORY_PARTS = '.titlebar-name, #running, .version-name, .tag, .version-date, .button'
+
+
+def history_windows(session):
+    return [t for t in session.targets() if t.get('type') == 'page' and HISTORY in t.get('url', '')]
+
+
+def open_history(session, page):
+    """Opens (or brings forward) the history window from About and waits until it has an answer."""
+    if page.eval('App.current()') != 'about':
+        open_about(page)
+    page.click('#about-history')
+    history = session.attach(HISTORY, timeout=15)
+    history.wait('window.HistoryPage && !HistoryPage.busy() && HistoryPage.state().phase !== "loading"',
+                 timeout=20, what='the version history')
+    return history
+
+
+def shown_versions(history):
+    return history.eval('Array.from(document.querySelectorAll(".version")).map((n) => n.dataset.version)')
+
+
+def latest_asked(service):
+    return len(service.requests('/api/versions/latest/'))
+
+
 def offered_version_and_feedback_reach_the_user_and_the_service():
     routes = {'/api/versions/latest/': {'version': OFFERED, 'notes': 'Faster scans'}}
     with Service(routes) as service, \
@@ -164,9 +210,14 @@ def usage_events_only_after_the_switch_is_on():
 def failing_service_says_so_in_german():
     with Service() as service, \
             harness.Session('de-de', env={'PELLANOR_SERVICE_URL': service.url('/status/500')},
-                            online=True) as session:
+                            online=True, settings={'autoCheckUpdate': '1'}) as session:
         page = session.main
+        # Nobody asked for the automatic check: its failure is logged, never shown.
+        page.wait('UpdateCheck.state().outcome === "failed"', what='the automatic check')
+        assert latest_asked(service) == 1, service.requests()
+        assert page.eval('document.querySelector("#home-update, #nav-about .nav-badge") === null')
         open_about(page)
+        assert text_of(page, '#about-update-status') == ''
         plain(page, check_for_updates(page), 'error.server')
         assert service.requests('/status/500/api/versions/latest/'), service.requests()
         assert page.eval('document.getElementById("about-update-status").classList.contains("error")')
@@ -175,6 +226,11 @@ def failing_service_says_so_in_german():
         plain(page, send_feedback(page, typed), 'about.sendFailed')
         assert page.eval('document.getElementById("about-feedback").value') == typed
         page.screenshot('about-feedback-failed-de-de')
+
+        history = open_history(session, page)
+        plain(history, history.eval('document.querySelector("#body .banner-text span").textContent'),
+              'error.server')
+        assert service.requests('/status/500/api/versions/?lang='), service.requests()
 
 
 def service_down_keeps_the_draft():
@@ -199,8 +255,170 @@ def service_down_keeps_the_draft():
         page.screenshot('about-offline-en-us')
 
 
+def automatic_check_and_history():
+    routes = {'/api/versions/latest/': {'version': OFFERED, 'notes': 'Faster scans'}}
+    with Service(routes) as service, \
+            harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url()}, online=True,
+                            settings={'autoCheckUpdate': '1'}) as session:
+        page = session.main
+        net = os.path.join(session.run_dir, 'net')
+        page.wait('UpdateCheck.state().outcome === "available"', what='the automatic check')
+        assert latest_asked(service) == 1, service.requests()
+        banner = page.wait('(document.querySelector("#home-update .banner-text") || {}).textContent')
+        assert banner == 'Version %s is available' % OFFERED, banner
+        assert page.eval('document.querySelector("#nav-about .nav-badge") !== null')
+        kept = float(page.eval('NativeUtil.getSetting("lastUpdateCheck", "")'))
+        assert 0 <= page.eval('Date.now()') - kept < 60 * 1000, kept
+        page.screenshot('home-update-en-us')
+
+        # At most once a day; a stored time that cannot be a past check costs one check, not
+        # all of them; without a default route nothing is asked and nothing is kept.
+        cases = [  # stored time (ms before now, or a text; None keeps the last), online, outcome, asks
+            (None, True, 'recent', False),
+            (23 * HOUR_MS, True, 'recent', False),
+            (25 * HOUR_MS, True, 'available', True),
+            (-2 * HOUR_MS, True, 'available', True),
+            ('not a time', True, 'available', True),
+            (25 * HOUR_MS, False, 'offline', False),
+        ]
+        for stored, online, outcome, asks in cases:
+            if isinstance(stored, int):
+                page.eval('NativeUtil.setSetting("lastUpdateCheck", String(Date.now() - %d))' % stored)
+            elif stored is not None:
+                page.eval('NativeUtil.setSetting("lastUpdateCheck", %s)' % json.dumps(stored))
+            harness.describe_network(net, online)
+            before = latest_asked(service)
+            got = page.eval('UpdateCheck.run()')
+            asked = latest_asked(service) - before
+            assert (got, asked) == (outcome, 1 if asks else 0), (stored, online, got, asked)
+        harness.describe_network(net, True)
+
+        open_about(page)
+        assert text_of(page, '#about-update-status') == 'Version %s is available.' % OFFERED
+
+        history = open_history(session, page)
+        assert shown_versions(history) == NEWEST_FIRST, shown_versions(history)
+        running = page.eval('NativeUtil.nativeVersion')
+        assert running in NEWEST_FIRST, running
+        marked = history.eval('Array.from(document.querySelectorAll(".version[aria-current]"))'
+                              '.map((n) => n.dataset.version)')
+        assert marked == [running], marked
+        tags = history.eval('Array.from(document.querySelectorAll(".version"))'
+                            '.map((n) => (n.querySelector(".tag") || {}).textContent || "")')
+        assert tags == ['Newer', 'Newer', 'Installed', ''], tags
+        notes = history.eval('Array.from(document.querySelectorAll(".version")).map((n) =>'
+                             ' Array.from(n.querySelectorAll(".version-notes li")).map((l) => l.textContent))')
+        assert notes == [['Faster duplicate scans', 'Large files can be moved'], [],
+                         ['Start-up items can be restored', 'Quieter tray menu'], ['Chat apps: QQ']], notes
+        assert history.eval('document.querySelector(".version-date").textContent') == 'Sep 1, 2026'
+        assert text_of(history, '#running') == 'You have version %s.' % running
+        history.screenshot('history-en-us')
+
+        # Asked again, the open window comes forward; no second window, no second request.
+        page.click('#about-history')
+        time.sleep(1.5)
+        assert len(history_windows(session)) == 1, history_windows(session)
+        assert len(service.requests('/api/versions/?lang=')) == 1, service.requests('/api/versions/')
+        history.press('Escape', window_title=history.eval('document.title'))
+        deadline = time.monotonic() + 10
+        while history_windows(session) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        assert history_windows(session) == [], 'Esc left the history open'
+
+        # A language chosen in the main window reaches a new history window and an open one.
+        for code, title in (('de-de', 'Versionsverlauf'), ('ja-jp', 'バージョン履歴')):
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            history = open_history(session, page)
+            history.wait('document.querySelector(".titlebar-name").textContent === %s' % json.dumps(title),
+                         what='the history in ' + code)
+            assert shown_versions(history) == NEWEST_FIRST
+            history.screenshot('history-' + code)
+            page.click('#nav-home')
+            page.wait('(document.querySelector("#home-update .banner-text") || {}).textContent === %s'
+                      % json.dumps(page.eval('MainStrings.t("home.updateAvailable", %s)' % json.dumps(OFFERED))))
+            page.screenshot('home-update-' + code)
+        assert len(history_windows(session)) == 1, history_windows(session)
+
+        for code in harness.LANGUAGES:
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.eval('PageWindows.open(%s, "history")' % json.dumps(HISTORY_URL))
+            history.wait('document.documentElement.lang === %s' % json.dumps(code), what='history in ' + code)
+            faults = page.eval(LAYOUT_FAULTS % (json.dumps(BANNER_PARTS), json.dumps(BANNER_PARTS)))
+            faults += history.eval(LAYOUT_FAULTS % (json.dumps(HISTORY_PARTS), json.dumps(HISTORY_PARTS)))
+            assert faults == [], (code, faults)
+
+        # Hidden for now: the badge stays. The banner's button opens the updater, or About
+        # while there is no updater page.
+        page.eval('UpdateCheck.note({version: %s})' % json.dumps(OFFERED))
+        page.wait('document.getElementById("home-update") !== null')
+        page.click('#home-update-open')
+        if os.path.exists(os.path.join(harness.BUILD, 'app', 'pages', 'upgrader', 'upgrader.html')):
+            session.attach('upgrader/upgrader.html', timeout=15)
+        else:
+            page.wait('App.current() === "about"', what='About instead of a missing updater')
+        page.click('#nav-home')
+        page.click('#home-update-hide')
+        page.wait('document.getElementById("home-update") === null')
+        assert page.eval('document.querySelector("#nav-about .nav-badge") !== null')
+
+
+# How the pages read the service's answers: (expression, expected value).
+VERSION_READING = [
+    ('Versions.compare("1.10.0", "1.9.2") > 0', True),
+    ('Versions.compare("v1.4", "1.4.0")', 0),
+    ('Versions.compare("1.3.6", "1.3.6.1") < 0', True),
+    ('Versions.newer("beta", "1.0")', False),
+    ('Versions.newer("1.3.10", "1.3.9")', True),
+    ('Versions.offered({data: {latest_version: "v2.1"}})', 'v2.1'),
+    ('Versions.offered({version: "latest"})', ''),
+    ('Versions.errorKey({error: "request timeout"})', 'error.timeout'),
+    ('Versions.errorKey({error: "Error transferring - server replied: Internal Server Error"})', 'error.server'),
+    ('Versions.errorKey(null)', 'error.generic'),
+    ('Versions.errorKey([])', ''),
+    ('Versions.list({ok: true})', None),
+    ('Versions.list([{version: "1.2"}, {version: "1.10"}, {date: "2026-01-01"}]).map((v) => v.version)',
+     ['1.10', '1.2']),
+    ('Versions.list({data: {list: [{version: "1.4"}, {version: "1.4.0"}]}}).length', 1),
+    ('Versions.list({versions: [{version: "2", notes: "- one\\n* two\\n\\n• three"}]})[0].notes',
+     ['one', 'two', 'three']),
+    ('Versions.list({versions: [{versionName: "3.0", release_date: "2026-01-02", changelog: ["a", 7, " "]}]})[0]',
+     {'version': '3.0', 'date': '2026-01-02', 'notes': ['a']}),
+]
+
+
+def history_offline_then_retry_and_no_automatic_check():
+    with Service() as service, \
+            harness.Session('de-de', env={'PELLANOR_SERVICE_URL': service.url()}, online=True) as session:
+        page = session.main
+        page.wait('UpdateCheck.state().outcome === "off"', what='the switched-off check')
+        net = os.path.join(session.run_dir, 'net')
+        harness.describe_network(net, False)
+        history = open_history(session, page)
+        assert history.eval('HistoryPage.state().phase') == 'failed'
+        plain(history, history.eval('document.querySelector("#body .banner-text span").textContent'),
+              'error.network')
+        # Offline the page says so at once, without a blocking call, and Retry is where focus is.
+        assert service.requests('/api/versions/') == [], service.requests()
+        assert history.eval('document.activeElement.id') == 'retry'
+        history.screenshot('history-offline-de-de')
+        harness.describe_network(net, True)
+        history.click('#retry')
+        history.wait('HistoryPage.state().phase === "list"', what='the list after Retry')
+        assert shown_versions(history) == NEWEST_FIRST, shown_versions(history)
+        assert len(service.requests('/api/versions/?lang=')) == 1, service.requests()
+        # Switched off (the profile's default): the service never heard of an update check.
+        assert latest_asked(service) == 0, service.requests()
+        wrong = [(expression, got, expected) for expression, expected in VERSION_READING
+                 for got in [history.eval(expression)] if got != expected]
+        assert wrong == [], wrong
+        history.eval('PellanorUI.show("history", "loading")')
+        history.screenshot('history-loading-de-de')
+
+
 if __name__ == '__main__':
     harness.run([offered_version_and_feedback_reach_the_user_and_the_service,
                  usage_events_only_after_the_switch_is_on,
                  failing_service_says_so_in_german,
-                 service_down_keeps_the_draft])
+                 service_down_keeps_the_draft,
+                 automatic_check_and_history,
+                 history_offline_then_retry_and_no_automatic_check])

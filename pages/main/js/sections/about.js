@@ -74,18 +74,39 @@
         let updateLine = {key: '', args: []};
         let disks = null;
         let systemFacts = null;
+        // Only the status line changes: a whole repaint would take the focus from the form.
+        if (window.UpdateCheck) {
+            UpdateCheck.subscribe(() => {
+                const status = container.querySelector('#about-update-status');
+                if (!status) return;
+                const line = shownLine();
+                status.textContent = line.key ? S(line.key, ...line.args) : '';
+                status.classList.toggle('available', line.key === 'about.available');
+                status.classList.toggle('error', Boolean(line.failed));
+            });
+        }
+
+        // A manual verdict stands; otherwise the automatic check's quiet state shows.
+        function shownLine() {
+            const auto = window.UpdateCheck ? UpdateCheck.state() : {};
+            if (updateLine.key || !auto.phase) return updateLine;
+            if (auto.phase === 'checking') return {key: 'about.checking', args: []};
+            if (auto.phase === 'available') return {key: 'about.available', args: [auto.version]};
+            if (auto.phase === 'current') return {key: 'about.upToDate', args: []};
+            return updateLine;
+        }
 
         function versionCard() {
-            const tone = updateLine.failed ? ' error' : updateLine.key === 'about.available' ? ' available' : '';
+            const line = shownLine();
+            const tone = line.failed ? ' error' : line.key === 'about.available' ? ' available' : '';
             const status = el('span', {className: 'inline-status' + tone,
                                        attrs: {id: 'about-update-status', role: 'status'},
-                                       text: updateLine.key ? S(updateLine.key, ...updateLine.args) : ''});
+                                       text: line.key ? S(line.key, ...line.args) : ''});
             const check = App.button('about.checkUpdate', '', () => checkUpdate());
             check.id = 'about-check-update';
             check.disabled = !Native.has('checkUpdate');
             const history = App.button('about.history', 'link', () => {
-                const path = Native.read('historyWindowPath', '');
-                if (path) Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0);
+                PageWindows.open(Native.read('historyWindowPath', '') || 'this://app/history/history.html', 'history');
             });
             history.id = 'about-history';
             return card('about.versionTitle', [
@@ -189,7 +210,11 @@
             const answer = await Busy.run(S('about.checking'), () => Native.json('checkUpdate'), {container});
             updateLine = updateVerdict(answer, Pellanor.productVersion());
             if (updateLine.failed) log.warn('update check failed: ' + JSON.stringify(answer));
+            else if (window.UpdateCheck) UpdateCheck.note(answer);
             render();
+            // The notes, the download and the install live in the updater window; "up to date" and
+            // failures need no window of their own.
+            if (updateLine.key === 'about.available' && window.UpdateCheck) UpdateCheck.openUpdater();
         }
 
         function render() {

@@ -47,9 +47,20 @@
         frame.tools.appendChild(scan);
         let facts = null;
 
+        // The update banner comes and goes on its own, so a focused tile keeps its focus.
+        function placeBanner() {
+            const old = frame.body.querySelector('#home-update');
+            const update = window.UpdateCheck ? UpdateCheck.banner() : null;
+            if (old && update) old.replaceWith(update);
+            else if (old) old.remove();
+            else if (update) frame.body.prepend(update);
+        }
+        if (window.UpdateCheck) UpdateCheck.subscribe(() => facts && placeBanner());
+
         function render() {
             const body = frame.body;
             body.textContent = '';
+            placeBanner();
             const system = facts.system;
             const hero = el('div', {className: 'hero'}, [
                 el('div', {}, [el('div', {className: 'gauge-title', text: S('home.systemDrive')}),

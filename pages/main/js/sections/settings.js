@@ -100,6 +100,9 @@
             const usage = toggle('settings.usage', Native.call('getSetting', 'usageData', '0') === '1',
                                  plainToggle('usageData'));
             body.appendChild(setting('settings.usage', 'settings.usageDesc', usage));
+            const keys = App.button('hotkey.open', '', () => Hotkeys.openPage(),
+                                    {attrs: {type: 'button', id: 'settings-hotkeys'}});
+            body.appendChild(setting('hotkey.settingName', 'hotkey.settingDesc', keys));
             built = true;
         }
 

@@ -83,6 +83,21 @@
         });
     }
 
+    // The installer leaves the request to start at logon for the installed copy, because the
+    // start-up entry always names the program that makes it. Only that copy, on its first
+    // start, carries it out; the request is dropped either way once seen there.
+    function applyPendingLogonStart() {
+        const kPendingKey = 'install.startAtLogon';
+        const pending = Pellanor.callNative('NativeUtil', 'getSetting', [kPendingKey, ''], '');
+        if (typeof pending !== 'string' || pending === '') return;
+        const norm = (path) => String(path).replace(/\\/g, '/').replace(/\/+$/, '').toLowerCase();
+        const own = Pellanor.callNative('NativeUtil', 'processFolder', [], '');
+        if (norm(pending) !== norm(own)) return;
+        const started = Pellanor.callNative('NativeUtil', 'setStartupOnBoot', [true], false);
+        Pellanor.callNative('NativeUtil', 'setSetting', [kPendingKey, ''], false);
+        log.info('start at logon after install: ' + started);
+    }
+
     function mainWindowPath() {
         const path = Pellanor.readNative('NativeUtil', 'mainWindowPath', '');
         return typeof path === 'string' ? path : '';
@@ -151,6 +166,7 @@
         log.info('version ' + showVersion());
         setWindowTitle();
         setStatus('loading.starting');
+        applyPendingLogonStart();
         await Pellanor.delay(kOpenDelayMs);
         await openMainWindow();
     }

@@ -1,0 +1,201 @@
+// The hot-key page: the main window's shortcuts, each changed by pressing the new key. Every
+// accepted change is saved at once, like the main page's settings, and the main page is told
+// over the "pellanor-shell" channel (or the shared value the tray uses) so it reads them again.
+(function () {
+    'use strict';
+
+    const kShellChannel = 'pellanor-shell';
+    const kWidth = 600;
+    const kHeight = 620;
+
+    const S = (key, ...args) => MainStrings.t(key, ...args);
+    const log = Logger.create('HotkeyPage');
+    const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
+    const element = (id) => document.getElementById(id);
+    const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
+    const actions = Hotkeys.actions();
+    let map = Hotkeys.defaults();
+    let recording = '';
+
+    function actionLabel(action) {
+        return action.group === 'sections' ? S('hotkey.goTo', S(action.labelKey)) : S(action.labelKey);
+    }
+
+    function row(id) {
+        return document.querySelector('.key-row[data-action="' + id + '"]');
+    }
+
+    function setNote(id, text, isError) {
+        const note = row(id).querySelector('.key-note');
+        note.textContent = text;
+        note.classList.toggle('error', Boolean(isError));
+    }
+
+    function paintRow(action) {
+        const node = row(action.id);
+        const name = map[action.id];
+        const cap = node.querySelector('.key-cap');
+        const isRecording = recording === action.id;
+        cap.textContent = isRecording ? '…' : Hotkeys.label(name, S);
+        cap.classList.toggle('unset', !isRecording && name === '');
+        node.classList.toggle('recording', isRecording);
+        const change = node.querySelector('.change');
+        change.textContent = S(isRecording ? 'hotkey.pressKey' : 'hotkey.change');
+        change.setAttribute('aria-pressed', String(isRecording));
+        change.setAttribute('aria-label', change.textContent + ': ' + actionLabel(action));
+        const clear = node.querySelector('.icon-button');
+        clear.hidden = name === '' || isRecording;
+        clear.title = S('hotkey.clear') + ': ' + actionLabel(action);
+        clear.setAttribute('aria-label', clear.title);
+    }
+
+    function build() {
+        for (const group of ['common', 'sections']) {
+            const list = element('keys-' + group);
+            list.textContent = '';
+            for (const action of actions.filter((a) => a.group === group)) {
+                const item = document.createElement('li');
+                item.className = 'key-row';
+                item.dataset.action = action.id;
+                const name = make('span', {className: 'key-name', textContent: actionLabel(action)});
+                const cap = make('kbd', {className: 'key-cap'});
+                const change = make('button', {type: 'button', className: 'button change'});
+                change.addEventListener('click', () => {
+                    if (recording === action.id) stopRecording();
+                    else startRecording(action.id);
+                });
+                change.addEventListener('blur', () => {
+                    if (recording === action.id) stopRecording();
+                });
+                const clear = make('button', {type: 'button', className: 'icon-button'});
+                clear.appendChild(Icons.svg('close', 16));
+                clear.addEventListener('click', () => {
+                    commit(action.id, '');
+                    change.focus();
+                });
+                const note = make('p', {className: 'key-note'});
+                note.setAttribute('aria-live', 'polite');
+                item.append(name, cap, change, clear, note);
+                list.appendChild(item);
+                paintRow(action);
+            }
+        }
+    }
+
+    function startRecording(id) {
+        if (recording) stopRecording();
+        recording = id;
+        setNote(id, S('hotkey.recording'), false);
+        paintRow(actions.find((a) => a.id === id));
+    }
+
+    function stopRecording() {
+        const id = recording;
+        if (!id) return;
+        recording = '';
+        setNote(id, '', false);
+        paintRow(actions.find((a) => a.id === id));
+    }
+
+    function tellMainPage() {
+        if (channel) {
+            channel.postMessage({command: 'hotkeys'});
+        } else {
+            Pellanor.callNative('NativeUtil', 'setSharedMemoryValue', ['trayCommand', 'hotkeys'], false);
+        }
+    }
+
+    function store(statusKey) {
+        const saved = Hotkeys.save(map);
+        element('status').textContent = S(saved ? statusKey : 'hotkey.notSaved');
+        element('status').classList.toggle('error', !saved);
+        if (saved) tellMainPage();
+        log.info('shortcuts ' + (saved ? 'saved: ' : 'not saved: ') + JSON.stringify(map));
+    }
+
+    function commit(id, name) {
+        map[id] = name;
+        stopRecording();
+        paintRow(actions.find((a) => a.id === id));
+        store('hotkey.saved');
+    }
+
+    function refusalText(result) {
+        const key = Hotkeys.label(result.name, S);
+        if (result.refused === 'taken') {
+            return S('hotkey.taken', key, actionLabel(actions.find((a) => a.id === result.owner)));
+        }
+        if (result.refused === 'reserved') return S('hotkey.reserved', key);
+        return S('hotkey.badKey');
+    }
+
+    // While a row records, every key is the answer, except Tab, which moves on and so cancels.
+    function onRecordingKey(event) {
+        if (!recording || event.key === 'Tab') return;
+        event.preventDefault();
+        event.stopPropagation();
+        if (event.key === 'Escape') {
+            stopRecording();
+            return;
+        }
+        const result = Hotkeys.check(map, recording, event);
+        if (result.pending) return;
+        if (result.refused) {
+            setNote(recording, refusalText(result), true);
+            return;
+        }
+        commit(recording, result.name);
+    }
+
+    function close() {
+        Pellanor.callNative('HostWindow', 'close', [], undefined);
+    }
+
+    function wire() {
+        document.addEventListener('keydown', onRecordingKey, true);
+        document.addEventListener('keydown', (event) => {
+            if (event.key === 'Escape' && !event.defaultPrevented) close();
+        });
+        element('reset').addEventListener('click', () => {
+            stopRecording();
+            map = Hotkeys.defaults();
+            for (const action of actions) paintRow(action);
+            store('hotkey.restored');
+        });
+        element('done').addEventListener('click', close);
+        element('close').addEventListener('click', close);
+        element('titlebar').addEventListener('mousedown', (event) => {
+            if (event.button !== 0 || event.target.closest('button')) return;
+            Pellanor.callNative('HostWindow', 'startMove', [], false);
+        });
+    }
+
+    function centre() {
+        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
+        if (!area || !(area.width > 0)) return;
+        const width = Math.min(kWidth, area.width);
+        const height = Math.min(kHeight, area.height);
+        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
+            area.y + Math.round((area.height - height) / 2), width, height], undefined);
+    }
+
+    Pellanor.onReady(async () => {
+        centre();
+        const stored = Pellanor.callNative('NativeUtil', 'getSetting', ['app_language', ''], '');
+        const result = await Locale.init(Locale.normalize(stored) || undefined);
+        MainStrings.setLanguage(result.code);
+        MainStrings.translate(document);
+        document.title = S('hotkey.title');
+        Pellanor.callNative('PageWindow', 'setTitle', [document.title], undefined);
+        element('scope').prepend(Icons.svg('about', 16));
+        map = Hotkeys.load();
+        wire();
+        build();
+        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
+            Pellanor.callNative('HostWindow', 'show', [], undefined);
+        }
+        // The window may still have its first, smaller size: scrolling the first row into view
+        // now would leave the list scrolled down once the window grows.
+        document.querySelector('.key-row .change').focus({preventScroll: true});
+    });
+})();

@@ -1,0 +1,199 @@
+// What the installer and the uninstaller share: the window (size, chrome, language), guarded
+// native calls, path rules, the marker that tells an install of ours, and the step header.
+(function () {
+    'use strict';
+
+    // Written by the installer into every folder it fills; the uninstaller removes only a folder
+    // that holds it, and the installer overwrites only such a folder.
+    const kMarkerName = 'Pellanor.install';
+    const kMarkerSource = ['pages', 'installer', 'marker.txt'];
+    const kWidth = 600;
+    const kHeight = 460;
+
+    const S = (key, ...args) => MainStrings.t(key, ...args);
+    const element = (id) => document.getElementById(id);
+
+    function native(method, args, fallback) {
+        return Pellanor.callNative('NativeUtil', method, args || [], fallback);
+    }
+
+    // The one-level listing, or null when the path names no folder.
+    function list(path) {
+        try {
+            const listing = JSON.parse(native('listFolder', [path], '{"error":"unavailable"}'));
+            return listing && !listing.error ? listing : null;
+        } catch (error) {
+            return null;
+        }
+    }
+
+    function norm(path) {
+        return String(path || '').trim().replace(/\\/g, '/').replace(/\/+$/, '').toLowerCase();
+    }
+
+    // Joins with the separator the base path already uses, so Windows paths stay Windows-shaped.
+    function join(base, ...parts) {
+        const separator = String(base).includes('\\') && !String(base).includes('/') ? '\\' : '/';
+        const trimmed = String(base).replace(/[\\/]+$/, '');
+        return [trimmed === '' && separator === '/' ? '' : trimmed, ...parts].join(separator);
+    }
+
+    function parentOf(path) {
+        const p = String(path).replace(/[\\/]+$/, '');
+        const cut = Math.max(p.lastIndexOf('/'), p.lastIndexOf('\\'));
+        return cut <= 0 ? '' : p.slice(0, cut);
+    }
+
+    function isInside(path, folder) {
+        return folder !== '' && (path === folder || path.startsWith(folder + '/'));
+    }
+
+    const kPosixSystem = ['/bin', '/boot', '/dev', '/etc', '/lib', '/lib32', '/lib64', '/libx32',
+                          '/proc', '/root', '/run', '/sbin', '/sys', '/usr', '/var'];
+
+    // Why `path` may not receive an install ('' when it may), by its text alone: `facts` holds
+    // the user's desktop, the running program's folder and the programs folder. The folder's
+    // content is judged separately (refusalByContent).
+    function refusalOf(path, facts) {
+        const raw = String(path || '').trim();
+        const p = norm(raw);
+        if (raw === '') return 'install.refuse.empty';
+        if (raw.includes('%') || raw.includes('?') || raw.includes('*') || raw.includes('"')) {
+            return 'install.refuse.relative';
+        }
+        if (!/^[a-z]:\//.test(p + '/') && !raw.startsWith('/') && !raw.startsWith('\\\\')) {
+            return 'install.refuse.relative';
+        }
+        if (/^[a-z]:$/.test(p) || p === '' || /^\/\/[^/]+(\/[^/]+)?$/.test(p)) {
+            return 'install.refuse.root';
+        }
+        if (p.split('/').some((part) => part === '..' || part === '.')) return 'install.refuse.relative';
+        if (/^[a-z]:\/windows(\/|$)/.test(p) || /^[a-z]:\/program files( \(x86\))?$/.test(p) ||
+            /^[a-z]:\/programdata$/.test(p) || /^[a-z]:\/users$/.test(p) ||
+            kPosixSystem.some((folder) => isInside(p, folder)) || p === norm(facts.programs)) {
+            return 'install.refuse.system';
+        }
+        const desktop = norm(facts.desktop);
+        const profile = desktop.includes('/') ? desktop.slice(0, desktop.lastIndexOf('/')) : '';
+        if (profile !== '' && isInside(profile, p)) return 'install.refuse.profile';
+        const own = norm(facts.own);
+        if (own !== '' && (isInside(own, p) || isInside(p, own))) return 'install.refuse.own';
+        return '';
+    }
+
+    // By what the folder holds: a missing folder is created, an empty one or an earlier install
+    // of ours is used, anything else is someone else's. A file or a link of that name is never
+    // installed into (a link would carry the install elsewhere). `listing` is the folder's,
+    // `parentListing` its parent's, `name` its name there. Answers {refusal, state}, state
+    // being 'new', 'empty', 'update', 'file' or 'foreign'.
+    function refusalByContent(listing, parentListing, name) {
+        if (listing === null) {
+            const taken = parentListing !== null &&
+                (parentListing.files.includes(name) || parentListing.links.includes(name));
+            return taken ? {refusal: 'install.refuse.notFolder', state: 'file'} :
+                           {refusal: '', state: 'new'};
+        }
+        const entries = listing.files.length + listing.folders.length + listing.links.length;
+        if (entries === 0) return {refusal: '', state: 'empty'};
+        if (listing.files.includes(kMarkerName)) return {refusal: '', state: 'update'};
+        return {refusal: 'install.refuse.foreign', state: 'foreign'};
+    }
+
+    function hasMarker(folder) {
+        const listing = list(folder);
+        return listing !== null && listing.files.includes(kMarkerName);
+    }
+
+    function centre() {
+        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
+        if (!area || !(area.width > 0)) return;
+        const width = Math.min(kWidth, area.width);
+        const height = Math.min(kHeight, area.height);
+        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
+            area.y + Math.round((area.height - height) / 2), width, height], undefined);
+    }
+
+    function closeWindow() {
+        if (Pellanor.hasMethod('HostWindow', 'close')) {
+            Pellanor.callNative('HostWindow', 'close', [], undefined);
+        } else {
+            window.close();
+        }
+    }
+
+    // Marks step `index` (0-based) of the header as the current one, the earlier ones as done.
+    function markStep(index) {
+        document.querySelectorAll('.setup-step').forEach((step, i) => {
+            step.classList.toggle('done', i < index);
+            if (i === index) {
+                step.setAttribute('aria-current', 'step');
+            } else {
+                step.removeAttribute('aria-current');
+            }
+        });
+    }
+
+    function showPanel(id) {
+        document.querySelectorAll('[data-panel]').forEach((panel) => {
+            panel.hidden = panel.getAttribute('data-panel') !== id;
+        });
+    }
+
+    // Two frames, so a busy state is on screen before a blocking native call.
+    function paint() {
+        return new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+    }
+
+    // Sizes the window, applies the language, wires the title bar; resolves with the language.
+    async function start(titleKey, onClose) {
+        centre();
+        const stored = native('getSetting', ['app_language', ''], '');
+        const language = await Locale.init(Locale.normalize(stored) || undefined);
+        MainStrings.setLanguage(language.code);
+        MainStrings.translate(document);
+        const title = S(titleKey);
+        document.title = title;
+        Pellanor.callNative('PageWindow', 'setTitle', [title], undefined);
+        element('close').addEventListener('click', onClose);
+        element('titlebar').addEventListener('mousedown', (event) => {
+            if (event.button !== 0 || event.target.closest('button')) return;
+            Pellanor.callNative('HostWindow', 'startMove', [], false);
+        });
+        document.addEventListener('keydown', (event) => {
+            if (event.key === 'Escape') onClose();
+        });
+        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
+            Pellanor.callNative('HostWindow', 'show', [], undefined);
+        }
+        document.documentElement.classList.remove('i18n-pending');
+        return language;
+    }
+
+    function resultLine(text, failed) {
+        const item = document.createElement('li');
+        if (failed) item.className = 'failed';
+        item.append(Icons.svg(failed ? 'warning' : 'check', 16), text);
+        return item;
+    }
+
+    window.Setup = Object.freeze({
+        kMarkerName,
+        kMarkerSource,
+        S,
+        element,
+        native,
+        list,
+        norm,
+        join,
+        parentOf,
+        refusalOf,
+        refusalByContent,
+        hasMarker,
+        closeWindow,
+        markStep,
+        showPanel,
+        paint,
+        start,
+        resultLine,
+    });
+})();

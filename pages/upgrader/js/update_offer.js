@@ -1,0 +1,106 @@
+// What the update service offers, read from its latest-version answer (the shape is in
+// pages/README.md), and the names and messages the updater derives from it. No native calls,
+// no DOM: the updater's tests feed it answers directly.
+(function () {
+    'use strict';
+
+    // The program's transport failures arrive as {"error": text}; three have texts of their own.
+    const kServiceErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
+                            'request timeout': 'error.timeout'};
+    const kDigest = /^[0-9a-f]{64}$/;
+
+    // Numeric parts only, so "v1.4.0" and "1.4" compare as a user reads them.
+    function newer(candidate, current) {
+        const parts = (text) => String(text).replace(/^[^\d]*/, '').split('.').map((p) => parseInt(p, 10) || 0);
+        const a = parts(candidate);
+        const b = parts(current);
+        for (let i = 0; i < Math.max(a.length, b.length); ++i) {
+            if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
+        }
+        return false;
+    }
+
+    // The service may wrap its answer in a "data" envelope.
+    function holder(answer) {
+        if (answer && typeof answer.data === 'object' && answer.data !== null && !Array.isArray(answer.data) &&
+            !offeredVersion(answer)) {
+            return answer.data;
+        }
+        return answer;
+    }
+
+    // The names the About page accepts too, so both read the same answer the same way.
+    function offeredVersion(offer) {
+        for (const name of ['version', 'latest_version', 'versionName']) {
+            if (typeof offer[name] === 'string' && /\d/.test(offer[name])) return offer[name].trim();
+        }
+        return '';
+    }
+
+    function notesOf(value) {
+        const lines = Array.isArray(value) ? value : typeof value === 'string' ? value.split(/\r?\n/) : [];
+        return lines.filter((line) => typeof line === 'string')
+            .map((line) => line.replace(/^\s*[-*\u2022]\s*/, '').trim())
+            .filter(Boolean);
+    }
+
+    // Only a download nobody on the way can alter is offered; the program itself refuses other
+    // addresses, but the page says so before the user waits for nothing.
+    function downloadUrl(value) {
+        if (typeof value !== 'string') return '';
+        try {
+            const url = new URL(value);
+            const local = ['127.0.0.1', 'localhost', '[::1]'].includes(url.hostname);
+            return url.protocol === 'https:' || (url.protocol === 'http:' && local) ? url.href : '';
+        } catch (error) {
+            return '';
+        }
+    }
+
+    // -> {kind: 'failed', key} | {kind: 'current', version} |
+    //    {kind: 'available', version, notes, url, size, sha256}. An offer that cannot be checked
+    //    after download (no digest) is not offered at all: it could never be installed.
+    function read(answer, currentVersion) {
+        if (!answer || typeof answer !== 'object' || Array.isArray(answer)) return {kind: 'failed', key: 'error.generic'};
+        if (answer.error !== undefined) return {kind: 'failed', key: kServiceErrors[answer.error] || 'error.server'};
+        const offer = holder(answer);
+        const version = offeredVersion(offer);
+        if (!version) return {kind: 'failed', key: 'error.generic'};
+        if (!newer(version, currentVersion)) return {kind: 'current', version: String(currentVersion)};
+        const url = downloadUrl(offer.url);
+        const sha256 = typeof offer.sha256 === 'string' ? offer.sha256.trim().toLowerCase() : '';
+        if (!url || !kDigest.test(sha256)) return {kind: 'failed', key: 'updater.noDownload', version};
+        const size = Number(offer.size);
+        return {kind: 'available', version, notes: notesOf(offer.notes), url, sha256,
+                size: Number.isFinite(size) && size > 0 ? size : -1};
+    }
+
+    // The file name in the temp folder: the URL's own name when it is a plain one, so the user
+    // recognises it; otherwise one made from the version. Never a path, never hidden.
+    function fileName(url, version) {
+        let last = '';
+        try {
+            last = decodeURIComponent(new URL(url).pathname.split('/').pop() || '');
+        } catch (error) {
+            last = '';
+        }
+        if (/^[A-Za-z0-9][A-Za-z0-9._-]{0,99}\.[A-Za-z0-9]{1,8}$/.test(last) && !last.includes('..')) return last;
+        const safeVersion = String(version || '').replace(/[^0-9A-Za-z.]/g, '').replace(/\.+/g, '.').replace(/^\.|\.$/g, '');
+        return 'Pellanor-' + (safeVersion || 'update') + '-setup.exe';
+    }
+
+    // A download's error text as a message key: the program's own timeout text, or a failure of
+    // the transfer the user can retry.
+    function downloadErrorKey(text) {
+        if (text === 'request timeout') return 'error.timeout';
+        if (typeof text === 'string' && text.startsWith('save file failed')) return 'updater.saveFailed';
+        return 'updater.downloadFailed';
+    }
+
+    function sameDigest(actual, published) {
+        return typeof actual === 'string' && kDigest.test(actual.toLowerCase()) &&
+            actual.toLowerCase() === String(published || '').toLowerCase();
+    }
+
+    window.UpdateOffer = Object.freeze({read, newer, fileName, downloadErrorKey, sameDigest});
+})();

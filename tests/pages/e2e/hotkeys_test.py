@@ -1,0 +1,151 @@
+"""The keyboard shortcuts page as a user meets it: opened from Settings, a key changed by pressing
+the new one, a key that is already taken refused with a note, Reset to defaults; the main
+window follows each change at once. The page is checked for cut-off or untranslated text in
+three languages, with screenshots."""
+import json
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+TITLES = {'en-us': 'Keyboard shortcuts', 'de-de': 'Tastenkürzel', 'ja-jp': 'キーボード ショートカット'}
+PAGE = 'app/hotkey.html'
+
+# Labelled things that clip, keys left as text, placeholders left in.
+LAYOUT_FAULTS = r'''(() => {
+    const faults = [];
+    for (const e of document.querySelectorAll('[data-i18n], button, kbd, .key-name, .key-note, h1, h2')) {
+        if (e.offsetParent === null) continue;
+        if (e.scrollWidth > e.clientWidth + 1) faults.push('clipped: ' + e.textContent.trim());
+        const text = e.textContent.trim();
+        if (/^[a-z]+(\.[A-Za-z]+)+$/.test(text) || text.includes('{0}')) faults.push('raw: ' + text);
+    }
+    if (document.documentElement.scrollWidth > innerWidth) faults.push('page wider than window');
+    return faults;
+})()'''
+
+
+def cap(page, action):
+    return page.eval('document.querySelector(\'.key-row[data-action="%s"] .key-cap\').textContent' % action)
+
+
+def stored(main):
+    return json.loads(main.eval('NativeUtil.getSetting("hotkeys", "{}")') or '{}')
+
+
+def open_from_settings(session, language):
+    main = session.main
+    main.click('#nav-settings')
+    main.wait('document.getElementById("settings-hotkeys") !== null', what='the Settings entry')
+    main.screenshot('main-settings-hotkeys-' + language)
+    main.click('#settings-hotkeys')
+    page = session.attach(PAGE)
+    page.wait('document.documentElement.lang === %s && document.querySelectorAll(".key-row .key-cap").length === 13'
+              ' && document.title === %s' % (json.dumps(language), json.dumps(TITLES[language])),
+              what='shortcuts listed')
+    page.wait('document.visibilityState === "visible"', what='shortcuts window shown')
+    # The list opens at its top, with the line that says the keys work only in this window.
+    assert page.eval('document.querySelector(".hotkey-body").scrollTop') == 0
+    assert page.eval('document.getElementById("scope").offsetParent !== null')
+    return page
+
+
+def record(page, action, key, language='en-us'):
+    page.click('.key-row[data-action="%s"] .change' % action)
+    page.wait('document.querySelector(\'.key-row[data-action="%s"]\').classList.contains("recording")' % action,
+              what='recording ' + action)
+    page.press(key, window_title=TITLES[language])
+
+
+def spy_on_rescans(main, section):
+    main.eval('(() => { const api = App.section(%s); const base = api.onRefresh; window.__rescans = 0;'
+              ' api.onRefresh = (...a) => { window.__rescans += 1; return base(...a); }; })()' % json.dumps(section))
+
+
+def a_changed_key_reaches_the_main_window_and_reset_restores_it():
+    with harness.Session('en-us') as session:
+        main = session.main
+        page = open_from_settings(session, 'en-us')
+        assert [cap(page, a) for a in ('rescan', 'delete', 'stop', 'go.junk')] == ['F5', 'Delete', 'Esc', 'Not set']
+        assert page.eval('document.activeElement.classList.contains("change")'), 'focus starts on the first Change'
+
+        # Keyboard only: Enter on the focused Change records, the next key is the answer.
+        page.press('Enter', window_title=TITLES['en-us'])
+        page.wait('document.querySelector(\'.key-row[data-action="rescan"]\').classList.contains("recording")',
+                  what='Enter starts recording')
+        page.press('F6', window_title=TITLES['en-us'])
+        page.wait('document.querySelector(\'.key-row[data-action="rescan"] .key-cap\').textContent === "F6"',
+                  what='F6 recorded')
+        assert stored(main)['rescan'] == 'F6'
+        main.wait('App.hotkeys().rescan === "F6"', what='the main page re-read its shortcuts')
+        page.press('Tab', window_title=TITLES['en-us'])
+        focus = page.eval('(() => { const e = document.activeElement; const s = getComputedStyle(e);'
+                          ' return [e.className, e.getAttribute("aria-label"), s.outlineStyle, s.outlineWidth]; })()')
+        assert focus[0] == 'icon-button' and 'Scan again' in focus[1], focus
+        assert focus[2] != 'none' and float(focus[3].rstrip('px')) >= 2, 'no visible focus ring: %r' % focus
+
+        # A key another action has is refused in place; the row keeps recording until Esc.
+        record(page, 'rescan', 'Delete')
+        note = page.wait('(() => { const n = document.querySelector(\'.key-row[data-action="rescan"] .key-note\');'
+                         ' return n.classList.contains("error") ? n.textContent : ""; })()', what='conflict note')
+        assert 'Delete' in note and 'Clean or delete what is ticked' in note, note
+        page.screenshot('hotkey-page-conflict-en-us')
+        page.press('Escape', window_title=TITLES['en-us'])
+        page.wait('document.querySelector(".key-row.recording") === null', what='Esc ends recording')
+        assert cap(page, 'rescan') == 'F6' and stored(main)['rescan'] == 'F6'
+        assert session.process.poll() is None and session.targets(), 'Esc while recording must not close the page'
+
+        # A section jump, unset by default, works once it has a key.
+        record(page, 'go.about', 'F2')
+        page.wait('document.querySelector(\'.key-row[data-action="go.about"] .key-cap\').textContent === "F2"')
+        main.wait('App.hotkeys()["go.about"] === "F2"')
+
+        main.click('#nav-junk')
+        main.wait('App.section("junk") && App.section("junk").state().phase === "idle"', what='junk not measured')
+        spy_on_rescans(main, 'junk')
+        main.press('F5')
+        time.sleep(1.0)
+        assert main.eval('window.__rescans') == 0, 'F5 still rescans'
+        assert main.eval('App.section("junk").state().phase') == 'idle'
+        main.press('F6')
+        main.wait('App.section("junk").state().phase === "results"', timeout=60, what='F6 measured the junk')
+        assert main.eval('window.__rescans') == 1
+        main.press('F2')
+        main.wait('App.current() === "about"', what='F2 jumps to About')
+
+        page.screenshot('hotkey-page-changed-en-us')
+        page.click('#reset')
+        page.wait('document.querySelector(\'.key-row[data-action="rescan"] .key-cap\').textContent === "F5"',
+                  what='reset shown')
+        assert stored(main)['rescan'] == 'F5' and stored(main)['go.about'] == ''
+        main.wait('App.hotkeys().rescan === "F5" && App.hotkeys()["go.about"] === ""', what='main page reset')
+        main.click('#nav-junk')
+        main.wait('App.current() === "junk"')
+        main.press('F5')
+        main.wait('window.__rescans === 2', what='F5 rescans again')
+
+        # Esc outside recording closes the page.
+        page.press('Escape', window_title=TITLES['en-us'])
+        deadline = time.monotonic() + 10
+        while any(PAGE in t.get('url', '') for t in session.targets()) and time.monotonic() < deadline:
+            time.sleep(0.2)
+        assert not any(PAGE in t.get('url', '') for t in session.targets()), 'Esc did not close the page'
+
+
+def the_page_reads_well_in_german_and_japanese():
+    for language in ('en-us', 'de-de', 'ja-jp'):
+        with harness.Session(language) as session:
+            page = open_from_settings(session, language)
+            assert page.eval(LAYOUT_FAULTS) == [], language
+            page.screenshot('hotkey-page-results-' + language)
+            record(page, 'rescan', 'Delete', language)
+            page.wait('document.querySelector(".key-note.error") !== null', what='conflict note')
+            assert page.eval(LAYOUT_FAULTS) == [], language
+            page.screenshot('hotkey-page-error-' + language)
+
+
+if __name__ == '__main__':
+    harness.run([a_changed_key_reaches_the_main_window_and_reset_restores_it,
+                 the_page_reads_well_in_german_and_japanese])
