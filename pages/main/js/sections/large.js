@@ -9,8 +9,9 @@
     const kMiB = 1024 * 1024;
     const kThresholdsMb = [50, 100, 500, 1024];
     const kLiveRows = 200;
-    // Paths inside a sentence are shortened in the middle; the full path is in the title.
-    const kPathInText = 48;
+    // Paths inside a sentence are shortened in the middle, to fit one line of a dialog title,
+    // and kept whole there (no break at their spaces); the full path is in the tooltip.
+    const kPathInText = 40;
     const kKinds = {
         video: 'mp4 mkv avi mov wmv flv webm m4v mpg mpeg ts vob',
         audio: 'mp3 flac wav aac ogg m4a wma',
@@ -290,7 +291,9 @@
             const picked = await K.pickFolders(t('large.moveTitle'));
             const target = String(picked[0] || '').replace(/[\\/]+$/, '');
             if (target === '') return;
-            const shortTarget = K.middle(target, kPathInText);
+            // The ellipsis would offer a line break too: a word joiner holds it to its neighbour.
+            const shortTarget = K.middle(target, kPathInText).replace(/ /g, '\u00a0')
+                .replace('\u2026', '\u2026\u2060');
             const bytes = K.size(K.sum(files, 'size'));
             const ok = await K.confirm({
                 title: K.plural('large.confirmMove', files.length, bytes, shortTarget),
