@@ -1,6 +1,6 @@
 // Page logic of the main page's analysis sections in our engine: the duplicate selection rules
-// (never every copy, never a protected one) and the virtual list (only visible rows exist,
-// keyboard focus) and the parity of the twelve language tables. The cases themselves live in main/analysis_logic.html; this file runs the
+// (never every copy, never a protected one), the virtual list (only visible rows exist,
+// keyboard focus, ticking a range from the keyboard under those rules) and the parity of the twelve language tables. The cases themselves live in main/analysis_logic.html; this file runs the
 // page and names each case in the test output.
 #include <QFile>
 #include <QJsonDocument>
@@ -69,6 +69,16 @@ TEST_F(MainPageLogic, SelectionRulesAndVirtualListHoldTheirPromises) {
         "random use keeps the invariant",
         "virtual list renders only the visible rows",
         "virtual list keyboard",
+        "shift+down ticks from the anchor to the active row",
+        "shift+up ticks towards the top",
+        "a shrinking range unticks only what it ticked",
+        "a plain move starts a new range and keeps the old ticks",
+        "shift+end then shift+home turns the range around the anchor",
+        "space toggles the active row and moves the anchor there",
+        "a range never ticks the last unticked copy of a group",
+        "a range never ticks a protected copy",
+        "upwards the copy nearest the anchor is ticked",
+        "space on the last copy is refused",
         "every language table has the English keys and placeholders",
     };
     ASSERT_EQ(results.size(), expected.size()) << QJsonDocument(results).toJson().toStdString();

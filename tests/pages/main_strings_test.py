@@ -23,6 +23,7 @@ SAME_AS_ENGLISH_ALLOWED = {
     'dup.normal', 'dup.col.file', 'large.kind.video', 'large.col.name', 'large.type',
     'large.kind.archive', 'large.kind.document', 'large.col.size', 'dup.col.size', 'programs.sort.name',
     'tools.hib.size',  # a file name and a size
+    'large.files.one', 'large.found.one', 'dup.files.one',  # Italian "file" is invariable
     'history.version',
     # keycap captions, printed in English on many keyboards
     'hotkey.cap.ctrl', 'hotkey.cap.shift', 'hotkey.cap.delete', 'hotkey.cap.insert', 'hotkey.cap.esc',

@@ -159,8 +159,10 @@
         return {name};
     }
 
+    // A ticked row's checkbox may hold the focus; it edits no text, so Delete still deletes.
     function editable(target) {
-        return Boolean(target && target.closest && target.closest('input, textarea, select, [contenteditable]'));
+        return Boolean(target && target.closest && target.closest(
+            'input:not([type=checkbox]):not([type=radio]), textarea, select, [contenteditable]'));
     }
 
     // The action a keydown asks for, or ''. Held keys repeat: one press is one action. Delete

@@ -1,6 +1,7 @@
 """The analysis sections as a user drives them on the generated profile: duplicates found, the
 newest copies kept and the rest deleted (the disk agrees, one copy per group stays); large files
-found above a threshold, a scan stopped, a folder added while one runs; a start-up item removed
+found above a threshold, a scan stopped, a folder added while one runs; ranges ticked with
+Shift and deleted with the Delete key; the duplicate scan's progress panel; a start-up item removed
 and restored; the stubborn-folder tool refusing a protected folder."""
 import json
 import os
@@ -28,6 +29,7 @@ def confirm_dialog(page):
     """The one confirm: answers its title and list, then presses the danger button."""
     page.wait('document.querySelector(".dialog-backdrop .dialog-title") !== null', what='confirm')
     shown = page.eval('({title: document.querySelector(".dialog-title").textContent,'
+                      ' tip: document.querySelector(".dialog-title").title,'
                       ' items: Array.from(document.querySelectorAll(".dialog-list li"))'
                       '.map((li) => li.textContent)})')
     page.click('.dialog-footer .button.danger')
@@ -67,6 +69,120 @@ def duplicates_keep_newest_and_delete():
         # The screen agrees with the disk: the group is down to one file, so it is gone.
         assert page.eval('App.section("dup").debug.state.groups.length') == 0
         page.screenshot('main-dup-done-en-us')
+
+
+def slow_tree(session, name, count, seed):
+    """Sparse files of one size that differ only in their last bytes: each is read in full,
+    which keeps a duplicate scan busy long enough to report progress and to be stopped, on
+    little disk."""
+    root = session.profile.path(name)
+    for i in range(count):
+        path = os.path.join(root, 'part%02d.bin' % i)
+        harness.write(path, text='')
+        with open(path, 'r+b') as out:
+            out.seek(64 * MIB - 16)
+            out.write(b'%16d' % (seed + i))
+    return root
+
+
+def row_of(page, section, text):
+    """Marks the first rendered row of `section` whose text holds `text`; answers its selector."""
+    marker = 'e2e-row-' + str(time.monotonic_ns())
+    page.wait('(() => { const r = Array.from(document.querySelectorAll("#section-%s .vlist-row"))'
+              '.find((n) => !n.hidden && n.textContent.includes(%s)); if (!r) return false;'
+              ' r.querySelector(".cell-name").setAttribute("data-e2e", %s); return true; })()'
+              % (section, json.dumps(text), json.dumps(marker)), what='row with ' + text)
+    return '[data-e2e="%s"]' % marker
+
+
+def large_files_shift_range_and_delete_key():
+    """A click, Shift+Down and the Delete key: the two big files go after one confirm; the small
+    file, the other folders and the sentinels stay."""
+    with harness.Session('en-us') as session:
+        page = session.main
+        large = os.path.join(session.profile.data, 'large')
+        page.eval('NativeUtil.setSetting("large.minMb", "100")')
+        open_section(page, 'large', 'large.folders', [{'path': large}])
+        section = 'App.section("large").debug'
+        page.press('F5')
+        page.wait(section + '.state.scanned && !' + section + '.session.running', what='scan by F5')
+        assert page.eval(section + '.state.files.map((f) => f.name)') == ['backup.zip', 'holiday.mp4']
+        page.click(row_of(page, 'large', 'backup.zip'))
+        page.press('ArrowDown', shift=True)
+        settle(page)
+        ticked = page.eval(section + '.state.files.filter((f) => f.ticked).map((f) => f.name)')
+        assert ticked == ['backup.zip', 'holiday.mp4'], ticked
+        page.press('Delete')
+        shown = confirm_dialog(page)
+        assert shown['title'] == 'Delete 2 files (750\u00a0MB)?' and len(shown['items']) == 2, shown
+        page.wait('document.querySelector("#section-large .result") !== null', what='result summary')
+        assert not os.path.exists(os.path.join(large, 'backup.zip'))
+        assert not os.path.exists(os.path.join(large, 'holiday.mp4'))
+        assert os.path.exists(os.path.join(large, 'notes.txt'))
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel
+        assert page.eval(section + '.state.files.length') == 0
+
+
+def duplicates_progress_range_and_delete_key():
+    """The progress panel counts what a running scan has found, Esc stops it; then F5, a
+    Shift+End range over a group of three (one copy is refused, and the page says so) and the
+    Delete key: two copies go, one stays on disk with everything else."""
+    with harness.Session('en-us') as session:
+        page = session.main
+        dups = os.path.join(session.profile.data, 'dups')
+        copies = [os.path.join(dups, name, 'photo.jpg') for name in ('a', 'b', 'c')]
+        # The scan reports after 2 s at the soonest and then runs on, whatever the machine's
+        # speed, until Esc stops it.
+        slow = [slow_tree(session, 'Slow%d' % k, 16, 100 * k) for k in range(4)]
+        open_section(page, 'dup', 'dup.folders', [{'path': p, 'protected': False}
+                                                  for p in [dups] + slow])
+        section = 'App.section("dup").debug'
+        page.click('#section-dup .section-tools .button')
+        verb = page.eval('document.querySelector("#section-dup .progress-verb").textContent')
+        assert verb == 'Comparing files in 5 folders', verb
+        # Reports come every 2 s at most; the panel counts groups, their files and the space.
+        counts = page.wait('(() => { const c = document.querySelector("#section-dup .progress-counts");'
+                           ' return c && c.textContent.includes("group") ? c.textContent : ""; })()',
+                           timeout=30, what='counts in the progress panel')
+        assert counts.startswith('1 group \u00b7 3 files \u00b7 14.8\u00a0KB reclaimable'), counts
+        assert 'elapsed' in counts, counts
+        assert page.eval('document.querySelector("#section-dup .progress-panel .bar")'
+                         '.classList.contains("indeterminate")')
+        page.screenshot('main-dup-progress-en-us')
+        page.press('Escape')
+        page.wait('!' + section + '.session.running', timeout=60, what='scan stopped by Esc')
+        banner = page.eval('document.querySelector("#section-dup .banner").textContent')
+        assert banner == 'Stopped: the results are partial.', banner
+        page.eval('for (let i = 0; i < 4; ++i) %s.chips.remove(1)' % section)
+
+        page.press('F5')
+        page.wait(section + '.state.scanned && !' + section + '.session.running', timeout=60,
+                  what='scan by F5')
+        assert page.eval(section + '.state.groups.map((g) => g.files.length)') == [3]
+        # Row 0 is the group's header; the range starts on its first copy.
+        page.eval(section + '.list.focusIndex(1)')
+        page.press('End', shift=True)
+        settle(page)
+        ticked = page.eval(section + '.state.groups[0].files.map((f) => f.ticked)')
+        assert ticked == [True, True, False], ticked
+        note = page.eval('document.querySelector("#section-dup .an-note").textContent')
+        assert note == 'One copy always stays.', note
+        kept = page.eval(section + '.state.groups[0].files[2].path')
+        # A click on the last copy's box is refused as well, and Delete works from the box.
+        page.click('#section-dup .vlist-row[data-index="3"] [data-action=tick]')
+        settle(page)
+        assert page.eval(section + '.state.groups[0].files.map((f) => f.ticked)') == [True, True, False]
+        assert page.eval('document.activeElement.dataset.action') == 'tick'
+        page.press('Delete')
+        shown = confirm_dialog(page)
+        assert len(shown['items']) == 2 and shown['title'].startswith('Delete 2 files'), shown
+        page.wait('document.querySelector("#section-dup .result") !== null', what='result summary')
+        assert [os.path.exists(p) for p in copies].count(True) == 1
+        assert os.path.exists(kept), kept
+        assert os.path.exists(os.path.join(dups, 'a', 'unique.jpg'))
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel
 
 
 def confirm_after(page, action):
@@ -132,7 +248,7 @@ def large_files_move_selected():
         page = session.main
         large = os.path.join(session.profile.data, 'large')
         holiday, backup = (os.path.join(large, n) for n in ('holiday.mp4', 'backup.zip'))
-        target = session.profile.path('Archive')
+        target = session.profile.path('Archive', 'Old projects and holiday videos')
         clash = session.profile.add_sentinel(os.path.join(target, 'backup.zip'), 'older backup')
         with open(holiday, 'rb') as source:
             head = source.read(4096)
@@ -160,10 +276,18 @@ def large_files_move_selected():
         picker.click('#add')
         picker.eval('setTimeout(() => document.getElementById("use").click(), 50); null')
         shown = confirm_dialog(page)
-        assert target in shown['title'] and '2 files' in shown['title'], shown
+        # A long target is shortened in the middle in the title and kept whole in its tooltip.
+        assert shown['title'].startswith('Move 2 files (750\u00a0MB) to '), shown
+        assert shown['tip'] == target and '\u2026' in shown['title'], shown
         assert len(shown['items']) == 2, shown
         page.wait('document.querySelector("#section-large .result") !== null', what='result summary')
         page.screenshot('main-large-moved-en-us')
+        summary = page.eval('(() => { const r = document.querySelector("#section-large .result");'
+                            ' return {title: r.querySelector(".result-title").textContent,'
+                            ' to: r.querySelector(".result-detail").title,'
+                            ' failed: r.querySelector("summary").textContent}; })()')
+        assert summary == {'title': 'Moved 1 file (150\u00a0MB)', 'to': target,
+                           'failed': '1 file could not be moved'}, summary
 
         moved = os.path.join(target, 'holiday.mp4')
         assert os.path.exists(moved) and not os.path.exists(holiday)
@@ -218,4 +342,5 @@ def stubborn_folder_refuses_the_profile():
 
 if __name__ == '__main__':
     harness.run([large_files_move_selected, duplicates_keep_newest_and_delete, large_files_threshold_stop_and_add,
+                 large_files_shift_range_and_delete_key, duplicates_progress_range_and_delete_key,
                  startup_item_removed_and_restored, stubborn_folder_refuses_the_profile])

@@ -9,6 +9,15 @@
         return key;
     }
 
+    // A count text in the plural form the language needs: `key.one`, `key.few`, `key.many`,
+    // `key.other`, with the formatted count as {0} and `args` from {1} on.
+    function plural(key, n, ...args) {
+        if (window.MainStrings && typeof MainStrings.plural === 'function') {
+            return MainStrings.plural(key, n, ...args);
+        }
+        return t(key + '.other', count(n), ...args);
+    }
+
     // A native call that never throws: the shared guard when the window has it.
     function native(name, args, fallback) {
         const list = args || [];
@@ -190,7 +199,8 @@
         return Math.floor(seconds / 60) + ':' + String(seconds % 60).padStart(2, '0');
     }
 
-    // The shared progress panel; a plain line when the window lacks it.
+    // The shared progress panel; a plain line when the window lacks it. options: {verb, onStop,
+    // startedAt}; update({current, count, countText, bytes, fraction}).
     function progress(slot, options) {
         if (window.Progress && typeof Progress.show === 'function') {
             const panel = Progress.show(slot, options);
@@ -199,21 +209,31 @@
         slot.textContent = '';
         const line = el('p', {class: 'an-progress-line', role: 'status'});
         const stop = el('button', {class: 'button secondary', type: 'button',
-                                   text: t('an.stop'), onclick: () => options.onStop()});
+                                   text: t('an.stop'), onclick: () => requestStop()});
         slot.appendChild(el('div', {class: 'an-progress'}, [line, options.onStop ? stop : null]));
         line.textContent = options.verb;
+        let stopping = false;
+        function requestStop() {
+            if (stopping || !options.onStop) return;
+            stopping = true;
+            stop.disabled = true;
+            options.onStop();
+        }
         return {
             update(state) {
-                line.textContent = options.verb + ' \u00b7 ' + count(state.count || 0) +
-                    (state.bytes ? ' \u00b7 ' + size(state.bytes) : '');
+                const counts = state.countText || (state.count ? count(state.count) : '');
+                line.textContent = [options.verb, counts, state.bytes ? size(state.bytes) : '']
+                    .filter(Boolean).join(' \u00b7 ');
             },
+            requestStop,
             stopped() { stop.disabled = true; },
             done() { slot.textContent = ''; },
         };
     }
 
     // The shared result summary; our own lines in its look when the window lacks it or when
-    // the outcome is not freed space (a move frees nothing on the drive it leaves).
+    // the outcome is not freed space (a move frees nothing on the drive it leaves). options:
+    // {title, detail: {text, full}, failed: [{label, reason}], failedHeading, actions}.
     function summary(slot, options) {
         if (!options.title && window.ResultSummary && typeof ResultSummary.show === 'function') {
             ResultSummary.show(slot, options);
@@ -223,9 +243,14 @@
         const failed = options.failed || [];
         const parts = [el('div', {class: 'result-title', text: options.title ||
                               t('an.freed', size(options.freedBytes || 0))})];
+        if (options.detail) {
+            parts.push(el('p', {class: 'result-detail', title: options.detail.full,
+                                text: options.detail.text}));
+        }
         if (failed.length > 0) {
             parts.push(el('details', {}, [
-                el('summary', {text: t('an.failedCount', count(failed.length))}),
+                el('summary', {text: options.failedHeading ||
+                                   plural('an.failedCount', failed.length)}),
                 el('ul', {class: 'result-failed'}, failed.map((f) => el('li', {
                     title: f.label, text: f.label + ' \u2014 ' + f.reason})))]));
         }
@@ -262,7 +287,7 @@
 
     window.AnalysisKit = Object.freeze({
         progress, summary, paintScanButton, scanSectionHooks,
-        t, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
+        t, plural, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
         sum, splitPath, pickFolders, frame, showBanner, button, elapsed,
     });
 })();

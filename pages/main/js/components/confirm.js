@@ -48,7 +48,8 @@
         }
     }
 
-    // dialog({title, message, content: Node, checkbox, buttons: [{id, label, kind, focus}]})
+    // dialog({title, titleTip, message, content: Node, checkbox, buttons: [{id, label, kind, focus}]})
+    // titleTip: the full text of a title whose data (a path) was shortened.
     //   -> Promise<{id, checked}>; Esc answers {id: 'cancel'}.
     function dialog(options) {
         const trigger = document.activeElement;
@@ -62,6 +63,7 @@
         const header = node('div', 'dialog-header');
         const title = node('h2', 'dialog-title', options.title);
         title.id = id + '-title';
+        if (options.titleTip) title.title = options.titleTip;
         header.appendChild(title);
         const body = node('div', 'dialog-body');
         body.id = id + '-body';
@@ -107,7 +109,7 @@
         });
     }
 
-    // ask({title, items: [{label, detail}], skipped: [{label, reason}], note, dangerLabel})
+    // ask({title, titleTip, items: [{label, detail}], skipped: [{label, reason}], note, dangerLabel})
     //   -> Promise<boolean>. `note` defaults to the irreversibility line; '' leaves it out.
     async function ask(options) {
         const content = node('div');
@@ -126,6 +128,7 @@
         }
         const answer = await dialog({
             title: options.title,
+            titleTip: options.titleTip,
             message: options.message,
             content,
             buttons: [

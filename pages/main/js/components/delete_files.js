@@ -31,7 +31,9 @@
     }
 
     async function run(files, options) {
-        const opts = Object.assign({operation: removeFile}, options);
+        const opts = Object.assign({}, options);
+        // A caller that passes {operation: undefined} still means "remove".
+        if (typeof opts.operation !== 'function') opts.operation = removeFile;
         const list = Array.isArray(files) ? files : [];
         const result = {removed: [], failed: [], stopped: false};
         let index = 0;

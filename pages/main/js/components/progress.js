@@ -18,7 +18,8 @@
         constructor(container, options) {
             this.options = options || {};
             this.state = {current: '', count: null, bytes: null, fraction: null, countKey: null};
-            this.started = Date.now();
+            // A panel painted for a scan already under way counts from the scan's start.
+            this.started = Number(this.options.startedAt) || Date.now();
             this.lastText = 0;
             this.frame = 0;
             this.root = node('div', 'progress-panel');

@@ -3,9 +3,15 @@
 // with transform; one spacer gives the scroll height. The data stays in the caller's array.
 //
 // new VirtualList(container, {rowHeight, render(row, item, index), onKey(event, item, index),
-//                             label, headerRows})
+//                             label, headerRows, tick, onTicked({refused})})
 // .setItems(array), .refresh(), .scrollToIndex(i), .focusIndex(i), .isOnScreen(i), .activeIndex,
 // .items
+//
+// `tick` = {tickable(item), ticked(item), set(item, wanted) -> accepted} lets the keyboard tick
+// rows: Space toggles the active row, Shift with a move ticks every row from the anchor (the row
+// where the last plain move, click or tick happened) to the new active row. A range that shrinks
+// unticks only what it ticked itself. The owner's `set` may refuse; refused items are answered
+// through onTicked so the owner can say why.
 (function () {
     'use strict';
 
@@ -19,6 +25,8 @@
             this.options = Object.assign({rowHeight: 32, headerRows: 0, label: ''}, options);
             this.items = [];
             this.activeIndex = 0;
+            this.anchorIndex = 0;
+            this.rangeTicked = [];
             this.pool = [];
             this.viewportHeight = 0;
             // The rows in view at the last render, without the margin: what is worth loading.
@@ -35,6 +43,11 @@
             this.scroller.addEventListener('scroll', () => this.schedule(), {passive: true});
             this.scroller.addEventListener('keydown', (event) => this.onKeyDown(event));
             this.scroller.addEventListener('focusin', (event) => this.onFocusIn(event));
+            // A tick by mouse (the row's own checkbox) starts the next range there.
+            this.scroller.addEventListener('change', (event) => {
+                const row = event.target.closest('.vlist-row');
+                if (row) this.setAnchor(Number(row.dataset.index));
+            });
             if (typeof ResizeObserver === 'function') {
                 new ResizeObserver((entries) => {
                     this.viewportHeight = entries[0].contentRect.height;
@@ -46,6 +59,8 @@
         setItems(items) {
             this.items = Array.isArray(items) ? items : [];
             this.activeIndex = Math.min(this.activeIndex, Math.max(0, this.items.length - 1));
+            // Indexes of the old items mean nothing in the new ones.
+            this.setAnchor(this.activeIndex);
             this.spacer.style.height = this.items.length * this.options.rowHeight + 'px';
             this.scroller.setAttribute('aria-rowcount',
                                        String(this.items.length + this.options.headerRows));
@@ -129,9 +144,11 @@
             }
         }
 
-        focusIndex(index) {
+        // keepAnchor: a Shift move, which extends the range from where it began.
+        focusIndex(index, keepAnchor) {
             if (this.items.length === 0) return;
             this.activeIndex = Math.max(0, Math.min(this.items.length - 1, index));
+            if (!keepAnchor) this.setAnchor(this.activeIndex);
             this.scrollToIndex(this.activeIndex);
             this.render();
             const row = this.rowOf(this.activeIndex);
@@ -145,6 +162,7 @@
             if (index === this.activeIndex) return;
             const previous = this.rowOf(this.activeIndex);
             this.activeIndex = index;
+            this.setAnchor(index);
             if (previous) this.setTabStops(previous, false);
             this.setTabStops(row, true);
         }
@@ -152,6 +170,11 @@
         pageRows() {
             const height = this.viewportHeight || this.scroller.clientHeight;
             return Math.max(1, Math.floor(height / this.options.rowHeight) - 1);
+        }
+
+        setAnchor(index) {
+            this.anchorIndex = index;
+            this.rangeTicked = [];
         }
 
         onKeyDown(event) {
@@ -169,15 +192,70 @@
                 const move = moves[event.key];
                 const target = Number.isFinite(move) ? this.activeIndex + move :
                                                        (move < 0 ? 0 : this.items.length - 1);
-                this.focusIndex(target);
+                const extend = event.shiftKey && Boolean(this.options.tick);
+                this.focusIndex(target, extend);
+                if (extend) this.tickRange();
                 if (this.options.onKey) {
                     this.options.onKey(event, this.items[this.activeIndex], this.activeIndex);
                 }
                 return;
             }
+            if (onRow && event.key === ' ' && this.options.tick) {
+                event.preventDefault();
+                this.tickActive();
+                return;
+            }
             if (onRow && this.options.onKey) {
                 this.options.onKey(event, this.items[this.activeIndex], this.activeIndex);
             }
+        }
+
+        tickActive() {
+            const tick = this.options.tick;
+            const item = this.items[this.activeIndex];
+            this.setAnchor(this.activeIndex);
+            if (item === undefined || !tick.tickable(item)) return;
+            const accepted = tick.set(item, !tick.ticked(item));
+            this.render();
+            this.reportTicks(accepted ? [] : [item]);
+        }
+
+        // Rows enter the range from the anchor outwards, so where an owner allows only some of
+        // them (one copy of a group must stay) the rows nearest the anchor win.
+        tickRange() {
+            const tick = this.options.tick;
+            const anchor = Math.min(this.anchorIndex, this.items.length - 1);
+            const active = this.activeIndex;
+            const low = Math.min(anchor, active);
+            const high = Math.max(anchor, active);
+            const kept = [];
+            for (const index of this.rangeTicked) {
+                if (index >= low && index <= high) {
+                    kept.push(index);
+                } else {
+                    tick.set(this.items[index], false);
+                }
+            }
+            this.rangeTicked = kept;
+            const refused = [];
+            const step = active >= anchor ? 1 : -1;
+            for (let index = anchor; index >= 0; index += step) {
+                const item = this.items[index];
+                if (item !== undefined && tick.tickable(item) && !tick.ticked(item)) {
+                    if (tick.set(item, true)) {
+                        this.rangeTicked.push(index);
+                    } else {
+                        refused.push(item);
+                    }
+                }
+                if (index === active) break;
+            }
+            this.render();
+            this.reportTicks(refused);
+        }
+
+        reportTicks(refused) {
+            if (this.options.onTicked) this.options.onTicked({refused});
         }
     }
 

@@ -39,23 +39,73 @@
         return rows;
     }
 
-    function create(container) {
-        const ui = K.frame(container, 'dup', 'dup.title', 'dup.desc');
-        const state = {groups: [], rows: [], scanned: false, review: [], reviewAt: -1};
-        let busy = false;
-        let panel = null;
+    // While scanning the table shows the groups that fill about this many rows; the full table
+    // comes with the final report.
+    const kLiveRows = 200;
 
-        const scanButton = K.button('primary', 'dup.scan', () => toggleScan(), {'data-i18n': null});
-        ui.headerActions.appendChild(scanButton);
-        const chipsSlot = K.el('div', {class: 'an-folders'});
-        const chips = new FolderChips(chipsSlot, {
-            settingKey: 'dup.folders', protectable: true,
-            defaults: ['%USERPROFILE%\\Documents', '%USERPROFILE%\\Pictures',
-                       '%USERPROFILE%\\Downloads', '%USERPROFILE%\\Videos'],
-            onAdd: (path) => session.add(path),
-            onChange: () => remarkProtected(),
+    function liveGroups(groups) {
+        let rows = 0;
+        let count = 0;
+        while (count < groups.length && rows < kLiveRows) rows += 1 + groups[count++].files.length;
+        return groups.slice(0, count);
+    }
+
+    function create(container) {
+        const state = {groups: [], rows: [], review: [], reviewAt: -1};
+        const base = new ScanSection(container, {
+            state,
+            id: 'dup',
+            keys: {title: 'dup.title', desc: 'dup.desc', scan: 'dup.scan', rescan: 'dup.rescan',
+                   delete: 'dup.delete', noneTicked: 'dup.noneTicked', error: 'dup.error',
+                   scanningFolders: 'dup.scanningFolders'},
+            chips: {settingKey: 'dup.folders', protectable: true,
+                    defaults: ['%USERPROFILE%\\Documents', '%USERPROFILE%\\Pictures',
+                               '%USERPROFILE%\\Downloads', '%USERPROFILE%\\Videos'],
+                    onChange: () => remarkProtected()},
+            natives: {start: 'startScanDuplicateFiles', stop: 'stopScanDuplicateFiles',
+                      add: 'addScanDuplicateFilesFolder'},
+            scanArgs: () => [],
+            columnsClass: 'dup-cols',
+            columns: [
+                K.el('span', {role: 'columnheader'}),
+                K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.file'}),
+                K.el('span', {role: 'columnheader', class: 'cell-size', 'data-i18n': 'dup.col.size'}),
+                K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.modified'}),
+                K.el('span', {role: 'columnheader'}),
+            ],
+            render: renderRow,
+            // Keyboard ticks obey the group rules like clicks do.
+            tick: {tickable: (item) => Boolean(item.file), ticked: (item) => item.file.ticked,
+                   set: (item, wanted) => R.setTicked(item.group, item.file, wanted)},
+            onTicked: (refused) => {
+                note.textContent = refusalNote(refused);
+            },
+            onBegin() {
+                note.textContent = '';
+                setGroups([]);
+            },
+            onProgress: (data) => onReport(data),
+            onResult(type, data) {
+                setGroups(type === 'error' ? [] : prepareGroups(data, chips.folders));
+            },
+            ticked,
+            // What is gone leaves the list; a group down to one file is no longer a duplicate.
+            onRemoved(gone) {
+                const left = [];
+                for (const group of state.groups) {
+                    group.files = group.files.filter((f) => !gone.has(f));
+                    if (group.files.length < 2) continue;
+                    group.reclaimable = group.size * (group.files.length - 1);
+                    group.line = '';
+                    left.push(group);
+                }
+                left.sort((a, b) => b.reclaimable - a.reclaimable);
+                setGroups(left);
+            },
+            paintStatus,
+            paintBar: paintHelpers,
         });
-        ui.body.appendChild(K.el('div', {class: 'an-toolbar'}, [chipsSlot]));
+        const {ui, session, chips, list, status} = base;
 
         const helpers = K.el('div', {class: 'an-helpers', role: 'toolbar',
                                      'aria-label': t('dup.helpers')}, [
@@ -69,40 +119,10 @@
         const reviewButton = helpers.querySelector('[data-role=review]');
         for (const button of helpers.querySelectorAll('button')) button.classList.add('small');
         const note = K.el('p', {class: 'an-note', role: 'status', 'aria-live': 'polite'});
-        const progressSlot = K.el('div', {class: 'an-progress-slot'});
-        const status = K.el('p', {class: 'an-status', role: 'status'});
-        const tableSlot = K.el('div', {class: 'an-table'});
-        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
-        ui.body.appendChild(helpers);
-        ui.body.appendChild(progressSlot);
-        ui.body.appendChild(status);
-        ui.body.appendChild(note);
-        tableSlot.appendChild(K.el('div', {class: 'an-grid-head dup-cols', role: 'row'}, [
-            K.el('span', {role: 'columnheader'}),
-            K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.file'}),
-            K.el('span', {role: 'columnheader', class: 'cell-size', 'data-i18n': 'dup.col.size'}),
-            K.el('span', {role: 'columnheader', 'data-i18n': 'dup.col.modified'}),
-            K.el('span', {role: 'columnheader'}),
-        ]));
-        ui.body.appendChild(tableSlot);
-        ui.body.appendChild(empty);
-        const list = new VirtualList(tableSlot, {rowHeight: 32, headerRows: 1,
-                                                 label: t('dup.title'), render: renderRow, onKey});
+        base.toolbar.after(helpers);
+        status.after(note);
         list.scroller.addEventListener('change', onListChange);
         list.scroller.addEventListener('click', onListClick);
-
-        const deleteButton = K.button('danger', 'dup.delete', () => deleteSelected(), {'data-i18n': null});
-        ui.barActions.appendChild(deleteButton);
-
-        const session = new ScanSession({
-            start: (callback) => K.native('startScanDuplicateFiles',
-                                          [JSON.stringify(chips.folders.map((f) => f.path)),
-                                           callback], 0),
-            stop: (id) => K.native('stopScanDuplicateFiles', [id], false),
-            add: (id, folder) => K.native('addScanDuplicateFilesFolder', [id, folder], false),
-            onProgress: (data) => onReport(data),
-            onEnd: (type, data) => onEnd(type, data),
-        });
 
         // Both row shapes live in every pooled row, so scrolling never rebuilds nodes; the texts
         // that need Intl are made once per file and language.
@@ -128,9 +148,8 @@
             const group = item.group;
             if (!isFile) {
                 if (!group.line) {
-                    group.line = t('dup.groupLine', group.files[0].name,
-                                   K.count(group.files.length), K.size(group.size),
-                                   K.size(group.reclaimable));
+                    group.line = K.plural('dup.groupLine', group.files.length, group.files[0].name,
+                                          K.size(group.size), K.size(group.reclaimable));
                 }
                 cells[0].textContent = group.line;
                 cells[0].title = group.files[0].name;
@@ -172,15 +191,19 @@
             return row ? state.rows[Number(row.dataset.index)] : null;
         }
 
+        // Why a tick was refused: the last copy of a group, else a protected file.
+        function refusalNote(refused) {
+            if (refused.length === 0) return '';
+            return refused.some((item) => !item.file.protected) ? t('dup.oneStays') :
+                t('dup.protectedNote');
+        }
+
         function toggle(item, wanted) {
             if (!item || !item.file) return;
-            if (!R.setTicked(item.group, item.file, wanted)) {
-                note.textContent = item.file.protected ? t('dup.protectedNote') : t('dup.oneStays');
-            } else {
-                note.textContent = '';
-            }
+            const accepted = R.setTicked(item.group, item.file, wanted);
+            note.textContent = accepted ? '' : refusalNote([item]);
             list.refresh();
-            paintBar();
+            base.paintBar();
         }
 
         function onListChange(event) {
@@ -196,21 +219,13 @@
             }
         }
 
-        function onKey(event, item) {
-            if (event.key === ' ' && item && item.file &&
-                event.target.classList.contains('vlist-row')) {
-                event.preventDefault();
-                toggle(item, !item.file.ticked);
-            }
-        }
-
         function applyHelper(rule, ...args) {
             state.review = rule(state.groups, ...args);
             state.reviewAt = -1;
             note.textContent = state.review.length ?
-                t('dup.reviewCount', K.count(state.review.length)) : '';
+                K.plural('dup.reviewCount', state.review.length) : '';
             list.refresh();
-            paintBar();
+            base.paintBar();
         }
 
         async function keepInFolder() {
@@ -236,7 +251,7 @@
                 }
             }
             list.refresh();
-            paintBar();
+            base.paintBar();
             paintStatus();
         }
 
@@ -248,55 +263,35 @@
             return files;
         }
 
-        function paintBar() {
-            const chosen = ticked();
-            const bytes = K.sum(chosen, 'size');
-            ui.barText.textContent = chosen.length === 0 ? t('dup.noneTicked') :
-                t('an.selected', K.count(chosen.length), K.size(bytes));
-            deleteButton.textContent = chosen.length === 0 ? t('dup.delete') :
-                t('large.deleteAmount', K.size(bytes));
-            deleteButton.disabled = chosen.length === 0 || busy || session.running;
+        function paintHelpers() {
             reviewButton.disabled = state.review.length === 0;
             for (const button of helpers.querySelectorAll('button')) {
                 if (button !== reviewButton) {
-                    button.disabled = state.groups.length === 0 || busy || session.running;
+                    button.disabled = state.groups.length === 0 || base.busy || session.running;
                 }
             }
         }
 
-        function showEmpty(text) {
-            tableSlot.hidden = true;
-            empty.hidden = false;
-            empty.textContent = text;
-        }
-
         function paintStatus() {
-            tableSlot.hidden = false;
-            empty.hidden = true;
+            base.showTable();
             status.textContent = '';
             if (session.running && window.Progress) {
                 // The progress panel shows the counts; one place is enough.
-                status.textContent = '';
                 return;
             }
             if (session.running) {
-                status.textContent = t('dup.soFar', K.count(state.groups.length),
-                                       K.elapsed(Date.now() - session.startedAt));
+                status.textContent = K.plural('dup.soFar', state.found || 0,
+                                              K.elapsed(Date.now() - session.startedAt));
             } else if (chips.folders.length === 0) {
-                showEmpty(t('large.noFolders'));
-            } else if (!state.scanned) {
-                showEmpty(t('dup.notScanned'));
+                base.showEmpty(t('large.noFolders'));
+            } else if (!base.scanned) {
+                base.showEmpty(t('dup.notScanned'));
             } else if (state.groups.length === 0) {
-                showEmpty(t('dup.none'));
+                base.showEmpty(t('dup.none'));
             } else {
-                status.textContent = t('dup.found', K.count(state.groups.length),
-                                       K.size(K.sum(state.groups, 'reclaimable')));
+                status.textContent = K.plural('dup.found', state.groups.length,
+                                              K.size(K.sum(state.groups, 'reclaimable')));
             }
-        }
-
-        function paintScanButton() {
-            K.paintScanButton(scanButton, session, state.scanned,
-                              {scan: 'dup.scan', rescan: 'dup.rescan'}, busy);
         }
 
         function setGroups(groups) {
@@ -305,91 +300,20 @@
             state.review = [];
             list.setItems(state.rows);
             paintStatus();
-            paintBar();
+            base.paintBar();
         }
 
-        let ticker = 0;
-        function toggleScan() {
-            if (session.running) {
-                session.stop();
-                paintScanButton();
-                return;
-            }
-            if (chips.folders.length === 0 || busy) return;
-            ui.banner.hidden = true;
-            note.textContent = '';
-            panel = K.progress(progressSlot, {verb: t('dup.scanningFolders',
-                                                      K.count(chips.folders.length)),
-                                              onStop: () => toggleScan()});
-            session.begin();
-            ticker = setInterval(paintStatus, 1000);
-            setGroups([]);
-            paintScanButton();
-        }
-
+        // Progress reports carry every group found so far: the panel counts them all, the
+        // table shows the biggest.
         function onReport(data) {
             const groups = prepareGroups(data, chips.folders);
-            if (panel) panel.update({count: groups.length});
-            setGroups(groups);
-        }
-
-        function onEnd(type, data) {
-            clearInterval(ticker);
-            if (panel) (type === 'stopped' ? panel.stopped() : panel.done());
-            panel = null;
-            progressSlot.textContent = '';
-            state.scanned = true;
-            if (type === 'error' || !data) {
-                setGroups([]);
-                K.showBanner(ui.banner, 'danger', t('dup.error'),
-                             {label: t('an.retry'), run: () => toggleScan()});
-            } else {
-                setGroups(prepareGroups(data, chips.folders));
-                if (type === 'stopped') K.showBanner(ui.banner, 'info', t('an.partial'));
-            }
-            paintScanButton();
-        }
-
-        async function deleteSelected() {
-            const files = ticked();
-            if (files.length === 0 || busy) return;
-            const bytes = K.size(K.sum(files, 'size'));
-            const ok = await K.confirm({
-                title: t('large.confirmDelete', K.count(files.length), bytes),
-                items: files.map((f) => ({label: f.path, detail: K.size(f.size)})),
-                skipped: [], note: t('an.permanent'),
-                dangerLabel: t('large.deleteAmount', bytes)});
-            if (!ok) return;
-            busy = true;
-            paintBar();
-            let stop = false;
-            const job = K.progress(progressSlot, {verb: t('large.deleting'),
-                                                  onStop: () => { stop = true; }});
-            const result = await DeleteFiles.run(files, {
-                shouldStop: () => stop,
-                onProgress: (p) => job.update({current: p.current.path, count: p.done,
-                                               bytes: p.bytes, fraction: p.fraction}),
-            });
-            job.done();
-            busy = false;
-            // What is gone leaves the list; a group down to one file is no longer a duplicate.
-            const gone = new Set(result.removed);
-            const left = [];
-            for (const group of state.groups) {
-                group.files = group.files.filter((f) => !gone.has(f));
-                if (group.files.length < 2) continue;
-                group.reclaimable = group.size * (group.files.length - 1);
-                group.line = '';
-                left.push(group);
-            }
-            left.sort((a, b) => b.reclaimable - a.reclaimable);
-            setGroups(left);
-            K.summary(progressSlot, {
-                freedBytes: K.sum(result.removed, 'size'),
-                failed: result.failed.map((f) => ({label: f.path, reason: t('an.inUse')})),
-                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
-                          {label: t('dup.rescan'), onClick: () => toggleScan()}]});
-            paintScanButton();
+            state.found = groups.length;
+            let files = 0;
+            for (const group of groups) files += group.files.length;
+            base.updatePanel({count: groups.length, countText: [
+                K.plural('dup.groups', groups.length), K.plural('dup.files', files),
+                t('dup.reclaimable', K.size(K.sum(groups, 'reclaimable')))].join(' \u00b7 ')});
+            setGroups(liveGroups(groups));
         }
 
         // Screenshot states from made-up groups; nothing on disk is read or changed.
@@ -412,36 +336,27 @@
         function fixture(name) {
             ui.banner.hidden = true;
             if (name === 'scanning') {
-                session.running = true;
-                session.startedAt = Date.now() - 8000;
-                panel = K.progress(progressSlot, {verb: t('dup.scanningFolders',
-                                                          K.count(chips.folders.length || 1)),
-                                                  onStop: () => {}});
+                base.pretendScanning(8000);
                 onReport(sampleReport(6));
-                paintScanButton();
             } else if (name === 'empty') {
-                onEnd('done', {groups: []});
+                base.end('done', {groups: []});
             } else if (name === 'error') {
-                onEnd('error', null);
+                base.end('error', null);
             } else {
-                onEnd('done', sampleReport(30));
+                base.end('done', sampleReport(30));
                 applyHelper(R.keepNewest);
             }
         }
 
-        paintScanButton();
+        base.paintScanButton();
         setGroups([]);
-        return K.scanSectionHooks({session, paintStatus, toggleScan, deleteSelected, fixture}, {
+        return base.hooks(fixture, {
             onLanguageChanged() {
                 forgetTexts();
-                K.translate(ui.root);
-                chips.render();
-                list.refresh();
-                paintScanButton();
-                paintStatus();
-                paintBar();
+                base.onLanguageChanged();
             },
-            debug: {session, state, list, onEnd},
+            debug: {session, state, list, chips, onEnd: (type, data) => base.end(type, data),
+                    onReport},
         });
     }
 

@@ -9,6 +9,9 @@
     const kMiB = 1024 * 1024;
     const kThresholdsMb = [50, 100, 500, 1024];
     const kLiveRows = 200;
+    // Paths inside a sentence are shortened in the middle, to fit one line of a dialog title,
+    // and kept whole there (no break at their spaces); the full path is in the tooltip.
+    const kPathInText = 40;
     const kKinds = {
         video: 'mp4 mkv avi mov wmv flv webm m4v mpg mpeg ts vob',
         audio: 'mp3 flac wav aac ogg m4a wma',
@@ -37,21 +40,63 @@
     }
 
     function create(container) {
-        const ui = K.frame(container, 'large', 'large.title', 'large.desc');
-        const state = {files: [], view: [], partial: false, scanned: false, kind: 'all',
-                       text: '', minMb: Number(K.native('getSetting', ['large.minMb', '100'],
-                                                        '100')) || 100, sort: 'size'};
-        let busy = false;
-
-        const scanButton = K.button('primary', 'large.scan', () => toggleScan(), {'data-i18n': null});
-        ui.headerActions.appendChild(scanButton);
-
-        const chipsSlot = K.el('div', {class: 'an-folders'});
-        const chips = new FolderChips(chipsSlot, {
-            settingKey: 'large.folders', defaults: ['%USERPROFILE%'],
-            onAdd: (path) => session.add(path),
-            onChange: () => paintStatus(),
+        const state = {files: [], view: [], partial: false, kind: 'all', text: '',
+                       minMb: Number(K.native('getSetting', ['large.minMb', '100'], '100')) || 100,
+                       sort: 'size'};
+        const sortButtons = {};
+        const base = new ScanSection(container, {
+            state,
+            id: 'large',
+            keys: {title: 'large.title', desc: 'large.desc', scan: 'large.scan',
+                   rescan: 'large.rescan', delete: 'large.delete', noneTicked: 'large.noneTicked',
+                   error: 'large.error', scanningFolders: 'large.scanningFolders'},
+            chips: {settingKey: 'large.folders', defaults: ['%USERPROFILE%'],
+                    onChange: () => paintStatus()},
+            natives: {start: 'startScanLargeFiles', stop: 'stopScanLargeFiles',
+                      add: 'addScanLargeFilesFolder'},
+            scanArgs: () => [state.minMb * kMiB],
+            liveRows: kLiveRows,
+            columnsClass: 'large-cols',
+            columns: [
+                K.el('span', {role: 'columnheader'}),
+                sortHeader('name', 'large.col.name'),
+                K.el('span', {role: 'columnheader', 'data-i18n': 'large.col.folder'}),
+                sortHeader('size', 'large.col.size'),
+                sortHeader('modifiedTime', 'large.col.modified'),
+                K.el('span', {role: 'columnheader'}),
+            ],
+            render: renderRow,
+            tick: {tickable: () => true, ticked: (file) => file.ticked,
+                   set(file, wanted) {
+                       file.ticked = Boolean(wanted);
+                       return true;
+                   }},
+            onBegin() {
+                state.files = [];
+                state.partial = false;
+                minSelect.disabled = true;
+                applyView();
+            },
+            onProgress: (data) => onReport(data, false),
+            onResult(type, data) {
+                minSelect.disabled = false;
+                state.partial = type === 'stopped';
+                if (type === 'error') {
+                    state.files = [];
+                    applyView();
+                } else {
+                    onReport(data, true);
+                }
+            },
+            ticked,
+            onRemoved(gone) {
+                state.files = state.files.filter((f) => !gone.has(f));
+                applyView();
+            },
+            paintStatus,
+            paintBar: () => { moveButton.disabled = base.deleteButton.disabled; },
         });
+        const {ui, session, chips, list, status} = base;
 
         const minSelect = K.el('select', {class: 'field an-select', 'aria-label': t('large.minSize'),
                                           onchange: () => {
@@ -73,53 +118,13 @@
             K.el('span', {'data-i18n': 'large.minSize'}), minSelect]);
         const kindLabel = K.el('label', {class: 'an-field'}, [
             K.el('span', {'data-i18n': 'large.type'}), kindSelect]);
-        ui.body.appendChild(K.el('div', {class: 'an-toolbar'},
-                                 [chipsSlot, K.el('div', {class: 'an-filters'},
-                                                  [minLabel, kindLabel, textFilter])]));
-
-        const progressSlot = K.el('div', {class: 'an-progress-slot'});
-        const status = K.el('p', {class: 'an-status', role: 'status', 'aria-live': 'polite'});
-        ui.body.appendChild(progressSlot);
-        ui.body.appendChild(status);
-
-        const sortButtons = {};
-        const head = K.el('div', {class: 'an-grid-head large-cols', role: 'row'}, [
-            K.el('span', {role: 'columnheader'}),
-            sortHeader('name', 'large.col.name'),
-            K.el('span', {role: 'columnheader', 'data-i18n': 'large.col.folder'}),
-            sortHeader('size', 'large.col.size'),
-            sortHeader('modifiedTime', 'large.col.modified'),
-            K.el('span', {role: 'columnheader'}),
-        ]);
-        const tableSlot = K.el('div', {class: 'an-table'});
-        const empty = K.el('div', {class: 'empty an-empty', hidden: true});
-        tableSlot.appendChild(head);
-        ui.body.appendChild(tableSlot);
-        ui.body.appendChild(empty);
-        const list = new VirtualList(tableSlot, {rowHeight: 32, headerRows: 1,
-                                                 label: t('large.title'), render: renderRow,
-                                                 onKey});
-        list.scroller.classList.add('large-list');
+        base.toolbar.appendChild(K.el('div', {class: 'an-filters'},
+                                      [minLabel, kindLabel, textFilter]));
         list.scroller.addEventListener('click', onListClick);
         list.scroller.addEventListener('change', onListChange);
 
         const moveButton = K.button('secondary', 'large.move', () => moveSelected());
-        const deleteButton = K.button('danger', 'large.delete', () => deleteSelected(), {'data-i18n': null});
-        ui.barActions.appendChild(moveButton);
-        ui.barActions.appendChild(deleteButton);
-
-        const session = new ScanSession({
-            start: (callback) => K.native('startScanLargeFiles',
-                                          [JSON.stringify(chips.folders.map((f) => f.path)),
-                                           state.minMb * kMiB, callback], 0),
-            stop: (id) => K.native('stopScanLargeFiles', [id], false),
-            add: (id, folder) => K.native('addScanLargeFilesFolder', [id, folder], false),
-            liveRows: kLiveRows,
-            onProgress: (data) => onReport(data, false),
-            onEnd: (type, data) => onEnd(type, data),
-        });
-        let panel = null;
-        let ticker = 0;
+        ui.barActions.insertBefore(moveButton, base.deleteButton);
 
         function sortHeader(key, labelKey) {
             const button = K.el('button', {class: 'an-sort', type: 'button', 'data-i18n': labelKey,
@@ -175,7 +180,7 @@
             }
             list.setItems(view);
             paintStatus();
-            paintBar();
+            base.paintBar();
         }
 
         function renderRow(row, file) {
@@ -229,38 +234,17 @@
             if (!file || event.target.dataset.action !== 'tick') return;
             file.ticked = event.target.checked;
             list.refresh();
-            paintBar();
-        }
-
-        function onKey(event, file) {
-            if (event.key === ' ' && file && event.target.classList.contains('vlist-row')) {
-                event.preventDefault();
-                file.ticked = !file.ticked;
-                list.refresh();
-                paintBar();
-            }
+            base.paintBar();
         }
 
         function ticked() {
             return state.files.filter((f) => f.ticked);
         }
 
-        function paintBar() {
-            const chosen = ticked();
-            const bytes = K.sum(chosen, 'size');
-            ui.barText.textContent = chosen.length === 0 ? t('large.noneTicked') :
-                t('an.selected', K.count(chosen.length), K.size(bytes));
-            deleteButton.textContent = chosen.length === 0 ? t('large.delete') :
-                t('large.deleteAmount', K.size(bytes));
-            deleteButton.disabled = chosen.length === 0 || busy || session.running;
-            moveButton.disabled = deleteButton.disabled;
-        }
-
         function paintStatus() {
-            empty.hidden = true;
-            tableSlot.hidden = false;
+            base.showTable();
             if (chips.folders.length === 0) {
-                showEmpty(t('large.noFolders'));
+                base.showEmpty(t('large.noFolders'));
                 return;
             }
             if (session.running && window.Progress) {
@@ -270,55 +254,22 @@
             }
             if (session.running) {
                 const total = state.total || {count: 0, bytes: 0};
-                status.textContent = t('large.scanning', K.count(total.count), K.size(total.bytes),
-                                       K.elapsed(Date.now() - session.startedAt));
+                status.textContent = K.plural('large.scanning', total.count, K.size(total.bytes),
+                                              K.elapsed(Date.now() - session.startedAt));
                 return;
             }
-            if (!state.scanned) {
-                status.textContent = '';
-                showEmpty(t('large.notScanned'));
+            if (!base.scanned) {
+                base.showEmpty(t('large.notScanned'));
                 return;
             }
             if (state.files.length === 0) {
-                showEmpty(t('large.none', K.size(state.minMb * kMiB)));
+                base.showEmpty(t('large.none', K.size(state.minMb * kMiB)));
                 return;
             }
-            status.textContent = t('large.found', K.count(state.files.length),
-                                   K.size(K.sum(state.files, 'size'))) +
+            status.textContent = K.plural('large.found', state.files.length,
+                                          K.size(K.sum(state.files, 'size'))) +
                 (state.view.length !== state.files.length ?
-                     ' \u00b7 ' + t('large.shown', K.count(state.view.length)) : '');
-        }
-
-        function showEmpty(text) {
-            status.textContent = '';
-            tableSlot.hidden = true;
-            empty.hidden = false;
-            empty.textContent = text;
-        }
-
-        function paintScanButton() {
-            K.paintScanButton(scanButton, session, state.scanned,
-                              {scan: 'large.scan', rescan: 'large.rescan'}, busy);
-            minSelect.disabled = session.running;
-        }
-
-        function toggleScan() {
-            if (session.running) {
-                session.stop();
-                paintScanButton();
-                return;
-            }
-            if (chips.folders.length === 0 || busy) return;
-            ui.banner.hidden = true;
-            state.files = [];
-            state.partial = false;
-            panel = K.progress(progressSlot, {verb: t('large.scanningFolders',
-                                                      K.count(chips.folders.length)),
-                                              onStop: () => toggleScan()});
-            session.begin();
-            ticker = setInterval(paintStatus, 1000);
-            paintScanButton();
-            applyView();
+                     ' \u00b7 ' + K.plural('large.shown', state.view.length) : '');
         }
 
         // While scanning only the top rows are shown: the full table comes with the final report.
@@ -326,121 +277,53 @@
         function onReport(data, final) {
             const records = Array.isArray(data && data.list) ? data.list : [];
             const shown = final ? records : records.slice(0, kLiveRows);
-            const files = shown.map(prepare);
-            state.files = files;
+            state.files = shown.map(prepare);
+            // A live report is read only in part (the session's liveRows); its totals come with it.
             state.total = {count: Number.isFinite(data && data.count) ? data.count : records.length,
                            bytes: Number.isFinite(data && data.bytes) ? data.bytes : K.sum(records, 'size')};
-            if (panel && !final) {
-                panel.update({count: state.total.count, bytes: state.total.bytes,
-                              current: files.length ? files[0].path : ''});
+            if (!final) {
+                base.updatePanel({count: state.total.count, bytes: state.total.bytes,
+                                  countText: K.plural('large.files', state.total.count),
+                                  current: state.files.length ? state.files[0].path : ''});
             }
             applyView();
-            if (!final && !window.Progress) {
-                status.textContent = t('large.scanning', K.count(state.total.count),
-                                       K.size(state.total.bytes),
-                                       K.elapsed(Date.now() - session.startedAt));
-            }
-        }
-
-        function onEnd(type, data) {
-            clearInterval(ticker);
-            if (panel) (type === 'stopped' ? panel.stopped() : panel.done());
-            panel = null;
-            progressSlot.textContent = '';
-            state.scanned = true;
-            if (type === 'error' || !data) {
-                K.showBanner(ui.banner, 'danger', t('large.error'),
-                             {label: t('an.retry'), run: () => toggleScan()});
-                state.files = [];
-            } else {
-                onReport(data, true);
-                state.partial = type === 'stopped';
-                if (state.partial) K.showBanner(ui.banner, 'info', t('an.partial'));
-            }
-            paintScanButton();
-            applyView();
-        }
-
-        async function runFiles(files, verbKey, operation) {
-            busy = true;
-            paintBar();
-            paintScanButton();
-            let stop = false;
-            const job = K.progress(progressSlot, {verb: t(verbKey), onStop: () => {
-                stop = true;
-            }});
-            const result = await DeleteFiles.run(files, {
-                operation,
-                shouldStop: () => stop,
-                onProgress: (p) => job.update({current: p.current.path, count: p.done,
-                                               bytes: p.bytes, fraction: p.fraction}),
-            });
-            job.done();
-            const gone = new Set(result.removed);
-            state.files = state.files.filter((f) => !gone.has(f));
-            busy = false;
-            applyView();
-            paintScanButton();
-            return result;
-        }
-
-        function failedList(result, reasonKey) {
-            return result.failed.map((f) => ({label: f.path, reason: t(reasonKey)}));
-        }
-
-        function confirmItems(files) {
-            return files.map((f) => ({label: f.path, detail: K.size(f.size)}));
-        }
-
-        async function deleteSelected() {
-            const files = ticked();
-            if (files.length === 0 || busy) return;
-            const bytes = K.size(K.sum(files, 'size'));
-            const ok = await K.confirm({
-                title: t('large.confirmDelete', K.count(files.length), bytes),
-                items: confirmItems(files), skipped: [], note: t('an.permanent'),
-                dangerLabel: t('large.deleteAmount', bytes)});
-            if (!ok) return;
-            const result = await runFiles(files, 'large.deleting');
-            K.summary(progressSlot, {
-                freedBytes: K.sum(result.removed, 'size'),
-                failed: failedList(result, 'an.inUse'),
-                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
-                          {label: t('large.rescan'), onClick: () => toggleScan()}]});
         }
 
         async function moveSelected() {
             const files = ticked();
-            if (files.length === 0 || busy) return;
+            if (files.length === 0 || base.busy || session.running) return;
             const picked = await K.pickFolders(t('large.moveTitle'));
             const target = String(picked[0] || '').replace(/[\\/]+$/, '');
             if (target === '') return;
+            // The ellipsis would offer a line break too: a word joiner holds it to its neighbour.
+            const shortTarget = K.middle(target, kPathInText).replace(/ /g, '\u00a0')
+                .replace('\u2026', '\u2026\u2060');
             const bytes = K.size(K.sum(files, 'size'));
             const ok = await K.confirm({
-                title: t('large.confirmMove', K.count(files.length), bytes, target),
-                items: confirmItems(files), skipped: [], note: t('large.moveNote'),
-                dangerLabel: t('large.moveAmount', bytes)});
+                title: K.plural('large.confirmMove', files.length, bytes, shortTarget),
+                titleTip: target, items: ScanSection.confirmItems(files), skipped: [],
+                note: t('large.moveNote'), dangerLabel: t('large.moveAmount', bytes)});
             if (!ok) return;
-            const result = await runFiles(files, 'large.moving', (file) => K.native(
-                'moveFile', [file.path, target + '/' + file.name, false], false));
-            K.summary(progressSlot, {
-                title: t('large.moved', K.count(result.removed.length),
-                         K.size(K.sum(result.removed, 'size')), target),
-                freedBytes: 0, failed: failedList(result, 'large.moveFailed'),
-                actions: [{label: t('an.done'), onClick: () => { progressSlot.textContent = ''; }},
+            const result = await base.runFiles(
+                files, K.plural('large.moving', files.length), (file) => K.native(
+                    'moveFile', [file.path, target + '/' + file.name, false], false));
+            const moved = result.removed.length;
+            K.summary(base.progressSlot, {
+                title: moved === 0 ? t('large.movedNone') :
+                    K.plural('large.moved', moved, K.size(K.sum(result.removed, 'size'))),
+                detail: {text: t('large.movedTo', shortTarget), full: target},
+                failed: result.failed.map((f) => ({label: f.path, reason: t('large.moveFailed')})),
+                failedHeading: K.plural('large.moveFailedCount', result.failed.length),
+                actions: [{label: t('an.done'),
+                           onClick: () => { base.progressSlot.textContent = ''; }},
                           {label: t('large.openTarget'),
                            onClick: () => K.native('openFolder', [target], false)}]});
         }
 
         function onLanguageChanged() {
             for (const file of state.files) file.texts = null;
-            K.translate(ui.root);
             fillSelects();
-            chips.render();
-            list.refresh();
-            paintScanButton();
-            paintStatus();
-            paintBar();
+            base.onLanguageChanged();
         }
 
         // Screenshot states from made-up records; nothing on disk is read or changed.
@@ -463,33 +346,30 @@
         function fixture(name) {
             ui.banner.hidden = true;
             if (name === 'scanning') {
-                session.running = true;
-                session.startedAt = Date.now() - 12000;
-                panel = K.progress(progressSlot, {verb: t('large.scanningFolders',
-                                                          K.count(chips.folders.length || 1)),
-                                                  onStop: () => {}});
+                base.pretendScanning(12000);
+                minSelect.disabled = true;
                 onReport(sampleReport(40), false);
-                paintScanButton();
             } else if (name === 'empty') {
-                onEnd('done', {list: []});
+                base.end('done', {list: []});
             } else if (name === 'error') {
-                onEnd('error', null);
+                base.end('error', null);
             } else {
-                onEnd('done', sampleReport(60));
+                base.end('done', sampleReport(60));
                 state.files[1].ticked = true;
                 state.files[4].ticked = true;
                 list.refresh();
-                paintBar();
+                base.paintBar();
             }
         }
 
         fillSelects();
-        paintScanButton();
+        base.paintScanButton();
         applyView();
-        return K.scanSectionHooks({session, paintStatus, toggleScan, deleteSelected, fixture}, {
+        return base.hooks(fixture, {
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
-            debug: {session, state, list, chips, onEnd, onReport},
+            debug: {session, state, list, chips, onEnd: (type, data) => base.end(type, data),
+                    onReport},
         });
     }
 

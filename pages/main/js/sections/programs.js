@@ -188,7 +188,7 @@
             empty.textContent = state.all.length === 0 ? t('programs.none') :
                                                          t('programs.noMatch', search.value);
             status.textContent = state.loaded ?
-                t('programs.count', K.count(state.view.length), K.count(state.all.length)) : '';
+                K.plural('programs.count', state.all.length, K.count(state.view.length)) : '';
         }
 
         let loads = 0;
