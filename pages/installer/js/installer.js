@@ -187,7 +187,7 @@
         const failed = await copyAll(work.jobs);
         if (failed) return finishWith(false, [[S('install.failed.copy', failed.name), true]]);
         state.program = Setup.join(target, work.program);
-        const listed = await register(target);
+        const listed = await register(target, work.jobs.length);
         finishWith(true, afterCopy(target, listed));
         log.info('installed ' + work.jobs.length + ' files in ' + target);
     }
@@ -195,14 +195,18 @@
     // The entry that lists the program among the installed ones, with its uninstaller. The
     // size is the folder's after the copy: what uninstalling frees, an earlier version's
     // leftovers included.
-    async function register(target) {
+    async function register(target, copied) {
         setProgress('install.progress.registering', 0, 0, '');
         await Setup.paint();
         const bytes = Number(native('getFolderSize', [target], '0'));
+        const windows = String(native('kernelType', [], '')).toLowerCase() === 'winnt';
         const entry = Setup.uninstallEntry({program: state.program, folder: target, bytes,
+                                            icon: Setup.programIcon(target, state.program, windows),
                                             version: Pellanor.readNative('NativeUtil', 'nativeVersion', ''),
                                             date: new Date()});
         const listed = Setup.writeUninstallEntry(entry);
+        // The bar ends where the copy left it, full, rather than busy with nothing to do.
+        setProgress('install.progress.copying', copied, copied, '');
         log.info((listed ? 'listed' : 'could not list') + ' among the installed programs: ' +
                  entry.numbers.EstimatedSize + ' KiB');
         return listed;

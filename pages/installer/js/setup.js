@@ -14,6 +14,7 @@
     // section): per user, like the install, so it needs no administrator rights.
     const kEntryKey = 'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellanor';
     const kPublisher = 'Pellanor';
+    const kIconInPages = ['pages', 'installer', 'img', 'pellanor.png'];
     const kKiB = 1024;
 
     const S = (key, ...args) => MainStrings.t(key, ...args);
@@ -114,11 +115,23 @@
         return String(number).padStart(2, '0');
     }
 
+    // The picture the lists show for the install in `folder` of `program`: the program itself
+    // on Windows, whose executable carries the icon; elsewhere an executable has no picture of
+    // its own, so the logo copied with the pages stands in when it is there.
+    function programIcon(folder, program, windows) {
+        if (windows) return program;
+        const picture = join(folder, ...kIconInPages);
+        const listing = list(parentOf(picture));
+        return listing !== null && listing.files.includes(kIconInPages[kIconInPages.length - 1]) ?
+            picture : program;
+    }
+
     // The values of the installed-programs entry for the program `program` installed in
-    // `folder`: {texts, numbers}, each a map of value name to what is stored. `bytes` is what
-    // the folder holds, `date` the day of the install (local time, as Windows writes it).
-    // There is no quiet uninstall to offer: the uninstaller asks the user before it acts.
-    function uninstallEntry({program, folder, version, bytes, date}) {
+    // `folder`: {texts, numbers}, each a map of value name to what is stored. `icon` is the
+    // picture (the program when not given), `bytes` what the folder holds, `date` the day of
+    // the install (local time, as Windows writes it). There is no quiet uninstall to offer:
+    // the uninstaller asks the user before it acts.
+    function uninstallEntry({program, folder, version, icon, bytes, date}) {
         const when = date instanceof Date && !Number.isNaN(date.getTime()) ? date : new Date();
         const size = Number(bytes);
         return {
@@ -126,7 +139,7 @@
                 DisplayName: 'Pellanor',
                 DisplayVersion: String(version || ''),
                 Publisher: kPublisher,
-                DisplayIcon: program,
+                DisplayIcon: icon || program,
                 UninstallString: '"' + program + '" --uninstall',
                 InstallLocation: folder,
                 InstallDate: String(when.getFullYear()) + twoDigits(when.getMonth() + 1) +
@@ -258,6 +271,7 @@
         refusalOf,
         refusalByContent,
         hasMarker,
+        programIcon,
         uninstallEntry,
         ownsEntry,
         writeUninstallEntry,

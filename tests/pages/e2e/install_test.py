@@ -152,7 +152,8 @@ def check_entry(session, target):
         'DisplayName': 'Pellanor',
         'DisplayVersion': session.main.eval('NativeUtil.nativeVersion'),
         'Publisher': 'Pellanor',
-        'DisplayIcon': program,
+        # An executable has no picture of its own here: the logo installed with the pages.
+        'DisplayIcon': os.path.join(target, 'pages', 'installer', 'img', 'pellanor.png'),
         'UninstallString': '"%s" --uninstall' % program,
         'InstallLocation': target,
         'InstallDate': datetime.date.today().strftime('%Y%m%d'),
@@ -359,6 +360,17 @@ def check_entry_rules(page):
         found = page.eval('Setup.uninstallEntry({program: "p", folder: "f", date: new Date(%s)})'
                           '.texts.InstallDate' % made)
         assert found == text, '%s: %r' % (made, found)
+    build = os.path.dirname(harness.PROGRAM)
+    icons = [
+        ('C:\\P', 'C:\\P\\Pellanor.exe', True, 'C:\\P\\Pellanor.exe'),
+        (build, '/x/Pellanor', False, os.path.join(build, 'pages', 'installer', 'img', 'pellanor.png')),
+        (os.path.join(build, 'pages'), '/x/Pellanor', False, '/x/Pellanor'),
+        ('/nowhere/at/all', '/nowhere/at/all/Pellanor', False, '/nowhere/at/all/Pellanor'),
+    ]
+    for folder, program, windows, icon in icons:
+        found = page.eval('Setup.programIcon(%s, %s, %s)' % (json.dumps(folder), json.dumps(program),
+                                                             json.dumps(windows)))
+        assert found == icon, '%r: %r, wanted %r' % (folder, found, icon)
     texts = page.eval('Setup.uninstallEntry({program: "C:\\\\Program Files\\\\P\\\\Pellanor.exe",'
                       ' folder: "C:\\\\Program Files\\\\P", version: "2.0"}).texts')
     assert texts['UninstallString'] == '"C:\\Program Files\\P\\Pellanor.exe" --uninstall', texts
