@@ -187,13 +187,36 @@
         const failed = await copyAll(work.jobs);
         if (failed) return finishWith(false, [[S('install.failed.copy', failed.name), true]]);
         state.program = Setup.join(target, work.program);
-        finishWith(true, afterCopy(target));
+        const listed = await register(target, work.jobs.length);
+        finishWith(true, afterCopy(target, listed));
         log.info('installed ' + work.jobs.length + ' files in ' + target);
     }
 
-    // The shortcut and the start-at-logon request; their failures do not undo the install.
-    function afterCopy(target) {
-        const lines = [[S('install.done.text', target), false]];
+    // The entry that lists the program among the installed ones, with its uninstaller. The
+    // size is the folder's after the copy: what uninstalling frees, an earlier version's
+    // leftovers included.
+    async function register(target, copied) {
+        setProgress('install.progress.registering', 0, 0, '');
+        await Setup.paint();
+        const bytes = Number(native('getFolderSize', [target], '0'));
+        const windows = String(native('kernelType', [], '')).toLowerCase() === 'winnt';
+        const entry = Setup.uninstallEntry({program: state.program, folder: target, bytes,
+                                            icon: Setup.programIcon(target, state.program, windows),
+                                            version: Pellanor.readNative('NativeUtil', 'nativeVersion', ''),
+                                            date: new Date()});
+        const listed = Setup.writeUninstallEntry(entry);
+        // The bar ends where the copy left it, full, rather than busy with nothing to do.
+        setProgress('install.progress.copying', copied, copied, '');
+        log.info((listed ? 'listed' : 'could not list') + ' among the installed programs: ' +
+                 entry.numbers.EstimatedSize + ' KiB');
+        return listed;
+    }
+
+    // The shortcut and the start-at-logon request; their failures do not undo the install, nor
+    // does a missing entry in the installed-programs list.
+    function afterCopy(target, listed) {
+        const lines = [[S('install.done.text', target), false],
+                       [S(listed ? 'install.done.listed' : 'install.done.listedFailed'), !listed]];
         if (element('opt-shortcut').checked) {
             const made = native('createDesktopShortcut', [kShortcutName, state.program, '', ''], false) === true;
             lines.push([S(made ? 'install.done.shortcut' : 'install.done.shortcutFailed'), !made]);

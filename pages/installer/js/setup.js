@@ -1,5 +1,6 @@
 // What the installer and the uninstaller share: the window (size, chrome, language), guarded
-// native calls, path rules, the marker that tells an install of ours, and the step header.
+// native calls, path rules, the marker that tells an install of ours, the program's entry in
+// the installed-programs lists, and the step header.
 (function () {
     'use strict';
 
@@ -9,6 +10,12 @@
     const kMarkerSource = ['pages', 'installer', 'marker.txt'];
     const kWidth = 600;
     const kHeight = 460;
+    // The program's line in the installed-programs lists (Windows' own and our Programs
+    // section): per user, like the install, so it needs no administrator rights.
+    const kEntryKey = 'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellanor';
+    const kPublisher = 'Pellanor';
+    const kIconInPages = ['pages', 'installer', 'img', 'pellanor.png'];
+    const kKiB = 1024;
 
     const S = (key, ...args) => MainStrings.t(key, ...args);
     const element = (id) => document.getElementById(id);
@@ -104,6 +111,80 @@
         return listing !== null && listing.files.includes(kMarkerName);
     }
 
+    function twoDigits(number) {
+        return String(number).padStart(2, '0');
+    }
+
+    // The picture the lists show for the install in `folder` of `program`: the program itself
+    // on Windows, whose executable carries the icon; elsewhere an executable has no picture of
+    // its own, so the logo copied with the pages stands in when it is there.
+    function programIcon(folder, program, windows) {
+        if (windows) return program;
+        const picture = join(folder, ...kIconInPages);
+        const listing = list(parentOf(picture));
+        return listing !== null && listing.files.includes(kIconInPages[kIconInPages.length - 1]) ?
+            picture : program;
+    }
+
+    // The values of the installed-programs entry for the program `program` installed in
+    // `folder`: {texts, numbers}, each a map of value name to what is stored. `icon` is the
+    // picture (the program when not given), `bytes` what the folder holds, `date` the day of
+    // the install (local time, as Windows writes it). There is no quiet uninstall to offer:
+    // the uninstaller asks the user before it acts.
+    function uninstallEntry({program, folder, version, icon, bytes, date}) {
+        const when = date instanceof Date && !Number.isNaN(date.getTime()) ? date : new Date();
+        const size = Number(bytes);
+        return {
+            texts: {
+                DisplayName: 'Pellanor',
+                DisplayVersion: String(version || ''),
+                Publisher: kPublisher,
+                DisplayIcon: icon || program,
+                UninstallString: '"' + program + '" --uninstall',
+                InstallLocation: folder,
+                InstallDate: String(when.getFullYear()) + twoDigits(when.getMonth() + 1) +
+                             twoDigits(when.getDate()),
+            },
+            numbers: {
+                // Windows keeps the size in KiB in a DWORD; a part KiB counts as a whole one.
+                EstimatedSize: Number.isFinite(size) && size > 0 ?
+                    Math.min(0x7fffffff, Math.ceil(size / kKiB)) : 0,
+                NoModify: 1,
+                NoRepair: 1,
+            },
+        };
+    }
+
+    // Whether the entry whose InstallLocation is `location` describes the install in `folder`:
+    // another install elsewhere keeps its entry when this one goes.
+    function ownsEntry(location, folder) {
+        const at = norm(location);
+        return at !== '' && at === norm(folder);
+    }
+
+    // Writes the entry afresh, so values an earlier version left cannot outlive it (one of
+    // them, SystemComponent, would hide the program from every list). False when a value could
+    // not be stored.
+    function writeUninstallEntry(entry) {
+        native('removeRegistryKey', [kEntryKey], false);
+        let stored = true;
+        for (const [name, text] of Object.entries(entry.texts)) {
+            stored = native('setRegistryString', [kEntryKey, name, text], false) === true && stored;
+        }
+        for (const [name, number] of Object.entries(entry.numbers)) {
+            stored = native('setRegistryIntValue', [kEntryKey, name, number], false) === true && stored;
+        }
+        return stored;
+    }
+
+    // Removes the entry when it is `folder`'s: true when removed, 'skipped' when there is none
+    // or it names another install, false when the removal failed.
+    function removeUninstallEntry(folder) {
+        const location = native('getRegistryString', [kEntryKey, 'InstallLocation'], '');
+        if (!ownsEntry(location, folder)) return 'skipped';
+        return native('removeRegistryKey', [kEntryKey], false) === true;
+    }
+
     function centre() {
         const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
         if (!area || !(area.width > 0)) return;
@@ -179,6 +260,7 @@
     window.Setup = Object.freeze({
         kMarkerName,
         kMarkerSource,
+        kEntryKey,
         S,
         element,
         native,
@@ -189,6 +271,11 @@
         refusalOf,
         refusalByContent,
         hasMarker,
+        programIcon,
+        uninstallEntry,
+        ownsEntry,
+        writeUninstallEntry,
+        removeUninstallEntry,
         closeWindow,
         markStep,
         showPanel,

@@ -1,5 +1,5 @@
 // The uninstaller: asks why (optional) and whether to keep the settings, then undoes what the
-// installer did and has the program's folder removed once this process has ended. It acts only
+// installer did (its entry among the installed programs included) and has the program's folder removed once this process has ended. It acts only
 // on a folder the installer filled (one holding its marker): a copy run from anywhere else
 // removes nothing at all.
 (function () {
@@ -90,6 +90,9 @@
             return path === '' ? 'skipped' :
                    native('removeFile', [path], false) === true ? true : 'skipped';
         });
+        // The entry goes whatever becomes of the settings: it names files that are going. An
+        // entry naming another install folder is that install's and stays.
+        await step('uninstall.step.entry', () => Setup.removeUninstallEntry(state.folder));
         if (keep) {
             await step('uninstall.step.keepSettings', () => {
                 native('setSetting', [kPendingLogonKey, ''], false);

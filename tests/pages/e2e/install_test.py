@@ -2,14 +2,23 @@
 starts, the shortcut and the start-at-logon entry exist when chosen; uninstall from the installed
 copy removes the folder, the shortcut and the entry, keeps or removes the settings as chosen, and
 nothing beside the folder; a foreign folder is refused; a copy that was not installed removes
-nothing. Screenshots of every step in en-us, de-de and ja-jp."""
+nothing. The installed copy is listed among the installed programs (icon, version, size); its
+Uninstall in the Programs section opens the installed copy's uninstaller, which removes the entry
+with the rest; a reinstall rewrites the one entry. Screenshots of every step in en-us, de-de and
+ja-jp."""
+import contextlib
+import datetime
 import glob
 import json
 import os
 import subprocess
+import sys
 import time
 
-import harness
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from main_sections_test import confirm_dialog, open_section  # noqa: E402
+from main_system_test import cli, press_uninstall  # noqa: E402
 
 INSTALLER = 'installer/installer.html'
 UNINSTALLER = 'unstaller/unstaller.html'
@@ -17,6 +26,8 @@ INSTALLER_READY = 'window.Installer && document.getElementById("next") !== null 
                   '!document.documentElement.classList.contains("i18n-pending")'
 UNINSTALLER_READY = 'window.Uninstaller && (Uninstaller.state().phase === "refused" || ' \
                     '!document.querySelector("[data-panel=ask]").hidden)'
+UNINSTALL_KEY = 'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall'
+ENTRY = UNINSTALL_KEY + '\\Pellanor'
 
 
 def wait_for(condition, timeout, what):
@@ -122,6 +133,40 @@ def uninstall(session, language, target, keep, reason):
     wait_for(lambda: not os.path.exists(target), 20, 'the install folder to be removed')
 
 
+def entry_value(session, name):
+    return cli(session.env, 'getRegistryString', ENTRY, name)
+
+
+def folder_kib(folder):
+    total = 0
+    for root, _, files in os.walk(folder):
+        total += sum(os.lstat(os.path.join(root, name)).st_size for name in files
+                     if not os.path.islink(os.path.join(root, name)))
+    return -(-total // 1024)
+
+
+def check_entry(session, target):
+    """The installed-programs entry describes the install in `target`, and nothing else."""
+    program = os.path.join(target, 'Pellanor')
+    expected = {
+        'DisplayName': 'Pellanor',
+        'DisplayVersion': session.main.eval('NativeUtil.nativeVersion'),
+        'Publisher': 'Pellanor',
+        # An executable has no picture of its own here: the logo installed with the pages.
+        'DisplayIcon': os.path.join(target, 'pages', 'installer', 'img', 'pellanor.png'),
+        'UninstallString': '"%s" --uninstall' % program,
+        'InstallLocation': target,
+        'InstallDate': datetime.date.today().strftime('%Y%m%d'),
+        'EstimatedSize': str(folder_kib(target)),
+        'NoModify': '1',
+        'NoRepair': '1',
+        'QuietUninstallString': '',
+        'SystemComponent': '',
+    }
+    found = {name: entry_value(session, name) for name in expected}
+    assert found == expected, json.dumps({'found': found, 'expected': expected}, indent=1)
+
+
 def full_cycle(language, logon, keep, reason):
     with harness.Session(language, args=['--install'], page=INSTALLER,
                          ready=INSTALLER_READY) as session:
@@ -130,6 +175,7 @@ def full_cycle(language, logon, keep, reason):
         # The profile's outside.txt is a sentinel in the folder above programs.
         target = install(session, language, programs, logon)
         check_installed(target)
+        assert entry_value(session, 'InstallLocation') == target
         desktop_entry = session.profile.path('Desktop', 'Pellanor.desktop')
         with open(desktop_entry, encoding='utf-8') as entry:
             assert os.path.join(target, 'Pellanor') in entry.read()
@@ -157,6 +203,8 @@ def full_cycle(language, logon, keep, reason):
         wait_for(lambda: not running_from(target), 20, 'the installed copy to quit')
         assert not os.path.exists(desktop_entry)
         assert not os.path.exists(autostart)
+        # The entry goes even when the settings stay: it names files that are gone.
+        assert entry_value(session, 'DisplayName') == ''
         kept = setting(session, 'minimizeOnClose')
         assert kept == ('1' if keep else None), 'minimizeOnClose after uninstall: %r' % kept
         for sentinel in session.profile.sentinels:
@@ -178,6 +226,155 @@ def test_install_start_uninstall_de():
 
 def test_install_uninstall_ja_without_logon():
     full_cycle('ja-jp', logon=False, keep=True, reason='')
+
+
+def uninstallers_of(program):
+    """Processes running `program` as the uninstaller."""
+    found = []
+    for pid in running_from(os.path.dirname(program)):
+        with contextlib.suppress(OSError):
+            with open('/proc/%d/cmdline' % pid, 'rb') as cmdline:
+                if b'--uninstall' in cmdline.read().split(b'\0'):
+                    found.append(pid)
+    return found
+
+
+def pellanor_row(page):
+    """The Programs row of Pellanor as shown: texts, whether its icon arrived, and how many rows
+    carry the name."""
+    return page.eval('''(() => {
+        const rows = Array.from(document.querySelectorAll("#section-programs .vlist-row"))
+            .filter((r) => !r.hidden && r.querySelector(".row-name").textContent === "Pellanor");
+        if (rows.length === 0) return null;
+        const cells = rows[0].children;
+        return {count: rows.length, publisher: cells[1].lastChild.textContent,
+                version: cells[2].textContent, size: cells[3].textContent,
+                date: cells[4].textContent, icon: cells[0].classList.contains("has-image")};
+    })()''')
+
+
+def reinstall_rewrites_the_entry(session, target):
+    """An earlier version's entry, with a value that would hide it, is replaced by one entry."""
+    cli(session.env, 'setRegistryString', ENTRY, 'DisplayVersion', '1.0.0')
+    cli(session.env, 'setRegistryIntValue', ENTRY, 'EstimatedSize', 1)
+    cli(session.env, 'setRegistryIntValue', ENTRY, 'SystemComponent', 1)
+    click_closing(session.main, '#cancel')
+    session.process.wait(20)
+    session.main = session.start(harness.PROGRAM, ['LANG=en-us', '--install'], INSTALLER,
+                                 INSTALLER_READY)
+    session.main.wait('Installer.checkFolder(%s).state === "update"' % json.dumps(target),
+                      what='an update of the install')
+    assert install(session, 'en-us', session.profile.programs, logon=True) == target
+    check_entry(session, target)
+    names = json.loads(cli(session.env, 'getInstalledPrograms'))['list']
+    assert [p['name'] for p in names] == ['Other Tool', 'Pellanor'], names
+
+
+def test_programs_lists_and_uninstalls_the_installed_copy():
+    def prepare(profile, env):
+        # Another program's entry beside ours: nothing done to ours may touch it.
+        cli(env, 'setRegistryString', UNINSTALL_KEY + '\\OtherTool', 'DisplayName', 'Other Tool')
+        cli(env, 'setRegistryString', UNINSTALL_KEY + '\\OtherTool', 'UninstallString',
+            '"C:\\Other\\remove.exe"')
+
+    with harness.Session('en-us', args=['--install'], page=INSTALLER, ready=INSTALLER_READY,
+                         prepare=prepare) as session:
+        programs = session.profile.programs
+        session.profile.add_sentinel(os.path.join(programs, 'beside.txt'))
+        target = install(session, 'en-us', programs, logon=True)
+        check_entry(session, target)
+        reinstall_rewrites_the_entry(session, target)
+        click_closing(session.main, '#cancel')
+        session.process.wait(20)
+
+        program = os.path.join(target, 'Pellanor')
+        page = session.start(program, ['LANG=en-us'], 'main/main.html', harness.Session.HOME_READY)
+        autostart = os.path.join(session.profile.home, '.config', 'autostart',
+                                 'PellanorStartup.desktop')
+        wait_for(lambda: os.path.exists(autostart), 20, 'the autostart entry')
+        open_section(page, 'programs')
+        page.wait('(() => { const r = Array.from(document.querySelectorAll('
+                  '"#section-programs .vlist-row .row-name")).map((e) => e.textContent);'
+                  ' return r.includes("Pellanor") && r.includes("Other Tool"); })()',
+                  what='Pellanor in the Programs list')
+        # The icon is asked for once the row has settled on screen.
+        page.wait('(() => { const r = Array.from(document.querySelectorAll("#section-programs .vlist-row"))'
+                  '.find((e) => e.querySelector(".row-name").textContent === "Pellanor");'
+                  ' return r && r.firstChild.classList.contains("has-image"); })()',
+                  what='the icon of Pellanor')
+        row = pellanor_row(page)
+        size = page.eval('Format.size(%d)' % (folder_kib(target) * 1024))
+        assert row == {'count': 1, 'publisher': 'Pellanor', 'icon': True,
+                       'version': page.eval('NativeUtil.nativeVersion'), 'size': size,
+                       'date': row['date']} and row['date'] != '', row
+        shot(page, 'programs-listed', 'en-us')
+
+        press_uninstall(page, 'Pellanor')
+        confirm_dialog(page)
+        page.click('.dialog-backdrop [data-answer=go]')
+        # The uninstaller inherits the main window's inspector port, which that window holds:
+        # it is driven as a user drives it, with keys, and read from the disk and the log.
+        wait_for(lambda: uninstallers_of(program), 20, 'the installed copy\'s uninstaller')
+        wait_for(lambda: 'uninstaller ready for ' + target in session.log_text(), 30,
+                 'the uninstaller to be ready')
+        # From the reason: past "keep my settings" (ticked) and Cancel to Uninstall.
+        for key in ('Tab', 'Tab', 'Tab', 'Enter'):
+            page.press(key, window_title='Uninstall Pellanor')
+        wait_for(lambda: 'uninstall scheduled for ' + target in session.log_text(), 60,
+                 'the uninstall to be scheduled')
+        page.press('Enter', window_title='Uninstall Pellanor')  # Close has the focus
+        wait_for(lambda: not running_from(target), 30, 'every copy from the folder to end')
+        wait_for(lambda: not os.path.exists(target), 20, 'the install folder to be removed')
+        log = session.log_text()
+        assert 'uninstall.step.entry: true' in log and 'uninstall.step.keepSettings' in log
+        assert entry_value(session, 'DisplayName') == ''
+        assert cli(session.env, 'getRegistryString', UNINSTALL_KEY + '\\OtherTool',
+                   'DisplayName') == 'Other Tool'
+        assert not os.path.exists(session.profile.path('Desktop', 'Pellanor.desktop'))
+        assert not os.path.exists(autostart)
+        assert setting(session, 'minimizeOnClose') == '1'
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel + ' was removed'
+
+
+def check_entry_rules(page):
+    """The entry's values and its owner test, on made-up installs."""
+    ownership = [
+        ('C:\\Programs\\Pellanor', 'c:/programs/pellanor/', True),
+        ('C:\\Programs\\Pellanor\\', 'C:\\Programs\\Pellanor', True),
+        ('C:\\Programs\\Pellanor', 'C:\\Programs\\Pellanor2', False),
+        ('C:\\Programs', 'C:\\Programs\\Pellanor', False),
+        ('', 'C:\\Programs\\Pellanor', False),
+        ('', '', False),
+    ]
+    for location, folder, owns in ownership:
+        verdict = page.eval('Setup.ownsEntry(%s, %s)' % (json.dumps(location), json.dumps(folder)))
+        assert verdict is owns, '%r owned by %r: %r' % (location, folder, verdict)
+    sizes = [(0, 0), (1, 1), (1024, 1), (1025, 2), ('x', 0), (-5, 0), (2 ** 45, 0x7fffffff)]
+    for size, kib in sizes:
+        found = page.eval('Setup.uninstallEntry({program: "p", folder: "f", bytes: %s})'
+                          '.numbers.EstimatedSize' % json.dumps(size))
+        assert found == kib, '%r bytes: %r KiB, wanted %r' % (size, found, kib)
+    dates = [('2024, 2, 5', '20240305'), ('2023, 11, 31', '20231231'), ('2025, 0, 1', '20250101')]
+    for made, text in dates:
+        found = page.eval('Setup.uninstallEntry({program: "p", folder: "f", date: new Date(%s)})'
+                          '.texts.InstallDate' % made)
+        assert found == text, '%s: %r' % (made, found)
+    build = os.path.dirname(harness.PROGRAM)
+    icons = [
+        ('C:\\P', 'C:\\P\\Pellanor.exe', True, 'C:\\P\\Pellanor.exe'),
+        (build, '/x/Pellanor', False, os.path.join(build, 'pages', 'installer', 'img', 'pellanor.png')),
+        (os.path.join(build, 'pages'), '/x/Pellanor', False, '/x/Pellanor'),
+        ('/nowhere/at/all', '/nowhere/at/all/Pellanor', False, '/nowhere/at/all/Pellanor'),
+    ]
+    for folder, program, windows, icon in icons:
+        found = page.eval('Setup.programIcon(%s, %s, %s)' % (json.dumps(folder), json.dumps(program),
+                                                             json.dumps(windows)))
+        assert found == icon, '%r: %r, wanted %r' % (folder, found, icon)
+    texts = page.eval('Setup.uninstallEntry({program: "C:\\\\Program Files\\\\P\\\\Pellanor.exe",'
+                      ' folder: "C:\\\\Program Files\\\\P", version: "2.0"}).texts')
+    assert texts['UninstallString'] == '"C:\\Program Files\\P\\Pellanor.exe" --uninstall', texts
+    assert texts['DisplayIcon'] == 'C:\\Program Files\\P\\Pellanor.exe', texts
 
 
 def test_refusals():
@@ -212,6 +409,7 @@ def test_refusals():
         for path, expected in cases:
             verdict = page.eval('Installer.checkFolder(%s).refusal' % json.dumps(path))
             assert verdict == expected, '%r: %r, wanted %r' % (path, verdict, expected)
+        check_entry_rules(page)
         set_folder(page, foreign)
         page.wait('document.getElementById("next").disabled', what='Next disabled')
         shot(page, 'refused', 'en-us')
@@ -233,8 +431,10 @@ def test_refusals():
         session.process.wait(20)
         assert os.path.exists(harness.PROGRAM)
         assert not glob.glob(os.path.join(session.profile.temp, 'pellanor_uninstall_*'))
+        assert entry_value(session, 'DisplayName') == ''
 
 
 if __name__ == '__main__':
     harness.run([test_refusals, test_install_start_uninstall_en, test_install_start_uninstall_de,
-                 test_install_uninstall_ja_without_logon])
+                 test_install_uninstall_ja_without_logon,
+                 test_programs_lists_and_uninstalls_the_installed_copy])
