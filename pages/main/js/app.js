@@ -366,12 +366,46 @@
         });
     }
 
-    // Usage events only with the user's consent, and only counts and sizes: never a path or name.
+    // Usage events only with the user's consent, and only counts, sizes, durations and
+    // outcomes: never a path or a name. Whatever else a section hands over is dropped here, so
+    // one careless field cannot carry a user's folder out of the machine.
+    const kEventType = /^[a-z]+(_[a-z]+)*$/;
+    const kEventField = /^[a-z]+(_[a-z]+)*$/;
+    // The only texts an event may carry: outcomes and the names of our own tools.
+    const kEventWords = new Set(['done', 'stopped', 'failed', 'none', 'started', 'restart',
+                                 'remove_folder', 'previous_windows', 'move_pagefile',
+                                 'hibernation_off', 'desktop_shortcut']);
+
+    function eventValue(value) {
+        if (typeof value === 'boolean') return value;
+        if (typeof value === 'number' && Number.isFinite(value)) return Math.round(value);
+        if (typeof value === 'string' && kEventWords.has(value)) return value;
+        return undefined;
+    }
+
+    function eventBody(name, fields) {
+        const body = {};
+        const dropped = [];
+        for (const [key, value] of Object.entries(fields || {})) {
+            // The program logs and the service files an event under "event_type"; a field of
+            // the same name must not relabel it.
+            const kept = key === 'event_type' || !kEventField.test(key) ? undefined : eventValue(value);
+            if (kept === undefined) dropped.push(key);
+            else body[key] = kept;
+        }
+        if (dropped.length) log.warn('usage event ' + name + ': dropped ' + dropped.join(', '));
+        body.event_type = name;
+        return body;
+    }
+
     function report(name, fields) {
-        if (Native.call('getSetting', 'usageData', '0') !== '1') return;
-        // The program logs and the service files an event under "event_type"; a field of the
-        // same name must not relabel it.
-        Native.call('reportEvent', JSON.stringify(Object.assign({}, fields || {}, {event_type: name})));
+        if (typeof name !== 'string' || !kEventType.test(name)) {
+            log.warn('usage event with an unusable name, not sent');
+            return false;
+        }
+        if (Native.call('getSetting', 'usageData', '0') !== '1') return false;
+        Native.call('reportEvent', JSON.stringify(eventBody(name, fields)));
+        return true;
     }
 
     function nextFrames(count) {

@@ -4,10 +4,14 @@ language, feedback reaches the service with the typed text and this PC's support
 send keeps the draft, and usage events flow only after the user switches them on. The version
 history lists the service's versions newest first with the running one marked, says so when
 offline and loads on Retry; the automatic update check asks once a day at most, shows an offered
-version on Home and About, stays silent on failure and asks nothing when switched off."""
+version on Home and About, stays silent on failure and asks nothing when switched off. Every
+section that scans or cleans sends its usage event only while the switch is on, with counts,
+sizes, durations and outcomes and never a path or a name; About shows the product's feedback page
+with a QR code that a reader decodes back to that address, and opens it through the system."""
 import contextlib
 import json
 import os
+import shlex
 import shutil
 import subprocess
 import sys
@@ -16,6 +20,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from analysis_test import confirm_dialog as confirm_and_go  # noqa: E402
+from main_sections_test import open_section  # noqa: E402
+from main_system_test import answer, cli, press_uninstall, register_program, script  # noqa: E402
 
 SERVICE = os.path.join(harness.REPO, 'tests', 'net', 'test_service.py')
 OFFERED = '9.1.0'
@@ -362,6 +369,353 @@ def automatic_check_and_history():
         assert page.eval('document.querySelector("#nav-about .nav-badge") !== null')
 
 
+# --- Usage events ------------------------------------------------------------------------------
+
+# Each event type with exactly the fields it carries (besides the identity the program adds).
+EVENT_FIELDS = {
+    'junk_scan': {'categories', 'bytes', 'duration_ms', 'outcome'},
+    'junk_clean': {'categories', 'freed_bytes', 'left', 'skipped', 'duration_ms', 'outcome'},
+    'chat_scan': {'categories', 'bytes', 'duration_ms', 'outcome'},
+    'chat_clean': {'categories', 'freed_bytes', 'left', 'duration_ms', 'outcome'},
+    'large_scan': {'files', 'bytes', 'min_mb', 'folders', 'duration_ms', 'outcome'},
+    'large_delete': {'files', 'bytes', 'failed', 'duration_ms', 'outcome'},
+    'dup_scan': {'groups', 'files', 'reclaimable_bytes', 'folders', 'duration_ms', 'outcome'},
+    'dup_delete': {'files', 'bytes', 'failed', 'duration_ms', 'outcome'},
+    'startup_remove': {'outcome', 'undoable', 'all_users'},
+    'uninstall_start': {'outcome'},
+    'tool_run': {'tool', 'outcome', 'duration_ms'},
+}
+# The only texts an event may hold besides the identity: outcomes and our own tools' names.
+EVENT_WORDS = {'done', 'stopped', 'failed', 'none', 'started', 'restart', 'remove_folder',
+               'previous_windows', 'move_pagefile', 'hibernation_off', 'desktop_shortcut'}
+IDENTITY = {'event_type', 'client_id', 'app_version'}
+# What the profile names: none of it may leave in an event, in any spelling.
+PRIVATE_WORDS = ['holiday', 'backup', 'photo', 'wxid', 'wechat', 'tencent', 'notes', 'gone app',
+                 '.desktop', '.mp4', '.zip', '.jpg', 'home', '/', '\\\\']
+
+# App.report's own filter, one field at a time: (field, value, what arrives or None).
+REPORT_FILTER = [
+    ('count', 3, 3),
+    ('ratio', 2.6, 3),
+    ('ok', True, True),
+    ('outcome', 'done', 'done'),
+    ('tool', 'desktop_shortcut', 'desktop_shortcut'),
+    ('path', 'C:\\Users\\Ana\\Videos', None),
+    ('folder', '/home/ana/Videos', None),
+    ('name', 'holiday.mp4', None),
+    ('program', 'Gone App', None),
+    ('outcome_text', 'Done', None),
+    ('nested', {'path': '/home'}, None),
+    ('list', [1, 2], None),
+    ('missing', None, None),
+    ('Bytes', 5, None),
+    ('event_type', 'renamed', None),
+]
+
+
+def prepare_usage(profile, env):
+    startup = os.path.join(profile.roaming, 'Microsoft', 'Windows', 'Start Menu', 'Programs', 'Startup')
+    for name in ('Notes.desktop', 'Backup.desktop'):
+        harness.write(os.path.join(startup, name), text='[Desktop Entry]\nExec=true\n')
+    # An uninstaller that is not there: the start fails, and the event says nothing of the program.
+    register_program(env, 'GoneApp', {'DisplayName': 'Gone App', 'Publisher': 'Nobody',
+                                      'UninstallString': '"C:\\Program Files\\Gone App\\uninst.exe" /quiet'})
+
+
+def junk_round(page, keep):
+    """Measures the junk, leaves only `keep` ticked and cleans it."""
+    open_section(page, 'junk')
+    page.click('#section-junk .section-tools .button')
+    page.wait('App.section("junk").state().phase === "results"', timeout=30, what='junk measured')
+    boxes = page.eval('Array.from(document.querySelectorAll("#section-junk input[data-type]"))'
+                      '.filter((b) => !b.disabled).map((b) => [b.dataset.type, b.checked])')
+    for kind, checked in boxes:
+        if checked != (kind in keep):
+            page.click('#section-junk input[data-type=%s]' % kind)
+    page.click('#section-junk .action-bar .button.primary')
+    answer(page, go=True)
+    page.wait('App.section("junk").state().phase === "done"', timeout=60, what='junk cleaned')
+
+
+def chat_round(page, app):
+    open_section(page, 'chat')
+    page.click('#chat-tab-' + app)
+    page.click('#section-chat .section-tools .button')
+    page.wait('document.querySelectorAll("#section-chat .row-size").length === 4 && '
+              '!document.querySelector("#section-chat .progress-panel")', timeout=30, what=app + ' scan')
+    page.click('#section-chat .action-bar .button.primary')
+    answer(page, go=True)
+    page.wait('document.querySelector("#section-chat .result") !== null', timeout=60, what=app + ' clean')
+
+
+def scan_round(page, section, delete=None):
+    """Scans `section`; then ticks the files named in `delete` (for duplicates: the copies that
+    Keep newest leaves ticked) and deletes them behind the confirm."""
+    debug = 'App.section(%r).debug' % section
+    open_section(page, section)
+    page.eval(debug + '.state.scanned = false')
+    page.click('#section-%s .section-tools .button' % section)
+    page.wait('%s.state.scanned && !%s.session.running' % (debug, debug), timeout=60,
+              what=section + ' scan')
+    if delete is None:
+        return
+    if section == 'dup':
+        page.click_text('#section-dup .button', 'Keep newest')
+    else:
+        page.eval('%s.state.files.forEach((f) => { f.ticked = %s.includes(f.name); })'
+                  % (debug, json.dumps(delete)))
+    page.eval('App.section(%r).onDelete()' % section)
+    confirm_and_go(page)
+    page.wait('document.querySelector("#section-%s .result") !== null' % section, timeout=60,
+              what=section + ' deleted')
+    page.click_text('#section-%s .result .button' % section, 'Done')
+
+
+def startup_round(page, name):
+    open_section(page, 'startup')
+    rows = 'document.querySelectorAll("#section-startup .startup-row").length'
+    before = page.wait(rows, what='start-up list')
+    page.eval('Array.from(document.querySelectorAll("#section-startup .startup-row"))'
+              '.find((r) => r.querySelector(".row-name").textContent.startsWith(%s))'
+              '.querySelectorAll(".button")[1].setAttribute("data-e2e", "remove")' % json.dumps(name))
+    page.click('[data-e2e=remove]')
+    confirm_and_go(page)
+    page.wait('%s === %d' % (rows, before - 1), what='start-up item removed')
+
+
+def uninstall_round(page):
+    open_section(page, 'programs')
+    page.eval('(document.querySelector("#section-programs .banner") || {}).hidden = true')
+    press_uninstall(page, 'Gone App')
+    answer(page, go=True)
+    page.wait('(() => { const b = document.querySelector("#section-programs .banner");'
+              ' return b && !b.hidden && b.className.includes("danger"); })()', what='launch failure')
+
+
+def tool_round(page):
+    open_section(page, 'tools')
+    # Tools measures the page file on entry, behind its busy layer.
+    page.wait('document.querySelector(".busy") === null', what='Tools ready')
+    page.eval('document.querySelector("#tool-shortcut .tool-result").className = "tool-result"')
+    page.click('#tool-shortcut .button')
+    page.wait('/tool-result-(ok|failed)/.test(document.querySelector("#tool-shortcut .tool-result").className)',
+              what='shortcut result')
+
+
+def every_section(page, first):
+    """One user's round through every section that scans or cleans. The two rounds clean
+    different things, so each has something to clean."""
+    junk_round(page, {'temp'} if first else {'thumbcache', 'chrome', 'edge', 'firefox'})
+    chat_round(page, 'wechat' if first else 'qq')
+    scan_round(page, 'large', ['holiday.mp4'] if first else ['backup.zip'])
+    scan_round(page, 'dup', None if first else 'newest')
+    startup_round(page, 'Notes' if first else 'Backup')
+    uninstall_round(page)
+    tool_round(page)
+
+
+def events_of(service):
+    return [json.loads(e['body']) for e in service.requests('/api/events/')]
+
+
+def event_faults(events, support_id, version, profile_root):
+    """Everything in `events` that is not a count, a size, a duration or an outcome."""
+    faults = []
+    for event in events:
+        kind = event.get('event_type')
+        fields = set(event) - IDENTITY
+        if kind not in EVENT_FIELDS or fields != EVENT_FIELDS[kind]:
+            faults.append((kind, 'fields', sorted(fields)))
+        if (event.get('client_id'), event.get('app_version')) != (support_id, version):
+            faults.append((kind, 'identity', event.get('client_id'), event.get('app_version')))
+        for key, value in event.items():
+            if key in IDENTITY or isinstance(value, bool) or (isinstance(value, int) and value >= 0):
+                continue
+            if not isinstance(value, str) or value not in EVENT_WORDS:
+                faults.append((kind, key, value))
+        text = json.dumps({k: v for k, v in event.items() if k not in IDENTITY}).lower()
+        faults += [(kind, 'names', word) for word in PRIVATE_WORDS + [profile_root.lower()]
+                   if word in text]
+    return faults
+
+
+def existing_sentinels(profile):
+    return [p for p in profile.sentinels if os.path.exists(p)]
+
+
+def wait_events(service, count, timeout=20):
+    deadline = time.monotonic() + timeout
+    while len(events_of(service)) < count and time.monotonic() < deadline:
+        time.sleep(0.2)
+    time.sleep(1.5)  # one more than expected would have landed by now
+    return events_of(service)
+
+
+def usage_events_from_every_section():
+    with Service() as service, \
+            harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url()}, online=True,
+                            prepare=prepare_usage) as session:
+        page, profile = session.main, session.profile
+        page.eval('NativeUtil.setSetting("large.folders", %s)'
+                  % json.dumps(json.dumps([{'path': os.path.join(profile.data, 'large')}])))
+        page.eval('NativeUtil.setSetting("dup.folders", %s)'
+                  % json.dumps(json.dumps([{'path': os.path.join(profile.data, 'dups'), 'protected': False}])))
+        # Off by default, the switch says what would be sent, and nothing leaves.
+        page.click('#nav-settings')
+        switch = 'button[data-setting="settings.usage"]'
+        assert page.eval('document.querySelector(%r).getAttribute("aria-checked")' % switch) == 'false'
+        said = page.eval('document.getElementById("settings-usage").parentElement.innerText')
+        assert 'counts, sizes and times' in said and 'never names, paths or files' in said, said
+        every_section(page, True)
+        time.sleep(1.5)  # an event sent by mistake would have landed by now
+        assert events_of(service) == [], events_of(service)
+
+        page.click('#nav-settings')
+        page.click(switch)
+        page.wait('document.querySelector(%r).getAttribute("aria-checked") === "true"' % switch)
+        every_section(page, False)
+        events = wait_events(service, len(EVENT_FIELDS))
+        kinds = sorted(e['event_type'] for e in events)
+        # One of each: the scan that follows a chat clean is part of the clean.
+        assert kinds == sorted(EVENT_FIELDS), kinds
+        support_id = page.eval('NativeUtil.getClientId()')
+        faults = event_faults(events, support_id, page.eval('NativeUtil.nativeVersion'), profile.root)
+        assert faults == [], faults
+        by_kind = {e['event_type']: e for e in events}
+        facts = [  # (event, field, expected)
+            ('junk_scan', 'outcome', 'done'), ('junk_clean', 'categories', 4),
+            ('junk_clean', 'outcome', 'done'), ('chat_scan', 'outcome', 'done'),
+            ('chat_clean', 'categories', 1), ('chat_clean', 'outcome', 'done'),
+            ('large_scan', 'files', 1), ('large_scan', 'bytes', 600 * harness.MIB),
+            ('large_scan', 'min_mb', 100), ('large_scan', 'folders', 1),
+            ('large_delete', 'files', 1), ('large_delete', 'bytes', 600 * harness.MIB),
+            ('dup_scan', 'groups', 1), ('dup_scan', 'files', 3), ('dup_scan', 'outcome', 'done'),
+            ('dup_delete', 'files', 2), ('dup_delete', 'failed', 0),
+            ('startup_remove', 'outcome', 'done'), ('startup_remove', 'undoable', True),
+            ('startup_remove', 'all_users', False),
+            ('uninstall_start', 'outcome', 'failed'), ('tool_run', 'tool', 'desktop_shortcut'),
+        ]
+        wrong = [(kind, field, by_kind[kind].get(field), value) for kind, field, value in facts
+                 if by_kind[kind].get(field) != value]
+        assert wrong == [], wrong
+        assert by_kind['junk_clean']['freed_bytes'] > 0 and by_kind['chat_clean']['freed_bytes'] > 0, by_kind
+        assert existing_sentinels(profile) == profile.sentinels
+
+        # The page's own filter: what is not a number, a yes or no, or a known word stays home;
+        # an event whose own name is unusable is not sent at all.
+        assert page.eval('App.report("Probe path", {count: 1})') is False
+        fields = {name: value for name, value, _ in REPORT_FILTER}
+        assert page.eval('App.report("probe_event", Object.assign(%s, {nan: NaN}))' % json.dumps(fields)) is True
+        probe = wait_events(service, len(events) + 1)[len(events):]
+        assert [e['event_type'] for e in probe] == ['probe_event'], probe
+        kept = {name: arrives for name, _, arrives in REPORT_FILTER if arrives is not None}
+        assert {k: v for k, v in probe[0].items() if k not in IDENTITY} == kept, probe[0]
+
+
+# --- The feedback page: links and QR code ------------------------------------------------------
+
+def prepare_opener(profile, env):
+    """xdg-open stood in for by a script that notes what it was asked to open."""
+    tools = os.path.join(profile.root, 'tools')
+    profile.opened = os.path.join(profile.root, 'opened.txt')
+    script(os.path.join(tools, 'xdg-open'), 'printf "%%s\\n" "$1" >> %s\n' % shlex.quote(profile.opened))
+    env['PATH'] = tools + os.pathsep + env.get('PATH', '/usr/bin:/bin')
+
+
+def decoded_qr(png):
+    """The texts a QR reader finds in a picture (zbarimg, from zbar-tools), or None without one."""
+    if not shutil.which('zbarimg'):
+        return None
+    done = subprocess.run(['zbarimg', '--quiet', '--raw', '-Sdisable', '-Sqrcode.enable', png],
+                          capture_output=True, text=True, timeout=60)
+    return done.stdout.split()
+
+
+ONLINE_CARD = '''(() => {
+    const card = document.getElementById("about-online");
+    if (!card) return null;
+    const qr = document.getElementById("about-qr");
+    const src = qr ? qr.getAttribute("src") : "";
+    return {links: Array.from(card.querySelectorAll("[data-link]")).map((b) => b.dataset.link),
+            qr: qr ? decodeURIComponent(src.slice(src.indexOf(",") + 1)) : null,
+            url: (document.getElementById("about-online-url") || {}).textContent || null};
+})()'''
+
+
+def brand_expression(page, expression):
+    """`expression` evaluated with BrandConfig as the product ships it."""
+    return page.eval('(() => { const BrandConfig = window.e2eBrand; return %s; })()' % expression)
+
+
+def read_qr_on_screen(page, name, link):
+    page.eval('document.getElementById("about-online").scrollIntoView({block: "end"})')
+    read = decoded_qr(page.screenshot(name))
+    if read is None:
+        print('note: zbarimg (zbar-tools) is missing; the QR code was compared, not read')
+    else:
+        assert read == [link], (name, read)
+
+
+def feedback_page_and_qr_code():
+    with harness.Session('en-us', prepare=prepare_opener) as session:
+        page, profile = session.main, session.profile
+        open_about(page)
+        link = page.eval('BrandConfig.links.feedback')
+        assert link.startswith('https://') and '.' in link.split('/')[2], link
+        card = page.wait(ONLINE_CARD, what='the online card')
+        assert card['links'] == ['feedback'] and card['url'] == link, card
+        # What the page shows is what the program draws for the link, and a reader gets the
+        # link back from the picture on the screen.
+        assert card['qr'] == cli(session.env, 'generateQrSvg', link)
+        page.wait('document.getElementById("about-qr").naturalWidth > 0', what='the QR image')
+        read_qr_on_screen(page, 'about-online-en-us', link)
+
+        page.click('#about-online [data-link=feedback]')
+        deadline = time.monotonic() + 10
+        while not os.path.exists(profile.opened) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        with open(profile.opened) as opened:
+            assert opened.read().split() == [link]
+
+        # Other releases' links: only https pages are offered, the QR code goes to the feedback
+        # page or else the support page, and without a page the card is not there at all.
+        page.eval('window.e2eBrand = BrandConfig')
+        base = 'BrandConfig.links.feedback'
+        help_page = base + '.replace("feedback", "help")'
+        cases = [  # links (JS expression), buttons offered (None: no card), the QR's link (JS)
+            ('{}', None, None),
+            ('{feedback: "", support: "", website: "", privacy: ""}', None, None),
+            ('{feedback: %s.replace("https:", "http:")}' % base, None, None),
+            ('{website: "javascript:alert(1)", privacy: "file:///etc/passwd"}', None, None),
+            ('{support: %s}' % help_page, ['support'], help_page),
+            ('{website: %s.replace("feedback/", ""), privacy: %s.replace("feedback", "privacy")}'
+             % (base, base), ['website', 'privacy'], None),
+            ('{feedback: %s, support: %s, website: "not an address"}' % (base, help_page),
+             ['feedback', 'support'], base),
+        ]
+        for links, offered, qr_link in cases:
+            page.eval('window.BrandConfig = Object.freeze(Object.assign({}, window.e2eBrand, {links: %s}));'
+                      ' PellanorUI.show("about")' % json.dumps(brand_expression(page, links)))
+            card = page.eval(ONLINE_CARD)
+            if offered is None:
+                assert card is None, (links, card)
+                continue
+            want = brand_expression(page, qr_link) if qr_link else None
+            assert card['links'] == offered and card['url'] == want, (links, card)
+            assert card['qr'] == (cli(session.env, 'generateQrSvg', want) if want else None), links
+        page.eval('window.BrandConfig = window.e2eBrand; PellanorUI.show("about")')
+
+        parts = '#about-online *'
+        for code in harness.LANGUAGES:
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.wait('document.documentElement.lang === %s && document.getElementById("about-qr") !== null'
+                      % json.dumps(code), what='About in ' + code)
+            faults = page.eval(LAYOUT_FAULTS % (json.dumps(parts), json.dumps(parts)))
+            assert faults == [], (code, faults)
+            if code in ('de-de', 'ja-jp'):
+                read_qr_on_screen(page, 'about-online-' + code, link)
+
+
 # How the pages read the service's answers: (expression, expected value).
 VERSION_READING = [
     ('Versions.compare("1.10.0", "1.9.2") > 0', True),
@@ -418,6 +772,8 @@ def history_offline_then_retry_and_no_automatic_check():
 if __name__ == '__main__':
     harness.run([offered_version_and_feedback_reach_the_user_and_the_service,
                  usage_events_only_after_the_switch_is_on,
+                 usage_events_from_every_section,
+                 feedback_page_and_qr_code,
                  failing_service_says_so_in_german,
                  service_down_keeps_the_draft,
                  automatic_check_and_history,

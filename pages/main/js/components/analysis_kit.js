@@ -285,9 +285,20 @@
         }, extra);
     }
 
+    // A usage event through the main page (which asks the user's consent first); nothing where
+    // a page under test runs these files without it.
+    function report(name, fields) {
+        if (window.App && typeof App.report === 'function') App.report(name, fields);
+    }
+
+    // Milliseconds since `start` (a Date.now() value), for an event's duration.
+    function since(start) {
+        return Math.max(0, Date.now() - start);
+    }
+
     window.AnalysisKit = Object.freeze({
         progress, summary, paintScanButton, scanSectionHooks,
         t, plural, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
-        sum, splitPath, pickFolders, frame, showBanner, button, elapsed,
+        sum, splitPath, pickFolders, frame, showBanner, button, elapsed, report, since,
     });
 })();

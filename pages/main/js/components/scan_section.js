@@ -9,7 +9,8 @@
 //     scanArgs() -> native arguments before the callback,
 //     columns: [header cells], columnsClass, render(row, item), tick, onTicked(refused),
 //     onBegin(), onProgress(data), onResult(type, data|null), ticked() -> files,
-//     onRemoved(removed: Set), paintStatus(), paintBar()})
+//     onRemoved(removed: Set), paintStatus(), paintBar(),
+//     scanFacts() -> the counts and sizes of the scan just ended, for its usage event})
 // .ui, .session, .chips, .list, .body parts, .toggleScan(), .deleteSelected(), .runFiles(),
 // .hooks(extra) for App.registerSection.
 (function () {
@@ -28,6 +29,9 @@
             this.panel = null;
             this.job = null;
             this.ticker = 0;
+            // When the scan in hand was started by the user; a fixture's pretended scan has none
+            // and sends no usage event.
+            this.scanBegun = 0;
             const keys = spec.keys;
             this.ui = K.frame(container, spec.id, keys.title, keys.desc);
             this.scanButton = K.button('primary', keys.scan, () => this.toggleScan(),
@@ -100,6 +104,7 @@
             this.ui.banner.hidden = true;
             this.progressSlot.textContent = '';
             this.openPanel();
+            this.scanBegun = Date.now();
             this.session.begin();
             // A scan that could not start has already ended (and said so) inside begin().
             if (!this.session.running) return;
@@ -114,7 +119,8 @@
             this.panel = null;
             this.progressSlot.textContent = '';
             this.scanned = true;
-            if (type === 'error' || !data) {
+            const failed = type === 'error' || !data;
+            if (failed) {
                 this.spec.onResult('error', null);
                 K.showBanner(this.ui.banner, 'danger', t(this.spec.keys.error),
                              {label: t('an.retry'), run: () => this.toggleScan()});
@@ -123,10 +129,18 @@
                 if (type === 'stopped') K.showBanner(this.ui.banner, 'info', t('an.partial'));
             }
             this.paintScanButton();
+            if (this.scanBegun) {
+                const facts = failed || !this.spec.scanFacts ? {} : this.spec.scanFacts();
+                K.report(this.spec.id + '_scan', Object.assign({}, facts, {
+                    folders: this.chips.folders.length, duration_ms: K.since(this.scanBegun),
+                    outcome: failed ? 'failed' : type === 'stopped' ? 'stopped' : 'done'}));
+                this.scanBegun = 0;
+            }
         }
 
         // A fixture's "scanning" state: the panel as a running scan shows it, nothing started.
         pretendScanning(ageMs) {
+            this.scanBegun = 0;
             this.session.running = true;
             this.session.startedAt = Date.now() - ageMs;
             if (this.panel) this.panel.done();
@@ -165,8 +179,10 @@
         }
 
         // Removes (or, with `operation`, moves) `files` behind a progress panel with Stop;
-        // what went leaves the lists through the section's onRemoved.
-        async runFiles(files, verb, operation) {
+        // what went leaves the lists through the section's onRemoved. `event` names the usage
+        // event that tells how it went (counts and sizes only).
+        async runFiles(files, verb, operation, event) {
+            const begun = Date.now();
             this.busy = true;
             this.paintBar();
             this.paintScanButton();
@@ -186,6 +202,10 @@
             this.spec.onRemoved(new Set(result.removed));
             this.paintBar();
             this.paintScanButton();
+            K.report(event || this.spec.id + '_delete', {
+                files: result.removed.length, bytes: K.sum(result.removed, 'size'),
+                failed: result.failed.length, duration_ms: K.since(begun),
+                outcome: result.stopped ? 'stopped' : 'done'});
             return result;
         }
 

@@ -1,49 +1,41 @@
 // About & feedback: the version and updates, facts about this PC for support, the support id,
-// and a feedback form whose draft survives a failed send. The online methods may be missing
-// from an older program; each part then says so instead of failing.
+// a feedback form whose draft survives a failed send, and the product's web pages with a QR
+// code a phone can open. The online methods may be missing from an older program; each part
+// then says so instead of failing.
 (function () {
     'use strict';
 
     const S = (key, ...args) => MainStrings.t(key, ...args);
     const el = (...args) => App.el(...args);
     const log = Logger.create('AboutSection');
-    const kErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
-                     'request timeout': 'error.timeout'};
+    const kLinkOrder = ['feedback', 'support', 'website', 'privacy'];
 
-    // The service's own shape is its business; the version may sit at the top or in a "data"
-    // envelope. An answer without one is a failure, not "up to date".
-    function offeredVersion(answer) {
-        for (const holder of [answer, answer && answer.data]) {
-            if (!holder || typeof holder !== 'object') continue;
-            for (const name of ['version', 'latest_version', 'versionName']) {
-                if (typeof holder[name] === 'string' && /\d/.test(holder[name])) return holder[name].trim();
+    // The line under Check for updates, read the way the automatic check and the version history
+    // read the same answer. A transport or HTTP error text from the program is never shown as it
+    // is: it names URLs and Qt's wording, which mean nothing to a user.
+    function updateVerdict(answer, current) {
+        const failure = Versions.errorKey(answer);
+        if (failure) return {key: failure, args: [], failed: true};
+        const version = Versions.offered(answer);
+        if (!version) return {key: 'error.generic', args: [], failed: true};
+        if (Versions.newer(version, current)) return {key: 'about.available', args: [version], failed: false};
+        return {key: 'about.upToDate', args: [], failed: false};
+    }
+
+    // The product's own pages, in the order they are offered. Only https addresses: openUrl
+    // hands its text to the system, which would open anything else it is given.
+    function brandLinks() {
+        const links = (window.BrandConfig && BrandConfig.links) || {};
+        const found = [];
+        for (const name of kLinkOrder) {
+            const value = typeof links[name] === 'string' ? links[name].trim() : '';
+            try {
+                if (value !== '' && new URL(value).protocol === 'https:') found.push({name, url: value});
+            } catch (error) {
+                log.warn('brand link ' + name + ' is not an address');
             }
         }
-        return '';
-    }
-
-    // Numeric parts only: "v1.4.0" and "1.4" compare as a user reads them.
-    function newer(candidate, current) {
-        const parts = (text) => String(text).replace(/^[^\d]*/, '').split('.').map((p) => parseInt(p, 10) || 0);
-        const a = parts(candidate);
-        const b = parts(current);
-        for (let i = 0; i < Math.max(a.length, b.length); ++i) {
-            if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
-        }
-        return false;
-    }
-
-    // The line under Check for updates. A transport or HTTP error text from the program is
-    // never shown as it is: it names URLs and Qt's wording, which mean nothing to a user.
-    function updateVerdict(answer, current) {
-        if (!answer || typeof answer !== 'object' || Array.isArray(answer)) {
-            return {key: 'error.generic', args: [], failed: true};
-        }
-        if (answer.error !== undefined) return {key: kErrors[answer.error] || 'error.server', args: [], failed: true};
-        const version = offeredVersion(answer);
-        if (!version) return {key: 'error.generic', args: [], failed: true};
-        if (newer(version, current)) return {key: 'about.available', args: [version], failed: false};
-        return {key: 'about.upToDate', args: [], failed: false};
+        return found;
     }
 
     function card(titleKey, children) {
@@ -158,6 +150,38 @@
             ]);
         }
 
+        // The QR code goes to the feedback page (else the support page), so a phone can reach
+        // us; the card is not there at all while the product has no pages of its own.
+        function onlineCard() {
+            const links = brandLinks();
+            if (links.length === 0) return null;
+            const target = links.find((l) => l.name === 'feedback') || links.find((l) => l.name === 'support');
+            const svg = target && Native.has('generateQrSvg') ? Native.call('generateQrSvg', target.url) : '';
+            const buttons = links.map((link) => {
+                const open = App.button('about.link.' + link.name, 'link', () => {
+                    if (Native.call('openUrl', link.url) !== true) log.warn('could not open the ' + link.name + ' page');
+                });
+                open.dataset.link = link.name;
+                open.title = link.url;
+                return open;
+            });
+            const text = el('div', {className: 'online-text'}, [
+                typeof svg === 'string' && svg.startsWith('<svg') ?
+                    el('p', {className: 'setting-desc', i18n: 'about.qrCaption'}) : null,
+                target ? el('p', {className: 'code online-url', attrs: {id: 'about-online-url'}, text: target.url}) : null,
+                el('div', {className: 'inline-row'}, buttons),
+            ]);
+            let qr = null;
+            if (typeof svg === 'string' && svg.startsWith('<svg')) {
+                // As an image: the markup is shown, never run or merged into the page.
+                qr = el('img', {className: 'online-qr', attrs: {id: 'about-qr', alt: S('about.qrAlt'),
+                                src: 'data:image/svg+xml;charset=utf-8,' + encodeURIComponent(svg)}});
+            }
+            const node = card('about.online', [el('div', {className: 'online'}, [qr, text])]);
+            node.id = 'about-online';
+            return node;
+        }
+
         function feedbackCard() {
             const text = el('textarea', {className: 'field', attrs: {id: 'about-feedback', 'aria-labelledby': 'about-feedback-label'}});
             text.value = draft.text;
@@ -223,6 +247,8 @@
             const scroll = body.scrollTop;
             body.textContent = '';
             body.append(versionCard(), systemCard(), supportCard(), feedbackCard());
+            const online = onlineCard();
+            if (online) body.appendChild(online);
             body.scrollTop = scroll;
         }
 

@@ -186,9 +186,11 @@
             });
         }
 
-        async function startScan(app) {
+        // `quiet`: the scan that follows a clean, which is part of the clean's own event.
+        async function startScan(app, quiet) {
             const state = states[app];
             if (busy(state) || !Native.has(kApps[app].scan)) return;
+            const begun = Date.now();
             state.phase = 'scanning';
             state.items = new Map();
             state.partial = false;
@@ -213,6 +215,14 @@
             state.partial = result.stopped;
             log.info(app + ' scan ' + (result.stopped ? 'stopped' : 'done') + ', ' + state.items.size + ' categories');
             if (current === state) render();
+            if (!quiet) {
+                const sizes = Array.from(state.items.values()).map((item) => Number(item.size) || 0);
+                App.report('chat_scan', {categories: sizes.filter((size) => size > 0).length,
+                                         bytes: sizes.reduce((sum, size) => sum + size, 0),
+                                         duration_ms: Date.now() - begun,
+                                         outcome: result.failed ? 'failed' : result.stopped ? 'stopped' :
+                                             result.found ? 'done' : 'none'});
+            }
             return result;
         }
 
@@ -243,6 +253,7 @@
             });
             if (!confirmed) return;
             const before = new Map(chosen.map((type) => [type, state.items.get(type).size]));
+            const begun = Date.now();
             state.phase = 'cleaning';
             state.stopRequested = false;
             state.progress = Progress.show(panel, {verb: S('chat.cleaning', appName(app)),
@@ -261,11 +272,11 @@
             state.progress = null;
             const stopped = done.length < chosen.length;
             state.phase = 'results';
-            await startScan(app);
-            finishClean(state, before, done, stopped);
+            await startScan(app, true);
+            finishClean(state, before, done, stopped, begun);
         }
 
-        function finishClean(state, before, done, stopped) {
+        function finishClean(state, before, done, stopped, begun) {
             let freed = 0;
             const lines = [];
             const failed = [];
@@ -278,7 +289,9 @@
             }
             state.partial = stopped;
             state.phase = 'results';
-            App.report('chat_clean', {app: state.app, categories: done.length, freed, stopped});
+            // Which chat app was cleaned is left out: a program's name is not ours to send.
+            App.report('chat_clean', {categories: done.length, freed_bytes: freed, left: failed.length,
+                                      duration_ms: Date.now() - begun, outcome: stopped ? 'stopped' : 'done'});
             const holder = el('div');
             state.summary = ResultSummary.show(holder, {freedBytes: freed, lines, failed, actions: [
                 {label: S('result.done'), kind: 'primary', onClick: () => {
@@ -318,7 +331,7 @@
             },
             onDelete: () => clean(current.app),
             busyText: () => (busy(states.wechat) || busy(states.qq) ? S('close.busy') : ''),
-            startScan: (app) => startScan(app || current.app),
+            startScan: (app) => startScan(app || current.app, false),
             select,
             fixture,
         };

@@ -104,6 +104,12 @@
             },
             paintStatus,
             paintBar: paintHelpers,
+            scanFacts() {
+                let files = 0;
+                for (const group of state.groups) files += group.files.length;
+                return {groups: state.groups.length, files,
+                        reclaimable_bytes: K.sum(state.groups, 'reclaimable')};
+            },
         });
         const {ui, session, chips, list, status} = base;
 

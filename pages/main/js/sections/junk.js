@@ -122,7 +122,9 @@
             state.partial = false;
             if (state.summary) state.summary.remove();
             renderBar();
+            const begun = Date.now();
             const items = await Busy.run(S('junk.measuring'), measure, {container: container, note: S('junk.measuringNote')});
+            const took = Date.now() - begun;
             state.running = runningBrowsers();
             if (items === null) {
                 state.phase = 'error';
@@ -132,6 +134,9 @@
                 state.items = items;
             }
             render();
+            const found = state.items.filter((item) => item.size > 0);
+            App.report('junk_scan', {categories: found.length, bytes: found.reduce((sum, item) => sum + item.size, 0),
+                                     duration_ms: took, outcome: items === null ? 'failed' : 'done'});
         }
 
         function rememberClean(freed) {
@@ -161,6 +166,7 @@
         async function runClean(going, skipped) {
             state.phase = 'cleaning';
             state.stopRequested = false;
+            state.cleanBegun = Date.now();
             render();
             const before = new Map(state.items.map((item) => [item.type, item.size]));
             state.progress = Progress.show(frame.body, {verb: S('junk.cleaning'), onStop: () => {
@@ -197,7 +203,9 @@
                 }
             }
             rememberClean(freed);
-            App.report('junk_clean', {categories: done.length, freed, left: failed.length, stopped});
+            App.report('junk_clean', {categories: done.length, freed_bytes: freed, left: failed.length,
+                                      skipped: skipped.length, duration_ms: Date.now() - state.cleanBegun,
+                                      outcome: stopped ? 'stopped' : 'done'});
             state.phase = 'done';
             state.partial = stopped;
             render();

@@ -95,6 +95,8 @@
             },
             paintStatus,
             paintBar: () => { moveButton.disabled = base.deleteButton.disabled; },
+            scanFacts: () => ({files: state.files.length, bytes: K.sum(state.files, 'size'),
+                               min_mb: state.minMb}),
         });
         const {ui, session, chips, list, status} = base;
 
@@ -306,7 +308,7 @@
             if (!ok) return;
             const result = await base.runFiles(
                 files, K.plural('large.moving', files.length), (file) => K.native(
-                    'moveFile', [file.path, target + '/' + file.name, false], false));
+                    'moveFile', [file.path, target + '/' + file.name, false], false), 'large_move');
             const moved = result.removed.length;
             K.summary(base.progressSlot, {
                 title: moved === 0 ? t('large.movedNone') :

@@ -230,6 +230,8 @@
                                         dangerLabel: t('programs.uninstall')});
             if (!ok) return;
             const started = K.native('uninstallProgram', [program.uninstall], false) === true;
+            // That an uninstaller was started, never which program's.
+            K.report('uninstall_start', {outcome: started ? 'started' : 'failed'});
             if (!started) {
                 notice('danger', 'programs.launchFailed', program.name);
                 return;

@@ -138,10 +138,14 @@
                 note: canUndo ? t('startup.undoNote') : t('startup.noUndoNote'),
                 dangerLabel: t('startup.remove')});
             if (!ok) return;
+            // Whether it went and could come back; never which entry it was.
+            const tell = (outcome) => K.report('startup_remove', {
+                outcome, undoable: canUndo, all_users: item.scope === 'machine'});
             let backup = '';
             if (item.type === 'folder' && canUndo) {
                 backup = backUp(item);
                 if (backup === '') {
+                    tell('failed');
                     state.errors[index] = t('startup.backupFailed');
                     paint();
                     return;
@@ -149,6 +153,7 @@
             }
             const removed = K.native('removeStartupItem', [item.type, item.location, item.name],
                                      false) === true;
+            tell(removed ? 'done' : 'failed');
             if (!removed) {
                 state.errors[index] = item.scope === 'machine' ? t('startup.needsAdmin') :
                                                                 t('startup.removeFailed');

@@ -67,6 +67,12 @@
         say(parts.result, [key, ...args]);
     }
 
+    // One usage event per tool run: which of our tools, how it ended and how long it took;
+    // never the folder or drive it worked on.
+    function tell(tool, outcome, begun, extra) {
+        K.report('tool_run', Object.assign({tool, outcome, duration_ms: K.since(begun)}, extra || {}));
+    }
+
     function folderTool() {
         const parts = card('folder', 'tools.folder.title', 'tools.folder.text',
                            'tools.folder.warn');
@@ -86,8 +92,10 @@
                                         note: t('tools.folder.note'),
                                         dangerLabel: t('tools.folder.remove')});
             if (!ok) return;
+            const begun = Date.now();
             const gone = await K.busy(t('tools.removing'),
                                       () => K.native('removeDir', [path], false) === true);
+            tell('remove_folder', gone ? 'done' : 'failed', begun);
             setResult(parts, gone ? 'ok' : 'failed',
                       gone ? 'tools.folder.done' : 'tools.folder.failed', path);
         });
@@ -130,12 +138,14 @@
                                         skipped: [], note: t('tools.old.warn'),
                                         dangerLabel: t('tools.old.remove')});
             if (!ok) return;
+            const begun = Date.now();
             const gone = await K.busy(t('tools.old.busy'), () => K.native(
                 'removeDir', [kPreviousWindows], false) === true);
             const left = await measure();
             // removeDir answers false while a delete at restart is pending; a folder that is
             // measured empty afterwards is gone whatever the answer said.
             const removed = gone || left <= 0;
+            tell('previous_windows', removed ? 'done' : 'restart', begun);
             setResult(parts, removed ? 'ok' : 'partial',
                       removed ? 'tools.old.done' : 'tools.old.restart');
         });
@@ -155,8 +165,10 @@
                                         skipped: [], note: t('tools.page.note'),
                                         dangerLabel: t('tools.page.move')});
             if (!ok) return;
+            const begun = Date.now();
             const moved = await K.busy(t('tools.page.busy'),
                                        () => K.native('migratePagefile', [drive], false) === true);
+            tell('move_pagefile', moved ? 'done' : 'failed', begun);
             if (!moved) {
                 setResult(parts, 'failed', 'tools.page.failed');
                 return;
@@ -217,6 +229,7 @@
                                         skipped: [], note: t('tools.hib.note'),
                                         dangerLabel: t('tools.hib.turnOff')});
             if (!ok) return;
+            const begun = Date.now();
             off.disabled = true;
             setResult(parts, 'busy', 'tools.hib.working');
             // The clean reports success whatever the system tool did, so the verdict comes
@@ -228,6 +241,7 @@
             });
             await finished;
             const left = await measure();
+            tell('hibernation_off', left > 0 ? 'failed' : 'done', begun);
             if (left > 0) {
                 setResult(parts, 'failed', 'tools.hib.failed');
                 return;
@@ -249,6 +263,7 @@
             const exe = folder + (windows ? '\\Pellanor.exe' : '/Pellanor');
             const made = K.native('createDesktopShortcut', ['Pellanor', exe, '', ''], false) ===
                 true;
+            tell('desktop_shortcut', made ? 'done' : 'failed', Date.now());
             if (made) K.toast(t('tools.link.done'));
             setResult(parts, made ? 'ok' : 'failed', made ? 'tools.link.done' : 'tools.link.failed');
         }));

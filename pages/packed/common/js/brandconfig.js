@@ -15,12 +15,13 @@
             background: '#f5f8fa',
             danger: '#d64545',
         }),
-        // Filled in by the release that knows its web addresses.
+        // The product's own pages, on the domain of its service. An empty one is not offered;
+        // the rest are filled in by the release that has them.
         links: Object.freeze({
             website: '',
             support: '',
             privacy: '',
-            feedback: '',
+            feedback: 'https://pellanor.app/feedback/',
         }),
     });
 })();
