@@ -34,6 +34,7 @@ trayer                          trayer
 xdotool                         xdotool
 python3                         python3
 openssl                         openssl
+zbarimg                         zbar-tools
 x86_64-w64-mingw32-g++-posix    g++-mingw-w64-x86-64-posix
 x86_64-w64-mingw32-gcc-posix    gcc-mingw-w64-x86-64-posix
 x86_64-w64-mingw32-windres      binutils-mingw-w64-x86-64
