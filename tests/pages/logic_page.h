@@ -42,11 +42,7 @@ protected:
             }
         }
         auto* probe = new TestObject("Probe");  // the engine keeps it: never freed
-        probe->method("report", 1, [this](const std::vector<sciter::value>& args) {
-            m_report = QString::fromStdU16String(args.at(0).toString());
-            api->SciterExec(kAppStop, 0, 0);
-            return sciter::value();
-        });
+        addStoppingReport(probe, &m_report);
         api->SciterSetGlobalAsset(probe, probe->passport(api));
         const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
         servePages(window, items);
