@@ -10,10 +10,6 @@
 # Usage: bench/page_long_tasks_bench.sh [build folder, default build/native]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-export PELLANOR_BUILD_DIR=${1:-$root/build/native}
-command -v xvfb-run >/dev/null || { echo "needs xvfb: apt-get install xvfb" >&2; exit 1; }
-/usr/bin/python3 -c 'import websocket' 2>/dev/null ||
-    { echo "needs python3-websocket: apt-get install python3-websocket" >&2; exit 1; }
+source "$(dirname "$0")/page_bench_lib.sh" "$@"
 
 exec /usr/bin/python3 "$root/bench/page_long_tasks_bench.py"

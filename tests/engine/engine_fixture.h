@@ -170,4 +170,14 @@ inline const SciterPassport* TestObject::passport(const SciterApi* api) {
     return &m_passport;
 }
 
+// Gives `object` the method report(text) that pages end with: the text goes to `*sink` and the
+// loop stops, so the test reads what the page saw as soon as it has said it.
+inline void addStoppingReport(TestObject* object, QString* sink) {
+    object->method("report", 1, [sink](const std::vector<sciter::value>& args) {
+        *sink = QString::fromStdU16String(args.at(0).toString());
+        sciter::api()->SciterExec(kAppStop, 0, 0);
+        return sciter::value();
+    });
+}
+
 }  // namespace pellanor::test_support

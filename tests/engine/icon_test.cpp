@@ -17,6 +17,7 @@
 
 #include "tests/engine/engine_fixture.h"
 
+using pellanor::test_support::addStoppingReport;
 using pellanor::test_support::EngineFixture;
 using pellanor::test_support::page;
 using pellanor::test_support::TestObject;
@@ -96,11 +97,7 @@ protected:
         if (registered) return;
         registered = true;
         auto* probe = new TestObject("IconProbe");
-        probe->method("report", 1, [](const std::vector<value>& args) {
-            report() = QString::fromStdU16String(args.at(0).toString());
-            api->SciterExec(kAppStop, 0, 0);
-            return value();
-        });
+        addStoppingReport(probe, &report());
         ASSERT_TRUE(api->SciterSetGlobalAsset(probe, probe->passport(api)));
     }
 

@@ -10,6 +10,7 @@
 
 #include "tests/engine/engine_fixture.h"
 
+using pellanor::test_support::addStoppingReport;
 using pellanor::test_support::EngineFixture;
 using pellanor::test_support::page;
 using pellanor::test_support::TestObject;
@@ -109,11 +110,7 @@ protected:
             ++touches;
             return value();
         });
-        guard->method("report", 1, [](const std::vector<value>& args) {
-            ownReport() = QString::fromStdU16String(args.at(0).toString());
-            api->SciterExec(kAppStop, 0, 0);
-            return value();
-        });
+        addStoppingReport(guard, &ownReport());
         ASSERT_TRUE(api->SciterSetGlobalAsset(guard, guard->passport(api)));
     }
 

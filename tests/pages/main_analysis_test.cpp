@@ -1,61 +1,18 @@
 // Page logic of the main page's analysis sections in our engine: the duplicate selection rules
 // (never every copy, never a protected one), the virtual list (only visible rows exist,
-// keyboard focus, ticking a range from the keyboard under those rules) and the parity of the twelve language tables. The cases themselves live in main/analysis_logic.html; this file runs the
-// page and names each case in the test output.
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+// keyboard focus, ticking a range from the keyboard under those rules) and the parity of the
+// twelve language tables. The cases themselves live in main/analysis_logic.html; this file runs
+// the page and names each case in the test output.
+#include "tests/pages/logic_page.h"
 
-#include "tests/engine/engine_fixture.h"
-
-using pellanor::test_support::EngineFixture;
-using pellanor::test_support::loadEngine;
-using pellanor::test_support::TestObject;
-using sciter::value;
+using pellanor::test_support::LogicPage;
 
 namespace {
 
-class MainPageLogic : public EngineFixture {
-protected:
-    static void SetUpTestSuite() {
-        api = loadEngine();
-        ASSERT_NE(api, nullptr) << dlerror();
-        static bool initialised = false;
-        if (initialised) return;
-        const char16_t* argv[] = {u"main_analysis_tests", u"LANG=en-us"};
-        api->SciterExec(kAppInit, 2, reinterpret_cast<std::intptr_t>(argv));
-        api->SciterSetOption(0, kOptionInspectorPort, 0);
-        // The page's own scripts are read from the source tree, as checked in.
-        static const std::u16string folder = QString(PELLANOR_PAGES).toStdU16String();
-        api->SciterSetOption(0, kOptionPagesFolder,
-                             reinterpret_cast<std::uintptr_t>(folder.data()));
-        initialised = true;
-    }
-
-    QJsonObject runLogicPage() {
-        QFile page(QString(PELLANOR_PAGE_TESTS) + "/analysis_logic.html");
-        EXPECT_TRUE(page.open(QIODevice::ReadOnly));
-        auto* probe = new TestObject("Probe");  // the engine keeps it: never freed
-        probe->method("report", 1, [this](const std::vector<value>& args) {
-            m_report = QString::fromStdU16String(args.at(0).toString());
-            api->SciterExec(kAppStop, 0, 0);
-            return value();
-        });
-        api->SciterSetGlobalAsset(probe, probe->passport(api));
-        const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
-        servePages(window, {{"t/analysis_logic.html", page.readAll()}});
-        api->SciterLoadFile(window, u"this://app/t/analysis_logic.html");
-        EXPECT_EQ(runLoop(window), 0) << "the logic page did not report";
-        api->SciterPostMessage(window, kMessageClose, 0, 0);
-        runLoop(window, 2000);
-        return QJsonDocument::fromJson(m_report.toUtf8()).object();
-    }
-
-    QString m_report;
-};
+using MainPageLogic = LogicPage;
 
 TEST_F(MainPageLogic, SelectionRulesAndVirtualListHoldTheirPromises) {
-    const QJsonObject results = runLogicPage();
+    const QJsonObject results = runLogicPage("analysis_logic.html");
     const QStringList expected = {
         "keep newest ticks the older copies",
         "keep oldest ticks the newer copies",

@@ -46,6 +46,50 @@ def load(path):
     return match.group(1), json.loads(match.group(2))
 
 
+KEY_PATTERNS = [
+    r"""(?:\bS|MainStrings\.t|App\.button|i18n:|navKey:|titleKey:)\s*\(?\s*'([a-z]+(?:\.[A-Za-z_]+)+)'""",
+    r"""data-i18n(?:-title)?="([a-z]+(?:\.[A-Za-z_]+)+)\"""",
+    r"""sectionFrame\(\w+,\s*'([^']+)',\s*'([^']+)'""",
+    r"""Setup\.start\(\s*'([a-z]+(?:\.[A-Za-z_]+)+)'""",
+]
+PLURAL_PATTERN = r"""MainStrings\.plural\(\s*'([a-z]+(?:\.[A-Za-z_]+)+)'"""
+# What page_kit.js loads before a page's tables, under pages/ as the source tree has them.
+KIT_SHARED = ['main/js/format.js', 'main/js/icons.js', 'main/js/strings.js',
+              'main/js/components/page_windows.js', 'main/js/components/page_chrome.js']
+KIT = re.compile(r'<script src="[^"]*page_kit\.js"\s+data-texts="([^"]*)"\s+data-scripts="([^"]*)"')
+
+
+def named_keys(path):
+    """The text keys a page or script names (a plural by its .other form)."""
+    with open(path, encoding='utf-8') as source:
+        text = source.read()
+    keys = [k for pattern in KEY_PATTERNS for m in re.finditer(pattern, text) for k in m.groups()]
+    return keys + [m.group(1) + '.other' for m in re.finditer(PLURAL_PATTERN, text)]
+
+
+def page_loads(page, html=None):
+    """(text groups, own script paths) of a page: from its page_kit.js element, or from a
+    static list of scripts. Shared packed scripts are left out; they name no main-page keys."""
+    if html is None:
+        with open(page, encoding='utf-8') as source:
+            html = source.read()
+    folder = os.path.dirname(page)
+    kit = KIT.search(html)
+    if kit:
+        scripts = [os.path.join(PAGES, p) for p in KIT_SHARED]
+        scripts += [os.path.normpath(os.path.join(folder, p)) for p in kit.group(2).split()]
+        return kit.group(1).split(), scripts
+    groups, scripts = [], []
+    for src in re.findall(r'<script src="([^"]+)"', html):
+        table = re.match(r'(?:\.\./main/)?langs/([a-z]+)/[a-z]{2}-[a-z]{2}\.js$', src)
+        if table:
+            if table.group(1) not in groups:
+                groups.append(table.group(1))
+        elif '/common/' not in src:
+            scripts.append(os.path.normpath(os.path.join(folder, src)))
+    return groups, scripts
+
+
 def packed_english():
     with open(os.path.join(PAGES, 'packed', 'common', 'js', 'defaultlangs.js'), encoding='utf-8') as f:
         text = f.read()
@@ -97,12 +141,6 @@ class MainStringTables(unittest.TestCase):
         known = packed_english() | set(TYPE_KEYS)
         for path in glob.glob(os.path.join(LANGS, '*', 'en-us.js')):
             known |= set(load(path)[1])
-        patterns = [
-            r"""(?:\bS|MainStrings\.t|App\.button|i18n:|navKey:)\s*\(?\s*'([a-z]+(?:\.[A-Za-z_]+)+)'""",
-            r"""data-i18n(?:-title)?="([a-z]+(?:\.[A-Za-z_]+)+)\"""",
-            r"""sectionFrame\(\w+,\s*'([^']+)',\s*'([^']+)'""",
-        ]
-        plural = r"""MainStrings\.plural\(\s*'([a-z]+(?:\.[A-Za-z_]+)+)'"""
         sources = glob.glob(os.path.join(PAGES, 'main', '**', '*.js'), recursive=True)
         sources += glob.glob(os.path.join(PAGES, 'main', '*.html'))
         sources += glob.glob(os.path.join(PAGES, 'app', '**', '*.*'), recursive=True)
@@ -115,15 +153,46 @@ class MainStringTables(unittest.TestCase):
             # Pictures beside the pages hold no keys.
             if os.sep + 'langs' + os.sep in path or path.endswith(('.png', '.ico')):
                 continue
-            with open(path, encoding='utf-8') as source:
-                text = source.read()
-            for pattern in patterns:
-                for match in re.finditer(pattern, text):
-                    missing += [(os.path.basename(path), k) for k in match.groups() if k not in known]
-            for match in re.finditer(plural, text):
-                if match.group(1) + '.other' not in known:
-                    missing.append((os.path.basename(path), match.group(1) + '.other'))
+            missing += [(os.path.basename(path), k) for k in named_keys(path) if k not in known]
         self.assertEqual(missing, [])
+
+    def test_every_page_loads_the_tables_of_the_keys_it_names(self):
+        # A key whose group the page does not load shows as the bare key in every language.
+        packed = packed_english() | set(TYPE_KEYS)
+        pages = [p for p in glob.glob(os.path.join(PAGES, '*', '*.html'))
+                 if os.sep + 'packed' + os.sep not in p]
+        self.assertGreaterEqual(len(pages), 8)
+        for page in pages:
+            groups, scripts = page_loads(page)
+            with self.subTest(page=os.path.relpath(page, PAGES)):
+                self.assertTrue(groups, 'loads no text group')
+                for group in groups:
+                    self.assertTrue(os.path.isdir(os.path.join(LANGS, group)), 'no text group ' + group)
+                known = set(packed)
+                for group in groups:
+                    known |= set(load(os.path.join(LANGS, group, 'en-us.js'))[1])
+                for script in scripts:
+                    self.assertTrue(os.path.isfile(script), 'no script ' + script)
+                missing = sorted({k for path in [page] + scripts for k in named_keys(path) if k not in known})
+                self.assertEqual(missing, [], 'named but not loaded')
+
+    def test_page_loads_reads_both_ways_of_listing_scripts(self):
+        # The reader above is only as good as its parsing; pin it on both forms a page may use.
+        cases = [
+            ('app', '<script src="../main/js/page_kit.js" data-texts="shell analysis"\n'
+                    '        data-scripts="../main/js/hotkeys.js js/hotkey.js"></script>',
+             ['shell', 'analysis'], KIT_SHARED + ['main/js/hotkeys.js', 'app/js/hotkey.js']),
+            ('main', '<script src="js/page_kit.js" data-texts="shell" data-scripts="js/tray.js"></script>',
+             ['shell'], KIT_SHARED + ['main/js/tray.js']),
+            ('main', '<script src="../common/js/global.js"></script><script src="js/app.js"></script>'
+                     '<script src="langs/shell/de-de.js"></script><script src="langs/analysis/de-de.js"></script>',
+             ['shell', 'analysis'], ['main/js/app.js']),
+        ]
+        for folder, html, groups, scripts in cases:
+            with self.subTest(html=html):
+                got_groups, got_scripts = page_loads(os.path.join(PAGES, folder, 'x.html'), html)
+                self.assertEqual(got_groups, groups)
+                self.assertEqual([os.path.relpath(p, PAGES) for p in got_scripts], scripts)
 
 
 if __name__ == '__main__':

@@ -4,13 +4,11 @@
 (function () {
     'use strict';
 
-    const kShellChannel = 'pellanor-shell';
     const kWidth = 600;
     const kHeight = 620;
 
     const S = (key, ...args) => MainStrings.t(key, ...args);
     const log = Logger.create('HotkeyPage');
-    const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
     const element = (id) => document.getElementById(id);
     const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
     const actions = Hotkeys.actions();
@@ -97,19 +95,11 @@
         paintRow(actions.find((a) => a.id === id));
     }
 
-    function tellMainPage() {
-        if (channel) {
-            channel.postMessage({command: 'hotkeys'});
-        } else {
-            Pellanor.callNative('NativeUtil', 'setSharedMemoryValue', ['trayCommand', 'hotkeys'], false);
-        }
-    }
-
     function store(statusKey) {
         const saved = Hotkeys.save(map);
         element('status').textContent = S(saved ? statusKey : 'hotkey.notSaved');
         element('status').classList.toggle('error', !saved);
-        if (saved) tellMainPage();
+        if (saved) PageChrome.tellMain('hotkeys');
         log.info('shortcuts ' + (saved ? 'saved: ' : 'not saved: ') + JSON.stringify(map));
     }
 
@@ -147,53 +137,31 @@
         commit(recording, result.name);
     }
 
-    function close() {
-        Pellanor.callNative('HostWindow', 'close', [], undefined);
-    }
-
     function wire() {
         document.addEventListener('keydown', onRecordingKey, true);
-        document.addEventListener('keydown', (event) => {
-            if (event.key === 'Escape' && !event.defaultPrevented) close();
-        });
         element('reset').addEventListener('click', () => {
             stopRecording();
             map = Hotkeys.defaults();
             for (const action of actions) paintRow(action);
             store('hotkey.restored');
         });
-        element('done').addEventListener('click', close);
-        element('close').addEventListener('click', close);
-        element('titlebar').addEventListener('mousedown', (event) => {
-            if (event.button !== 0 || event.target.closest('button')) return;
-            Pellanor.callNative('HostWindow', 'startMove', [], false);
-        });
+        element('done').addEventListener('click', () => PageChrome.close());
     }
 
-    function centre() {
-        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
-        if (!area || !(area.width > 0)) return;
-        const width = Math.min(kWidth, area.width);
-        const height = Math.min(kHeight, area.height);
-        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
-            area.y + Math.round((area.height - height) / 2), width, height], undefined);
+    // Built again in a new language, keeping the row that has the focus.
+    function rebuild() {
+        const focused = document.activeElement && document.activeElement.closest('.key-row');
+        stopRecording();
+        build();
+        const again = focused && row(focused.dataset.action);
+        if (again) again.querySelector('.change').focus({preventScroll: true});
     }
 
     Pellanor.onReady(async () => {
-        centre();
-        const stored = Pellanor.callNative('NativeUtil', 'getSetting', ['app_language', ''], '');
-        const result = await Locale.init(Locale.normalize(stored) || undefined);
-        MainStrings.setLanguage(result.code);
-        MainStrings.translate(document);
-        document.title = S('hotkey.title');
-        Pellanor.callNative('PageWindow', 'setTitle', [document.title], undefined);
         element('scope').prepend(Icons.svg('about', 16));
         map = Hotkeys.load();
         wire();
-        build();
-        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
-            Pellanor.callNative('HostWindow', 'show', [], undefined);
-        }
+        await PageChrome.start({width: kWidth, height: kHeight, titleKey: 'hotkey.title', onLanguage: rebuild});
         // The window may still have its first, smaller size: scrolling the first row into view
         // now would leave the list scrolled down once the window grows.
         document.querySelector('.key-row .change').focus({preventScroll: true});

@@ -114,6 +114,8 @@
         Pellanor.callNative('HostWindow', 'close', [], undefined);
     }
 
+    const cancel = () => answer({type: 'cancelled'});
+
     function use() {
         if (chosen.length === 0) return;
         const merged = chosen.concat(recent().filter((p) => !chosen.includes(p))).slice(0, kRecentLimit);
@@ -137,39 +139,18 @@
         });
         element('browse').disabled = !Pellanor.hasMethod('NativeUtil', 'selectFolder');
         element('use').addEventListener('click', use);
-        element('cancel').addEventListener('click', () => answer({type: 'cancelled'}));
-        element('close').addEventListener('click', () => answer({type: 'cancelled'}));
-        document.addEventListener('keydown', (event) => {
-            if (event.key === 'Escape') answer({type: 'cancelled'});
-        });
-        element('titlebar').addEventListener('mousedown', (event) => {
-            if (event.button !== 0 || event.target.closest('button')) return;
-            Pellanor.callNative('HostWindow', 'startMove', [], false);
-        });
+        element('cancel').addEventListener('click', cancel);
     }
 
-    function centre() {
-        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
-        if (!area || !(area.width > 0)) return;
-        const width = Math.min(kWidth, area.width);
-        const height = Math.min(kHeight, area.height);
-        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
-            area.y + Math.round((area.height - height) / 2), width, height], undefined);
+    function paint() {
+        element('path').placeholder = S('pick.pathHint');
+        renderPlaces();
+        renderChosen();
     }
 
     Pellanor.onReady(async () => {
-        centre();
-        const stored = native('getSetting', ['app_language', ''], '');
-        const result = await Locale.init(Locale.normalize(stored) || undefined);
-        MainStrings.setLanguage(result.code);
-        MainStrings.translate(document);
-        element('path').placeholder = S('pick.pathHint');
         wire();
-        renderPlaces();
-        renderChosen();
-        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
-            Pellanor.callNative('HostWindow', 'show', [], undefined);
-        }
+        await PageChrome.start({width: kWidth, height: kHeight, close: cancel, onLanguage: paint});
         element('path').focus();
     });
 })();

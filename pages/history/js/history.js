@@ -14,7 +14,6 @@
     const element = (id) => document.getElementById(id);
     let state = {phase: 'loading'};
     let loading = false;
-    let languageSetting = null;
 
     function native(method, args, fallback) {
         return Pellanor.callNative('NativeUtil', method, args || [], fallback);
@@ -154,54 +153,13 @@
         render();
     }
 
-    // The user's choice, else the detected language, as the tray and the folder picker do; read
-    // again when the window is brought forward, so a language changed meanwhile is followed.
-    async function applyLanguage() {
-        const stored = native('getSetting', ['app_language', ''], '');
-        languageSetting = stored;
-        const result = await Locale.init(Locale.normalize(stored) || undefined);
-        MainStrings.setLanguage(result.code);
-        MainStrings.translate(document);
-        const title = S('history.windowTitle');
-        document.title = title;
-        Pellanor.callNative('PageWindow', 'setTitle', [title], undefined);
-    }
-
-    function close() {
-        Pellanor.callNative('HostWindow', 'close', [], undefined);
-    }
-
-    async function bringForward() {
-        Pellanor.callNative('HostWindow', 'restore', [], undefined);
-        Pellanor.callNative('HostWindow', 'show', [], undefined);
-        window.focus();
-        if (native('getSetting', ['app_language', ''], '') !== languageSetting) {
-            await applyLanguage();
-            render();
-        }
-    }
-
-    function centre() {
-        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
-        if (!area || !(area.width > 0) || !(area.height > 0)) return;
-        const width = Math.min(kWidth, area.width);
-        const height = Math.min(kHeight, area.height);
-        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
-            area.y + Math.round((area.height - height) / 2), width, height], undefined);
-    }
-
     function wire() {
-        element('close').addEventListener('click', close);
+        // F5 asks again, as in the main window.
         document.addEventListener('keydown', (event) => {
-            if (event.key === 'Escape') close();
             if (event.key === 'F5' && !loading) {
                 event.preventDefault();
                 load();
             }
-        });
-        element('titlebar').addEventListener('mousedown', (event) => {
-            if (event.button !== 0 || event.target.closest('button')) return;
-            Pellanor.callNative('HostWindow', 'startMove', [], false);
         });
     }
 
@@ -225,14 +183,9 @@
     window.HistoryPage = Object.freeze({state: () => state, busy: () => loading, reload: () => load()});
 
     Pellanor.onReady(async () => {
-        centre();
         wire();
-        await applyLanguage();
-        PageWindows.single(kPage, bringForward);
-        render();
-        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
-            Pellanor.callNative('HostWindow', 'show', [], undefined);
-        }
+        await PageChrome.start({width: kWidth, height: kHeight, titleKey: 'history.windowTitle',
+                                onLanguage: render, single: {page: kPage}});
         element('body').focus();
         load();
     });

@@ -286,7 +286,7 @@
     }
 
     Pellanor.onReady(async () => {
-        await Setup.start('install.title', cancel);
+        await Setup.start('install.title', cancel, render);
         const programs = native('programsPath', [], '');
         element('folder').value = programs ? Setup.join(programs, kProductFolder) : '';
         wire();

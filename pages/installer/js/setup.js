@@ -1,6 +1,6 @@
-// What the installer and the uninstaller share: the window (size, chrome, language), guarded
-// native calls, path rules, the marker that tells an install of ours, the program's entry in
-// the installed-programs lists, and the step header.
+// What the installer and the uninstaller share: the window's size (PageChrome does the rest),
+// guarded native calls, path rules, the marker that tells an install of ours, the program's
+// entry in the installed-programs lists, and the step header.
 (function () {
     'use strict';
 
@@ -185,23 +185,6 @@
         return native('removeRegistryKey', [kEntryKey], false) === true;
     }
 
-    function centre() {
-        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
-        if (!area || !(area.width > 0)) return;
-        const width = Math.min(kWidth, area.width);
-        const height = Math.min(kHeight, area.height);
-        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
-            area.y + Math.round((area.height - height) / 2), width, height], undefined);
-    }
-
-    function closeWindow() {
-        if (Pellanor.hasMethod('HostWindow', 'close')) {
-            Pellanor.callNative('HostWindow', 'close', [], undefined);
-        } else {
-            window.close();
-        }
-    }
-
     // Marks step `index` (0-based) of the header as the current one, the earlier ones as done.
     function markStep(index) {
         document.querySelectorAll('.setup-step').forEach((step, i) => {
@@ -226,27 +209,14 @@
     }
 
     // Sizes the window, applies the language, wires the title bar; resolves with the language.
-    async function start(titleKey, onClose) {
-        centre();
-        const stored = native('getSetting', ['app_language', ''], '');
-        const language = await Locale.init(Locale.normalize(stored) || undefined);
-        MainStrings.setLanguage(language.code);
-        MainStrings.translate(document);
-        const title = S(titleKey);
-        document.title = title;
-        Pellanor.callNative('PageWindow', 'setTitle', [title], undefined);
-        element('close').addEventListener('click', onClose);
-        element('titlebar').addEventListener('mousedown', (event) => {
-            if (event.button !== 0 || event.target.closest('button')) return;
-            Pellanor.callNative('HostWindow', 'startMove', [], false);
-        });
-        document.addEventListener('keydown', (event) => {
-            if (event.key === 'Escape') onClose();
-        });
-        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) {
-            Pellanor.callNative('HostWindow', 'show', [], undefined);
-        }
-        document.documentElement.classList.remove('i18n-pending');
+    // `onLanguage` repaints the page's own texts when the language changes while it is open.
+    // The first language is applied before the page has set itself up, so only later changes
+    // reach `onLanguage`.
+    async function start(titleKey, onClose, onLanguage) {
+        let started = false;
+        const language = await PageChrome.start({width: kWidth, height: kHeight, titleKey, close: onClose,
+                                                 onLanguage: (result) => started && onLanguage && onLanguage(result)});
+        started = true;
         return language;
     }
 
@@ -276,7 +246,7 @@
         ownsEntry,
         writeUninstallEntry,
         removeUninstallEntry,
-        closeWindow,
+        closeWindow: PageChrome.close,
         markStep,
         showPanel,
         paint,

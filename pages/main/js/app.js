@@ -335,6 +335,8 @@
         const result = await Locale.init(code);
         applyLanguage(result.code);
         Native.call('setSetting', kLanguageSetting, result.code);
+        // Open pages follow at once; without a channel they look again when they get the focus.
+        if (channel) channel.postMessage({command: 'language'});
         log.info('language changed to ' + result.code);
         return result.code;
     }

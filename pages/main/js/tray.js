@@ -10,7 +10,6 @@
 
     const log = Logger.create('TrayMenu');
     const channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel(kShellChannel) : null;
-    let language = '';
 
     function items() {
         return Array.from(document.querySelectorAll('.tray-item'));
@@ -41,16 +40,6 @@
         }
     }
 
-    async function applyLanguage() {
-        const stored = Pellanor.callNative('NativeUtil', 'getSetting', ['app_language', ''], '');
-        const wanted = Locale.normalize(stored) || undefined;
-        if (language !== '' && (wanted || language) === language) return;
-        const result = await Locale.init(wanted);
-        language = result.code;
-        MainStrings.setLanguage(language);
-        MainStrings.translate(document);
-    }
-
     function wire() {
         for (const item of items()) {
             item.prepend(Icons.svg(item.dataset.icon, 16));
@@ -73,7 +62,7 @@
         document.addEventListener('visibilitychange', () => {
             if (document.visibilityState !== 'visible') return;
             armOutsideClick();
-            applyLanguage();
+            PageChrome.checkLanguage();
         });
         window.addEventListener('focus', armOutsideClick);
         // Clicks in other programs' windows may escape the hook; losing focus to them does not.
@@ -83,7 +72,8 @@
     Pellanor.onReady(async () => {
         Pellanor.callNative('PageWindow', 'hideFromTaskBar', [], false);
         wire();
-        await applyLanguage();
+        // The menu has no title bar to drag or close; it only follows the language.
+        await PageChrome.followLanguage();
         // The program places the menu by its current size, so the size is set once, now.
         // The body fills the window, so the menu's own bottom edge is the height to ask for.
         const height = Math.ceil(document.getElementById('menu').getBoundingClientRect().bottom) + 6;

@@ -129,13 +129,20 @@
         log.info('refused: no installation marker in ' + state.folder);
     }
 
+    // A language chosen meanwhile: the texts this page wrote itself, again.
+    function relabel() {
+        if (state.phase === 'ask') element('ask-desc').textContent = S('uninstall.desc', state.folder);
+        if (state.phase === 'refused') element('refused-text').textContent = S('uninstall.refuse.text', state.folder || '?');
+        render();
+    }
+
     function close() {
         if (state.busy) return;
         Setup.closeWindow();
     }
 
     Pellanor.onReady(async () => {
-        await Setup.start('uninstall.title', close);
+        await Setup.start('uninstall.title', close, relabel);
         state.folder = native('processFolder', [], '');
         element('go').addEventListener('click', uninstall);
         element('cancel').addEventListener('click', close);

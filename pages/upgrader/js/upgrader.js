@@ -20,7 +20,6 @@
     let downloadToken = 0;
     let progressFrame = 0;
     let lastText = 0;
-    let language = '';
 
     function native(method, args, fallback) {
         return Pellanor.callNative('NativeUtil', method, args || [], fallback);
@@ -171,7 +170,7 @@
 
     function closeWindow() {
         cancel();
-        Pellanor.callNative('HostWindow', 'close', [], undefined);
+        PageChrome.close();
     }
 
     // ---- drawing ----
@@ -297,53 +296,15 @@
 
     // ---- window ----
 
-    function centre() {
-        const area = Pellanor.callNative('HostWindow', 'workArea', [], null);
-        if (!area || !(area.width > 0) || !(area.height > 0)) return;
-        const width = Math.min(kWidth, area.width);
-        const height = Math.min(kHeight, area.height);
-        Pellanor.callNative('HostWindow', 'move', [area.x + Math.round((area.width - width) / 2),
-            area.y + Math.round((area.height - height) / 2), width, height], undefined);
+    // Esc stops a download; it never interrupts a check, a verification or an install start.
+    function onEscape() {
+        if (state.name === 'downloading') cancel();
+        else if (!['checking', 'verifying', 'installing'].includes(state.name)) closeWindow();
     }
 
-    function raise() {
-        Pellanor.callNative('HostWindow', 'restore', [], undefined);
-        Pellanor.callNative('HostWindow', 'show', [], undefined);
-    }
-
-    async function applyLanguage() {
-        const stored = native('getSetting', ['app_language', ''], '');
-        const wanted = Locale.normalize(stored) || undefined;
-        if (language !== '' && (wanted || language) === language) return;
-        const result = await Locale.init(wanted);
-        language = result.code;
-        MainStrings.setLanguage(language);
-        MainStrings.translate(document);
-        document.title = S('updater.title');
-        Pellanor.callNative('PageWindow', 'setTitle', [document.title], undefined);
-        render(false);
-    }
-
-    function wire() {
-        element('close').addEventListener('click', closeWindow);
-        element('minimize').addEventListener('click', () => Pellanor.callNative('HostWindow', 'minimize', [], undefined));
-        element('titlebar').addEventListener('mousedown', (event) => {
-            if (event.button !== 0 || event.target.closest('button')) return;
-            Pellanor.callNative('HostWindow', 'startMove', [], false);
-        });
-        document.addEventListener('keydown', (event) => {
-            if (event.key !== 'Escape') return;
-            if (state.name === 'downloading') cancel();
-            else if (!['checking', 'verifying', 'installing'].includes(state.name)) closeWindow();
-        });
-        // Closed some other way mid-download: the transfer stops with the window.
-        window.addEventListener('pagehide', cancel);
-        window.addEventListener('focus', applyLanguage);
-        // Asked for again while open: come to the front, and look again unless work is under way.
-        PageWindows.single('upgrader', () => {
-            raise();
-            if (state.name === 'current' || (state.name === 'failed' && state.failure.retry === 'check')) check();
-        });
+    // Asked for again while open: it comes to the front, and looks again unless work is under way.
+    function onRaise() {
+        if (state.name === 'current' || (state.name === 'failed' && state.failure.retry === 'check')) check();
     }
 
     // Screenshots and tests: any state from made-up data; nothing is downloaded or written.
@@ -375,10 +336,10 @@
     });
 
     Pellanor.onReady(async () => {
-        centre();
-        wire();
-        await applyLanguage();
-        if (Pellanor.readNative('PageWindow', 'showOnLoaded', false) === true) raise();
+        // Closed some other way mid-download: the transfer stops with the window.
+        window.addEventListener('pagehide', cancel);
+        await PageChrome.start({width: kWidth, height: kHeight, titleKey: 'updater.title', close: closeWindow,
+                                escape: onEscape, onLanguage: () => render(false), single: {page: 'upgrader', onRaise}});
         await check();
     });
 })();

@@ -1,7 +1,7 @@
 """The keyboard shortcuts page as a user meets it: opened from Settings, a key changed by pressing
 the new one, a key that is already taken refused with a note, Reset to defaults; the main
-window follows each change at once. The page is checked for cut-off or untranslated text in
-three languages, with screenshots."""
+window follows each change at once, and the page follows a language chosen in the main window.
+The page is checked for cut-off or untranslated text in three languages, with screenshots."""
 import json
 import os
 import sys
@@ -146,6 +146,31 @@ def the_page_reads_well_in_german_and_japanese():
             page.screenshot('hotkey-page-error-' + language)
 
 
+def the_open_page_follows_a_language_chosen_in_the_main_window():
+    with harness.Session('en-us') as session:
+        main = session.main
+        page = open_from_settings(session, 'en-us')
+        page.click('.key-row[data-action="delete"] .change')
+        # Chosen in Settings: the main page says so over the shell channel, and the page follows
+        # without being touched, keeping the row it had the focus on.
+        main.eval('(() => { const s = document.getElementById("settings-language-select");'
+                  ' s.value = "de-de"; s.dispatchEvent(new Event("change")); })()')
+        page.wait('document.title === %s && document.documentElement.lang === "de-de"' % json.dumps(TITLES['de-de']),
+                  what='the page in German')
+        rows = page.eval('[document.querySelectorAll(".key-row").length,'
+                         ' document.activeElement.closest(".key-row").dataset.action,'
+                         ' document.querySelector(\'.key-row[data-action="delete"] .key-cap\').textContent]')
+        assert rows == [13, 'delete', 'Entf'], rows
+        assert page.eval(LAYOUT_FAULTS) == []
+        # Stored without a word on the channel (another copy of the main page, say): the page
+        # looks again when it gets the focus back.
+        main.eval('NativeUtil.setSetting("app_language", "ja-jp")')
+        page.leave_and_return(window_title=TITLES['de-de'])
+        page.wait('document.title === %s' % json.dumps(TITLES['ja-jp']), what='the page in Japanese after the focus')
+        assert page.eval(LAYOUT_FAULTS) == []
+
+
 if __name__ == '__main__':
     harness.run([a_changed_key_reaches_the_main_window_and_reset_restores_it,
-                 the_page_reads_well_in_german_and_japanese])
+                 the_page_reads_well_in_german_and_japanese,
+                 the_open_page_follows_a_language_chosen_in_the_main_window])
