@@ -1,7 +1,8 @@
 // Function invocation. A page function is called by asking its page to run
 // __engine.invoke(document, callback, arguments); the call is queued to the UI thread, so calls
 // from one thread reach the page in the order they were made, and the caller waits for the
-// answer (processing events on the UI thread, a condition variable elsewhere).
+// answer (processing events on the UI thread, a condition variable elsewhere). Long texts among
+// the arguments are not written into the script: the page takes them by id while it runs.
 #include "engine/src/invoke.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,10 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "engine/src/host.h"
+#include "engine/src/kept_texts.h"
 #include "engine/src/values.h"
 #include "engine/src/window.h"
 
@@ -147,8 +150,21 @@ std::int32_t valueInvoke(const SciterValue* function, std::uint32_t argc, const 
     if (!payload) return kValueIncompatibleType;
     if (payload->nativeInvoke) return invokeNative(*payload, argc, argv, result);
 
+    // Long texts wait here for the page to take them (see kept_texts.h); whatever it did not
+    // take is dropped when the call ends, answered, failed or its page gone.
+    struct KeptScope {
+        std::vector<QString> ids;
+        ~KeptScope() { kept_texts::drop(ids); }
+    } kept;
+    const auto keepText = [&kept](const std::u16string& text) -> QJsonValue {
+        if (!kept_texts::worthKeeping(text)) return QJsonValue::Null;
+        const QString id = kept_texts::keep(text);
+        if (id.isEmpty()) return QJsonValue::Null;
+        kept.ids.push_back(id);
+        return QJsonObject{{"t", id}};
+    };
     QJsonArray arguments;
-    for (std::uint32_t i = 0; i < argc; ++i) arguments.append(toTransport(argv[i]));
+    for (std::uint32_t i = 0; i < argc; ++i) arguments.append(toTransport(argv[i], keepText));
     const QString script =
         QStringLiteral("window.__engine && window.__engine.invoke(%1, %2, %3)")
             .arg(jsString(payload->document), QString::number(payload->callback),

@@ -6,6 +6,7 @@
     // page, whose scripts must find nothing to call (the call handler refuses them as well).
     if (location.protocol !== 'this:' || location.hostname !== 'app') return;
     const callUrl = 'this://app/$engine/call';
+    const textUrl = 'this://app/$engine/text';
     const maxQuery = 2 * 1024 * 1024 - 1024;
     const documentId = Array.from(crypto.getRandomValues(new Uint32Array(2))).join('-');
     const callbacks = new Map();
@@ -31,6 +32,17 @@
         }
     }
 
+    // A long text of a call in hand, kept natively rather than written into the script; it can
+    // be taken once, while the call runs.
+    function takeText(id) {
+        const request = new XMLHttpRequest();
+        request.open('GET', textUrl + '?id=' + encodeURIComponent(id), false);
+        request.overrideMimeType('text/plain; charset=utf-8');
+        request.send();
+        if (request.status !== 200) throw new Error('a text of this call is gone');
+        return request.responseText;
+    }
+
     function decode(value) {
         if (value === null || typeof value !== 'object') return value;
         if (Array.isArray(value)) return value.map(decode);
@@ -45,6 +57,7 @@
             return object;
         }
         if ('y' in value) return value.y;
+        if ('t' in value) return takeText(value.t);
         if ('e' in value) return new Error(value.e);
         if ('f' in value) return value.d === documentId ? callbacks.get(value.f) : undefined;
         return undefined;
