@@ -137,14 +137,11 @@ void run() {
         sciter::value compile = sciter::value::map();
         compile.set(u"type", sciter::value(u"literal"));
         const double literal = callback->call({compile}).getFloat(0);
-        sciter::value fetch = sciter::value::map();
-        fetch.set(u"type", sciter::value(u"fetch"));
-        const double fetched = callback->call({fetch}).getFloat(0);
         std::printf("%s{\"size\": \"%s\", \"chars\": %zu, \"latency\": %.2f, \"roundTrip\": %.2f, "
                     "\"uiStall\": %.1f, \"pageTask\": %.1f, \"scriptBuild\": %.2f, "
-                    "\"literal\": %.2f, \"fetch\": %.2f}",
+                    "\"literal\": %.2f}",
                     first ? "" : ", ", size.label, text.size(), median(latency),
-                    median(roundTrip), median(stall), longest, scriptBuildMs(text), literal, fetched);
+                    median(roundTrip), median(stall), longest, scriptBuildMs(text), literal);
         first = false;
     }
     std::printf("]}\n");
@@ -175,25 +172,6 @@ new PerformanceObserver((list) => {
     for (const e of list.getEntries()) tasks.push([performance.timeOrigin + e.startTime, e.duration]);
 }).observe({type: 'longtask', buffered: true});
 let last = '';
-// Time the page spends taking kept texts (the runtime's synchronous requests).
-let fetches = [];
-const send = XMLHttpRequest.prototype.send;
-const open = XMLHttpRequest.prototype.open;
-XMLHttpRequest.prototype.open = function (method, url, ...rest) {
-    this.timed = String(url).includes('$engine/text');
-    return open.call(this, method, url, ...rest);
-};
-XMLHttpRequest.prototype.send = function (...args) {
-    const start = performance.now();
-    try {
-        return send.apply(this, args);
-    } finally {
-        if (this.timed) {
-            const text = this.responseText;
-            fetches.push([performance.now() - start, text.length]);
-        }
-    }
-};
 Bench.subscribe((event) => {
     const at = performance.timeOrigin + performance.now();
     if (event.type === 'progress') {
@@ -209,11 +187,6 @@ Bench.subscribe((event) => {
             }
         }
         return longest;
-    }
-    if (event.type === 'fetch') {
-        const times = fetches.map((f) => f[0]).sort((a, b) => a - b);
-        fetches = [];
-        return times.length ? times[times.length >> 1] : -1;
     }
     if (event.type === 'literal') {
         const script = 'window.__literal = [{"m":[["type","progress"],["data",' + JSON.stringify(last) + ']]}]';

@@ -19,7 +19,7 @@ std::mutex s_mutex;
 std::unordered_map<QString, QByteArray, IdHash> s_texts;
 std::size_t s_bytes = 0;
 
-QString newId() {
+QString randomId() {
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
     return QString::fromLatin1(
@@ -30,6 +30,8 @@ bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
+
+QString newToken() { return randomId(); }
 
 bool worthKeeping(const std::u16string& text) {
     if (text.size() < kKeptTextMinChars) return false;
@@ -53,8 +55,8 @@ QString keep(const std::u16string& text) {
                           .toUtf8();
     std::lock_guard<std::mutex> lock(s_mutex);
     if (s_bytes + static_cast<std::size_t>(utf8.size()) > kKeptTextsMaxBytes) return {};
-    QString id = newId();
-    while (s_texts.count(id)) id = newId();
+    QString id = randomId();
+    while (s_texts.count(id)) id = randomId();
     s_bytes += static_cast<std::size_t>(utf8.size());
     s_texts.emplace(id, std::move(utf8));
     return id;

@@ -1,6 +1,6 @@
 // Long texts on their way to a page function. Inside the invoking script a text of megabytes is
 // a string literal the page must compile, and the whole script crosses to the page on the UI
-// thread; kept here instead, the page takes it with one request to
+// thread; kept here instead, the page takes it with an asynchronous request to
 // this://app/$engine/text?id=<id> while the call runs. Entries live only as long as the call
 // that made them: taken once, or dropped when the call ends, however it ends.
 #pragma once
@@ -17,6 +17,8 @@ namespace engine {
 
 // Path of the text requests, beside the calls': a page item can never be named like this.
 inline constexpr char kTextPath[] = "/$engine/text";
+// Where a page says that a function with kept texts has run (?token=<token>).
+inline constexpr char kAnswerPath[] = "/$engine/answer";
 // Below this a text stays in the script: a request costs more than the literal saves.
 inline constexpr std::size_t kKeptTextMinChars = 32 * 1024;
 // All texts kept at once; past it a text goes inside the script as before.
@@ -36,6 +38,9 @@ std::optional<QByteArray> take(const QString& id);
 
 // Forgets the ids of a call that ended; ids already taken are ignored.
 void drop(const std::vector<QString>& ids);
+
+// A random, unguessable id (also names a call whose page answers later).
+QString newToken();
 
 // Texts kept now and their bytes (for the engine's own checks and the log).
 std::size_t count();

@@ -14,6 +14,7 @@
 
 #include "engine/src/file_icons.h"
 #include "engine/src/host.h"
+#include "engine/src/invoke.h"
 #include "engine/src/kept_texts.h"
 #include "engine/src/script_objects.h"
 #include "engine/src/window.h"
@@ -142,6 +143,15 @@ void SchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     }
     if (isEnginePath(url, kTextPath)) {
         answerText(job);
+        return;
+    }
+    if (isEnginePath(url, kAnswerPath)) {
+        if (!fromOurPages(job)) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        answerLater(QUrlQuery(url).queryItemValue(QStringLiteral("token")));
+        reply(job, QByteArrayLiteral("text/plain"), QByteArray());
         return;
     }
     const QString text = url.toString();

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <chrono>
 #include <thread>
 
 #include "tests/engine/engine_fixture.h"
@@ -183,6 +184,52 @@ TEST_F(EngineKeptTexts, ArriveIntactInOrderOnceAndAreGoneAfterTheirCall) {
             EXPECT_EQ(again.toString().toStdString(), "failed");
         }
     }
+}
+
+// The page takes kept texts without blocking and answers later: if it loads another document
+// meanwhile, the caller must be told the page is gone, not wait for an answer forever.
+TEST_F(EngineKeptTexts, ACallWhosePageLeavesWhileTakingItsTextEnds) {
+    auto* object = new TestObject("Leaver");
+    static value* function = nullptr;
+    static std::thread worker;
+    static std::string outcome;
+    outcome.clear();
+    object->method("subscribe", 1, [](const std::vector<value>& args) {
+        function = new value(args.at(0));
+        worker = std::thread([] {
+            try {
+                function->call({value(awkwardText(2 * 1000 * 1000))});
+                outcome = "answered";
+            } catch (const sciter::script_error& error) {
+                outcome = error.what();
+            }
+            api->SciterExec(kAppStop, 0, 0);
+        });
+        return value();
+    });
+    ASSERT_TRUE(api->SciterSetGlobalAsset(object, object->passport(api)));
+    const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+    servePages(window, {{"t/leaver.html", page(R"js(
+        const open = XMLHttpRequest.prototype.open;
+        XMLHttpRequest.prototype.open = function (method, url, ...rest) {
+            if (String(url).includes('$engine/text')) location.href = 'this://app/t/elsewhere.html';
+            return open.call(this, method, url, ...rest);
+        };
+        Leaver.subscribe((text) => text.length);
+    )js")},
+                        {"t/elsewhere.html", page("document.title = 'elsewhere';")}});
+    api->SciterLoadFile(window, u"this://app/t/leaver.html");
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runLoop(window, 20000), 0);
+    if (worker.joinable()) worker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_TRUE(outcome == "the page of this function is gone" ||
+                outcome == "a text of this call is gone")
+        << outcome;
+    delete function;
+    function = nullptr;
+    api->SciterPostMessage(window, kMessageClose, 0, 0);
+    runLoop(window, 2000);
 }
 
 }  // namespace
