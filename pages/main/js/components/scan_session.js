@@ -29,11 +29,47 @@
 
     const kSliceMs = 6;
 
-    // The end of the first `count` objects of the array that follows `"list"`, found by
-    // walking the text with string and nesting state; only the head of the text is walked.
-    function headOfList(text, count) {
+    function isSpace(c) {
+        return c === 32 || c === 10 || c === 13 || c === 9;
+    }
+
+    function skipSpace(text, i) {
+        while (i < text.length && isSpace(text.charCodeAt(i))) ++i;
+        return i;
+    }
+
+    // Where the report's own "list" array opens, or -1: the first "list" must be a key of the
+    // report itself (not a string value, nor the key of an object inside another member) and
+    // its value an array. Only the text before that key is walked.
+    function listOpen(text) {
         const key = text.indexOf('"list"');
-        const open = key < 0 ? -1 : text.indexOf('[', key);
+        if (key < 0) return -1;
+        let depth = 0;
+        let inString = false;
+        for (let i = 0; i < key; ++i) {
+            const c = text.charCodeAt(i);
+            if (inString) {
+                if (c === 92) ++i;
+                else if (c === 34) inString = false;
+            } else if (c === 34) {
+                inString = true;
+            } else if (c === 123 || c === 91) {
+                ++depth;
+            } else if (c === 125 || c === 93) {
+                --depth;
+            }
+        }
+        if (inString || depth !== 1) return -1;
+        const colon = skipSpace(text, key + 6);
+        if (text.charCodeAt(colon) !== 58) return -1;
+        const open = skipSpace(text, colon + 1);
+        return text.charCodeAt(open) === 91 ? open : -1;
+    }
+
+    // The end of the first `count` objects of the report's list, found by walking the text with
+    // string and nesting state; only the head of the text is walked.
+    function headOfList(text, count) {
+        const open = listOpen(text);
         if (open < 0) return null;
         let depth = 0;
         let inString = false;
@@ -90,10 +126,6 @@
     const kFinalSliceMs = 8;
     const kChunkChars = 64 * 1024;
 
-    function isSpace(c) {
-        return c === 32 || c === 10 || c === 13 || c === 9;
-    }
-
     // The first place at or after `from` where the list's records end at a record boundary: the
     // comma after a record or the list's own ], walked with string and nesting state.
     function recordsEnd(text, start, from) {
@@ -127,19 +159,17 @@
     function readFinal(text, prepare, next, done) {
         const whole = () => {
             const data = parse(text);
-            if (data && Array.isArray(data.list) && prepare) data.list = data.list.map(prepare);
-            if (data && Array.isArray(data.list) && prepare) data.prepared = true;
+            if (data && Array.isArray(data.list) && prepare) {
+                data.list = data.list.map(prepare);
+                data.prepared = true;
+            }
             done(data);
         };
-        const key = text.indexOf('"list"');
-        const open = key < 0 ? -1 : text.indexOf('[', key);
+        const open = listOpen(text);
         if (open < 0) return whole();
         const rows = [];
         let pos = open + 1;
-        const skip = (i) => {
-            while (i < text.length && isSpace(text.charCodeAt(i))) ++i;
-            return i;
-        };
+        const skip = (i) => skipSpace(text, i);
         const finish = (close) => {
             const rest = parse(text.slice(0, open) + '[]' + text.slice(close + 1));
             if (!rest || !Array.isArray(rest.list)) return whole();
