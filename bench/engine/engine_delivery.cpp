@@ -49,11 +49,14 @@ std::u16string reportText(std::size_t bytes) {
     for (int i = 0; text.size() < bytes; ++i) {
         const std::u16string n = QString::number(i).toStdU16String();
         if (i > 0) text += u",\n";
-        text += u"        {\n            \"modifiedTime\": \"2024-05-01 10:00\",\n"
-                u"            \"name\": \"Vid\u00e9o \\\"" + n + u"\\\".mp4\",\n"
-                u"            \"path\": \"C:\\\\Users\\\\Alex\\\\\u30d3\u30c7\u30aa\\\\folder" +
-                n + u"\\\\Vid\u00e9o \\\"" + n + u"\\\".mp4\",\n            \"size\": " + n +
-                u"04857600\n        }";
+        text +=
+            u"        {\n            \"modifiedTime\": \"2024-05-01 10:00\",\n"
+            u"            \"name\": \"Vid\u00e9o \\\"" +
+            n +
+            u"\\\".mp4\",\n"
+            u"            \"path\": \"C:\\\\Users\\\\Alex\\\\\u30d3\u30c7\u30aa\\\\folder" +
+            n + u"\\\\Vid\u00e9o \\\"" + n + u"\\\".mp4\",\n            \"size\": " + n +
+            u"04857600\n        }";
     }
     return text + u"\n    ]\n}\n";
 }
@@ -83,16 +86,15 @@ double median(std::vector<double> v) {
 // What the engine did before texts travelled apart: the arguments as JSON inside a script.
 double scriptBuildMs(const std::u16string& text) {
     const auto start = std::chrono::steady_clock::now();
-    const QJsonArray arguments{QJsonObject{
-        {"m", QJsonArray{QJsonArray{"type", "progress"},
-                         QJsonArray{"data", QString::fromStdU16String(text)}}}}};
+    const QJsonArray arguments{
+        QJsonObject{{"m", QJsonArray{QJsonArray{"type", "progress"},
+                                     QJsonArray{"data", QString::fromStdU16String(text)}}}}};
     const QString script =
         QStringLiteral("window.__engine && window.__engine.invoke(%1, %2, %3)")
             .arg(QStringLiteral("\"1-2\""), QString::number(1),
                  QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
     const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return script.isEmpty() ? -1 : ms;
 }
 
@@ -137,11 +139,12 @@ void run() {
         sciter::value compile = sciter::value::map();
         compile.set(u"type", sciter::value(u"literal"));
         const double literal = callback->call({compile}).getFloat(0);
-        std::printf("%s{\"size\": \"%s\", \"chars\": %zu, \"latency\": %.2f, \"roundTrip\": %.2f, "
-                    "\"uiStall\": %.1f, \"pageTask\": %.1f, \"scriptBuild\": %.2f, "
-                    "\"literal\": %.2f}",
-                    first ? "" : ", ", size.label, text.size(), median(latency),
-                    median(roundTrip), median(stall), longest, scriptBuildMs(text), literal);
+        std::printf(
+            "%s{\"size\": \"%s\", \"chars\": %zu, \"latency\": %.2f, \"roundTrip\": %.2f, "
+            "\"uiStall\": %.1f, \"pageTask\": %.1f, \"scriptBuild\": %.2f, "
+            "\"literal\": %.2f}",
+            first ? "" : ", ", size.label, text.size(), median(latency), median(roundTrip),
+            median(stall), longest, scriptBuildMs(text), literal);
         first = false;
     }
     std::printf("]}\n");

@@ -152,8 +152,8 @@ QString waitOnWorker(const std::shared_ptr<PendingCall>& call, SciterWindow wind
         std::lock_guard<std::mutex> lock(s_waitingMutex);
         s_waiting.insert(call);
     }
-    const bool queued =
-        Host::post([call, window, script, token] { startCall(call, window, script, false, token); });
+    const bool queued = Host::post(
+        [call, window, script, token] { startCall(call, window, script, false, token); });
     if (!queued) call->finish(errorReply(QStringLiteral("the engine is not running")));
     {
         std::unique_lock<std::mutex> lock(call->mutex);
@@ -257,9 +257,10 @@ void answerLater(const QString& token) {
     it->second.window->page()->runJavaScript(
         QStringLiteral("window.__engine && window.__engine.collect(%1)").arg(jsString(token)),
         [token](const QVariant& answer) {
-            settleDeferred(token, answer.type() == QVariant::String
-                                      ? answer.toString()
-                                      : errorReply(QStringLiteral("the page of this function is gone")));
+            settleDeferred(token,
+                           answer.type() == QVariant::String
+                               ? answer.toString()
+                               : errorReply(QStringLiteral("the page of this function is gone")));
         });
 }
 

@@ -6,8 +6,8 @@
 #include <QString>
 
 #include <atomic>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>

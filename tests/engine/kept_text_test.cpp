@@ -19,9 +19,11 @@ namespace {
 
 // Every character the transport treats specially, repeated to `length` units.
 std::u16string awkwardText(std::size_t length, const std::u16string& extra = {}) {
-    const std::u16string piece = u"{\"name\": \"Vid\u00e9o \\\"1\\\"\", \"path\": \"C:\\\\x\"}\u2028"
-                                 u"\u2029</script>\u30d3\u30c7\u30aa\U0001F600\t\n\r\u0001"
-                                 u"\u007f\uFEFF'`${x}" + extra;
+    const std::u16string piece =
+        u"{\"name\": \"Vid\u00e9o \\\"1\\\"\", \"path\": \"C:\\\\x\"}\u2028"
+        u"\u2029</script>\u30d3\u30c7\u30aa\U0001F600\t\n\r\u0001"
+        u"\u007f\uFEFF'`${x}" +
+        extra;
     std::u16string text;
     text.reserve(length + piece.size());
     while (text.size() < length) text += piece;
@@ -79,7 +81,8 @@ struct Delivery {
 };
 
 std::vector<Delivery> deliveries() {
-    const std::u16string loneSurrogate = awkwardText(80 * 1024, std::u16string(1, char16_t(0xD800)));
+    const std::u16string loneSurrogate =
+        awkwardText(80 * 1024, std::u16string(1, char16_t(0xD800)));
     return {
         {"short before", u"first", false, false},
         {"12 MB", awkwardText(12 * 1000 * 1000), false, false},
@@ -140,7 +143,8 @@ protected:
                 return value();
             }
             // From the UI thread, as a timer runs: not inside this call, whose page waits.
-            api->SciterSetTimer(mainWindow(), 7, 1, [](SciterWindow, std::uintptr_t) { deliverAll(); });
+            api->SciterSetTimer(mainWindow(), 7, 1,
+                                [](SciterWindow, std::uintptr_t) { deliverAll(); });
             return value();
         });
         object->method("report", 1, [](const std::vector<value>& args) {

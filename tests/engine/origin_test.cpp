@@ -210,7 +210,8 @@ TEST_F(EngineOrigins, AFilePageCannotTakeAKeptText) {
     report.clear();
     echoedIntact = false;
     sent.clear();
-    for (int i = 0; sent.size() < 300000; ++i) sent += u"\u00e9\"\\\u2028 row " + QString::number(i).toStdU16String();
+    for (int i = 0; sent.size() < 300000; ++i)
+        sent += u"\u00e9\"\\\u2028 row " + QString::number(i).toStdU16String();
     QString reportOfForger;
     TinyServer server(api, &reportOfForger);
     server.onReport([&reportOfForger] { forged = reportOfForger; });
@@ -239,18 +240,21 @@ TEST_F(EngineOrigins, AFilePageCannotTakeAKeptText) {
             let seen;
             try {
                 const request = new XMLHttpRequest();
-                request.open('GET', ')js" + url + R"js(', false);
+                request.open('GET', ')js" +
+                        url + R"js(', false);
                 request.send();
                 seen = 'answered ' + request.status + ' ' + request.responseText.length;
             } catch (error) {
                 seen = 'refused';
             }
-            new Image().src = 'http://127.0.0.1:)js" + QByteArray::number(serverOfTest->port()) +
+            new Image().src = 'http://127.0.0.1:)js" +
+                        QByteArray::number(serverOfTest->port()) +
                         R"js(/report?' + encodeURIComponent(seen);
         )js"));
         file.close();
         forger = api->SciterCreateWindow(kWindowMain, nullptr, 0);
-        api->SciterLoadFile(forger, QUrl::fromLocalFile(file.fileName()).toString().toStdU16String().c_str());
+        api->SciterLoadFile(
+            forger, QUrl::fromLocalFile(file.fileName()).toString().toStdU16String().c_str());
         return value();
     });
     keeper->method("forged", 0, [](const auto&) { return value(forged.toStdU16String()); });
