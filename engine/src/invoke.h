@@ -25,6 +25,10 @@ struct PendingCall {
 std::int32_t valueInvoke(const SciterValue* function, std::uint32_t argc, const SciterValue* argv,
                          SciterValue* result);
 
+// The page ran a function whose call kept texts (this://app/$engine/answer?token=...): its
+// answer is collected and the caller released. UI thread only; an unknown token does nothing.
+void answerLater(const QString& token);
+
 // Lets the page forget a callback once no native copy of its function value is left.
 void releasePageFunction(SciterWindow window, const QString& document, int callback);
 

@@ -14,6 +14,8 @@
 
 #include "engine/src/file_icons.h"
 #include "engine/src/host.h"
+#include "engine/src/invoke.h"
+#include "engine/src/kept_texts.h"
 #include "engine/src/script_objects.h"
 #include "engine/src/window.h"
 
@@ -24,6 +26,7 @@ namespace {
 // Off unless asked for (QT_LOGGING_RULES="sciter.icons.debug=true"): a list of programs
 // without icons would otherwise write a line per row.
 Q_LOGGING_CATEGORY(lcIcons, "sciter.icons", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcTexts, "sciter.texts")
 
 void reply(QWebEngineUrlRequestJob* job, const QByteArray& mime, const QByteArray& data) {
     auto* buffer = new QBuffer(job);
@@ -108,6 +111,22 @@ void SchemeHandler::answerIcon(QWebEngineUrlRequestJob* job) {
     reply(job, QByteArrayLiteral("image/png"), icon.png);
 }
 
+void SchemeHandler::answerText(QWebEngineUrlRequestJob* job) {
+    if (!fromOurPages(job)) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    const QString id = QUrlQuery(job->requestUrl()).queryItemValue(QStringLiteral("id"));
+    std::optional<QByteArray> text = kept_texts::take(id);
+    if (!text) {
+        // The call that kept it has ended, or it was taken already: either way never twice.
+        qCWarning(lcTexts) << "sciter: no kept text" << id;
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    reply(job, QByteArrayLiteral("text/plain; charset=utf-8"), *text);
+}
+
 void SchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
     if (isEnginePath(url, kCallPath)) {
@@ -120,6 +139,19 @@ void SchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     }
     if (isEnginePath(url, kIconPath)) {
         answerIcon(job);
+        return;
+    }
+    if (isEnginePath(url, kTextPath)) {
+        answerText(job);
+        return;
+    }
+    if (isEnginePath(url, kAnswerPath)) {
+        if (!fromOurPages(job)) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        answerLater(QUrlQuery(url).queryItemValue(QStringLiteral("token")));
+        reply(job, QByteArrayLiteral("text/plain"), QByteArray());
         return;
     }
     const QString text = url.toString();

@@ -26,6 +26,8 @@ public:
 private:
     // this://app/$engine/icon?path=<file>&size=<pixels>: image/png, or not found.
     void answerIcon(QWebEngineUrlRequestJob* job);
+    // this://app/$engine/text?id=<id>: a long argument of a running call, once; else not found.
+    void answerText(QWebEngineUrlRequestJob* job);
 
     FileIcons m_icons;
 };

@@ -346,7 +346,10 @@ std::int32_t valueNativeFunctorSet(SciterValue* value, SciterNativeInvoke invoke
 
 // --- transport -------------------------------------------------------------------------------
 
-QJsonValue toTransport(const SciterValue& value) {
+QJsonValue toTransport(const SciterValue& value) { return toTransport(value, {}); }
+
+QJsonValue toTransport(const SciterValue& value,
+                       const std::function<QJsonValue(const std::u16string&)>& keepText) {
     switch (value.type) {
         case kValueNull:
             return QJsonValue::Null;
@@ -360,7 +363,12 @@ QJsonValue toTransport(const SciterValue& value) {
             return number;
         }
         case kValueString: {
-            const QString text = toQString(payloadAs<StringPayload>(value, kValueString)->text);
+            const std::u16string& raw = payloadAs<StringPayload>(value, kValueString)->text;
+            if (keepText && value.units == kStringPlain) {
+                const QJsonValue kept = keepText(raw);
+                if (!kept.isNull()) return kept;
+            }
+            const QString text = toQString(raw);
             if (value.units == kStringError) return QJsonObject{{"e", text}};
             if (value.units == kStringSymbol) return QJsonObject{{"y", text}};
             return text;
@@ -368,14 +376,15 @@ QJsonValue toTransport(const SciterValue& value) {
         case kValueArray: {
             QJsonArray items;
             for (const Value& item : payloadAs<ArrayPayload>(value, kValueArray)->items) {
-                items.append(toTransport(item.raw()));
+                items.append(toTransport(item.raw(), keepText));
             }
             return items;
         }
         case kValueMap: {
             QJsonArray entries;
             for (const auto& [key, item] : payloadAs<MapPayload>(value, kValueMap)->entries) {
-                entries.append(QJsonArray{simpleText(key.raw()), toTransport(item.raw())});
+                entries.append(
+                    QJsonArray{simpleText(key.raw()), toTransport(item.raw(), keepText)});
             }
             return QJsonObject{{"m", entries}};
         }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +71,10 @@ const FunctionPayload* functionOf(const SciterValue& value);
 // ({"u":0} undefined, {"f":n} a page function, {"m":[[k,v],...]} a map, {"e":text} an error,
 // {"y":text} a symbol string). Page functions decode as functions of (window, document).
 QJsonValue toTransport(const SciterValue& value);
+// The same, where a plain string `keepText` accepts travels as what it returns instead (a
+// {"t":id} of a kept text); a string it declines (returns null) is written out as usual.
+QJsonValue toTransport(const SciterValue& value,
+                       const std::function<QJsonValue(const std::u16string&)>& keepText);
 Value fromTransport(const QJsonValue& json, SciterWindow window, const QString& document);
 
 QString toQString(const std::u16string& text);

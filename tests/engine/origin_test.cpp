@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
+#include <thread>
+
 #include "tests/engine/engine_fixture.h"
 
 using pellanor::test_support::addStoppingReport;
@@ -65,6 +68,8 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
     void setPage(const QByteArray& page) { m_page = page; }
+    // Instead of ending the loop when the report comes.
+    void onReport(std::function<void()> then) { m_onReport = std::move(then); }
 
 private:
     void serve(QTcpSocket* socket) {
@@ -76,7 +81,11 @@ private:
             if (path.startsWith("/report?")) {
                 *m_report = QUrl::fromPercentEncoding(path.mid(8));
                 respond(socket, "204 No Content", {});
-                m_api->SciterExec(kAppStop, 0, 0);
+                if (m_onReport) {
+                    m_onReport();
+                } else {
+                    m_api->SciterExec(kAppStop, 0, 0);
+                }
             } else {
                 respond(socket, "200 OK", m_page);
             }
@@ -96,6 +105,7 @@ private:
     QTcpServer m_server;
     QByteArray m_page;
     QHash<QTcpSocket*, QByteArray> m_requests;
+    std::function<void()> m_onReport;
 };
 
 class EngineOrigins : public EngineFixture {
@@ -178,6 +188,109 @@ TEST_F(EngineOrigins, FileAndWebPagesGetNoObjectsAndTheirForgedCallsAreRefused) 
             << seen.value("sync").toString().toStdString();
         EXPECT_EQ(touches, 0) << QJsonDocument(seen).toJson().toStdString();
     }
+}
+
+// A long argument waits natively for its page to take it; a file page that learns its address
+// while the call runs must not get it (nor use it up: the page of the call still takes it).
+TEST_F(EngineOrigins, AFilePageCannotTakeAKeptText) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    static QString forged;
+    static QString report;
+    static value* subscriber = nullptr;
+    static std::thread worker;
+    static std::u16string sent;
+    static bool echoedIntact = false;
+    static SciterWindow forger = 0;
+    forger = 0;
+    forged.clear();
+    report.clear();
+    echoedIntact = false;
+    sent.clear();
+    for (int i = 0; sent.size() < 300000; ++i)
+        sent += u"\u00e9\"\\\u2028 row " + QString::number(i).toStdU16String();
+    QString reportOfForger;
+    TinyServer server(api, &reportOfForger);
+    server.onReport([&reportOfForger] { forged = reportOfForger; });
+    static TinyServer* serverOfTest = nullptr;
+    static QTemporaryDir* folderOfTest = nullptr;
+    serverOfTest = &server;
+    folderOfTest = &folder;
+
+    auto* keeper = new TestObject("Keeper");
+    keeper->method("subscribe", 1, [](const std::vector<value>& args) {
+        subscriber = new value(args.at(0));
+        worker = std::thread([] {
+            try {
+                echoedIntact = subscriber->call({value(sent)}).getString() == sent;
+            } catch (const sciter::script_error&) {
+            }
+        });
+        return value();
+    });
+    // Opens a file page that asks for `url` and reports what it got to the test's server.
+    keeper->method("forge", 1, [](const std::vector<value>& args) {
+        const QByteArray url = QString::fromStdU16String(args.at(0).toString()).toUtf8();
+        QFile file(folderOfTest->filePath(QStringLiteral("forger.html")));
+        file.open(QIODevice::WriteOnly);
+        file.write(page(R"js(
+            let seen;
+            try {
+                const request = new XMLHttpRequest();
+                request.open('GET', ')js" +
+                        url + R"js(', false);
+                request.send();
+                seen = 'answered ' + request.status + ' ' + request.responseText.length;
+            } catch (error) {
+                seen = 'refused';
+            }
+            new Image().src = 'http://127.0.0.1:)js" +
+                        QByteArray::number(serverOfTest->port()) +
+                        R"js(/report?' + encodeURIComponent(seen);
+        )js"));
+        file.close();
+        forger = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+        api->SciterLoadFile(
+            forger, QUrl::fromLocalFile(file.fileName()).toString().toStdU16String().c_str());
+        return value();
+    });
+    keeper->method("forged", 0, [](const auto&) { return value(forged.toStdU16String()); });
+    keeper->method("report", 1, [](const std::vector<value>& args) {
+        report = QString::fromStdU16String(args.at(0).toString());
+        api->SciterExec(kAppStop, 0, 0);
+        return value();
+    });
+    ASSERT_TRUE(api->SciterSetGlobalAsset(keeper, keeper->passport(api)));
+    const SciterWindow window = api->SciterCreateWindow(kWindowMain, nullptr, 0);
+    servePages(window, {{"t/keeper.html", page(R"js(
+        const open = XMLHttpRequest.prototype.open;
+        let forgedAnswer = '';
+        XMLHttpRequest.prototype.open = function (method, url, ...rest) {
+            if (String(url).includes('$engine/text') && !forgedAnswer) {
+                Keeper.forge(String(url));
+                const until = Date.now() + 20000;
+                while (!(forgedAnswer = Keeper.forged()) && Date.now() < until) {}
+            }
+            return open.call(this, method, url, ...rest);
+        };
+        Keeper.subscribe((text) => {
+            setTimeout(() => Keeper.report(forgedAnswer + ' / ' + text.length), 0);
+            return text;
+        });
+    )js")}});
+    api->SciterLoadFile(window, u"this://app/t/keeper.html");
+    EXPECT_EQ(runLoop(window, 40000), 0);
+    if (worker.joinable()) worker.join();
+    delete subscriber;
+    subscriber = nullptr;
+    if (forger) api->SciterPostMessage(forger, kMessageClose, 0, 0);
+    api->SciterPostMessage(window, kMessageClose, 0, 0);
+    runLoop(window, 2000);
+    // The forger asked while the text was kept, was refused, and the page still got it whole.
+    EXPECT_FALSE(forged.isEmpty()) << "the file page never reported";
+    EXPECT_FALSE(forged.startsWith("answered 200")) << forged.toStdString();
+    EXPECT_EQ(report.toStdString(), forged.toStdString() + " / " + std::to_string(sent.size()));
+    EXPECT_TRUE(echoedIntact);
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ INSTALL = r'''((id) => {
 SUMMARY = r'''((skipMs) => {
     const watch = window.__longTasks;
     const steadyFrom = watch.begun + skipMs;
-    const out = {tasks: [], spans: {}, ours: [], largestParse: watch.largestParse, finalAt: watch.finalAt ? watch.finalAt - watch.begun : null};
+    const out = {tasks: [], spans: {}, ours: [], largestParse: watch.largestParse, finalAt: watch.finalAt ? watch.finalAt - watch.begun : null,
+                 finalRendered: watch.finalRendered};
     for (const task of watch.tasks) {
         if (task.start < watch.begun) continue;
         const inside = watch.spans.filter((s) => s.start >= task.start - 1 &&
@@ -147,8 +148,11 @@ REPLAY = r'''(async () => {
     }
     window.__longTasks.finalAt = performance.now();
     session.receive({type: 'done', data: texts[STEPS - 1]});
-    JSON.parse = parse;
+    // The final report is read in slices: the scan ends when its last slice is in.
+    while (session.running) await new Promise((r) => setTimeout(r, 5));
     await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+    window.__longTasks.finalRendered = performance.now() - window.__longTasks.finalAt;
+    JSON.parse = parse;
     return texts[STEPS - 1].length;
 })()'''
 

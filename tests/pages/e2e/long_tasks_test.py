@@ -47,6 +47,49 @@ def live_reports_are_read_in_slices():
             assert got == want, '%s: %r, expected %r' % (label, got, want)
 
 
+def _rows(count, make):
+    return [make(i) for i in range(count)]
+
+
+# Final reports, read in slices through chunks of 64K characters: each must come out exactly as
+# a whole parse gives it (None where that fails). The long ones cross many chunk ends, with
+# braces, commas and quotes inside names where a chunk would be cut.
+FINALS = [
+    ('indented', {'list': _rows(3, lambda i: {'name': 'f%d' % i, 'size': i})}, 4),
+    ('compact, keys around the list',
+     {'count': 3, 'list': _rows(3, lambda i: {'size': i}), 'zeta': {'a': [1]}}, None),
+    ('empty list', {'list': []}, 4),
+    ('long, braces and quotes in names',
+     {'list': _rows(6000, lambda i: {'name': 'a}b,{"size": 1}\\%d\u2028' % i, 'size': i,
+                                     'path': 'C:/Vidéos/%d}' % i})}, 4),
+    ('long, nested records',
+     {'list': _rows(5000, lambda i: {'name': 'n%d' % i, 'meta': {'x': [1, {'y': '}]'}]}})}, None),
+    ('long, rows that are not objects', {'list': _rows(20000, lambda i: [i, '%d]' % i])}, None),
+    ('"list" first as a value', {'a': 'list', 'b': [1, 2], 'list': _rows(3, lambda i: i)}, None),
+    ('"list" first inside a member', {'meta': {'list': [9]}, 'list': _rows(3, lambda i: i)}, None),
+    ('no list', {'groups': [{'size': 1}]}, 4),
+]
+
+READ_FINAL = r'''new Promise((resolve) => ScanSession.readFinal(TEXT, PREPARE,
+    (slice) => setTimeout(slice, 0), (data) => resolve(JSON.stringify(data))))'''
+
+
+def final_reports_are_read_in_slices():
+    with harness.Session('en-us') as session:
+        page = session.main
+        for label, report, indent in FINALS:
+            text = json.dumps(report, indent=indent, ensure_ascii=False)
+            got = page.eval(READ_FINAL.replace('TEXT', json.dumps(text)).replace('PREPARE', 'null'))
+            assert json.loads(got) == report, '%s: read differently' % label
+        # Prepared while read, marked so; a text that is no JSON gives null.
+        text = json.dumps({'list': _rows(4000, lambda i: {'name': 'x%d' % i})}, indent=4)
+        got = json.loads(page.eval(READ_FINAL.replace('TEXT', json.dumps(text))
+                                   .replace('PREPARE', '(r) => r.name')))
+        assert got == {'list': ['x%d' % i for i in range(4000)], 'prepared': True}, str(got)[:200]
+        cut = json.dumps(text[:len(text) // 2])
+        assert page.eval(READ_FINAL.replace('TEXT', cut).replace('PREPARE', 'null')) == 'null'
+
+
 def replayed_scan_and_scroll_stay_within_budget():
     with harness.Session('en-us') as session:
         page = session.main
@@ -77,6 +120,6 @@ def replayed_scan_and_scroll_stay_within_budget():
 
 if __name__ == '__main__':
     only = sys.argv[1:]
-    harness.run([s for s in (live_reports_are_read_in_slices,
+    harness.run([s for s in (live_reports_are_read_in_slices, final_reports_are_read_in_slices,
                              replayed_scan_and_scroll_stay_within_budget)
                  if not only or s.__name__ in only])

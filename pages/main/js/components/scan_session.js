@@ -7,9 +7,15 @@
 // and counts and sums the rest in slices of a few milliseconds, one slice per frame, and hands
 // onProgress {list: first rows, count, bytes}.
 //
-// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, liveRows,
+// Such a session reads the final report in slices too (a 60,000-row report takes longer to
+// parse whole than a task may last): the records are parsed a few hundred at a time, each
+// passed through `prepare` when given, between short tasks; onEnd gets {list: prepared rows,
+// prepared: true, ...the report's other keys}. The session stays running (and `ending`) until
+// then, so the scan cannot be restarted under it.
+//
+// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, liveRows, prepare,
 //                  onProgress(data), onEnd(type, data|null)})
-// .begin(), .stop(), .add(folder), .running, .stopping, .startedAt
+// .begin(), .stop(), .add(folder), .running, .stopping, .ending, .startedAt
 (function () {
     'use strict';
 
@@ -23,11 +29,47 @@
 
     const kSliceMs = 6;
 
-    // The end of the first `count` objects of the array that follows `"list"`, found by
-    // walking the text with string and nesting state; only the head of the text is walked.
-    function headOfList(text, count) {
+    function isSpace(c) {
+        return c === 32 || c === 10 || c === 13 || c === 9;
+    }
+
+    function skipSpace(text, i) {
+        while (i < text.length && isSpace(text.charCodeAt(i))) ++i;
+        return i;
+    }
+
+    // Where the report's own "list" array opens, or -1: the first "list" must be a key of the
+    // report itself (not a string value, nor the key of an object inside another member) and
+    // its value an array. Only the text before that key is walked.
+    function listOpen(text) {
         const key = text.indexOf('"list"');
-        const open = key < 0 ? -1 : text.indexOf('[', key);
+        if (key < 0) return -1;
+        let depth = 0;
+        let inString = false;
+        for (let i = 0; i < key; ++i) {
+            const c = text.charCodeAt(i);
+            if (inString) {
+                if (c === 92) ++i;
+                else if (c === 34) inString = false;
+            } else if (c === 34) {
+                inString = true;
+            } else if (c === 123 || c === 91) {
+                ++depth;
+            } else if (c === 125 || c === 93) {
+                --depth;
+            }
+        }
+        if (inString || depth !== 1) return -1;
+        const colon = skipSpace(text, key + 6);
+        if (text.charCodeAt(colon) !== 58) return -1;
+        const open = skipSpace(text, colon + 1);
+        return text.charCodeAt(open) === 91 ? open : -1;
+    }
+
+    // The end of the first `count` objects of the report's list, found by walking the text with
+    // string and nesting state; only the head of the text is walked.
+    function headOfList(text, count) {
+        const open = listOpen(text);
         if (open < 0) return null;
         let depth = 0;
         let inString = false;
@@ -81,6 +123,108 @@
         slice();
     }
 
+    const kFinalSliceMs = 8;
+    const kChunkChars = 64 * 1024;
+
+    // The first place at or after `from` where the list's records end at a record boundary: the
+    // comma after a record or the list's own ], walked with string and nesting state.
+    function recordsEnd(text, start, from) {
+        let depth = 0;
+        let inString = false;
+        for (let i = start; i < text.length; ++i) {
+            const c = text.charCodeAt(i);
+            if (inString) {
+                if (c === 92) ++i;
+                else if (c === 34) inString = false;
+            } else if (c === 34) {
+                inString = true;
+            } else if (c === 123 || c === 91) {
+                ++depth;
+            } else if (c === 125 || c === 93) {
+                if (depth === 0) return i;
+                --depth;
+            } else if (c === 44 && depth === 0 && i >= from) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    // Reads a final report in slices: each slice parses records for up to kFinalSliceMs, a chunk
+    // of about kChunkChars at a time. A chunk is cut at the first } past its length and parsed as
+    // an array; that only succeeds when the cut is a record's end (a } inside a string leaves
+    // the string open, an inner object's } leaves one open), else the chunk is walked. Calls
+    // done(data) with data.list prepared, or with the report parsed whole when its text is not
+    // a list report the slicing can follow.
+    function readFinal(text, prepare, next, done) {
+        const whole = () => {
+            const data = parse(text);
+            if (data && Array.isArray(data.list) && prepare) {
+                data.list = data.list.map(prepare);
+                data.prepared = true;
+            }
+            done(data);
+        };
+        const open = listOpen(text);
+        if (open < 0) return whole();
+        const rows = [];
+        let pos = open + 1;
+        const skip = (i) => skipSpace(text, i);
+        const finish = (close) => {
+            const rest = parse(text.slice(0, open) + '[]' + text.slice(close + 1));
+            if (!rest || !Array.isArray(rest.list)) return whole();
+            rest.list = rows;
+            if (prepare) rest.prepared = true;
+            done(rest);
+        };
+        const slice = () => {
+            const until = performance.now() + kFinalSliceMs;
+            for (;;) {
+                pos = skip(pos);
+                if (pos >= text.length) return whole();
+                if (text.charCodeAt(pos) === 93) return finish(pos);  // the list's own ]
+                let chunk = null;
+                let end = text.indexOf('}', pos + kChunkChars);
+                if (end >= 0) {
+                    const after = skip(end + 1);
+                    const c = text.charCodeAt(after);
+                    if (c === 44 || c === 93) {
+                        try {
+                            chunk = JSON.parse('[' + text.slice(pos, end + 1) + ']');
+                            end = after;
+                        } catch (error) {
+                            chunk = null;
+                        }
+                    }
+                }
+                if (!chunk) {
+                    end = recordsEnd(text, pos, Math.min(text.length, pos + kChunkChars));
+                    if (end < 0) return whole();
+                    try {
+                        chunk = JSON.parse('[' + text.slice(pos, end) + ']');
+                    } catch (error) {
+                        return whole();
+                    }
+                }
+                for (const record of chunk) rows.push(prepare ? prepare(record) : record);
+                // end is at the comma after the chunk or at the list's ].
+                if (text.charCodeAt(end) === 93) return finish(end);
+                pos = end + 1;
+                if (performance.now() > until) return next(slice);
+            }
+        };
+        slice();
+    }
+
+    // The next task without the clamping of nested timers, and without waiting for a frame.
+    const channel = new MessageChannel();
+    const queued = [];
+    channel.port1.onmessage = () => queued.shift()();
+    function nextTask(fn) {
+        queued.push(fn);
+        channel.port2.postMessage(0);
+    }
+
     // A frame, or a short timer while the window is hidden to the tray (no frames then).
     function soon(fn) {
         let done = false;
@@ -101,10 +245,12 @@
             this.stopping = false;
             this.pending = null;
             this.scheduled = false;
+            this.ending = false;
         }
 
         begin() {
             this.reading = false;
+            this.ending = false;
             this.running = true;
             this.stopping = false;
             this.pending = null;
@@ -133,10 +279,24 @@
                 return;
             }
             this.pending = null;
+            const ending = type === 'done' || type === 'stopped' ? type : 'error';
+            if (ending !== 'error' && this.handlers.liveRows && !this.ending) {
+                const generation = this.generation;
+                this.ending = true;
+                readFinal(String(event.data), this.handlers.prepare, nextTask, (data) => {
+                    if (generation !== this.generation) return;
+                    this.end(ending, data);
+                });
+                return;
+            }
+            this.end(ending, ending === 'error' ? null : parse(event.data));
+        }
+
+        end(type, data) {
             this.running = false;
             this.stopping = false;
-            const data = type === 'error' ? null : parse(event.data);
-            this.handlers.onEnd(type === 'done' || type === 'stopped' ? type : 'error', data);
+            this.ending = false;
+            this.handlers.onEnd(type, data);
         }
 
         flush() {
@@ -144,7 +304,7 @@
             if (this.reading) return;
             const event = this.pending;
             this.pending = null;
-            if (!event || !this.running) return;
+            if (!event || !this.running || this.ending) return;
             const rows = this.handlers.liveRows;
             if (!rows) {
                 const data = parse(event.data);
@@ -155,7 +315,7 @@
             this.reading = true;
             readLive(String(event.data), rows, (slice) => soon(slice), (summary) => {
                 this.reading = false;
-                if (generation !== this.generation || !this.running) return;
+                if (generation !== this.generation || !this.running || this.ending) return;
                 const data = summary || parse(event.data);
                 if (data) this.handlers.onProgress(data);
                 // A newer report came in while this one was read.
@@ -167,16 +327,18 @@
         }
 
         stop() {
-            if (!this.running || this.stopping) return;
+            if (!this.running || this.stopping || this.ending) return;
             this.stopping = true;
             this.handlers.stop(this.id);
         }
 
         add(folder) {
-            return this.running && !this.stopping && this.handlers.add(this.id, folder) === true;
+            return this.running && !this.stopping && !this.ending &&
+                this.handlers.add(this.id, folder) === true;
         }
     }
 
     ScanSession.readLive = readLive;
+    ScanSession.readFinal = readFinal;
     window.ScanSession = ScanSession;
 })();

@@ -56,6 +56,7 @@
                       add: 'addScanLargeFilesFolder'},
             scanArgs: () => [state.minMb * kMiB],
             liveRows: kLiveRows,
+            prepare,
             columnsClass: 'large-cols',
             columns: [
                 K.el('span', {role: 'columnheader'}),
@@ -278,8 +279,9 @@
         // A live report may come already cut to its head, with the count and bytes of the whole.
         function onReport(data, final) {
             const records = Array.isArray(data && data.list) ? data.list : [];
-            const shown = final ? records : records.slice(0, kLiveRows);
-            state.files = shown.map(prepare);
+            // The session prepares a final report's rows while it reads it in slices.
+            state.files = final && data.prepared ? records :
+                (final ? records : records.slice(0, kLiveRows)).map(prepare);
             // A live report is read only in part (the session's liveRows); its totals come with it.
             state.total = {count: Number.isFinite(data && data.count) ? data.count : records.length,
                            bytes: Number.isFinite(data && data.bytes) ? data.bytes : K.sum(records, 'size')};
