@@ -152,7 +152,7 @@
                                           K.size(group.size), K.size(group.reclaimable));
                 }
                 cells[0].textContent = group.line;
-                cells[0].title = group.files[0].name;
+                cells[0].title = group.line;
                 row.classList.toggle('is-review', state.review.includes(item.index));
                 row.classList.remove('is-ticked', 'is-protected');
                 return;
@@ -310,9 +310,10 @@
             state.found = groups.length;
             let files = 0;
             for (const group of groups) files += group.files.length;
-            base.updatePanel({count: groups.length, countText: [
+            const reclaimable = K.sum(groups, 'reclaimable');
+            base.updatePanel({count: groups.length, countText: () => [
                 K.plural('dup.groups', groups.length), K.plural('dup.files', files),
-                t('dup.reclaimable', K.size(K.sum(groups, 'reclaimable')))].join(' \u00b7 ')});
+                t('dup.reclaimable', K.size(reclaimable))].join(' \u00b7 ')});
             setGroups(liveGroups(groups));
         }
 
@@ -339,11 +340,11 @@
                 base.pretendScanning(8000);
                 onReport(sampleReport(6));
             } else if (name === 'empty') {
-                base.end('done', {groups: []});
+                base.pretendEnded('done', {groups: []});
             } else if (name === 'error') {
-                base.end('error', null);
+                base.pretendEnded('error', null);
             } else {
-                base.end('done', sampleReport(30));
+                base.pretendEnded('done', sampleReport(30));
                 applyHelper(R.keepNewest);
             }
         }
