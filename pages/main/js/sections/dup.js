@@ -264,6 +264,9 @@
         }
 
         function paintHelpers() {
+            // Nothing can be ticked while a scan runs: its two rows of idle buttons would only
+            // push the table out of a small window.
+            helpers.hidden = session.running;
             reviewButton.disabled = state.review.length === 0;
             for (const button of helpers.querySelectorAll('button')) {
                 if (button !== reviewButton) {

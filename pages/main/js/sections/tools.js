@@ -109,7 +109,9 @@
             say(parts.result);
         }
 
-        parts.actions.append(field, pick, measure, remove);
+        // The path comes first: the state line under it (size, refusal) speaks of that folder.
+        parts.state.before(field);
+        parts.actions.append(pick, measure, remove);
         choose('', true);
         parts.fixture = (kind) => {
             choose(kind === 'scanning' ? 'C:\\Windows\\System32' : kind === 'empty' ? '' :

@@ -22,7 +22,7 @@ MainStrings.add('de-de', {
     "folders.pickTitle": "Ordner auswählen",
     "folders.remove": "{0} entfernen",
     "folders.removeLater": "Halten Sie die Suche an, um {0} zu entfernen",
-    "folders.scanNote": "Jetzt hinzugefügte Ordner werden in diese Suche aufgenommen. Um einen Ordner zu entfernen, halten Sie zuerst die Suche an.",
+    "folders.scanNote": "Neue Ordner kommen zu dieser Suche hinzu. Zum Entfernen erst anhalten.",
     "folders.typePath": "Ordnerpfad eingeben oder einfügen, dann Eingabetaste drücken",
     "folders.lossy": "Dieser Ordnername enthält Zeichen, die der Systemdialog nicht weitergeben kann. Geben Sie den Pfad stattdessen ein oder fügen Sie ihn ein.",
     "large.title": "Große Dateien",

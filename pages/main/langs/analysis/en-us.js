@@ -22,7 +22,7 @@ MainStrings.add('en-us', {
     "folders.pickTitle": "Choose a folder",
     "folders.remove": "Remove {0}",
     "folders.removeLater": "Stop the search to remove {0}",
-    "folders.scanNote": "Folders you add now join this search. To remove one, stop the search first.",
+    "folders.scanNote": "Folders added now join this search. To remove one, stop first.",
     "folders.typePath": "Type or paste the folder path, then press Enter",
     "folders.lossy": "This folder name has characters the system dialog can't pass on. Type or paste this path instead.",
     "large.title": "Large files",

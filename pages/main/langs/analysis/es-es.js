@@ -22,7 +22,7 @@ MainStrings.add('es-es', {
     "folders.pickTitle": "Elige una carpeta",
     "folders.remove": "Quitar {0}",
     "folders.removeLater": "Detén la búsqueda para quitar {0}",
-    "folders.scanNote": "Las carpetas que añadas ahora se suman a esta búsqueda. Para quitar una, detén antes la búsqueda.",
+    "folders.scanNote": "Las carpetas nuevas se suman a esta búsqueda. Para quitar una, detenla antes.",
     "folders.typePath": "Escribe o pega la ruta de la carpeta y pulsa Intro",
     "folders.lossy": "El nombre de esta carpeta tiene caracteres que el cuadro de diálogo del sistema no transmite. Escribe o pega la ruta en su lugar.",
     "large.title": "Archivos grandes",

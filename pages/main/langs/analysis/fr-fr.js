@@ -22,7 +22,7 @@ MainStrings.add('fr-fr', {
     "folders.pickTitle": "Choisir un dossier",
     "folders.remove": "Retirer {0}",
     "folders.removeLater": "Arrêtez la recherche pour retirer {0}",
-    "folders.scanNote": "Les dossiers ajoutés maintenant rejoignent cette recherche. Pour en retirer un, arrêtez d'abord la recherche.",
+    "folders.scanNote": "Les dossiers ajoutés rejoignent cette recherche. Pour en retirer un, arrêtez-la d'abord.",
     "folders.typePath": "Saisissez ou collez le chemin du dossier, puis appuyez sur Entrée",
     "folders.lossy": "Le nom de ce dossier contient des caractères que la boîte de dialogue du système ne transmet pas. Saisissez ou collez plutôt ce chemin.",
     "large.title": "Gros fichiers",

@@ -22,7 +22,7 @@ MainStrings.add('it-it', {
     "folders.pickTitle": "Scegli una cartella",
     "folders.remove": "Rimuovi {0}",
     "folders.removeLater": "Interrompi la ricerca per rimuovere {0}",
-    "folders.scanNote": "Le cartelle aggiunte ora entrano in questa ricerca. Per rimuoverne una, interrompi prima la ricerca.",
+    "folders.scanNote": "Le cartelle aggiunte entrano in questa ricerca. Per rimuoverne una, prima interrompila.",
     "folders.typePath": "Digita o incolla il percorso della cartella e premi Invio",
     "folders.lossy": "Il nome di questa cartella contiene caratteri che la finestra di sistema non trasmette. Digita o incolla invece il percorso.",
     "large.title": "File di grandi dimensioni",

@@ -22,7 +22,7 @@ MainStrings.add('ja-jp', {
     "folders.pickTitle": "フォルダーを選択",
     "folders.remove": "{0} を外す",
     "folders.removeLater": "{0} を外すには検索を停止してください",
-    "folders.scanNote": "今追加したフォルダーはこの検索に加わります。フォルダーを外すには、先に検索を停止してください。",
+    "folders.scanNote": "追加したフォルダーはこの検索に加わります。外すには先に停止してください。",
     "folders.typePath": "フォルダーのパスを入力または貼り付けて Enter キーを押してください",
     "folders.lossy": "このフォルダー名にはシステムのダイアログが渡せない文字が含まれています。パスを入力または貼り付けてください。",
     "large.title": "大きなファイル",

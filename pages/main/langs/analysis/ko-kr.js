@@ -22,7 +22,7 @@ MainStrings.add('ko-kr', {
     "folders.pickTitle": "폴더 선택",
     "folders.remove": "{0} 빼기",
     "folders.removeLater": "{0}을(를) 빼려면 검색을 중지하세요",
-    "folders.scanNote": "지금 추가한 폴더는 이번 검색에 포함됩니다. 폴더를 빼려면 먼저 검색을 중지하세요.",
+    "folders.scanNote": "지금 추가한 폴더는 이번 검색에 포함됩니다. 빼려면 먼저 중지하세요.",
     "folders.typePath": "폴더 경로를 입력하거나 붙여 넣은 뒤 Enter 키를 누르세요",
     "folders.lossy": "이 폴더 이름에는 시스템 대화 상자가 전달하지 못하는 문자가 있습니다. 경로를 직접 입력하거나 붙여 넣으세요.",
     "large.title": "대용량 파일",

@@ -22,7 +22,7 @@ MainStrings.add('pt-pt', {
     "folders.pickTitle": "Escolha uma pasta",
     "folders.remove": "Retirar {0}",
     "folders.removeLater": "Pare a procura para retirar {0}",
-    "folders.scanNote": "As pastas que adicionar agora entram nesta procura. Para retirar uma, pare primeiro a procura.",
+    "folders.scanNote": "As pastas adicionadas entram nesta procura. Para retirar uma, pare primeiro.",
     "folders.typePath": "Escreva ou cole o caminho da pasta e prima Enter",
     "folders.lossy": "O nome desta pasta tem carateres que a caixa de diálogo do sistema não transmite. Escreva ou cole antes o caminho.",
     "large.title": "Ficheiros grandes",

@@ -22,7 +22,7 @@ MainStrings.add('tr-tr', {
     "folders.pickTitle": "Bir klasör seçin",
     "folders.remove": "{0} listeden çıkar",
     "folders.removeLater": "{0} klasörünü listeden çıkarmak için aramayı durdurun",
-    "folders.scanNote": "Şimdi eklediğiniz klasörler bu aramaya katılır. Bir klasörü listeden çıkarmak için önce aramayı durdurun.",
+    "folders.scanNote": "Eklenen klasörler bu aramaya katılır. Çıkarmak için önce durdurun.",
     "folders.typePath": "Klasör yolunu yazın veya yapıştırın, ardından Enter'a basın",
     "folders.lossy": "Bu klasör adında sistem iletişim kutusunun aktaramadığı karakterler var. Bunun yerine yolu yazın veya yapıştırın.",
     "large.title": "Büyük dosyalar",

@@ -22,7 +22,7 @@ MainStrings.add('zh-cn', {
     "folders.pickTitle": "选择文件夹",
     "folders.remove": "移除 {0}",
     "folders.removeLater": "停止查找后才能移除 {0}",
-    "folders.scanNote": "现在添加的文件夹会加入本次查找。要移除文件夹，请先停止查找。",
+    "folders.scanNote": "新添加的文件夹会加入本次查找。要移除，请先停止。",
     "folders.typePath": "输入或粘贴文件夹路径，然后按 Enter",
     "folders.lossy": "此文件夹名称包含系统对话框无法传递的字符。请改为输入或粘贴该路径。",
     "large.title": "大文件",
