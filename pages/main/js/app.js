@@ -317,6 +317,8 @@
         MainStrings.translate(document);
         setTitle();
         for (const entry of built.values()) callSection(entry, 'onLanguageChanged');
+        // Panels and summaries that outlive their section's render re-read their texts.
+        document.dispatchEvent(new CustomEvent('pellanor-language', {detail: {code}}));
     }
 
     // LANG= on the command line wins (it is how a language is tried out), then the user's

@@ -85,6 +85,13 @@ def junk_clean_removes_only_what_was_ticked():
         summary = page.eval('document.querySelector("#section-junk .result").innerText')
         assert summary.startswith('Freed '), summary
         page.screenshot('main-junk-done-en-us')
+        # The summary stays on screen across a language switch, and follows it.
+        page.eval('App.setLanguage("fr-fr")')
+        page.wait('document.documentElement.lang === "fr-fr"')
+        french = page.eval('document.querySelector("#section-junk .result").innerText')
+        assert 'libérés' in french and 'Freed' not in french and 'MB' not in french, french
+        page.eval('App.setLanguage("en-us")')
+        page.wait('document.documentElement.lang === "en-us"')
         for kind in ('temp', 'thumbcache', 'chrome', 'firefox'):
             assert existing(profile.junk[kind]) == [], kind + ' was ticked and should be gone'
         for kind in ('edge', 'recent', 'prefetch', 'recyclebin'):

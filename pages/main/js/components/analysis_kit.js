@@ -84,12 +84,29 @@
         return node;
     }
 
+    // An argument kept in data-i18n-args is a value, not its text: {size: bytes}, {count: n} or
+    // {date: value} is written in the language of the moment, so "1,5 Mo" becomes "1.5 MB" when
+    // the user switches from French to English. Anything else is used as it stands.
+    function argText(arg) {
+        if (arg && typeof arg === 'object') {
+            if ('size' in arg) return size(arg.size);
+            if ('count' in arg) return count(arg.count);
+            if ('date' in arg) return date(arg.date);
+        }
+        return arg;
+    }
+
+    // t() over arguments that may be such values.
+    function tv(key, ...args) {
+        return t(key, ...args.map(argText));
+    }
+
     // Texts marked with data-i18n inside `root`, re-read after a language change; data-i18n-args
     // holds the JSON arguments of a text with placeholders.
     function translate(root) {
         for (const node of root.querySelectorAll('[data-i18n]')) {
             const args = node.dataset.i18nArgs ? JSON.parse(node.dataset.i18nArgs) : [];
-            node.textContent = t(node.dataset.i18n, ...args);
+            node.textContent = tv(node.dataset.i18n, ...args);
         }
         for (const node of root.querySelectorAll('[data-i18n-title]')) {
             node.title = t(node.dataset.i18nTitle);
@@ -200,7 +217,8 @@
     }
 
     // The shared progress panel; a plain line when the window lacks it. options: {verb, onStop,
-    // startedAt}; update({current, count, countText, bytes, fraction}).
+    // startedAt}; update({current, count, countText, bytes, fraction}). verb, current and
+    // countText may be functions giving the text, so a language switch is followed.
     function progress(slot, options) {
         if (window.Progress && typeof Progress.show === 'function') {
             const panel = Progress.show(slot, options);
@@ -211,7 +229,8 @@
         const stop = el('button', {class: 'button secondary', type: 'button',
                                    text: t('an.stop'), onclick: () => requestStop()});
         slot.appendChild(el('div', {class: 'an-progress'}, [line, options.onStop ? stop : null]));
-        line.textContent = options.verb;
+        const text = (value) => (typeof value === 'function' ? value() : value);
+        line.textContent = text(options.verb);
         let stopping = false;
         function requestStop() {
             if (stopping || !options.onStop) return;
@@ -221,8 +240,8 @@
         }
         return {
             update(state) {
-                const counts = state.countText || (state.count ? count(state.count) : '');
-                line.textContent = [options.verb, counts, state.bytes ? size(state.bytes) : '']
+                const counts = text(state.countText) || (state.count ? count(state.count) : '');
+                line.textContent = [text(options.verb), counts, state.bytes ? size(state.bytes) : '']
                     .filter(Boolean).join(' \u00b7 ');
             },
             requestStop,
@@ -234,12 +253,26 @@
     // The shared result summary; our own lines in its look when the window lacks it or when
     // the outcome is not freed space (a move frees nothing on the drive it leaves). options:
     // {title, detail: {text, full}, failed: [{label, reason}], failedHeading, actions}.
+    // `options` may be a function giving them: the summary is then written again after a
+    // language switch.
     function summary(slot, options) {
-        if (!options.title && window.ResultSummary && typeof ResultSummary.show === 'function') {
+        const live = typeof options === 'function';
+        const first = live ? options() : options;
+        if (!first.title && window.ResultSummary && typeof ResultSummary.show === 'function') {
             ResultSummary.show(slot, options);
             return;
         }
         slot.textContent = '';
+        const root = el('div', {class: 'result', role: 'status'});
+        slot.appendChild(root);
+        if (live && window.ResultSummary && typeof ResultSummary.keepCurrent === 'function') {
+            ResultSummary.keepCurrent(root, (r) => fillSummary(r, options()));
+        } else {
+            fillSummary(root, first);
+        }
+    }
+
+    function fillSummary(root, options) {
         const failed = options.failed || [];
         const parts = [el('div', {class: 'result-title', text: options.title ||
                               t('an.freed', size(options.freedBytes || 0))})];
@@ -257,7 +290,7 @@
         parts.push(el('div', {class: 'result-actions'}, (options.actions || []).map(
             (action) => el('button', {class: 'button ' + (action.kind || ''), type: 'button',
                                       text: action.label, onclick: action.onClick}))));
-        slot.appendChild(el('div', {class: 'result', role: 'status'}, parts));
+        root.append(...parts);
     }
 
     // The scan button of a scan section: Scan or Rescan, then Stop, then Stopping… until the
@@ -298,7 +331,7 @@
 
     window.AnalysisKit = Object.freeze({
         progress, summary, paintScanButton, scanSectionHooks,
-        t, plural, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
+        t, tv, argText, plural, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
         sum, splitPath, pickFolders, frame, showBanner, button, elapsed, report, since,
     });
 })();

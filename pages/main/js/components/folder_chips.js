@@ -4,7 +4,7 @@
 //
 // new FolderChips(container, {settingKey, defaults: [paths], protectable, onAdd(path),
 //                             onChange(folders)})
-// .folders -> [{path, protected}], .setDisabled(bool)
+// .folders -> [{path, protected}], .setDisabled(bool), .setScanning(bool)
 (function () {
     'use strict';
 
@@ -42,12 +42,16 @@
             this.folders = load(this.options.settingKey, this.options.defaults);
             this.root = K().el('div', {class: 'chips', role: 'list'});
             this.note = K().el('p', {class: 'chips-note', hidden: true, role: 'status'});
+            // While a scan runs: a folder added joins it, one removed could not leave it.
+            this.scanNote = K().el('p', {class: 'chips-scan-note', hidden: true,
+                                         'data-i18n': 'folders.scanNote'});
             this.typed = K().el('input', {class: 'chips-path', type: 'text', hidden: true,
                                            'data-i18n-placeholder': 'folders.typePath',
                                            onkeydown: (e) => this.onTypedKey(e)});
             container.appendChild(this.root);
             container.appendChild(this.typed);
             container.appendChild(this.note);
+            container.appendChild(this.scanNote);
             this.render();
         }
 
@@ -67,6 +71,7 @@
         }
 
         remove(index) {
+            if (this.scanning) return;
             this.folders.splice(index, 1);
             this.save();
             this.render();
@@ -80,6 +85,15 @@
 
         setDisabled(disabled) {
             this.disabled = disabled;
+            this.render();
+        }
+
+        // The scanners take folders in while they run but cannot drop one: its files would stay
+        // in the results. So removing waits for the end, and the chips say why.
+        setScanning(scanning) {
+            if (Boolean(scanning) === Boolean(this.scanning)) return;
+            this.scanning = Boolean(scanning);
+            this.scanNote.hidden = !this.scanning;
             this.render();
         }
 
@@ -128,10 +142,12 @@
                     onclick: () => this.toggleProtected(index),
                 }));
             }
+            const removeTip = t(this.scanning ? 'folders.removeLater' : 'folders.remove',
+                                folder.path);
             parts.push(el('button', {class: 'chip-remove', type: 'button', text: '\u00d7',
-                                     'aria-label': t('folders.remove', folder.path),
-                                     title: t('folders.remove', folder.path),
-                                     disabled: this.disabled, onclick: () => this.remove(index)}));
+                                     'aria-label': removeTip, title: removeTip,
+                                     disabled: this.disabled || this.scanning,
+                                     onclick: () => this.remove(index)}));
             return el('span', {class: 'chip' + (folder.protected ? ' is-protected' : ''),
                                role: 'listitem'}, parts);
         }

@@ -8,6 +8,10 @@
     const S = (key, ...args) => MainStrings.t(key, ...args);
     let latest = null;
 
+    // verb, current and countText may be functions that build the text: the panel calls them at
+    // each paint, so a language switch during long work is followed at once.
+    const textOf = (value) => (typeof value === 'function' ? value() : value);
+
     function node(tag, className) {
         const element = document.createElement(tag);
         if (className) element.className = className;
@@ -24,7 +28,7 @@
             this.frame = 0;
             this.root = node('div', 'progress-panel');
             this.verb = node('div', 'progress-verb');
-            this.verb.textContent = this.options.verb || S('progress.working');
+            this.verb.textContent = textOf(this.options.verb) || S('progress.working');
             this.current = node('div', 'progress-current');
             this.counts = node('div', 'progress-counts');
             this.bar = node('div', 'bar indeterminate');
@@ -42,6 +46,8 @@
             this.root.append(this.verb, this.stop, this.current, this.counts, this.bar);
             container.prepend(this.root);
             this.timer = setInterval(() => this.schedule(true), 1000);
+            this.relabel = () => this.schedule(true);
+            document.addEventListener('pellanor-language', this.relabel);
             this.schedule(true);
         }
 
@@ -83,10 +89,14 @@
             const now = Date.now();
             if (now - this.lastText < kTextIntervalMs) return;
             this.lastText = now;
-            this.current.textContent = current ? Format.middle(current, 90) : '';
-            this.current.title = current || '';
+            this.verb.textContent = textOf(this.options.verb) || S('progress.working');
+            this.bar.setAttribute('aria-label', this.verb.textContent);
+            this.stop.textContent = S(this.stopping ? 'progress.stopping' : 'action.stop');
+            const currentText = textOf(current) || '';
+            this.current.textContent = currentText ? Format.middle(currentText, 90) : '';
+            this.current.title = currentText;
             const parts = [];
-            if (typeof count === 'number') parts.push(this.state.countText || MainStrings.plural('progress.items', count));
+            if (typeof count === 'number') parts.push(textOf(this.state.countText) || MainStrings.plural('progress.items', count));
             if (typeof bytes === 'number') parts.push(Format.size(bytes));
             parts.push(S('progress.elapsed', Format.elapsed((now - this.started) / 1000)));
             this.counts.textContent = parts.join(' · ');
@@ -95,6 +105,7 @@
 
         finish() {
             clearInterval(this.timer);
+            document.removeEventListener('pellanor-language', this.relabel);
             if (this.frame) cancelAnimationFrame(this.frame);
             this.frame = 0;
         }

@@ -12,13 +12,44 @@
         return element;
     }
 
+    // A summary may wait off screen (the chat section keeps one per app while the other tab
+    // shows), so the newest few are rewritten whether shown or not; older ones are long gone.
+    const kLiveSummaries = 8;
+    const live = [];
+
+    // `paint(root)` fills `root` in the language of the moment, now and after every switch.
+    function keepCurrent(root, paint) {
+        paint(root);
+        live.push({root, paint});
+        if (live.length > kLiveSummaries) live.shift();
+    }
+
+    document.addEventListener('pellanor-language', () => {
+        for (const {root, paint} of live) {
+            const open = Boolean(root.querySelector('details[open]'));
+            root.textContent = '';
+            paint(root);
+            const details = root.querySelector('details');
+            if (details) details.open = open;
+        }
+    });
+
     // show(container, {freedBytes, lines: [text], failed: [{label, reason}],
     //                  actions: [{label, onClick, kind}]}) -> the summary element
+    // `options` may be a function giving them, called again after a language switch, so that
+    // the freed size and the lines follow the new language.
     function show(container, options) {
-        const o = options || {};
         for (const old of container.querySelectorAll(':scope > .result')) old.remove();
         const root = node('div', 'result');
         root.setAttribute('role', 'status');
+        if (typeof options === 'function') keepCurrent(root, (r) => fill(r, options()));
+        else fill(root, options);
+        container.prepend(root);
+        return root;
+    }
+
+    function fill(root, options) {
+        const o = options || {};
         const freed = Number(o.freedBytes) || 0;
         root.appendChild(node('div', 'result-title',
                               freed > 0 ? S('result.freed', Format.size(freed)) : S('result.nothingFreed')));
@@ -48,9 +79,7 @@
             actions.appendChild(b);
         }
         if (actions.childElementCount > 0) root.appendChild(actions);
-        container.prepend(root);
-        return root;
     }
 
-    window.ResultSummary = Object.freeze({show});
+    window.ResultSummary = Object.freeze({show, keepCurrent});
 })();

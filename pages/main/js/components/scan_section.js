@@ -83,8 +83,8 @@
         // time and an indeterminate bar (a scan never knows its total).
         openPanel(startedAt) {
             this.panel = K.progress(this.progressSlot, {
-                verb: K.plural(this.spec.keys.scanningFolders,
-                               Math.max(1, this.chips.folders.length)),
+                verb: () => K.plural(this.spec.keys.scanningFolders,
+                                     Math.max(1, this.chips.folders.length)),
                 startedAt, onStop: () => this.toggleScan()});
         }
 
@@ -151,10 +151,18 @@
             this.paintScanButton();
         }
 
+        // A fixture's finished states: as the end of a real scan, with nothing running.
+        pretendEnded(type, data) {
+            this.session.running = false;
+            this.session.stopping = false;
+            this.end(type, data);
+        }
+
         paintScanButton() {
             K.paintScanButton(this.scanButton, this.session, this.scanned,
                               {scan: this.spec.keys.scan, rescan: this.spec.keys.rescan},
                               this.busy);
+            this.chips.setScanning(this.session.running);
         }
 
         paintBar() {
@@ -196,7 +204,7 @@
                 shouldStop: () => stop,
                 onProgress: (p) => job.update({
                     current: p.current.path, count: p.done, bytes: p.bytes, fraction: p.fraction,
-                    countText: t('an.progressOf', K.count(p.done), K.count(p.count))}),
+                    countText: () => t('an.progressOf', K.count(p.done), K.count(p.count))}),
             });
             job.done();
             this.job = null;
@@ -228,16 +236,17 @@
                 items: confirmItems(files), skipped: [], note: t('an.permanent'),
                 dangerLabel: t('large.deleteAmount', bytes)});
             if (!ok) return;
-            const result = await this.runFiles(files, K.plural('large.deleting', files.length));
-            K.summary(this.progressSlot, {
+            const result = await this.runFiles(files, () => K.plural('large.deleting', files.length));
+            K.summary(this.progressSlot, () => ({
                 freedBytes: K.sum(result.removed, 'size'),
                 failed: result.failed.map((f) => ({label: f.path, reason: t('an.inUse')})),
                 actions: [{label: t('an.done'), onClick: () => { this.progressSlot.textContent = ''; }},
-                          {label: t(this.spec.keys.rescan), onClick: () => this.toggleScan()}]});
+                          {label: t(this.spec.keys.rescan), onClick: () => this.toggleScan()}]}));
         }
 
         onLanguageChanged() {
             K.translate(this.ui.root);
+            this.list.scroller.setAttribute('aria-label', t(this.spec.keys.title));
             this.chips.render();
             this.list.refresh();
             this.paintScanButton();

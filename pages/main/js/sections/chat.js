@@ -196,14 +196,14 @@
             state.partial = false;
             state.summary = null;
             const types = kApps[app].types;
-            state.progress = Progress.show(panel, {verb: S('chat.scanning', appName(app)),
+            state.progress = Progress.show(panel, {verb: () => S('chat.scanning', appName(app)),
                                                    onStop: () => Native.call(kApps[app].stop)});
             state.progress.root.dataset.app = app;
-            state.progress.update({current: S('chat.current', typeName(types[0])), fraction: 0});
+            state.progress.update({current: () => S('chat.current', typeName(types[0])), fraction: 0});
             if (current === state) render();
             const result = await scan(state, (item) => {
                 const next = types[types.indexOf(item.type) + 1];
-                state.progress.update({current: next ? S('chat.current', typeName(next)) : '',
+                state.progress.update({current: next ? () => S('chat.current', typeName(next)) : '',
                                        fraction: state.items.size / types.length});
                 if (current === state) render();
             });
@@ -256,14 +256,14 @@
             const begun = Date.now();
             state.phase = 'cleaning';
             state.stopRequested = false;
-            state.progress = Progress.show(panel, {verb: S('chat.cleaning', appName(app)),
+            state.progress = Progress.show(panel, {verb: () => S('chat.cleaning', appName(app)),
                                                    onStop: () => (state.stopRequested = true)});
             state.progress.root.dataset.app = app;
             render();
             const done = [];
             for (const [index, type] of chosen.entries()) {
                 if (state.stopRequested) break;
-                state.progress.update({current: S('junk.step', index + 1, chosen.length, typeName(type)),
+                state.progress.update({current: () => S('junk.step', index + 1, chosen.length, typeName(type)),
                                        fraction: index / chosen.length});
                 await cleanOne(app, type);
                 done.push(type);
@@ -277,30 +277,33 @@
         }
 
         function finishClean(state, before, done, stopped, begun) {
-            let freed = 0;
-            const lines = [];
-            const failed = [];
-            for (const type of done) {
+            const outcome = done.map((type) => {
                 const left = (state.items.get(type) || {size: 0}).size;
-                const gone = Math.max(0, before.get(type) - left);
-                freed += gone;
-                lines.push(S('junk.freedLine', typeName(type), Format.size(gone)));
-                if (left > 0) failed.push({label: typeName(type), reason: S('junk.stillThere', Format.size(left))});
-            }
+                return {type, left, gone: Math.max(0, before.get(type) - left)};
+            });
+            const freed = outcome.reduce((sum, o) => sum + o.gone, 0);
             state.partial = stopped;
             state.phase = 'results';
             // Which chat app was cleaned is left out: a program's name is not ours to send.
-            App.report('chat_clean', {categories: done.length, freed_bytes: freed, left: failed.length,
+            App.report('chat_clean', {categories: done.length, freed_bytes: freed,
+                                      left: outcome.filter((o) => o.left > 0).length,
                                       duration_ms: Date.now() - begun, outcome: stopped ? 'stopped' : 'done'});
             const holder = el('div');
-            state.summary = ResultSummary.show(holder, {freedBytes: freed, lines, failed, actions: [
-                {label: S('result.done'), kind: 'primary', onClick: () => {
-                    state.summary = null;
-                    state.partial = false;
-                    render();
-                }},
-                {label: S('common.openFolder'), onClick: () => Native.call(kApps[state.app].open, done[0])},
-            ]});
+            // Texts on demand: the summary follows a language switch, shown or waiting.
+            state.summary = ResultSummary.show(holder, () => ({
+                freedBytes: freed,
+                lines: outcome.map((o) => S('junk.freedLine', typeName(o.type), Format.size(o.gone))),
+                failed: outcome.filter((o) => o.left > 0).map((o) => ({
+                    label: typeName(o.type), reason: S('junk.stillThere', Format.size(o.left))})),
+                actions: [
+                    {label: S('result.done'), kind: 'primary', onClick: () => {
+                        state.summary = null;
+                        state.partial = false;
+                        render();
+                    }},
+                    {label: S('common.openFolder'), onClick: () => Native.call(kApps[state.app].open, done[0])},
+                ],
+            }));
             if (current === state) render();
         }
 

@@ -158,7 +158,7 @@
                                           K.size(group.size), K.size(group.reclaimable));
                 }
                 cells[0].textContent = group.line;
-                cells[0].title = group.files[0].name;
+                cells[0].title = group.line;
                 row.classList.toggle('is-review', state.review.includes(item.index));
                 row.classList.remove('is-ticked', 'is-protected');
                 return;
@@ -270,6 +270,9 @@
         }
 
         function paintHelpers() {
+            // Nothing can be ticked while a scan runs: its two rows of idle buttons would only
+            // push the table out of a small window.
+            helpers.hidden = session.running;
             reviewButton.disabled = state.review.length === 0;
             for (const button of helpers.querySelectorAll('button')) {
                 if (button !== reviewButton) {
@@ -316,9 +319,10 @@
             state.found = groups.length;
             let files = 0;
             for (const group of groups) files += group.files.length;
-            base.updatePanel({count: groups.length, countText: [
+            const reclaimable = K.sum(groups, 'reclaimable');
+            base.updatePanel({count: groups.length, countText: () => [
                 K.plural('dup.groups', groups.length), K.plural('dup.files', files),
-                t('dup.reclaimable', K.size(K.sum(groups, 'reclaimable')))].join(' \u00b7 ')});
+                t('dup.reclaimable', K.size(reclaimable))].join(' \u00b7 ')});
             setGroups(liveGroups(groups));
         }
 
@@ -345,11 +349,11 @@
                 base.pretendScanning(8000);
                 onReport(sampleReport(6));
             } else if (name === 'empty') {
-                base.end('done', {groups: []});
+                base.pretendEnded('done', {groups: []});
             } else if (name === 'error') {
-                base.end('error', null);
+                base.pretendEnded('error', null);
             } else {
-                base.end('done', sampleReport(30));
+                base.pretendEnded('done', sampleReport(30));
                 applyHelper(R.keepNewest);
             }
         }

@@ -169,13 +169,13 @@
             state.cleanBegun = Date.now();
             render();
             const before = new Map(state.items.map((item) => [item.type, item.size]));
-            state.progress = Progress.show(frame.body, {verb: S('junk.cleaning'), onStop: () => {
+            state.progress = Progress.show(frame.body, {verb: () => S('junk.cleaning'), onStop: () => {
                 state.stopRequested = true;
             }});
             const done = [];
             for (const [index, item] of going.entries()) {
                 if (state.stopRequested) break;
-                state.progress.update({current: S('junk.step', index + 1, going.length, name(item.type)),
+                state.progress.update({current: () => S('junk.step', index + 1, going.length, name(item.type)),
                                        fraction: index / going.length});
                 const ok = await cleanOne(item.type);
                 log.info('cleaned ' + item.type + (ok ? '' : ' (reported a failure)'));
@@ -191,33 +191,30 @@
         function finish(before, after, done, skipped, stopped) {
             state.items = after;
             const sizeNow = new Map(after.map((item) => [item.type, item.size]));
-            const lines = [];
-            const failed = skipped.map((item) => ({label: name(item.type), reason: S('junk.running', name(item.type))}));
-            let freed = 0;
-            for (const type of done) {
-                const gone = Math.max(0, (before.get(type) || 0) - (sizeNow.get(type) || 0));
-                freed += gone;
-                lines.push(S('junk.freedLine', name(type), Format.size(gone)));
-                if ((sizeNow.get(type) || 0) > 0) {
-                    failed.push({label: name(type), reason: S('junk.stillThere', Format.size(sizeNow.get(type)))});
-                }
-            }
+            const gone = done.map((type) => [type, Math.max(0, (before.get(type) || 0) - (sizeNow.get(type) || 0))]);
+            const left = done.filter((type) => (sizeNow.get(type) || 0) > 0);
+            const freed = gone.reduce((sum, [, bytes]) => sum + bytes, 0);
+            const failedCount = skipped.length + left.length;
             rememberClean(freed);
-            App.report('junk_clean', {categories: done.length, freed_bytes: freed, left: failed.length,
+            App.report('junk_clean', {categories: done.length, freed_bytes: freed, left: failedCount,
                                       skipped: skipped.length, duration_ms: Date.now() - state.cleanBegun,
                                       outcome: stopped ? 'stopped' : 'done'});
             state.phase = 'done';
             state.partial = stopped;
             render();
-            state.summary = ResultSummary.show(frame.body, {
-                freedBytes: freed, lines, failed,
+            // The texts are built on demand, so the summary follows a language switch.
+            state.summary = ResultSummary.show(frame.body, () => ({
+                freedBytes: freed,
+                lines: gone.map(([type, bytes]) => S('junk.freedLine', name(type), Format.size(bytes))),
+                failed: skipped.map((item) => ({label: name(item.type), reason: S('junk.running', name(item.type))}))
+                    .concat(left.map((type) => ({label: name(type), reason: S('junk.stillThere', Format.size(sizeNow.get(type)))}))),
                 actions: [{label: S('result.done'), kind: 'primary', onClick: () => {
                     state.summary.remove();
                     state.partial = false;
                     render();
                 }}, {label: S('result.scanAgain'), onClick: () => startScan()}],
-            });
-            log.info('junk clean finished: freed ' + freed + ' bytes, ' + failed.length + ' left');
+            }));
+            log.info('junk clean finished: freed ' + freed + ' bytes, ' + failedCount + ' left');
         }
 
         function fixture(kind) {

@@ -286,9 +286,13 @@
             state.total = {count: Number.isFinite(data && data.count) ? data.count : records.length,
                            bytes: Number.isFinite(data && data.bytes) ? data.bytes : K.sum(records, 'size')};
             if (!final) {
-                base.updatePanel({count: state.total.count, bytes: state.total.bytes,
-                                  countText: K.plural('large.files', state.total.count),
-                                  current: state.files.length ? state.files[0].path : ''});
+                // The scanner does not say which file it is reading: the line names the biggest
+                // file found so far, and says so.
+                const count = state.total.count;
+                const biggest = state.files.length ? state.files[0].path : '';
+                base.updatePanel({count, bytes: state.total.bytes,
+                                  countText: () => K.plural('large.files', count),
+                                  current: biggest && (() => t('large.largestSoFar', biggest))});
             }
             applyView();
         }
@@ -309,10 +313,10 @@
                 note: t('large.moveNote'), dangerLabel: t('large.moveAmount', bytes)});
             if (!ok) return;
             const result = await base.runFiles(
-                files, K.plural('large.moving', files.length), (file) => K.native(
+                files, () => K.plural('large.moving', files.length), (file) => K.native(
                     'moveFile', [file.path, target + '/' + file.name, false], false), 'large_move');
             const moved = result.removed.length;
-            K.summary(base.progressSlot, {
+            K.summary(base.progressSlot, () => ({
                 title: moved === 0 ? t('large.movedNone') :
                     K.plural('large.moved', moved, K.size(K.sum(result.removed, 'size'))),
                 detail: {text: t('large.movedTo', shortTarget), full: target},
@@ -321,7 +325,7 @@
                 actions: [{label: t('an.done'),
                            onClick: () => { base.progressSlot.textContent = ''; }},
                           {label: t('large.openTarget'),
-                           onClick: () => K.native('openFolder', [target], false)}]});
+                           onClick: () => K.native('openFolder', [target], false)}]}));
         }
 
         function onLanguageChanged() {
@@ -354,11 +358,11 @@
                 minSelect.disabled = true;
                 onReport(sampleReport(40), false);
             } else if (name === 'empty') {
-                base.end('done', {list: []});
+                base.pretendEnded('done', {list: []});
             } else if (name === 'error') {
-                base.end('error', null);
+                base.pretendEnded('error', null);
             } else {
-                base.end('done', sampleReport(60));
+                base.pretendEnded('done', sampleReport(60));
                 state.files[1].ticked = true;
                 state.files[4].ticked = true;
                 list.refresh();

@@ -81,9 +81,10 @@
             if (!row.firstChild) {
                 row.classList.add('programs-cols');
                 row.appendChild(K.el('span', {class: 'prog-icon', 'aria-hidden': 'true'}));
+                // The version rides on the publisher's line: a column of its own left the name
+                // too little room at the smallest window.
                 row.appendChild(K.el('span', {class: 'prog-name', role: 'gridcell'}, [
                     K.el('span', {class: 'row-name'}), K.el('span', {class: 'row-path'})]));
-                row.appendChild(K.el('span', {class: 'cell-muted', role: 'gridcell'}));
                 row.appendChild(K.el('span', {class: 'cell-size', role: 'gridcell'}));
                 row.appendChild(K.el('span', {class: 'cell-muted', role: 'gridcell'}));
                 row.appendChild(K.el('span', {role: 'gridcell'}, [
@@ -92,14 +93,16 @@
             }
             const cells = row.children;
             paintIcon(cells[0], program, index);
+            const about = [program.publisher, program.version].filter((p) => p !== '')
+                .join(' \u00b7 ');
             cells[1].firstChild.textContent = program.name;
             cells[1].firstChild.title = program.name;
-            cells[1].lastChild.textContent = program.publisher;
-            cells[2].textContent = program.version;
-            cells[2].title = program.version;
-            cells[3].textContent = program.bytes > 0 ? K.size(program.bytes) : '';
-            cells[4].textContent = program.time ? K.date(program.time) : '';
-            const button = cells[5].firstChild;
+            cells[1].lastChild.textContent = about;
+            cells[1].lastChild.title = about;
+            cells[2].textContent = program.bytes > 0 ? K.size(program.bytes) : '';
+            cells[3].textContent = program.time ? K.date(program.time) : '';
+            cells[3].title = cells[3].textContent;
+            const button = cells[4].firstChild;
             button.textContent = t('programs.uninstall');
             button.disabled = program.uninstall === '';
             button.setAttribute('aria-label', t('programs.uninstallNamed', program.name));

@@ -86,11 +86,14 @@
                          [K.middle(item.command, 90)]),
                     error ? K.el('div', {class: 'row-note error', text: error}) : null,
                 ]),
-                K.el('button', {class: 'button secondary small', type: 'button',
-                                text: t('startup.copy'), title: t('startup.copyHelp'),
-                                onclick: () => copy(item.command)}),
-                K.el('button', {class: 'button secondary small', type: 'button',
-                                text: t('startup.remove'), onclick: () => remove(item, index)}),
+                // One group: when the row is too narrow both buttons go under the command.
+                K.el('div', {class: 'startup-actions'}, [
+                    K.el('button', {class: 'button secondary small', type: 'button',
+                                    text: t('startup.copy'), title: t('startup.copyHelp'),
+                                    onclick: () => copy(item.command)}),
+                    K.el('button', {class: 'button secondary small', type: 'button',
+                                    text: t('startup.remove'), onclick: () => remove(item, index)}),
+                ]),
             ]);
         }
 

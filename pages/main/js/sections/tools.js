@@ -51,14 +51,15 @@
         return {node, state, actions, result};
     }
 
-    // State and result lines keep their keys, so a language switch re-reads them with the rest
-    // of the section. say(node) empties the line; say(node, [key, ...args], ...) writes it.
+    // State and result lines keep their keys and raw values ({size: bytes}), so a language
+    // switch re-reads them, numbers and units included, with the rest of the section.
+    // say(node) empties the line; say(node, [key, ...args], ...) writes it.
     function say(node, ...lines) {
         node.textContent = '';
         lines.forEach(([key, ...args], index) => {
             if (index > 0) node.appendChild(document.createTextNode(' '));
             node.appendChild(K.el('span', {'data-i18n': key, 'data-i18n-args': JSON.stringify(args),
-                                           text: t(key, ...args)}));
+                                           text: K.tv(key, ...args)}));
         });
     }
 
@@ -83,7 +84,7 @@
         const measure = K.button('secondary', 'tools.folder.measure', async () => {
             const bytes = await K.busy(t('tools.measuring'),
                                        () => Number(K.native('getFolderSize', [path], '0')));
-            say(parts.state, ['tools.folder.size', K.size(bytes || 0)]);
+            say(parts.state, ['tools.folder.size', {size: bytes || 0}]);
         });
         const remove = K.button('danger', 'tools.folder.remove', async () => {
             if (refusalOf(path) !== '') return;
@@ -116,8 +117,16 @@
             say(parts.result);
         }
 
-        parts.actions.append(field, pick, measure, remove);
+        // The path comes first: the state line under it (size, refusal) speaks of that folder.
+        parts.state.before(field);
+        parts.actions.append(pick, measure, remove);
         choose('', true);
+        parts.fixture = (kind) => {
+            choose(kind === 'scanning' ? 'C:\\Windows\\System32' : kind === 'empty' ? '' :
+                                         'D:\\Games\\Old launcher', true);
+            if (kind === 'results') say(parts.state, ['tools.folder.size', {size: 3.2 * kGiB}]);
+            if (kind === 'error') setResult(parts, 'failed', 'tools.folder.failed', path);
+        };
         return parts;
     }
 
@@ -127,7 +136,7 @@
         async function measure() {
             const bytes = await K.busy(t('tools.measuring'), () => Number(
                 K.native('getFolderSize', [kPreviousWindows], '0')) || 0);
-            say(parts.state, bytes > 0 ? ['tools.old.size', K.size(bytes)] : ['tools.old.none']);
+            say(parts.state, bytes > 0 ? ['tools.old.size', {size: bytes}] : ['tools.old.none']);
             remove.disabled = bytes <= 0;
             return bytes;
         }
@@ -151,12 +160,19 @@
         });
         remove.disabled = true;
         parts.actions.append(check, remove);
+        parts.fixture = (kind) => {
+            say(parts.result);
+            say(parts.state, kind === 'empty' ? ['tools.old.none'] :
+                ['tools.old.size', {size: 18.4 * kGiB}]);
+            remove.disabled = kind === 'empty';
+            if (kind === 'scanning') setResult(parts, 'partial', 'tools.old.restart');
+        };
         return parts;
     }
 
     function pagefileTool() {
         const parts = card('pagefile', 'tools.page.title', 'tools.page.text', 'tools.page.warn');
-        const drives = K.el('select', {class: 'field an-select', 'aria-label': t('tools.page.drive')});
+        const drives = K.el('select', {class: 'field an-select'});
         const move = K.button('primary', 'tools.page.move', async () => {
             const drive = drives.value;
             if (!drive) return;
@@ -181,31 +197,61 @@
         });
         let measured = false;
 
+        // A screenshot fixture painted while the real measurement ran has the last word.
+        let fixtures = 0;
+
         async function measure() {
             measured = true;
+            const mine = fixtures;
             const bytes = await K.busy(t('tools.measuring'), () => Number(
                 K.native('getPagefileSize', [], '0')) || 0);
+            if (mine !== fixtures) return;
             const list = (K.nativeJson('getLogicalDrives', [], {list: []}).list || [])
                 .filter((d) => !d.isRemovable && Number(d.freeSpace) > bytes + kGiB);
-            const size = bytes > 0 ? ['tools.page.size', K.size(bytes)] : ['tools.page.none'];
-            drives.textContent = '';
-            for (const d of list) {
-                const args = [d.drive, K.size(Number(d.freeSpace) || 0)];
-                drives.appendChild(K.el('option', {value: d.drive, 'data-i18n': 'tools.page.driveFree',
-                                                   'data-i18n-args': JSON.stringify(args),
-                                                   text: t('tools.page.driveFree', ...args)}));
-            }
-            if (bytes > 0 && list.length === 0) say(parts.state, size, ['tools.page.noDrive']);
-            else say(parts.state, size);
-            drives.hidden = list.length === 0;
-            move.disabled = bytes <= 0 || list.length === 0;
+            const size = bytes > 0 ? ['tools.page.size', {size: bytes}] : ['tools.page.none'];
+            show(size, list.map((d) => ({drive: d.drive, free: Number(d.freeSpace) || 0})));
         }
 
+        // What the measurement found: the state line and the drives with room for the file.
+        function show(size, targets) {
+            drives.textContent = '';
+            for (const d of targets) {
+                const args = [d.drive, {size: d.free}];
+                drives.appendChild(K.el('option', {value: d.drive, 'data-i18n': 'tools.page.driveFree',
+                                                   'data-i18n-args': JSON.stringify(args),
+                                                   text: K.tv('tools.page.driveFree', ...args)}));
+            }
+            if (size[0] === 'tools.page.size' && targets.length === 0) {
+                say(parts.state, size, ['tools.page.noDrive']);
+            } else {
+                say(parts.state, size);
+            }
+            driveField.hidden = targets.length === 0;
+            drives.disabled = false;
+            move.disabled = size[0] !== 'tools.page.size' || targets.length === 0;
+        }
+
+        // The list has a visible name: a bare list of drives does not say it is the target.
+        const driveField = K.el('label', {class: 'an-field'}, [
+            K.el('span', {'data-i18n': 'tools.page.drive', text: t('tools.page.drive')}), drives]);
         move.disabled = true;
-        drives.hidden = true;
-        parts.actions.append(drives, move);
+        driveField.hidden = true;
+        parts.actions.append(driveField, move);
         parts.measure = () => {
             if (!measured) measure();
+        };
+        parts.fixture = (kind) => {
+            measured = true;
+            ++fixtures;
+            say(parts.result);
+            if (kind === 'empty') {
+                show(['tools.page.none'], []);
+                return;
+            }
+            show(['tools.page.size', {size: 4 * kGiB}], [{drive: 'D:', free: 212.5 * kGiB},
+                                                         {drive: 'E:', free: 61 * kGiB}]);
+            if (kind === 'scanning') setResult(parts, 'busy', 'tools.page.busy');
+            if (kind === 'error') setResult(parts, 'failed', 'tools.page.failed');
         };
         return parts;
     }
@@ -217,7 +263,7 @@
                                       () => K.nativeJson('getPrivacyItems', [], {list: []}));
             const item = (data.list || []).find((i) => i.type === 'hibernate');
             const bytes = item ? Number(item.size) || 0 : 0;
-            say(parts.state, bytes > 0 ? ['tools.hib.size', K.size(bytes)] : ['tools.hib.off']);
+            say(parts.state, bytes > 0 ? ['tools.hib.size', {size: bytes}] : ['tools.hib.off']);
             off.disabled = bytes <= 0;
             return bytes;
         }
@@ -252,6 +298,14 @@
         });
         off.disabled = true;
         parts.actions.append(check, off);
+        parts.fixture = (kind) => {
+            say(parts.result);
+            say(parts.state, kind === 'empty' ? ['tools.hib.off'] :
+                ['tools.hib.size', {size: 6.4 * kGiB}]);
+            off.disabled = kind !== 'results';
+            if (kind === 'scanning') setResult(parts, 'busy', 'tools.hib.working');
+            if (kind === 'error') setResult(parts, 'failed', 'tools.hib.failed');
+        };
         return parts;
     }
 
@@ -267,6 +321,11 @@
             if (made) K.toast(t('tools.link.done'));
             setResult(parts, made ? 'ok' : 'failed', made ? 'tools.link.done' : 'tools.link.failed');
         }));
+        parts.fixture = (kind) => {
+            if (kind === 'results') setResult(parts, 'ok', 'tools.link.done');
+            else if (kind === 'error') setResult(parts, 'failed', 'tools.link.failed');
+            else say(parts.result);
+        };
         return parts;
     }
 
@@ -282,6 +341,10 @@
             },
             onLanguageChanged() {
                 K.translate(ui.root);
+            },
+            // Screenshot states from made-up measurements; nothing is read or changed.
+            fixture(kind) {
+                for (const c of cards) c.fixture(kind);
             },
         };
     }
