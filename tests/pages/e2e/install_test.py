@@ -247,9 +247,9 @@ def pellanor_row(page):
             .filter((r) => !r.hidden && r.querySelector(".row-name").textContent === "Pellanor");
         if (rows.length === 0) return null;
         const cells = rows[0].children;
-        return {count: rows.length, publisher: cells[1].lastChild.textContent,
-                version: cells[2].textContent, size: cells[3].textContent,
-                date: cells[4].textContent, icon: cells[0].classList.contains("has-image")};
+        return {count: rows.length, about: cells[1].lastChild.textContent,
+                size: cells[2].textContent, date: cells[3].textContent,
+                icon: cells[0].classList.contains("has-image")};
     })()''')
 
 
@@ -304,9 +304,10 @@ def test_programs_lists_and_uninstalls_the_installed_copy():
                   what='the icon of Pellanor')
         row = pellanor_row(page)
         size = page.eval('Format.size(%d)' % (folder_kib(target) * 1024))
-        assert row == {'count': 1, 'publisher': 'Pellanor', 'icon': True,
-                       'version': page.eval('NativeUtil.nativeVersion'), 'size': size,
-                       'date': row['date']} and row['date'] != '', row
+        # The publisher and the version share the line under the name.
+        assert row == {'count': 1, 'icon': True,
+                       'about': 'Pellanor \u00b7 ' + page.eval('NativeUtil.nativeVersion'),
+                       'size': size, 'date': row['date']} and row['date'] != '', row
         shot(page, 'programs-listed', 'en-us')
 
         press_uninstall(page, 'Pellanor')
