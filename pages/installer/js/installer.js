@@ -192,6 +192,11 @@
         log.info('installed ' + work.jobs.length + ' files in ' + target);
     }
 
+    function programIcon(target) {
+        const windows = String(native('kernelType', [], '')).toLowerCase() === 'winnt';
+        return Setup.programIcon(target, state.program, windows);
+    }
+
     // The entry that lists the program among the installed ones, with its uninstaller. The
     // size is the folder's after the copy: what uninstalling frees, an earlier version's
     // leftovers included.
@@ -199,9 +204,8 @@
         setProgress('install.progress.registering', 0, 0, '');
         await Setup.paint();
         const bytes = Number(native('getFolderSize', [target], '0'));
-        const windows = String(native('kernelType', [], '')).toLowerCase() === 'winnt';
         const entry = Setup.uninstallEntry({program: state.program, folder: target, bytes,
-                                            icon: Setup.programIcon(target, state.program, windows),
+                                            icon: programIcon(target),
                                             version: Pellanor.readNative('NativeUtil', 'nativeVersion', ''),
                                             date: new Date()});
         const listed = Setup.writeUninstallEntry(entry);
@@ -218,7 +222,10 @@
         const lines = [[S('install.done.text', target), false],
                        [S(listed ? 'install.done.listed' : 'install.done.listedFailed'), !listed]];
         if (element('opt-shortcut').checked) {
-            const made = native('createDesktopShortcut', [kShortcutName, state.program, '', ''], false) === true;
+            // The same picture as the installed-programs entry: a launcher pointing at the
+            // executable itself shows a blank sheet on the desktops that are not Windows.
+            const made = native('createDesktopShortcut', [kShortcutName, state.program, '', programIcon(target)],
+                                false) === true;
             lines.push([S(made ? 'install.done.shortcut' : 'install.done.shortcutFailed'), !made]);
         }
         const logon = element('opt-logon').checked;

@@ -349,9 +349,34 @@
         hotkeys = Hotkeys.load();
     }
 
+    // The controls Tab stops at, in document order: enabled, shown, not taken out of the round.
+    function tabStops() {
+        return Array.from(document.querySelectorAll('a[href], button, input, select, textarea, [tabindex]'))
+            .filter((e) => e.tabIndex >= 0 && !e.disabled && e.type !== 'hidden' && e.getClientRects().length > 0 &&
+                           getComputedStyle(e).visibility === 'visible');
+    }
+
+    // The window is this page and nothing else: past the last control the engine would hand the
+    // focus to the window itself, a stop with no ring and nothing to do. The round starts
+    // again at the title bar instead (and Shift+Tab from the title bar goes to the last control).
+    function wrapTab(event) {
+        if (event.key !== 'Tab' || event.altKey || event.ctrlKey || event.metaKey) return;
+        const stops = tabStops();
+        if (stops.length === 0) return;
+        const active = document.activeElement;
+        const first = stops[0];
+        const last = stops[stops.length - 1];
+        const target = event.shiftKey ? (active === first || active === document.body ? last : null) :
+            active === last ? first : null;
+        if (!target) return;
+        event.preventDefault();
+        target.focus();
+    }
+
     function keyboard() {
         document.addEventListener('keydown', (event) => {
             if (document.querySelector('.dialog-backdrop')) return;
+            wrapTab(event);
             const action = Hotkeys.actionFor(event, hotkeys);
             if (action === '') return;
             const entry = built.get(currentId);

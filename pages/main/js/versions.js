@@ -53,15 +53,22 @@
         return '';
     }
 
-    // The version offered in a latest-version answer, at the top or in a "data" envelope; ''
-    // when there is none (a failure, not "up to date").
-    function offered(answer) {
+    // The object of a latest-version answer that names the offered version: the answer itself or
+    // its "data" envelope; null when neither does. Its other fields (address, digest, notes)
+    // belong to that version, so readers take them from here too.
+    function offer(answer) {
         for (const holder of [answer, answer && answer.data]) {
             if (!isObject(holder)) continue;
-            const version = firstText(holder, kVersionFields);
-            if (parts(version) !== null) return version;
+            if (parts(firstText(holder, kVersionFields)) !== null) return holder;
         }
-        return '';
+        return null;
+    }
+
+    // The version offered in a latest-version answer; '' when there is none (a failure, not
+    // "up to date").
+    function offered(answer) {
+        const holder = offer(answer);
+        return holder ? firstText(holder, kVersionFields) : '';
     }
 
     // The language-table key of the sentence for a failed answer; '' when it is no failure.
@@ -72,17 +79,15 @@
         return '';
     }
 
+    // The lines of what is new, without the bullets the service may write: the pages draw their own.
     function notesOf(holder) {
+        if (!isObject(holder)) return [];
+        const clean = (lines) => lines.filter((line) => typeof line === 'string')
+            .map((line) => line.replace(/^\s*[-*\u2022]\s*/, '').trim()).filter((line) => line !== '');
         for (const name of kNotesFields) {
             const value = holder[name];
-            if (Array.isArray(value)) {
-                const lines = value.filter((line) => typeof line === 'string').map((line) => line.trim());
-                return lines.filter((line) => line !== '');
-            }
-            if (typeof value === 'string' && value.trim() !== '') {
-                return value.split(/\r?\n/).map((line) => line.replace(/^\s*[-*•]\s*/, '').trim())
-                    .filter((line) => line !== '');
-            }
+            if (Array.isArray(value)) return clean(value);
+            if (typeof value === 'string' && value.trim() !== '') return clean(value.split(/\r?\n/));
         }
         return [];
     }
@@ -119,5 +124,5 @@
         return result.sort((a, b) => compare(b.version, a.version));
     }
 
-    window.Versions = Object.freeze({compare, newer, same, offered, errorKey, list});
+    window.Versions = Object.freeze({compare, newer, same, offer, offered, errorKey, notes: notesOf, list});
 })();

@@ -1,48 +1,12 @@
 // What the update service offers, read from its latest-version answer (the shape is in
-// pages/README.md), and the names and messages the updater derives from it. No native calls,
-// no DOM: the updater's tests feed it answers directly.
+// pages/README.md), and the names and messages the updater derives from it. The version, the
+// failures and the notes are read by Versions, as About and the automatic check read them; what
+// is the updater's alone is what it takes to download: an https address and a digest. No native
+// calls, no DOM: the updater's tests feed it answers directly.
 (function () {
     'use strict';
 
-    // The program's transport failures arrive as {"error": text}; three have texts of their own.
-    const kServiceErrors = {'network disconnected': 'error.network', 'server unreachable': 'error.server',
-                            'request timeout': 'error.timeout'};
     const kDigest = /^[0-9a-f]{64}$/;
-
-    // Numeric parts only, so "v1.4.0" and "1.4" compare as a user reads them.
-    function newer(candidate, current) {
-        const parts = (text) => String(text).replace(/^[^\d]*/, '').split('.').map((p) => parseInt(p, 10) || 0);
-        const a = parts(candidate);
-        const b = parts(current);
-        for (let i = 0; i < Math.max(a.length, b.length); ++i) {
-            if ((a[i] || 0) !== (b[i] || 0)) return (a[i] || 0) > (b[i] || 0);
-        }
-        return false;
-    }
-
-    // The service may wrap its answer in a "data" envelope.
-    function holder(answer) {
-        if (answer && typeof answer.data === 'object' && answer.data !== null && !Array.isArray(answer.data) &&
-            !offeredVersion(answer)) {
-            return answer.data;
-        }
-        return answer;
-    }
-
-    // The names the About page accepts too, so both read the same answer the same way.
-    function offeredVersion(offer) {
-        for (const name of ['version', 'latest_version', 'versionName']) {
-            if (typeof offer[name] === 'string' && /\d/.test(offer[name])) return offer[name].trim();
-        }
-        return '';
-    }
-
-    function notesOf(value) {
-        const lines = Array.isArray(value) ? value : typeof value === 'string' ? value.split(/\r?\n/) : [];
-        return lines.filter((line) => typeof line === 'string')
-            .map((line) => line.replace(/^\s*[-*\u2022]\s*/, '').trim())
-            .filter(Boolean);
-    }
 
     // Only a download nobody on the way can alter is offered; the program itself refuses other
     // addresses, but the page says so before the user waits for nothing.
@@ -61,17 +25,17 @@
     //    {kind: 'available', version, notes, url, size, sha256}. An offer that cannot be checked
     //    after download (no digest) is not offered at all: it could never be installed.
     function read(answer, currentVersion) {
-        if (!answer || typeof answer !== 'object' || Array.isArray(answer)) return {kind: 'failed', key: 'error.generic'};
-        if (answer.error !== undefined) return {kind: 'failed', key: kServiceErrors[answer.error] || 'error.server'};
-        const offer = holder(answer);
-        const version = offeredVersion(offer);
-        if (!version) return {kind: 'failed', key: 'error.generic'};
-        if (!newer(version, currentVersion)) return {kind: 'current', version: String(currentVersion)};
+        const failure = Versions.errorKey(answer);
+        if (failure) return {kind: 'failed', key: failure};
+        const offer = Versions.offer(answer);
+        if (!offer) return {kind: 'failed', key: 'error.generic'};
+        const version = Versions.offered(answer);
+        if (!Versions.newer(version, currentVersion)) return {kind: 'current', version: String(currentVersion)};
         const url = downloadUrl(offer.url);
         const sha256 = typeof offer.sha256 === 'string' ? offer.sha256.trim().toLowerCase() : '';
         if (!url || !kDigest.test(sha256)) return {kind: 'failed', key: 'updater.noDownload', version};
         const size = Number(offer.size);
-        return {kind: 'available', version, notes: notesOf(offer.notes), url, sha256,
+        return {kind: 'available', version, notes: Versions.notes(offer), url, sha256,
                 size: Number.isFinite(size) && size > 0 ? size : -1};
     }
 
@@ -102,5 +66,5 @@
             actual.toLowerCase() === String(published || '').toLowerCase();
     }
 
-    window.UpdateOffer = Object.freeze({read, newer, fileName, downloadErrorKey, sameDigest});
+    window.UpdateOffer = Object.freeze({read, newer: Versions.newer, fileName, downloadErrorKey, sameDigest});
 })();

@@ -109,6 +109,19 @@ def data_is_cut_with_an_ellipsis_at_the_smallest_window():
         page.eval('Object.assign(%s, {textContent: "Playe" + "r".repeat(80)}).style.display = "flex"' % cell)
         assert any('without ellipsis' in p for p in page.eval(DATA_CUT)), 'the check misses a bare cut'
         page.eval('%s.style.display = ""' % cell)
+        # Duplicate paths are cut in the middle to their column, not at its end by the layout:
+        # the drive and the name stay in sight, and the whole path is in the title.
+        page.eval('PellanorUI.show("dup", "results")')
+        page.eval(SETTLE)
+        paths = page.eval('Array.from(document.querySelectorAll("#section-dup .vlist-row.dup-file:not([hidden])"))'
+                          '.map((r) => ({text: r.children[2].textContent, title: r.children[2].title,'
+                          ' cut: r.children[2].scrollWidth > r.children[2].clientWidth + 1}))')
+        assert any('\u2026' in p['text'] for p in paths), paths
+        for path in paths:
+            whole = path['title'].split(' \u2014 ')[0]
+            assert not path['cut'] and path['text'].endswith(whole.split('/')[-1]), path
+            head, _, tail = path['text'].partition('\u2026')
+            assert whole.startswith(head) and whole.endswith(tail), path
         problems = {}
         for language in ('ja-jp', 'de-de', 'ru-ru', 'th-th'):
             page.eval('App.setLanguage(%r)' % language)

@@ -178,7 +178,10 @@ def full_cycle(language, logon, keep, reason):
         assert entry_value(session, 'InstallLocation') == target
         desktop_entry = session.profile.path('Desktop', 'Pellanor.desktop')
         with open(desktop_entry, encoding='utf-8') as entry:
-            assert os.path.join(target, 'Pellanor') in entry.read()
+            lines = entry.read().splitlines()
+        assert any(line.startswith('Exec=') and os.path.join(target, 'Pellanor') in line for line in lines), lines
+        # The logo installed with the pages: the executable is no picture a desktop can show.
+        assert 'Icon=' + os.path.join(target, 'pages', 'installer', 'img', 'pellanor.png') in lines, lines
 
         installer = session.process
         click_closing(session.main, '#next')  # Finish: starts the installed copy, closes the installer

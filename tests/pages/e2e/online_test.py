@@ -725,6 +725,12 @@ VERSION_READING = [
     ('Versions.newer("1.3.10", "1.3.9")', True),
     ('Versions.offered({data: {latest_version: "v2.1"}})', 'v2.1'),
     ('Versions.offered({version: "latest"})', ''),
+    # The offer's other fields come from the object that names the version, never its wrapper.
+    ('Versions.offer({version: "2", url: "a", data: {version: "3", url: "b"}}).url', 'a'),
+    ('Versions.offer({url: "a", data: {versionName: "v3", url: "b"}}).url', 'b'),
+    ('Versions.offer({version: "latest", data: []})', None),
+    ('Versions.notes({notes: ["- one", " \u2022 two", "", 7]})', ['one', 'two']),
+    ('Versions.notes(null)', []),
     ('Versions.errorKey({error: "request timeout"})', 'error.timeout'),
     ('Versions.errorKey({error: "Error transferring - server replied: Internal Server Error"})', 'error.server'),
     ('Versions.errorKey(null)', 'error.generic'),

@@ -33,8 +33,10 @@ def keyboard_reaches_everything_with_a_visible_ring():
         page = session.main
         page.eval('document.activeElement && document.activeElement.blur()')
         seen = walk(page, 24)
-        # One round of Tab ends where the focus leaves the page for the window itself.
-        cycle = seen[:seen.index(None)] if None in seen else seen
+        # Tab never stops on nothing (the window itself, outside the page): the round goes from
+        # the last control straight back to the title bar.
+        assert None not in seen, seen
+        cycle = seen[:seen.index(seen[0], 1)] if seen[0] in seen[1:] else seen
         tabbable = page.eval('Array.from(document.querySelectorAll("button, input, select, textarea, [tabindex]"))'
                              '.filter((e) => !e.disabled && e.tabIndex >= 0 && e.offsetParent !== null).length')
         assert len(cycle) == tabbable, 'reached %d of %d controls: %r' % (len(cycle), tabbable, cycle)
@@ -42,6 +44,10 @@ def keyboard_reaches_everything_with_a_visible_ring():
         ids = [s['id'] for s in cycle]
         assert ids[:3] == ['minimize', 'close', 'nav-home'], ids[:3]
         assert sum(1 for s in cycle if s['nav']) == 1, 'the navigation must be a single Tab stop'
+        # Shift+Tab from the title bar goes round the other way, to the last control.
+        page.eval('document.getElementById("minimize").focus()')
+        page.tab(shift=True)
+        assert page.eval(ACTIVE) == cycle[-1], (page.eval(ACTIVE), cycle[-1])
         # Arrows move within the navigation, Enter opens the section.
         page.eval('document.getElementById("nav-home").focus()')
         page.press('ArrowDown')

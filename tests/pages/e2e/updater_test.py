@@ -262,6 +262,14 @@ def read_offers_as_a_user_expects(page):
         ({'data': offer}, '1.3.6', {'kind': 'available', 'sha256': digest}),
         (dict(offer, sha256=digest.upper()), '1.3.6', {'kind': 'available', 'sha256': digest}),
         (dict(offer, size='unknown'), '1.3.6', {'kind': 'available', 'size': -1}),
+        # Read as About and the automatic check read it: numbers, not text; fields of the envelope
+        # that names the version, never of its wrapper.
+        (dict(offer, version='1.10.0'), '1.9.2', {'kind': 'available', 'version': '1.10.0'}),
+        (dict(offer, version='v1.4'), '1.4.0', {'kind': 'current'}),
+        ({'url': 'https://evil.example/x.exe', 'data': offer}, '1.3.6',
+         {'kind': 'available', 'url': offer['url']}),
+        (dict(offer, notes=['- One', ' \u2022 Two', '']), '1.3.6', {'kind': 'available', 'notes': ['One', 'Two']}),
+        (None, '1.3.6', {'kind': 'failed', 'key': 'error.generic'}),
         # Nothing that could not be checked after download, or could be altered on the way, is offered.
         (dict(offer, sha256=''), '1.3.6', {'kind': 'failed', 'key': 'updater.noDownload'}),
         (dict(offer, sha256='12345'), '1.3.6', {'kind': 'failed', 'key': 'updater.noDownload'}),

@@ -130,6 +130,35 @@
         list.scroller.addEventListener('change', onListChange);
         list.scroller.addEventListener('click', onListClick);
 
+        // A path cut at its end would hide the deepest folder, the part that tells copies apart:
+        // it is shortened in the middle to the width of its column, measured on a canvas. The
+        // observer reads the width and the font after layout; rows only write.
+        const fit = {width: 0, font: '', context: document.createElement('canvas').getContext('2d')};
+        const pathCells = typeof ResizeObserver === 'function' ? new ResizeObserver((entries) => {
+            const shown = entries.filter((entry) => entry.contentRect.width > 0);
+            if (shown.length === 0) return;
+            const style = getComputedStyle(shown[0].target);
+            const font = [style.fontStyle, style.fontWeight, style.fontSize, style.fontFamily].join(' ');
+            const width = Math.floor(Math.max(...shown.map((entry) => entry.contentRect.width)));
+            if (width === fit.width && font === fit.font) return;
+            Object.assign(fit, {width, font});
+            fit.context.font = font;
+            list.refresh();
+        }) : null;
+
+        function fittedPath(path) {
+            if (fit.width <= 0 || !fit.context) return K.middle(path, 90);
+            // A pixel to spare: the canvas and the row may round a glyph differently.
+            const room = fit.width - 1;
+            const measure = (text) => fit.context.measureText(text).width;
+            const whole = measure(path);
+            if (whole <= room) return path;
+            let keep = Math.max(3, Math.floor(Array.from(path).length * room / whole));
+            let text = K.middle(path, keep);
+            while (keep > 3 && measure(text) > room) text = K.middle(path, --keep);
+            return text;
+        }
+
         // Both row shapes live in every pooled row, so scrolling never rebuilds nodes; the texts
         // that need Intl are made once per file and language.
         function buildRow(row) {
@@ -137,7 +166,9 @@
             row.appendChild(K.el('span', {role: 'gridcell', class: 'dup-group-text'}));
             row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-check'}, [
                 K.el('input', {type: 'checkbox', 'data-action': 'tick'})]));
-            row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-name'}));
+            const path = K.el('span', {role: 'gridcell', class: 'cell-name'});
+            row.appendChild(path);
+            if (pathCells) pathCells.observe(path);
             row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-size'}));
             row.appendChild(K.el('span', {role: 'gridcell', class: 'cell-muted'}));
             row.appendChild(K.el('span', {role: 'gridcell'}, [
@@ -164,9 +195,10 @@
                 return;
             }
             const file = item.file;
-            if (!file.texts) {
-                file.texts = {path: K.middle(file.path, 90), size: K.size(file.size),
-                              date: K.date(file.modifiedTime)};
+            if (!file.texts) file.texts = {size: K.size(file.size), date: K.date(file.modifiedTime)};
+            if (file.texts.pathFit !== fit.width + fit.font) {
+                file.texts.path = fittedPath(file.path);
+                file.texts.pathFit = fit.width + fit.font;
             }
             const box = cells[1].firstChild;
             box.checked = file.ticked;
@@ -332,7 +364,7 @@
             const names = ['IMG_2041.jpg', 'Contract.pdf', 'Holiday.mp4', 'setup.exe', 'notes.docx'];
             for (let i = 0; i < count; ++i) {
                 const name = names[i % names.length];
-                const folders = ['Pictures/Phone', 'Downloads', 'Documents/Old backup'];
+                const folders = ['Pictures/Phone/Camera roll 2023', 'Downloads', 'Documents/Old backup/Laptop 2019'];
                 const copies = 2 + (i % 2);
                 groups.push({hash: String(i), size: Math.round(900 * 1024 * 1024 / (1 + i)),
                              files: folders.slice(0, copies).map((folder, k) => ({
