@@ -26,6 +26,11 @@ enum class DriveType { Unknown, NoRootDirectory, Removable, Fixed, Remote, CdRom
 // that the kernel marks removable Removable, anything else Fixed. Blocks on the file system.
 DriveType driveType(const std::string& root);
 
+// The root of the system drive, "X:\\" in upper case. Windows: the drive of the Windows folder,
+// "C:\\" when the system will not name one. POSIX: always "C:\\", which volumeSpace and the other
+// calls map through PELLANOR_DRIVES like every other C: path ("/" without an entry).
+std::string systemDriveRoot();
+
 // The upper-case letters of the drives that exist, in letter order ("CDE"). Windows: the
 // system's logical-drive mask. POSIX: C, and every letter PELLANOR_DRIVES names, when the
 // mapped root is a folder. Blocks on the file system.

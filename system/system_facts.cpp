@@ -2,7 +2,6 @@
 // counts stay 64-bit up to the point where a page receives them.
 #include "system/system_facts.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -93,9 +92,15 @@ std::uint64_t driveTotalBytes(const QString& path) {
 
 float scriptBytes(std::uint64_t bytes) { return static_cast<float>(bytes); }
 
-float getSystemDriveFreeBits() { return scriptBytes(driveFreeBytes(QDir::rootPath())); }
+// The drive the platform calls the system's, so that on POSIX the gauge measures the folder the
+// drive map gives C:, as every other C: path the program touches does.
+float getSystemDriveFreeBits() {
+    return scriptBytes(driveFreeBytes(QString::fromStdString(platform::systemDriveRoot())));
+}
 
-float getSystemDriveTotalBits() { return scriptBytes(driveTotalBytes(QDir::rootPath())); }
+float getSystemDriveTotalBits() {
+    return scriptBytes(driveTotalBytes(QString::fromStdString(platform::systemDriveRoot())));
+}
 
 float getMemeryBits() {
     const std::uint64_t bytes = platform::totalPhysicalMemory();

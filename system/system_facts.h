@@ -44,8 +44,9 @@ std::uint64_t driveTotalBytes(const QString& path);
 // two, rounded to 24 significant bits otherwise.
 float scriptBytes(std::uint64_t bytes);
 
-// driveFreeBytes / driveTotalBytes of the file system's root (the system drive on Windows), as
-// single-precision numbers. Block on the file system.
+// driveFreeBytes / driveTotalBytes of the system drive (platform::systemDriveRoot: on POSIX the
+// folder the drive map gives C:, "/" without one), as single-precision numbers. Block on the file
+// system.
 float getSystemDriveFreeBits();
 float getSystemDriveTotalBits();
 

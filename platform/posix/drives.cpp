@@ -123,6 +123,8 @@ DriveType driveType(const std::string& root) {
     return DriveType::Fixed;
 }
 
+std::string systemDriveRoot() { return "C:\\"; }
+
 std::string logicalDrives() {
     const std::string candidates = "C" + configuredLetters();
     std::string letters;

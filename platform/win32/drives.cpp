@@ -8,6 +8,7 @@
 #include <winioctl.h>
 
 #include <cstddef>
+#include <cwctype>
 #include <vector>
 
 #include "platform/win32/handle.h"
@@ -144,6 +145,17 @@ DriveType driveType(const std::string& root) {
         default:
             return DriveType::Unknown;
     }
+}
+
+// The shared Windows folder, not a per-user one a terminal server may hand to older programs.
+std::string systemDriveRoot() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (length >= 3 && length < MAX_PATH && folder[0] < 0x80 && std::iswalpha(folder[0]) &&
+        folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/')) {
+        return std::string(1, static_cast<char>(std::towupper(folder[0]))) + ":\\";
+    }
+    return "C:\\";
 }
 
 std::string logicalDrives() {

@@ -6,6 +6,7 @@
 
 #include <winioctl.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -45,6 +46,18 @@ TEST(VolumeSpaceWin32, AgreesWithTheClusterCounts) {
     EXPECT_EQ(volumeSpace("\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\", &error),
               std::nullopt);
     EXPECT_NE(error, 0u);
+}
+
+// The logon sets SystemDrive from the same Windows folder; it is a second witness, not the source.
+TEST(SystemDriveWin32, IsTheDriveTheEnvironmentNamesAndAFixedOne) {
+    const char* named = std::getenv("SystemDrive");
+    ASSERT_NE(named, nullptr);
+    const std::string root = systemDriveRoot();
+    ASSERT_EQ(root.size(), 3u) << root;
+    EXPECT_EQ(root[0], static_cast<char>(std::toupper(static_cast<unsigned char>(named[0]))));
+    EXPECT_EQ(root.substr(1), ":\\");
+    EXPECT_EQ(driveType(root), DriveType::Fixed);
+    EXPECT_TRUE(volumeSpace(root).has_value());
 }
 
 TEST(RemovableDriveWin32, IsFalseForTheSystemDrive) {

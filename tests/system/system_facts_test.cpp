@@ -1,5 +1,6 @@
 // The machine facts as the pages receive them: records, drive selection over drives mapped onto
-// temporary folders (compared with statvfs), failure values and single-precision counts.
+// temporary folders (compared with statvfs), the system drive through the drive map, failure
+// values and single-precision counts.
 #include "system/system_facts.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,10 @@
 
 #include <cmath>
 #include <ctime>
+#include <optional>
+#include <string>
 
+#include "platform/drives.h"
 #include "platform/physical_disks.h"
 // The capture processes_test.cpp uses too: one definition of it per test program.
 #include "tests/clean/clean_test_support.h"
@@ -83,10 +87,88 @@ TEST(ScriptBytes, AreExactForPowersOfTwoAndRoundedTo24BitsOtherwise) {
     const double nearHalfTerabyte = scriptBytes(500107862016ull);
     EXPECT_EQ(std::fmod(nearHalfTerabyte, 32768.0), 0.0);
     EXPECT_LE(std::fabs(nearHalfTerabyte - 500107862016.0), 16384.0);
+}
 
+struct HostSpace {
+    double total = 0;
+    double free = 0;
+};
+
+std::optional<HostSpace> hostSpace(const std::string& folder) {
     struct statvfs fs {};
-    ASSERT_EQ(::statvfs("/", &fs), 0);
-    EXPECT_EQ(getSystemDriveTotalBits(), static_cast<float>(double(fs.f_blocks) * fs.f_frsize));
+    if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+    return HostSpace{double(fs.f_blocks) * fs.f_frsize, double(fs.f_bfree) * fs.f_frsize};
+}
+
+TEST(SystemDrive, IsTheFolderTheDriveMapGivesC) {
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkdir("c"));
+    const std::string base = root.path().toStdString();
+    const auto hostRoot = hostSpace("/");
+    const auto memory = hostSpace("/dev/shm");
+    ASSERT_TRUE(hostRoot.has_value());
+    // Only a folder on another file system tells the mapped drive from the host's root.
+    const bool memoryDiffers = memory && memory->total != hostRoot->total;
+
+    struct Case {
+        const char* name;
+        std::optional<std::string> map;  // nullopt: no map at all
+        std::string folder;              // the host folder measured; empty: none, the failure value
+        bool needsMemory = false;
+    };
+    const Case cases[] = {
+        {"no map", std::nullopt, "/"},
+        {"a map without C", "D=" + base + "/c", "/"},
+        {"C on memory", "C=/dev/shm", "/dev/shm", true},
+        {"lower-case letter, trailing slash, among others", "D=/;c=/dev/shm/;E=/", "/dev/shm", true},
+        {"C deep in a temporary tree", "C=" + base + "/c", base + "/c"},
+        {"C on a missing folder", "C=" + base + "/missing", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsMemory && !memoryDiffers) {
+            ADD_FAILURE() << "/dev/shm is missing or as large as /; this case proves nothing";
+            continue;
+        }
+        test_support::ScopedEnvironment env;
+        if (c.map) {
+            env.set("PELLANOR_DRIVES", *c.map);
+        } else {
+            env.unset("PELLANOR_DRIVES");
+        }
+        test_support::LogCapture log;
+        const float total = getSystemDriveTotalBits();
+        const float free = getSystemDriveFreeBits();
+        if (c.folder.empty()) {
+            EXPECT_EQ(total, 1.0f);
+            EXPECT_EQ(free, 1.0f);
+            EXPECT_EQ(log.messages().size(), 2u);
+            continue;
+        }
+        EXPECT_TRUE(log.messages().empty());
+        const auto expected = hostSpace(c.folder);
+        ASSERT_TRUE(expected.has_value()) << c.folder;
+        EXPECT_EQ(total, static_cast<float>(expected->total));
+        // Other programs write to the same disk meanwhile.
+        EXPECT_NEAR(free, expected->free, 1e8);
+        // The same figure every other drive fact gives for C:.
+        EXPECT_EQ(total, scriptBytes(driveTotalBytes("C:\\")));
+    }
+}
+
+TEST(SystemDrive, AgreesWithTheDriveListForADriveOnTheSameFileSystem) {
+    QTemporaryDir root;
+    for (const char* folder : {"c", "d"}) ASSERT_TRUE(QDir(root.path()).mkdir(folder));
+    const std::string base = root.path().toStdString();
+    test_support::ScopedEnvironment env;
+    env.set("PELLANOR_DRIVES", "C=" + base + "/c;D=" + base + "/d");
+    ASSERT_EQ(platform::logicalDrives(), "CD");
+    const QJsonArray list = listOf(getLogicalDrives());
+    ASSERT_EQ(list.size(), 1) << "C is never among the data drives";
+    const QJsonObject drive = list[0].toObject();
+    EXPECT_EQ(drive.value("drive").toString(), "D:");
+    EXPECT_EQ(static_cast<float>(drive.value("totalSpace").toDouble()), getSystemDriveTotalBits());
+    EXPECT_NEAR(drive.value("freeSpace").toDouble(), double{getSystemDriveFreeBits()}, 1e8);
 }
 
 TEST(MachineFacts, LogTheArchitectureAndReadTheClock) {
