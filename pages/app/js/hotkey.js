@@ -161,7 +161,8 @@
         element('scope').prepend(Icons.svg('about', 16));
         map = Hotkeys.load();
         wire();
-        await PageChrome.start({width: kWidth, height: kHeight, titleKey: 'hotkey.title', onLanguage: rebuild});
+        await PageChrome.start({width: kWidth, height: kHeight, titleKey: 'hotkey.title', onLanguage: rebuild,
+                                single: {page: Hotkeys.pageName}});
         // The window may still have its first, smaller size: scrolling the first row into view
         // now would leave the list scrolled down once the window grows.
         document.querySelector('.key-row .change').focus({preventScroll: true});

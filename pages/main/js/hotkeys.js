@@ -7,6 +7,8 @@
 
     const kSetting = 'hotkeys';
     const kPagePath = 'this://app/app/hotkey.html';
+    // The name the single open hot-key window answers to when it is opened again.
+    const kPageName = 'hotkey';
     const kSections = ['home', 'junk', 'chat', 'large', 'dup', 'startup', 'programs', 'tools', 'settings', 'about'];
     // Actions in the order the hot-key page lists them; '' means no key until the user picks one.
     const kActions = [
@@ -200,11 +202,18 @@
         return native('setSetting', [kSetting, JSON.stringify(clean)], false) === true;
     }
 
-    function openPage() {
+    // The page exists once: opened again, the open window comes forward. Resolves whether the
+    // page is open.
+    async function openPage() {
         const path = Pellanor.readNative('NativeUtil', 'hotkeyWindowPath', kPagePath) || kPagePath;
-        const handle = Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0);
-        if (!handle) logger().warn('the hot-key page did not open');
-        return Boolean(handle);
+        let opened;
+        if (window.PageWindows) {
+            opened = await PageWindows.open(path, kPageName);
+        } else {
+            opened = Boolean(Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0));
+        }
+        if (!opened) logger().warn('the hot-key page did not open');
+        return opened;
     }
 
     window.Hotkeys = Object.freeze({
@@ -220,6 +229,7 @@
         load,
         save,
         openPage,
+        pageName: kPageName,
         setting: kSetting,
     });
 })();

@@ -146,10 +146,28 @@ def the_page_reads_well_in_german_and_japanese():
             page.screenshot('hotkey-page-error-' + language)
 
 
+def hotkey_targets(session):
+    return [t['id'] for t in session.targets() if t.get('type') == 'page' and PAGE in t.get('url', '')]
+
+
 def the_open_page_follows_a_language_chosen_in_the_main_window():
     with harness.Session('en-us') as session:
         main = session.main
         page = open_from_settings(session, 'en-us')
+        # Opened again from Settings: the open window answers the knock and comes forward; no
+        # second window is made, and this one is not replaced (it keeps what it holds).
+        first = hotkey_targets(session)
+        assert len(first) == 1, first
+        page.eval('(() => { window.__kept = true; window.__answers = 0;'
+                  ' new BroadcastChannel("pellanor-windows").onmessage = (e) => {'
+                  ' if (e.data && e.data.type === "here" && e.data.page === "hotkey") window.__answers += 1; }; })()')
+        main.click('#settings-hotkeys')
+        page.wait('window.__answers === 1', what='the open page came forward')
+        deadline = time.monotonic() + 2
+        while time.monotonic() < deadline:
+            assert hotkey_targets(session) == first, 'a second open made another window: %r' % session.targets()
+            time.sleep(0.2)
+        assert page.eval('window.__kept === true'), 'the open page was replaced'
         page.click('.key-row[data-action="delete"] .change')
         # Chosen in Settings: the main page says so over the shell channel, and the page follows
         # without being touched, keeping the row it had the focus on.

@@ -90,6 +90,91 @@ def final_reports_are_read_in_slices():
         assert page.eval(READ_FINAL.replace('TEXT', cut).replace('PREPARE', 'null')) == 'null'
 
 
+# Final reports whose records sit under another key than "list": read in slices under that
+# key, or parsed whole where that key is no array of the report itself.
+FINALS_KEYED = [
+    ('groups, long, quotes and braces in paths',
+     {'groups': _rows(3000, lambda i: {'hash': '%064x' % i, 'size': i + 1,
+                                       'files': [{'path': 'C:/a}"%d/x,{' % i}, {'path': 'D:/b/%d' % i}]})},
+     'groups'),
+    ('a "list" beside the groups', {'list': [1, 2], 'groups': _rows(3, lambda i: {'n': i})}, 'groups'),
+    ('"groups" first inside a member', {'meta': {'groups': [9]}, 'groups': _rows(3, lambda i: i)}, 'groups'),
+    ('"groups" first as a value', {'a': 'groups', 'groups': _rows(3, lambda i: i)}, 'groups'),
+    ('no such key', {'list': [{'size': 1}]}, 'groups'),
+    ('the key holds no array', {'groups': {'a': 1}}, 'groups'),
+]
+
+READ_KEYED = r'''new Promise((resolve) => ScanSession.readFinal(TEXT, null,
+    (slice) => setTimeout(slice, 0), (data) => resolve(JSON.stringify(data)), KEY))'''
+
+
+def final_reports_under_another_key_are_read_in_slices():
+    with harness.Session('en-us') as session:
+        page = session.main
+        for label, report, key in FINALS_KEYED:
+            text = json.dumps(report, indent=4, ensure_ascii=False)
+            got = page.eval(READ_KEYED.replace('TEXT', json.dumps(text)).replace('KEY', json.dumps(key)))
+            assert json.loads(got) == report, '%s: read differently' % label
+
+
+# A duplicate scan's final report handed to the section's session as the native worker sends
+# it: read in slices (never parsed whole), each group prepared on the way, shown largest first
+# with the files of a protected folder marked, empty and single-file groups left out.
+DUP_FINAL = r'''(async () => {
+    const section = App.section('dup').debug;
+    PellanorUI.show('dup', 'scanning');
+    section.chips.folders = [{path: 'C:/Users/Alex/Pictures/set1', protected: true},
+                             {path: 'C:/Users/Alex/Pictures', protected: false}];
+    const groups = [];
+    for (let g = 0; g < 4000; ++g) {
+        const size = g % 500 === 7 ? 0 : 1000 + (g * 7919) % 5000000;
+        const files = [];
+        for (let c = 0; c < (g % 250 === 3 ? 1 : 2 + g % 3); ++c) {
+            files.push({path: 'C:/Users/Alex/Pictures/set' + c + '/img"}' + g + '.jpg',
+                        name: 'img' + g + '.jpg', size, modifiedTime: '2024-0' + (1 + c) + '-01 09:00'});
+        }
+        groups.push({hash: g.toString(16).padStart(64, '0'), size, files});
+    }
+    const text = JSON.stringify({groups}, null, 4);
+    const parse = JSON.parse;
+    let largest = 0;
+    JSON.parse = function (t, ...rest) {
+        largest = Math.max(largest, String(t).length);
+        return parse.call(this, t, ...rest);
+    };
+    let longest = 0;
+    const begun = performance.now();
+    section.session.receive({type: 'done', data: text});
+    longest = performance.now() - begun;
+    while (section.session.running) {
+        await new Promise((r) => setTimeout(r, 0));
+    }
+    JSON.parse = parse;
+    const shown = section.state.groups;
+    const expected = groups.filter((g) => g.size > 0 && g.files.length > 1)
+        .map((g) => [g.hash, g.size * (g.files.length - 1)])
+        .sort((a, b) => b[1] - a[1]);
+    return {largest, whole: text.length, first: longest,
+            same: JSON.stringify(shown.map((g) => [g.hash, g.reclaimable])) === JSON.stringify(expected),
+            rows: section.list.items.length,
+            protectedMarks: shown.every((g) => g.files.every((f) => f.protected === f.path.includes('/set1/'))),
+            ticked: shown.some((g) => g.files.some((f) => f.ticked)), scanned: section.state.scanned};
+})()'''
+
+
+def duplicate_final_report_is_read_in_slices():
+    with harness.Session('en-us') as session:
+        page = session.main
+        page.eval('App.show("dup", {remember: false})')
+        got = page.eval(DUP_FINAL, timeout=120)
+        assert got['same'], 'the groups differ from the report, largest first'
+        assert got['protectedMarks'] and not got['ticked'], got
+        assert got['scanned'] and got['rows'] > 8000, got
+        assert got['largest'] < got['whole'] / 4, (
+            'a %d-character piece of a %d-character final report was parsed at once' % (got['largest'], got['whole']))
+        assert got['first'] < MARGIN_MS, 'the final report held its first task %.0f ms' % got['first']
+
+
 def replayed_scan_and_scroll_stay_within_budget():
     with harness.Session('en-us') as session:
         page = session.main
@@ -121,5 +206,7 @@ def replayed_scan_and_scroll_stay_within_budget():
 if __name__ == '__main__':
     only = sys.argv[1:]
     harness.run([s for s in (live_reports_are_read_in_slices, final_reports_are_read_in_slices,
+                             final_reports_under_another_key_are_read_in_slices,
+                             duplicate_final_report_is_read_in_slices,
                              replayed_scan_and_scroll_stay_within_budget)
                  if not only or s.__name__ in only])

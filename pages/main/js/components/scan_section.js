@@ -6,7 +6,7 @@
 // new ScanSection(container, {
 //     id, state (the section's state object; `scanned` is kept there), keys: {title, desc, scan, rescan, delete, noneTicked, error, scanningFolders},
 //     chips: FolderChips options (onAdd is ours), natives: {start, stop, add},
-//     scanArgs() -> native arguments before the callback, liveRows, prepare(record) -> row
+//     scanArgs() -> native arguments before the callback, liveRows, finalKey, prepare(record) -> row
 //     (ScanSession's: the final report's records are prepared while it is read in slices),
 //     columns: [header cells], columnsClass, render(row, item), tick, onTicked(refused),
 //     onBegin(), onProgress(data), onResult(type, data|null), ticked() -> files,
@@ -73,6 +73,7 @@
                 stop: (id) => K.native(natives.stop, [id], false),
                 add: (id, folder) => K.native(natives.add, [id, folder], false),
                 liveRows: spec.liveRows,
+                finalKey: spec.finalKey,
                 prepare: spec.prepare,
                 onProgress: (data) => spec.onProgress(data),
                 onEnd: (type, data) => this.end(type, data),

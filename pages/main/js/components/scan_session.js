@@ -13,8 +13,12 @@
 // prepared: true, ...the report's other keys}. The session stays running (and `ending`) until
 // then, so the scan cannot be restarted under it.
 //
-// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, liveRows, prepare,
-//                  onProgress(data), onEnd(type, data|null)})
+// A session given `finalKey` instead reads only its final report in slices, the records under
+// that key (progress reports of such a scan are small enough to parse whole); onEnd gets them
+// prepared under the same key.
+//
+// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, liveRows, finalKey,
+//                  prepare, onProgress(data), onEnd(type, data|null)})
 // .begin(), .stop(), .add(folder), .running, .stopping, .ending, .startedAt
 (function () {
     'use strict';
@@ -38,11 +42,12 @@
         return i;
     }
 
-    // Where the report's own "list" array opens, or -1: the first "list" must be a key of the
-    // report itself (not a string value, nor the key of an object inside another member) and
-    // its value an array. Only the text before that key is walked.
-    function listOpen(text) {
-        const key = text.indexOf('"list"');
+    // Where the report's own `name` array ("list" unless told) opens, or -1: the first such key
+    // must be a key of the report itself (not a string value, nor the key of an object inside
+    // another member) and its value an array. Only the text before that key is walked.
+    function listOpen(text, name = 'list') {
+        const quoted = '"' + name + '"';
+        const key = text.indexOf(quoted);
         if (key < 0) return -1;
         let depth = 0;
         let inString = false;
@@ -60,7 +65,7 @@
             }
         }
         if (inString || depth !== 1) return -1;
-        const colon = skipSpace(text, key + 6);
+        const colon = skipSpace(text, key + quoted.length);
         if (text.charCodeAt(colon) !== 58) return -1;
         const open = skipSpace(text, colon + 1);
         return text.charCodeAt(open) === 91 ? open : -1;
@@ -155,25 +160,26 @@
     // an array; that only succeeds when the cut is a record's end (a } inside a string leaves
     // the string open, an inner object's } leaves one open), else the chunk is walked. Calls
     // done(data) with data.list prepared, or with the report parsed whole when its text is not
-    // a list report the slicing can follow.
-    function readFinal(text, prepare, next, done) {
+    // a list report the slicing can follow. The records are those under `name`, "list" unless
+    // told.
+    function readFinal(text, prepare, next, done, name = 'list') {
         const whole = () => {
             const data = parse(text);
-            if (data && Array.isArray(data.list) && prepare) {
-                data.list = data.list.map(prepare);
+            if (data && Array.isArray(data[name]) && prepare) {
+                data[name] = data[name].map(prepare);
                 data.prepared = true;
             }
             done(data);
         };
-        const open = listOpen(text);
+        const open = listOpen(text, name);
         if (open < 0) return whole();
         const rows = [];
         let pos = open + 1;
         const skip = (i) => skipSpace(text, i);
         const finish = (close) => {
             const rest = parse(text.slice(0, open) + '[]' + text.slice(close + 1));
-            if (!rest || !Array.isArray(rest.list)) return whole();
-            rest.list = rows;
+            if (!rest || !Array.isArray(rest[name])) return whole();
+            rest[name] = rows;
             if (prepare) rest.prepared = true;
             done(rest);
         };
@@ -280,13 +286,14 @@
             }
             this.pending = null;
             const ending = type === 'done' || type === 'stopped' ? type : 'error';
-            if (ending !== 'error' && this.handlers.liveRows && !this.ending) {
+            const key = this.handlers.finalKey || (this.handlers.liveRows ? 'list' : '');
+            if (ending !== 'error' && key && !this.ending) {
                 const generation = this.generation;
                 this.ending = true;
                 readFinal(String(event.data), this.handlers.prepare, nextTask, (data) => {
                     if (generation !== this.generation) return;
                     this.end(ending, data);
-                });
+                }, key);
                 return;
             }
             this.end(ending, ending === 'error' ? null : parse(event.data));

@@ -8,22 +8,35 @@
     const t = K.t;
     const R = window.DuplicateRules;
 
-    // Native groups come ordered by digest; the page wants the most space first. Empty files
-    // are all "identical" and free nothing, so their group is hidden.
+    function protectedPaths(folders) {
+        return folders.filter((f) => f.protected).map((f) => f.path);
+    }
+
+    // One native group as the page keeps it, or null: empty files are all "identical" and free
+    // nothing, so their group is hidden.
+    function prepareGroup(raw, protectedFolders) {
+        const size = Number(raw && raw.size) || 0;
+        const files = raw && Array.isArray(raw.files) ? raw.files : [];
+        if (size <= 0 || files.length < 2) return null;
+        const group = {hash: String(raw.hash || ''), size, files: files.map((f) => ({
+            path: String(f.path), name: String(f.name || K.splitPath(f.path).name),
+            size, modifiedTime: String(f.modifiedTime || ''), ticked: false,
+            protected: protectedFolders.some((p) => R.isInside(f.path, p)),
+        }))};
+        group.reclaimable = size * (group.files.length - 1);
+        return group;
+    }
+
+    // Native groups come ordered by digest; the page wants the most space first. A final report
+    // comes with its groups already prepared (the session does it while reading it in slices).
     function prepareGroups(data, folders) {
-        const protectedFolders = folders.filter((f) => f.protected).map((f) => f.path);
-        const groups = [];
-        for (const raw of Array.isArray(data && data.groups) ? data.groups : []) {
-            const size = Number(raw.size) || 0;
-            const files = Array.isArray(raw.files) ? raw.files : [];
-            if (size <= 0 || files.length < 2) continue;
-            const group = {hash: String(raw.hash || ''), size, files: files.map((f) => ({
-                path: String(f.path), name: String(f.name || K.splitPath(f.path).name),
-                size, modifiedTime: String(f.modifiedTime || ''), ticked: false,
-                protected: protectedFolders.some((p) => R.isInside(f.path, p)),
-            }))};
-            group.reclaimable = size * (group.files.length - 1);
-            groups.push(group);
+        const raw = Array.isArray(data && data.groups) ? data.groups : [];
+        let groups;
+        if (data && data.prepared) {
+            groups = raw.filter(Boolean);
+        } else {
+            const protectedFolders = protectedPaths(folders);
+            groups = raw.map((g) => prepareGroup(g, protectedFolders)).filter(Boolean);
         }
         groups.sort((a, b) => b.reclaimable - a.reclaimable);
         return groups;
@@ -65,6 +78,10 @@
             natives: {start: 'startScanDuplicateFiles', stop: 'stopScanDuplicateFiles',
                       add: 'addScanDuplicateFilesFolder'},
             scanArgs: () => [],
+            // A final report of thousands of groups takes longer to parse whole than a task may
+            // last: the session reads it in slices, preparing each group as it comes.
+            finalKey: 'groups',
+            prepare: (raw) => prepareGroup(raw, protectedPaths(chips.folders)),
             columnsClass: 'dup-cols',
             columns: [
                 K.el('span', {role: 'columnheader'}),
@@ -281,7 +298,7 @@
         }
 
         function remarkProtected() {
-            const protectedFolders = chips.folders.filter((f) => f.protected).map((f) => f.path);
+            const protectedFolders = protectedPaths(chips.folders);
             for (const group of state.groups) {
                 for (const file of group.files) {
                     file.protected = protectedFolders.some((p) => R.isInside(file.path, p));
