@@ -21,10 +21,10 @@
     const t = K.t;
 
     class ScanSection {
-        constructor(container, spec) {
-            this.spec = spec;
+        constructor(container, setup) {
+            this.setup = setup;
             // `scanned` lives in the section's own state, where its tests and hooks read it.
-            this.state = spec.state;
+            this.state = setup.state;
             this.state.scanned = false;
             this.busy = false;
             this.panel = null;
@@ -33,14 +33,14 @@
             // When the scan in hand was started by the user; a fixture's pretended scan has none
             // and sends no usage event.
             this.scanBegun = 0;
-            const keys = spec.keys;
-            this.ui = K.frame(container, spec.id, keys.title, keys.desc);
+            const keys = setup.keys;
+            this.ui = K.frame(container, setup.id, keys.title, keys.desc);
             this.scanButton = K.button('primary', keys.scan, () => this.toggleScan(),
                                        {'data-i18n': null});
             this.ui.headerActions.appendChild(this.scanButton);
 
             const chipsSlot = K.el('div', {class: 'an-folders'});
-            this.chips = new FolderChips(chipsSlot, Object.assign({}, spec.chips, {
+            this.chips = new FolderChips(chipsSlot, Object.assign({}, setup.chips, {
                 onAdd: (path) => this.session.add(path),
             }));
             this.toolbar = K.el('div', {class: 'an-toolbar'}, [chipsSlot]);
@@ -48,34 +48,34 @@
             this.status = K.el('p', {class: 'an-status', role: 'status', 'aria-live': 'polite'});
             this.tableSlot = K.el('div', {class: 'an-table'});
             this.empty = K.el('div', {class: 'empty an-empty', hidden: true});
-            this.tableSlot.appendChild(K.el('div', {class: 'an-grid-head ' + spec.columnsClass,
-                                                    role: 'row'}, spec.columns));
+            this.tableSlot.appendChild(K.el('div', {class: 'an-grid-head ' + setup.columnsClass,
+                                                    role: 'row'}, setup.columns));
             for (const part of [this.toolbar, this.progressSlot, this.status, this.tableSlot,
                                 this.empty]) {
                 this.ui.body.appendChild(part);
             }
             this.list = new VirtualList(this.tableSlot, {
-                rowHeight: 32, headerRows: 1, label: t(keys.title), render: spec.render,
-                tick: spec.tick, onTicked: ({refused}) => {
-                    if (spec.onTicked) spec.onTicked(refused);
+                rowHeight: 32, headerRows: 1, label: t(keys.title), render: setup.render,
+                tick: setup.tick, onTicked: ({refused}) => {
+                    if (setup.onTicked) setup.onTicked(refused);
                     this.paintBar();
                 }});
-            this.list.scroller.classList.add(spec.id + '-list');
+            this.list.scroller.classList.add(setup.id + '-list');
 
             this.deleteButton = K.button('danger', keys.delete, () => this.deleteSelected(),
                                          {'data-i18n': null});
             this.ui.barActions.appendChild(this.deleteButton);
 
-            const natives = spec.natives;
+            const natives = setup.natives;
             this.session = new ScanSession({
                 start: (callback) => K.native(natives.start, [JSON.stringify(
-                    this.chips.folders.map((f) => f.path))].concat(spec.scanArgs(), [callback]), 0),
+                    this.chips.folders.map((f) => f.path))].concat(setup.scanArgs(), [callback]), 0),
                 stop: (id) => K.native(natives.stop, [id], false),
                 add: (id, folder) => K.native(natives.add, [id, folder], false),
-                liveRows: spec.liveRows,
-                finalKey: spec.finalKey,
-                prepare: spec.prepare,
-                onProgress: (data) => spec.onProgress(data),
+                liveRows: setup.liveRows,
+                finalKey: setup.finalKey,
+                prepare: setup.prepare,
+                onProgress: (data) => setup.onProgress(data),
                 onEnd: (type, data) => this.end(type, data),
             });
         }
@@ -84,7 +84,7 @@
         // time and an indeterminate bar (a scan never knows its total).
         openPanel(startedAt) {
             this.panel = K.progress(this.progressSlot, {
-                verb: () => K.plural(this.spec.keys.scanningFolders,
+                verb: () => K.plural(this.setup.keys.scanningFolders,
                                      Math.max(1, this.chips.folders.length)),
                 startedAt, onStop: () => this.toggleScan()});
         }
@@ -111,8 +111,8 @@
             this.session.begin();
             // A scan that could not start has already ended (and said so) inside begin().
             if (!this.session.running) return;
-            this.ticker = setInterval(() => this.spec.paintStatus(), 1000);
-            this.spec.onBegin();
+            this.ticker = setInterval(() => this.setup.paintStatus(), 1000);
+            this.setup.onBegin();
             this.paintScanButton();
         }
 
@@ -124,17 +124,17 @@
             this.scanned = true;
             const failed = type === 'error' || !data;
             if (failed) {
-                this.spec.onResult('error', null);
-                K.showBanner(this.ui.banner, 'danger', t(this.spec.keys.error),
+                this.setup.onResult('error', null);
+                K.showBanner(this.ui.banner, 'danger', t(this.setup.keys.error),
                              {label: t('an.retry'), run: () => this.toggleScan()});
             } else {
-                this.spec.onResult(type, data);
+                this.setup.onResult(type, data);
                 if (type === 'stopped') K.showBanner(this.ui.banner, 'info', t('an.partial'));
             }
             this.paintScanButton();
             if (this.scanBegun) {
-                const facts = failed || !this.spec.scanFacts ? {} : this.spec.scanFacts();
-                K.report(this.spec.id + '_scan', Object.assign({}, facts, {
+                const facts = failed || !this.setup.scanFacts ? {} : this.setup.scanFacts();
+                K.report(this.setup.id + '_scan', Object.assign({}, facts, {
                     folders: this.chips.folders.length, duration_ms: K.since(this.scanBegun),
                     outcome: failed ? 'failed' : type === 'stopped' ? 'stopped' : 'done'}));
                 this.scanBegun = 0;
@@ -161,20 +161,20 @@
 
         paintScanButton() {
             K.paintScanButton(this.scanButton, this.session, this.scanned,
-                              {scan: this.spec.keys.scan, rescan: this.spec.keys.rescan},
+                              {scan: this.setup.keys.scan, rescan: this.setup.keys.rescan},
                               this.busy);
             this.chips.setScanning(this.session.running);
         }
 
         paintBar() {
-            const chosen = this.spec.ticked();
+            const chosen = this.setup.ticked();
             const bytes = K.sum(chosen, 'size');
-            this.ui.barText.textContent = chosen.length === 0 ? t(this.spec.keys.noneTicked) :
+            this.ui.barText.textContent = chosen.length === 0 ? t(this.setup.keys.noneTicked) :
                 K.plural('an.selected', chosen.length, K.size(bytes));
-            this.deleteButton.textContent = chosen.length === 0 ? t(this.spec.keys.delete) :
+            this.deleteButton.textContent = chosen.length === 0 ? t(this.setup.keys.delete) :
                 t('large.deleteAmount', K.size(bytes));
             this.deleteButton.disabled = chosen.length === 0 || this.busy || this.session.running;
-            if (this.spec.paintBar) this.spec.paintBar();
+            if (this.setup.paintBar) this.setup.paintBar();
         }
 
         showEmpty(text) {
@@ -210,10 +210,10 @@
             job.done();
             this.job = null;
             this.busy = false;
-            this.spec.onRemoved(new Set(result.removed));
+            this.setup.onRemoved(new Set(result.removed));
             this.paintBar();
             this.paintScanButton();
-            K.report(event || this.spec.id + '_delete', {
+            K.report(event || this.setup.id + '_delete', {
                 files: result.removed.length, bytes: K.sum(result.removed, 'size'),
                 failed: result.failed.length, duration_ms: K.since(begun),
                 outcome: result.stopped ? 'stopped' : 'done'});
@@ -229,7 +229,7 @@
         // Never while a scan runs: its next report would bring the deleted files back and drop
         // the ticks, so the key does what the disabled button does.
         async deleteSelected() {
-            const files = this.spec.ticked();
+            const files = this.setup.ticked();
             if (files.length === 0 || this.busy || this.session.running) return;
             const bytes = K.size(K.sum(files, 'size'));
             const ok = await K.confirm({
@@ -242,16 +242,16 @@
                 freedBytes: K.sum(result.removed, 'size'),
                 failed: result.failed.map((f) => ({label: f.path, reason: t('an.inUse')})),
                 actions: [{label: t('an.done'), onClick: () => { this.progressSlot.textContent = ''; }},
-                          {label: t(this.spec.keys.rescan), onClick: () => this.toggleScan()}]}));
+                          {label: t(this.setup.keys.rescan), onClick: () => this.toggleScan()}]}));
         }
 
         onLanguageChanged() {
             K.translate(this.ui.root);
-            this.list.scroller.setAttribute('aria-label', t(this.spec.keys.title));
+            this.list.scroller.setAttribute('aria-label', t(this.setup.keys.title));
             this.chips.render();
             this.list.refresh();
             this.paintScanButton();
-            this.spec.paintStatus();
+            this.setup.paintStatus();
             this.paintBar();
         }
 
@@ -260,7 +260,7 @@
         hooks(fixture, extra) {
             const section = {
                 session: this.session,
-                paintStatus: () => this.spec.paintStatus(),
+                paintStatus: () => this.setup.paintStatus(),
                 toggleScan: () => this.toggleScan(),
                 deleteSelected: () => this.deleteSelected(),
                 fixture,
