@@ -203,15 +203,10 @@
     }
 
     // The page exists once: opened again, the open window comes forward. Resolves whether the
-    // page is open.
+    // page is open. Only the main page opens it, and it always has PageWindows.
     async function openPage() {
         const path = Pellanor.readNative('NativeUtil', 'hotkeyWindowPath', kPagePath) || kPagePath;
-        let opened;
-        if (window.PageWindows) {
-            opened = await PageWindows.open(path, kPageName);
-        } else {
-            opened = Boolean(Pellanor.callNative('WindowUtil', 'createWindow', [path, 0, true], 0));
-        }
+        const opened = await PageWindows.open(path, kPageName);
         if (!opened) logger().warn('the hot-key page did not open');
         return opened;
     }
