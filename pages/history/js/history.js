@@ -26,14 +26,6 @@
         return created;
     }
 
-    function frames(count) {
-        return new Promise((resolve) => {
-            let left = count;
-            const step = () => (--left <= 0 ? resolve() : requestAnimationFrame(step));
-            requestAnimationFrame(step);
-        });
-    }
-
     function running() {
         return Pellanor.productVersion();
     }
@@ -141,7 +133,7 @@
         loading = true;
         state = {phase: 'loading'};
         render();
-        await frames(2);
+        await PageChrome.frames(2);
         try {
             state = read();
         } catch (error) {

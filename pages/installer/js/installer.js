@@ -118,10 +118,6 @@
         return {jobs, folders, program};
     }
 
-    function nextFrame() {
-        return new Promise((resolve) => requestAnimationFrame(() => resolve()));
-    }
-
     // Copies in slices so the bar moves and the window answers; stops at the first failure.
     async function copyAll(jobs) {
         let slice = performance.now();
@@ -129,7 +125,7 @@
             if (native('copyFile', [jobs[i].from, jobs[i].to, true], false) !== true) return jobs[i];
             if (performance.now() - slice > kSliceMs) {
                 setProgress('install.progress.copying', i + 1, jobs.length, jobs[i].name);
-                await nextFrame();
+                await PageChrome.frames(1);
                 slice = performance.now();
             }
         }

@@ -203,11 +203,6 @@
         });
     }
 
-    // Two frames, so a busy state is on screen before a blocking native call.
-    function paint() {
-        return new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
-    }
-
     // Sizes the window, applies the language, wires the title bar; resolves with the language.
     // `onLanguage` repaints the page's own texts when the language changes while it is open.
     // The first language is applied before the page has set itself up, so only later changes
@@ -249,7 +244,7 @@
         closeWindow: PageChrome.close,
         markStep,
         showPanel,
-        paint,
+        paint: () => PageChrome.frames(2),
         start,
         resultLine,
     });

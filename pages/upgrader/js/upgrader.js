@@ -25,21 +25,6 @@
         return Pellanor.callNative('NativeUtil', method, args || [], fallback);
     }
 
-    // Two frames, so a state painted before a blocking native call is really on screen; a
-    // hidden window gets no frames, so a timer stands in.
-    function frames(count) {
-        const one = () => new Promise((resolve) => {
-            const timer = setTimeout(resolve, 100);
-            requestAnimationFrame(() => {
-                clearTimeout(timer);
-                resolve();
-            });
-        });
-        let chain = Promise.resolve();
-        for (let i = 0; i < (count || 2); ++i) chain = chain.then(one);
-        return chain;
-    }
-
     // The program hands out paths with forward slashes; Windows programs are started by their
     // own spelling of the path.
     function systemPath(path) {
@@ -66,7 +51,7 @@
     async function check() {
         ++state.checks;
         go('checking', {offer: null, failure: null, path: ''});
-        await frames(2);
+        await PageChrome.frames(2);
         const text = native('checkUpdate', [], '');
         let answer = null;
         try {
@@ -134,7 +119,7 @@
     // once: it is never offered for Install, and never left for someone to run by hand.
     async function verify(path) {
         go('verifying', {path});
-        await frames(2);
+        await PageChrome.frames(2);
         const digest = native('getFileSha256', [path], '');
         if (UpdateOffer.sameDigest(digest, state.offer && state.offer.sha256)) return true;
         log.warn('refused ' + path + ': digest ' + (digest || 'unreadable') + ', published ' +
@@ -149,7 +134,7 @@
     async function install() {
         if (!state.path || !(await verify(state.path))) return;
         go('installing');
-        await frames(2);
+        await PageChrome.frames(2);
         const file = systemPath(state.path);
         const started = native('launch', [file, folderOf(file), ''], false) === true;
         if (!started) {

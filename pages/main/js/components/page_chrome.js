@@ -132,5 +132,21 @@
         return language;
     }
 
-    window.PageChrome = Object.freeze({start, followLanguage, checkLanguage, centredIn, close, raise, tellMain});
+    // `count` frames (two by default), so a state painted before a blocking native call is
+    // really on screen; a hidden window gets no frames, so a timer stands in for each.
+    function frames(count) {
+        const one = () => new Promise((resolve) => {
+            const timer = setTimeout(resolve, 100);
+            requestAnimationFrame(() => {
+                clearTimeout(timer);
+                resolve();
+            });
+        });
+        let chain = Promise.resolve();
+        for (let i = 0; i < (count || 2); ++i) chain = chain.then(one);
+        return chain;
+    }
+
+    window.PageChrome = Object.freeze({start, followLanguage, checkLanguage, centredIn, close, raise, tellMain,
+                                       frames});
 })();
