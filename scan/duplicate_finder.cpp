@@ -219,8 +219,7 @@ void reportProgressIfDue(DuplicateFileScanContext& context) {
     if (groups == context.lastGroupCount && groupedFiles == context.lastGroupedFileCount) return;
     context.lastGroupCount = groups;
     context.lastGroupedFileCount = groupedFiles;
-    context.callback(dataEvent(kProgressType, context.id, scanDocument(context)));
-    context.lastProgressTime = std::chrono::steady_clock::now();  // scanning time between reports
+    reportProgress(context, dataEvent(kProgressType, context.id, scanDocument(context)));
 }
 
 // Returns the final event.

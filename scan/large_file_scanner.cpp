@@ -50,10 +50,7 @@ void reportProgressIfDue(LargeFileScanContext& context, const std::vector<FileRe
     if (!progressDue(context, kProgressInterval) || found.empty()) return;
     std::vector<FileRecord> sorted = found;
     sortBySizeDescending(sorted);
-    context.callback(dataEvent(kProgressType, context.id, listDocument(sorted)));
-    // The page may take a second over a long list; the interval is scanning time between
-    // reports, or the scan would do little but report.
-    context.lastProgressTime = std::chrono::steady_clock::now();
+    reportProgress(context, dataEvent(kProgressType, context.id, listDocument(sorted)));
 }
 
 // Returns the final event.

@@ -24,6 +24,11 @@ bool progressDue(ScanContext& context, std::chrono::nanoseconds interval) {
     return true;
 }
 
+void reportProgress(ScanContext& context, const QVariantMap& event) {
+    context.callback(event);
+    context.lastProgressTime = std::chrono::steady_clock::now();
+}
+
 int launchScanWorker(
     const std::function<int(std::shared_ptr<platform::BlockingIoCanceller>)>& registerScan,
     std::function<void()> body) {

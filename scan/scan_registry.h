@@ -115,6 +115,11 @@ bool takeNextFolder(ScanContext& context, PendingFolder& folder);
 // True once per `interval` (strictly more than it since the last time); then resets the clock.
 bool progressDue(ScanContext& context, std::chrono::nanoseconds interval);
 
+// Hands a progress event to the callback, then restarts the clock: the page may take a second
+// over a long list, and the interval is scanning time between reports, or the scan would do
+// little but report.
+void reportProgress(ScanContext& context, const QVariantMap& event);
+
 // Starts `body` on a detached worker thread at below-normal priority. The thread captures its
 // own handle for cancelling and waits until `registerScan` has registered the context with
 // that handle, so the worker never sees an unregistered context. Returns the id that

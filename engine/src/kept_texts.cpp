@@ -10,28 +10,22 @@ namespace engine::kept_texts {
 
 namespace {
 
-struct IdHash {
-    std::size_t operator()(const QString& id) const { return qHash(id); }
-};
-
 // Kept on the caller's thread, taken on the UI thread.
 std::mutex s_mutex;
-std::unordered_map<QString, QByteArray, IdHash> s_texts;
+std::unordered_map<QString, QByteArray> s_texts;
 std::size_t s_bytes = 0;
-
-QString randomId() {
-    quint32 words[4];
-    QRandomGenerator::system()->fillRange(words);
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
-}
 
 bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-QString newToken() { return randomId(); }
+QString newToken() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+}
 
 bool worthKeeping(const std::u16string& text) {
     if (text.size() < kKeptTextMinChars) return false;
@@ -55,8 +49,8 @@ QString keep(const std::u16string& text) {
                           .toUtf8();
     std::lock_guard<std::mutex> lock(s_mutex);
     if (s_bytes + static_cast<std::size_t>(utf8.size()) > kKeptTextsMaxBytes) return {};
-    QString id = randomId();
-    while (s_texts.count(id)) id = randomId();
+    QString id = newToken();
+    while (s_texts.count(id)) id = newToken();
     s_bytes += static_cast<std::size_t>(utf8.size());
     s_texts.emplace(id, std::move(utf8));
     return id;
@@ -80,16 +74,6 @@ void drop(const std::vector<QString>& ids) {
         s_bytes -= static_cast<std::size_t>(it->second.size());
         s_texts.erase(it);
     }
-}
-
-std::size_t count() {
-    std::lock_guard<std::mutex> lock(s_mutex);
-    return s_texts.size();
-}
-
-std::size_t bytes() {
-    std::lock_guard<std::mutex> lock(s_mutex);
-    return s_bytes;
 }
 
 }  // namespace engine::kept_texts

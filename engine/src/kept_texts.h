@@ -42,10 +42,6 @@ void drop(const std::vector<QString>& ids);
 // A random, unguessable id (also names a call whose page answers later).
 QString newToken();
 
-// Texts kept now and their bytes (for the engine's own checks and the log).
-std::size_t count();
-std::size_t bytes();
-
 }  // namespace kept_texts
 
 }  // namespace engine
