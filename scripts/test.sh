@@ -20,8 +20,9 @@ stage() {
 }
 
 # Every windowed test of a run shares one virtual display and one loaded machine; a test that
-# fails is run once more, and ctest still reports it when it fails twice.
-ctest_options=(--output-on-failure --repeat until-pass:2 -j "$(nproc)")
+# fails is run once more, and ctest still reports it when it fails twice. Entries without a time
+# limit of their own get five minutes: a hang must fail its test, not stall the run.
+ctest_options=(--output-on-failure --repeat until-pass:2 -j "$(nproc)" --timeout 300)
 
 native_tests() { (cd "$root/build/native" && xvfb-run -a ctest "${ctest_options[@]}"); }
 
@@ -33,7 +34,7 @@ windows_tests() {
         export WINEPREFIX
         trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
     fi
-    (cd "$root/build/win32" && ctest --output-on-failure)
+    (cd "$root/build/win32" && ctest --output-on-failure --timeout 900)
 }
 
 sanitizer_tests() {
