@@ -471,6 +471,24 @@ def check_removal_licence(session, page):
         assert verdict is allowed, '%r: %r, wanted %r' % (folder, verdict, allowed)
 
 
+def check_folder_taken_meanwhile(session, page):
+    """A folder that gains someone's files between the choice and Install is left alone, and
+    Back leads to the choices again."""
+    later = os.path.join(session.profile.programs, 'Later')
+    set_folder(page, later)
+    page.wait('!document.getElementById("next").disabled', what='a new folder accepted')
+    page.click('#next')
+    page.wait('!document.querySelector("[data-panel=options]").hidden', what='options step')
+    kept = session.profile.add_sentinel(os.path.join(later, 'arrived.txt'))
+    page.click('#next')
+    page.wait('Installer.state().installed === false', timeout=30, what='the install refused')
+    assert page.eval('document.getElementById("back").hidden') is False, 'Back hidden after a failure'
+    assert 'holds other files' in page.eval('document.getElementById("result").textContent')
+    assert os.listdir(later) == ['arrived.txt'] and os.path.exists(kept)
+    page.click('#back')
+    page.wait('!document.querySelector("[data-panel=options]").hidden', what='back to the options')
+
+
 def test_refusals():
     with harness.Session('en-us', args=['--install'], page=INSTALLER,
                          ready=INSTALLER_READY) as session:
@@ -512,6 +530,7 @@ def test_refusals():
         assert page.eval('document.querySelector("[data-panel=folder]").hidden') is False
         assert os.listdir(foreign) == ['notes.txt']
         assert os.path.exists(kept)
+        check_folder_taken_meanwhile(session, page)
         click_closing(page, '#cancel')
         session.process.wait(20)
 
