@@ -22,7 +22,8 @@
     const kQuitWaitMs = 1500;
 
     const steps = ['folder', 'options', 'progress'];
-    const state = {step: 0, folder: '', check: null, busy: false, installed: null, program: ''};
+    const state = {step: 0, folder: '', check: null, busy: false, installed: null, program: '',
+                   progress: null, result: null};
 
     function facts() {
         return {
@@ -32,11 +33,19 @@
         };
     }
 
-    // {refusal, state}: the verdict on the folder typed, by its text and then by its content.
+    // {refusal, state, args}: the verdict on the folder typed, by its text, then by the install
+    // already listed, then by its content.
     function checkFolder(path) {
         const refusal = Setup.refusalOf(path, facts());
         if (refusal !== '') return {refusal, state: 'refused'};
         const folder = String(path).trim();
+        // A second install would take the one installed-programs entry from the first, whose
+        // uninstaller could then no longer find it: the listed install is updated in place, or
+        // uninstalled before Pellanor goes elsewhere.
+        const listed = Setup.listedInstall();
+        if (listed !== '' && Setup.norm(listed) !== Setup.norm(folder)) {
+            return {refusal: 'install.refuse.installed', state: 'refused', args: [listed]};
+        }
         const parent = Setup.parentOf(folder);
         const name = folder.replace(/[\\/]+$/, '').slice(parent.length + 1);
         return Setup.refusalByContent(Setup.list(folder), parent ? Setup.list(parent) : null, name);
@@ -48,7 +57,7 @@
         note.textContent = '';
         note.classList.toggle('refused', check.refusal !== '');
         if (check.refusal !== '') {
-            note.append(Icons.svg('warning', 16), S(check.refusal));
+            note.append(Icons.svg('warning', 16), S(check.refusal, ...(check.args || [])));
         } else {
             note.textContent = S('install.folder.' + check.state);
         }
@@ -60,7 +69,8 @@
         Setup.showPanel(id);
         Setup.markStep(state.step);
         element('step-text').textContent = S('install.stepOf', state.step + 1, steps.length);
-        element('back').hidden = state.step === 0 || id === 'progress';
+        // After a failed install Back leads to the choices again.
+        element('back').hidden = state.step === 0 || (id === 'progress' && state.installed !== false);
         element('cancel').hidden = id === 'progress' && !state.busy && state.installed === true;
         element('cancel').disabled = state.busy;
         element('next').textContent = S(id === 'options' ? 'install.action.install' :
@@ -69,9 +79,16 @@
                                    id === 'progress' ? state.busy || state.installed !== true : false;
         if (id === 'options') element('summary-folder').textContent = state.folder;
         if (id === 'folder') showCheck();
+        if (state.progress) paintProgress(state.progress);
+        Setup.paintResult(state.result);
     }
 
     function setProgress(verbKey, done, total, current) {
+        state.progress = {verbKey, done, total, current};
+        paintProgress(state.progress);
+    }
+
+    function paintProgress({verbKey, done, total, current}) {
         element('progress-verb').textContent = S(verbKey);
         const bar = element('progress-bar');
         const determinate = total > 0;
@@ -133,17 +150,12 @@
         return null;
     }
 
+    // `lines` are Setup.line records.
     function finishWith(ok, lines) {
         state.busy = false;
         state.installed = ok;
-        element('result').hidden = false;
-        element('result').classList.toggle('failed', !ok);
-        element('result-title').textContent = S(ok ? 'install.done.heading' : 'install.failed.heading');
-        const list = element('result-lines');
-        list.textContent = '';
-        for (const [text, failed] of lines) list.appendChild(Setup.resultLine(text, failed));
+        state.result = {titleKey: ok ? 'install.done.heading' : 'install.failed.heading', failed: !ok, lines};
         element('progress-bar').classList.toggle('failed', !ok);
-        if (!ok) element('back').hidden = false;
         render();
         element(ok ? 'next' : 'back').focus();
     }
@@ -151,7 +163,7 @@
     async function install() {
         state.busy = true;
         state.installed = null;
-        element('result').hidden = true;
+        state.result = null;
         element('progress-bar').classList.remove('failed');
         render();
         const target = state.folder;
@@ -159,10 +171,10 @@
         setProgress('install.progress.preparing', 0, 0, '');
         await Setup.paint();
         const work = plan(source, target);
-        if (!work.jobs) return finishWith(false, [[S('install.failed.incomplete', work.missing), true]]);
+        if (!work.jobs) return finishWith(false, [Setup.line('install.failed.incomplete', [work.missing], true)]);
         // Checked again: the folder may have changed since the first step.
         const check = checkFolder(target);
-        if (check.refusal !== '') return finishWith(false, [[S(check.refusal), true]]);
+        if (check.refusal !== '') return finishWith(false, [Setup.line(check.refusal, check.args, true)]);
         if (check.state === 'update') {
             // The copy being replaced may be running; its files cannot be replaced while it does.
             setProgress('install.progress.closing', 0, 0, '');
@@ -173,15 +185,15 @@
         if (native('mkdir', [target], false) !== true ||
             native('copyFile', [Setup.join(source, ...Setup.kMarkerSource),
                                 Setup.join(target, Setup.kMarkerName), true], false) !== true) {
-            return finishWith(false, [[S('install.failed.folder', target), true]]);
+            return finishWith(false, [Setup.line('install.failed.folder', [target], true)]);
         }
         for (const folder of work.folders) {
             if (native('mkdir', [folder], false) !== true) {
-                return finishWith(false, [[S('install.failed.folder', folder), true]]);
+                return finishWith(false, [Setup.line('install.failed.folder', [folder], true)]);
             }
         }
         const failed = await copyAll(work.jobs);
-        if (failed) return finishWith(false, [[S('install.failed.copy', failed.name), true]]);
+        if (failed) return finishWith(false, [Setup.line('install.failed.copy', [failed.name], true)]);
         state.program = Setup.join(target, work.program);
         const listed = await register(target, work.jobs.length);
         finishWith(true, afterCopy(target, listed));
@@ -215,25 +227,26 @@
     // The shortcut and the start-at-logon request; their failures do not undo the install, nor
     // does a missing entry in the installed-programs list.
     function afterCopy(target, listed) {
-        const lines = [[S('install.done.text', target), false],
-                       [S(listed ? 'install.done.listed' : 'install.done.listedFailed'), !listed]];
+        const lines = [Setup.line('install.done.text', [target]),
+                       Setup.line(listed ? 'install.done.listed' : 'install.done.listedFailed', [], !listed)];
         if (element('opt-shortcut').checked) {
             // The same picture as the installed-programs entry: a launcher pointing at the
             // executable itself shows a blank sheet on the desktops that are not Windows.
             const made = native('createDesktopShortcut', [kShortcutName, state.program, '', programIcon(target)],
                                 false) === true;
-            lines.push([S(made ? 'install.done.shortcut' : 'install.done.shortcutFailed'), !made]);
+            lines.push(Setup.line(made ? 'install.done.shortcut' : 'install.done.shortcutFailed', [], !made));
         }
         const logon = element('opt-logon').checked;
         native('setSetting', [kPendingLogonKey, logon ? target : ''], false);
-        if (logon) lines.push([S('install.done.logon'), false]);
+        if (logon) lines.push(Setup.line('install.done.logon'));
         return lines;
     }
 
     function finish() {
         const started = native('launch', [state.program, state.folder, ''], false) === true;
         if (!started) {
-            element('result-lines').appendChild(Setup.resultLine(S('install.launchFailed', state.folder), true));
+            state.result.lines.push(Setup.line('install.launchFailed', [state.folder], true));
+            Setup.paintResult(state.result);
             return;
         }
         log.info('started ' + state.program);
@@ -290,8 +303,12 @@
 
     Pellanor.onReady(async () => {
         await Setup.start('install.title', cancel, render);
+        // An installed copy is updated where it is; otherwise Pellanor gets a folder of its own
+        // among the programs.
         const programs = native('programsPath', [], '');
-        element('folder').value = programs ? Setup.join(programs, kProductFolder) : '';
+        const listed = Setup.listedInstall();
+        element('folder').value = listed !== '' ? listed :
+                                  programs ? Setup.join(programs, kProductFolder) : '';
         wire();
         render();
         element('folder').focus();

@@ -57,6 +57,8 @@
 
     const kPosixSystem = ['/bin', '/boot', '/dev', '/etc', '/lib', '/lib32', '/lib64', '/libx32',
                           '/proc', '/root', '/run', '/sbin', '/sys', '/usr', '/var'];
+    // Shared parents of other people's folders: a folder inside may be ours, never these.
+    const kPosixShared = ['/home', '/media', '/mnt', '/opt', '/srv', '/tmp'];
 
     // Why `path` may not receive an install ('' when it may), by its text alone: `facts` holds
     // the user's desktop, the running program's folder and the programs folder. The folder's
@@ -77,7 +79,8 @@
         if (p.split('/').some((part) => part === '..' || part === '.')) return 'install.refuse.relative';
         if (/^[a-z]:\/windows(\/|$)/.test(p) || /^[a-z]:\/program files( \(x86\))?$/.test(p) ||
             /^[a-z]:\/programdata$/.test(p) || /^[a-z]:\/users$/.test(p) ||
-            kPosixSystem.some((folder) => isInside(p, folder)) || p === norm(facts.programs)) {
+            kPosixSystem.some((folder) => isInside(p, folder)) || kPosixShared.includes(p) ||
+            p === norm(facts.programs)) {
             return 'install.refuse.system';
         }
         const desktop = norm(facts.desktop);
@@ -177,6 +180,14 @@
         return stored;
     }
 
+    // The folder of the install the entry lists, or '' when there is none or its folder no
+    // longer holds an install of ours (removed by hand): one entry can describe one install, so
+    // while it names a live one, that is where the installer updates.
+    function listedInstall() {
+        const location = String(native('getRegistryString', [kEntryKey, 'InstallLocation'], '') || '');
+        return location.trim() !== '' && hasMarker(location) ? location : '';
+    }
+
     // Removes the entry when it is `folder`'s: true when removed, 'skipped' when there is none
     // or it names another install, false when the removal failed.
     function removeUninstallEntry(folder) {
@@ -215,11 +226,26 @@
         return language;
     }
 
-    function resultLine(text, failed) {
+    // A line of a result: {key, args, failed}. Lines and headings are kept as keys and painted
+    // from them, so a language chosen while the window is open reaches them too.
+    const line = (key, args, failed) => ({key, args: args || [], failed: failed === true});
+
+    function resultLine({key, args, failed}) {
         const item = document.createElement('li');
         if (failed) item.className = 'failed';
-        item.append(Icons.svg(failed ? 'warning' : 'check', 16), text);
+        item.append(Icons.svg(failed ? 'warning' : 'check', 16), S(key, ...args));
         return item;
+    }
+
+    // Paints `result` ({titleKey, failed, lines}, or null for none) into the page's result box.
+    function paintResult(result) {
+        element('result').hidden = result === null;
+        if (result === null) return;
+        element('result').classList.toggle('failed', result.failed === true);
+        element('result-title').textContent = S(result.titleKey);
+        const list = element('result-lines');
+        list.textContent = '';
+        for (const each of result.lines) list.appendChild(resultLine(each));
     }
 
     window.Setup = Object.freeze({
@@ -241,11 +267,13 @@
         ownsEntry,
         writeUninstallEntry,
         removeUninstallEntry,
+        listedInstall,
         closeWindow: PageChrome.close,
         markStep,
         showPanel,
         paint: () => PageChrome.frames(2),
         start,
-        resultLine,
+        line,
+        paintResult,
     });
 })();

@@ -1,7 +1,7 @@
 // The uninstaller: asks why (optional) and whether to keep the settings, then undoes what the
-// installer did (its entry among the installed programs included) and has the program's folder removed once this process has ended. It acts only
-// on a folder the installer filled (one holding its marker): a copy run from anywhere else
-// removes nothing at all.
+// installer did (its entry among the installed programs included) and has the program's folder
+// removed once this process has ended. It acts only on a folder the installer filled (one
+// holding its marker) and could have chosen: a copy run from anywhere else removes nothing.
 (function () {
     'use strict';
 
@@ -13,7 +13,7 @@
     // Time a running copy gets to close after it was asked to, before its folder is scheduled.
     const kQuitWaitMs = 1500;
 
-    const state = {folder: '', phase: 'ask', busy: false, tasks: []};
+    const state = {folder: '', phase: 'ask', busy: false, tasks: [], result: null};
 
     // The shortcut the installer made: a shell link on Windows, a launcher file elsewhere.
     function shortcutPath() {
@@ -23,23 +23,46 @@
         return Setup.join(desktop, kShortcutName + (windows ? '.lnk' : '.desktop'));
     }
 
+    // Whether the uninstaller may remove `folder`: our marker is in it, and it is a folder the
+    // installer would have accepted, so a marker dropped into a profile, a drive's root or a
+    // system folder licenses nothing.
+    function mayRemove(folder) {
+        const facts = {desktop: native('getDesktopPath', [], ''), own: '',
+                       programs: native('programsPath', [], '')};
+        const refusal = Setup.refusalOf(folder, facts);
+        if (refusal !== '') {
+            log.info('will not remove ' + folder + ': ' + refusal);
+            return false;
+        }
+        return Setup.hasMarker(folder);
+    }
+
+    // A step line is its key and its outcome (null while it runs), painted from them.
+    function paintTask(task) {
+        task.name.textContent = S(task.key);
+        const stateKey = task.outcome === null ? 'uninstall.state.working' :
+                         task.outcome === 'skipped' ? 'uninstall.state.skipped' :
+                         task.outcome === false ? 'uninstall.state.failed' : 'uninstall.state.done';
+        task.status.textContent = S(stateKey);
+        task.status.className = 'task-state' + (task.outcome === null ? '' :
+                                                task.outcome === false ? ' failed' : ' ok');
+    }
+
     function addTask(key) {
         const item = document.createElement('li');
-        const name = Object.assign(document.createElement('span'), {className: 'task-name', textContent: S(key)});
-        const status = Object.assign(document.createElement('span'), {className: 'task-state', textContent: S('uninstall.state.working')});
+        const name = Object.assign(document.createElement('span'), {className: 'task-name'});
+        const status = document.createElement('span');
         item.append(name, status);
         element('tasks').appendChild(item);
-        const task = {key, item, status, ok: null};
+        const task = {key, name, status, outcome: null};
         state.tasks.push(task);
+        paintTask(task);
         return task;
     }
 
     function settle(task, outcome) {
-        task.ok = outcome !== false;
-        const key = outcome === 'skipped' ? 'uninstall.state.skipped' :
-                    outcome === false ? 'uninstall.state.failed' : 'uninstall.state.done';
-        task.status.textContent = S(key);
-        task.status.className = 'task-state ' + (outcome === false ? 'failed' : 'ok');
+        task.outcome = outcome === true || outcome === 'skipped' ? outcome : false;
+        paintTask(task);
     }
 
     async function step(key, action) {
@@ -63,12 +86,13 @@
         element('go').disabled = state.busy;
         element('cancel').disabled = state.busy;
         element('cancel').textContent = S(asking ? 'common.cancel' : 'common.close');
+        Setup.paintResult(state.result);
     }
 
     async function uninstall() {
         if (state.busy) return;
-        // Asked again at the moment of acting: the marker is the only licence to remove.
-        if (!Setup.hasMarker(state.folder)) return refuse();
+        // Asked again at the moment of acting: the folder may have changed meanwhile.
+        if (!mayRemove(state.folder)) return refuse();
         state.busy = true;
         state.phase = 'progress';
         render();
@@ -108,13 +132,12 @@
     function done(scheduled) {
         state.busy = false;
         // An answer that could not be sent is not a part of Pellanor left behind.
-        const failed = state.tasks.filter((task) => task.ok === false && task.key !== 'uninstall.step.feedback');
-        element('result').hidden = false;
-        element('result').classList.toggle('failed', !scheduled);
-        element('result-title').textContent = S(scheduled && failed.length === 0 ? 'uninstall.done.heading' : 'uninstall.failed.heading');
-        const lines = element('result-lines');
-        lines.textContent = '';
-        lines.appendChild(Setup.resultLine(S(scheduled ? 'uninstall.done.text' : 'uninstall.failed.folder', state.folder), !scheduled));
+        const failed = state.tasks.filter((task) => task.outcome === false && task.key !== 'uninstall.step.feedback');
+        state.result = {
+            titleKey: scheduled && failed.length === 0 ? 'uninstall.done.heading' : 'uninstall.failed.heading',
+            failed: !scheduled,
+            lines: [Setup.line(scheduled ? 'uninstall.done.text' : 'uninstall.failed.folder', [state.folder], !scheduled)],
+        };
         render();
         element('cancel').focus();
         log.info('uninstall ' + (scheduled ? 'scheduled' : 'not scheduled') + ' for ' + state.folder +
@@ -126,13 +149,14 @@
         element('refused-text').textContent = S('uninstall.refuse.text', state.folder || '?');
         render();
         element('cancel').focus();
-        log.info('refused: no installation marker in ' + state.folder);
+        log.info('refused: no install of ours in ' + state.folder);
     }
 
     // A language chosen meanwhile: the texts this page wrote itself, again.
     function relabel() {
         if (state.phase === 'ask') element('ask-desc').textContent = S('uninstall.desc', state.folder);
         if (state.phase === 'refused') element('refused-text').textContent = S('uninstall.refuse.text', state.folder || '?');
+        state.tasks.forEach(paintTask);
         render();
     }
 
@@ -146,12 +170,16 @@
         state.folder = native('processFolder', [], '');
         element('go').addEventListener('click', uninstall);
         element('cancel').addEventListener('click', close);
-        if (state.folder === '' || !Setup.hasMarker(state.folder)) return refuse();
+        if (state.folder === '' || !mayRemove(state.folder)) return refuse();
         element('ask-desc').textContent = S('uninstall.desc', state.folder);
         render();
         element('reason').focus();
         log.info('uninstaller ready for ' + state.folder);
     });
 
-    window.Uninstaller = Object.freeze({state: () => ({folder: state.folder, phase: state.phase, busy: state.busy})});
+    window.Uninstaller = Object.freeze({
+        state: () => ({folder: state.folder, phase: state.phase, busy: state.busy,
+                       tasks: state.tasks.map(({key, outcome}) => ({key, outcome}))}),
+        mayRemove,
+    });
 })();

@@ -4,8 +4,10 @@ copy removes the folder, the shortcut and the entry, keeps or removes the settin
 nothing beside the folder; a foreign folder is refused; a copy that was not installed removes
 nothing. The installed copy is listed among the installed programs (icon, version, size); its
 Uninstall in the Programs section opens the installed copy's uninstaller, which removes the entry
-with the rest; a reinstall rewrites the one entry. Screenshots of every step in en-us, de-de and
-ja-jp."""
+with the rest; a reinstall rewrites the one entry, and a second folder is refused while the
+listed install lives. Step lines and results follow a language chosen while the window is open.
+A marker in a profile, the programs folder or a shared parent licenses no removal. Screenshots of
+every step in en-us, de-de and th-th (the longest script), and after a switch to ja-jp."""
 import contextlib
 import datetime
 import glob
@@ -113,7 +115,36 @@ def running_from(folder):
     return pids
 
 
-def uninstall(session, language, target, keep, reason):
+def switch_language(session, page, language):
+    """The language chosen in the main page meanwhile: stored, then seen when the window gets
+    the focus back."""
+    cli(session.env, 'setSetting', 'app_language', language)
+    page.leave_and_return(window_title=page.eval('document.title'))
+    page.wait('Locale.current() === %s' % json.dumps(language), what='the language ' + language)
+
+
+UNINSTALL_TEXTS = (
+    '({tasks: Array.from(document.querySelectorAll("#tasks li")).map((li) =>'
+    '   [li.querySelector(".task-name").textContent, li.querySelector(".task-state").textContent]),'
+    ' expected: Uninstaller.state().tasks.map((t) => [MainStrings.t(t.key), MainStrings.t('
+    '   t.outcome === "skipped" ? "uninstall.state.skipped" : t.outcome === false ?'
+    '   "uninstall.state.failed" : "uninstall.state.done")]),'
+    ' title: document.getElementById("result-title").textContent,'
+    ' lines: document.getElementById("result-lines").textContent})')
+
+
+def check_uninstall_texts(page, before):
+    """Every step line, state and result text is the current language's; none is left from
+    `before` (the texts shown in the earlier language)."""
+    shown = page.eval(UNINSTALL_TEXTS)
+    assert shown['tasks'] == shown['expected'] and shown['tasks'], shown
+    if before is not None:
+        assert not set(map(tuple, shown['tasks'])) & set(map(tuple, before['tasks'])), (shown, before)
+        assert shown['title'] != before['title'] and shown['lines'] != before['lines'], (shown, before)
+    return shown
+
+
+def uninstall(session, language, target, keep, reason, switch_to=None):
     page = session.start(os.path.join(target, 'Pellanor'), ['LANG=' + language, '--uninstall'],
                          UNINSTALLER, UNINSTALLER_READY)
     assert page.eval('Uninstaller.state().phase') == 'ask', page.eval('document.body.innerText')
@@ -127,6 +158,11 @@ def uninstall(session, language, target, keep, reason):
     shot(page, 'uninstall-done', language)
     text = page.eval('document.getElementById("result").textContent')
     assert target in text, text
+    if switch_to:
+        before = check_uninstall_texts(page, None)
+        switch_language(session, page, switch_to)
+        check_uninstall_texts(page, before)
+        shot(page, 'uninstall-done-switched', switch_to)
     uninstaller = session.process
     click_closing(page, '#cancel')  # Close: the process ends, then the folder goes
     uninstaller.wait(20)
@@ -167,7 +203,9 @@ def check_entry(session, target):
     assert found == expected, json.dumps({'found': found, 'expected': expected}, indent=1)
 
 
-def full_cycle(language, logon, keep, reason):
+def full_cycle(language, logon, keep, reason, switch_to=None, foreign_entry=False):
+    """`foreign_entry`: the entry names another install folder by the time of the uninstall (as
+    an older version's installer could leave it), so it is that install's and stays."""
     with harness.Session(language, args=['--install'], page=INSTALLER,
                          ready=INSTALLER_READY) as session:
         programs = session.profile.programs
@@ -201,13 +239,20 @@ def full_cycle(language, logon, keep, reason):
         assert setting(session, 'minimizeOnClose') == '1'
         assert setting(session, 'install.startAtLogon') in ('', None)
 
-        uninstall(session, language, target, keep, reason)
+        elsewhere = os.path.join(programs, 'Elsewhere')
+        if foreign_entry:
+            cli(session.env, 'setRegistryString', ENTRY, 'InstallLocation', elsewhere)
+        uninstall(session, language, target, keep, reason, switch_to)
         # The running installed copy was asked to quit.
         wait_for(lambda: not running_from(target), 20, 'the installed copy to quit')
         assert not os.path.exists(desktop_entry)
         assert not os.path.exists(autostart)
-        # The entry goes even when the settings stay: it names files that are gone.
-        assert entry_value(session, 'DisplayName') == ''
+        if foreign_entry:
+            assert entry_value(session, 'InstallLocation') == elsewhere
+            assert 'uninstall.step.entry: skipped' in session.log_text()
+        else:
+            # The entry goes even when the settings stay: it names files that are gone.
+            assert entry_value(session, 'DisplayName') == ''
         kept = setting(session, 'minimizeOnClose')
         assert kept == ('1' if keep else None), 'minimizeOnClose after uninstall: %r' % kept
         for sentinel in session.profile.sentinels:
@@ -227,8 +272,8 @@ def test_install_start_uninstall_de():
     full_cycle('de-de', logon=True, keep=True, reason='Zu langsam')
 
 
-def test_install_uninstall_ja_without_logon():
-    full_cycle('ja-jp', logon=False, keep=True, reason='')
+def test_install_uninstall_th_without_logon():
+    full_cycle('th-th', logon=False, keep=True, reason='', switch_to='ja-jp', foreign_entry=True)
 
 
 def uninstallers_of(program):
@@ -267,10 +312,39 @@ def reinstall_rewrites_the_entry(session, target):
                                  INSTALLER_READY)
     session.main.wait('Installer.checkFolder(%s).state === "update"' % json.dumps(target),
                       what='an update of the install')
+    page = session.main
+    second = os.path.join(session.profile.programs, 'Second')
+    refused = page.eval('Installer.checkFolder(%s)' % json.dumps(second))
+    assert refused == {'refusal': 'install.refuse.installed', 'state': 'refused',
+                       'args': [target]}, refused
+    set_folder(page, second)
+    page.wait('document.getElementById("next").disabled', what='Next disabled for a second folder')
+    assert target in page.eval('document.getElementById("folder-note").textContent')
+    shot(page, 'second-folder', 'en-us')
+    # An entry whose folder holds no install of ours (removed by hand) binds nothing.
+    cli(session.env, 'setRegistryString', ENTRY, 'InstallLocation',
+        os.path.join(session.profile.programs, 'Gone'))
+    assert page.eval('Installer.checkFolder(%s).refusal' % json.dumps(second)) == ''
+    set_folder(page, target)
     assert install(session, 'en-us', session.profile.programs, logon=True) == target
+    assert not os.path.exists(second)
+    check_install_texts(session, page)
     check_entry(session, target)
     names = json.loads(cli(session.env, 'getInstalledPrograms'))['list']
     assert [p['name'] for p in names] == ['Other Tool', 'Pellanor'], names
+
+
+def check_install_texts(session, page):
+    """The result of an install follows a language chosen while the window is open."""
+    texts = ('document.getElementById("result").textContent + "|" +'
+             ' document.getElementById("progress-verb").textContent')
+    before = page.eval(texts)
+    switch_language(session, page, 'de-de')
+    after = page.eval(texts)
+    assert after != before and 'installed' not in after and page.eval(
+        'MainStrings.t("install.done.heading")') in after, (before, after)
+    shot(page, 'done-switched', 'de-de')
+    cli(session.env, 'setSetting', 'app_language', '')
 
 
 def test_programs_lists_and_uninstalls_the_installed_copy():
@@ -381,6 +455,40 @@ def check_entry_rules(page):
     assert texts['DisplayIcon'] == 'C:\\Program Files\\P\\Pellanor.exe', texts
 
 
+def check_removal_licence(session, page):
+    """Only a folder the installer could have filled, holding the marker, may be removed."""
+    profile = session.profile
+    legit = os.path.join(profile.programs, 'Legit')
+    for folder in (profile.home, profile.root, profile.programs, legit):
+        harness.write(os.path.join(folder, 'Pellanor.install'), text='marker')
+    bare = os.path.join(profile.programs, 'Bare')
+    os.makedirs(bare)
+    cases = [(legit, True), (legit + '/', True), (bare, False), (profile.home, False),
+             (profile.root, False), (profile.programs, False), ('/', False), ('/tmp', False),
+             ('', False)]
+    for folder, allowed in cases:
+        verdict = page.eval('Uninstaller.mayRemove(%s)' % json.dumps(folder))
+        assert verdict is allowed, '%r: %r, wanted %r' % (folder, verdict, allowed)
+
+
+def check_folder_taken_meanwhile(session, page):
+    """A folder that gains someone's files between the choice and Install is left alone, and
+    Back leads to the choices again."""
+    later = os.path.join(session.profile.programs, 'Later')
+    set_folder(page, later)
+    page.wait('!document.getElementById("next").disabled', what='a new folder accepted')
+    page.click('#next')
+    page.wait('!document.querySelector("[data-panel=options]").hidden', what='options step')
+    kept = session.profile.add_sentinel(os.path.join(later, 'arrived.txt'))
+    page.click('#next')
+    page.wait('Installer.state().installed === false', timeout=30, what='the install refused')
+    assert page.eval('document.getElementById("back").hidden') is False, 'Back hidden after a failure'
+    assert 'holds other files' in page.eval('document.getElementById("result").textContent')
+    assert os.listdir(later) == ['arrived.txt'] and os.path.exists(kept)
+    page.click('#back')
+    page.wait('!document.querySelector("[data-panel=options]").hidden', what='back to the options')
+
+
 def test_refusals():
     with harness.Session('en-us', args=['--install'], page=INSTALLER,
                          ready=INSTALLER_READY) as session:
@@ -422,6 +530,7 @@ def test_refusals():
         assert page.eval('document.querySelector("[data-panel=folder]").hidden') is False
         assert os.listdir(foreign) == ['notes.txt']
         assert os.path.exists(kept)
+        check_folder_taken_meanwhile(session, page)
         click_closing(page, '#cancel')
         session.process.wait(20)
 
@@ -430,6 +539,7 @@ def test_refusals():
                              UNINSTALLER_READY)
         assert page.eval('Uninstaller.state().phase') == 'refused'
         assert page.eval('document.getElementById("go").hidden') is True
+        check_removal_licence(session, page)
         shot(page, 'uninstall-refused', 'en-us')
         click_closing(page, '#cancel')
         session.process.wait(20)
@@ -440,5 +550,5 @@ def test_refusals():
 
 if __name__ == '__main__':
     harness.run([test_refusals, test_install_start_uninstall_en, test_install_start_uninstall_de,
-                 test_install_uninstall_ja_without_logon,
+                 test_install_uninstall_th_without_logon,
                  test_programs_lists_and_uninstalls_the_installed_copy])

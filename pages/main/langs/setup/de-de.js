@@ -20,6 +20,7 @@ MainStrings.add('de-de', {
     "install.refuse.own": "Pellanor läuft aus diesem Ordner. Wählen Sie einen anderen.",
     "install.refuse.foreign": "Dieser Ordner enthält bereits andere Dateien. Wählen Sie einen leeren oder neuen Ordner.",
     "install.refuse.notFolder": "Dieser Pfad bezeichnet eine Datei oder eine Verknüpfung, keinen Ordner.",
+    "install.refuse.installed": "Pellanor ist bereits in {0} installiert. Installieren Sie es dort, um es zu aktualisieren, oder deinstallieren Sie es zuerst.",
     "install.options.heading": "Optionen wählen",
     "install.options.desc": "Beides lässt sich später ändern.",
     "install.options.shortcut": "Verknüpfung auf dem Desktop anlegen",

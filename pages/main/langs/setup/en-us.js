@@ -20,6 +20,7 @@ MainStrings.add('en-us', {
     "install.refuse.own": "Pellanor is running from this folder. Choose another one.",
     "install.refuse.foreign": "This folder already holds other files. Choose an empty or new folder.",
     "install.refuse.notFolder": "This path names a file or a link, not a folder.",
+    "install.refuse.installed": "Pellanor is already installed in {0}. Install it there to update it, or uninstall it first.",
     "install.options.heading": "Choose options",
     "install.options.desc": "You can change both later.",
     "install.options.shortcut": "Create a desktop shortcut",

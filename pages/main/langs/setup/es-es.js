@@ -20,6 +20,7 @@ MainStrings.add('es-es', {
     "install.refuse.own": "Pellanor se está ejecutando desde esta carpeta. Elija otra.",
     "install.refuse.foreign": "Esta carpeta ya contiene otros archivos. Elija una carpeta vacía o nueva.",
     "install.refuse.notFolder": "Esta ruta es un archivo o un enlace, no una carpeta.",
+    "install.refuse.installed": "Pellanor ya está instalado en {0}. Instálelo allí para actualizarlo o desinstálelo primero.",
     "install.options.heading": "Elegir opciones",
     "install.options.desc": "Puede cambiar ambas más adelante.",
     "install.options.shortcut": "Crear un acceso directo en el escritorio",

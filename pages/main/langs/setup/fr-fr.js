@@ -20,6 +20,7 @@ MainStrings.add('fr-fr', {
     "install.refuse.own": "Pellanor s’exécute depuis ce dossier. Choisissez-en un autre.",
     "install.refuse.foreign": "Ce dossier contient déjà d’autres fichiers. Choisissez un dossier vide ou nouveau.",
     "install.refuse.notFolder": "Ce chemin désigne un fichier ou un lien, pas un dossier.",
+    "install.refuse.installed": "Pellanor est déjà installé dans {0}. Installez-le à cet endroit pour le mettre à jour, ou désinstallez-le d’abord.",
     "install.options.heading": "Choisir les options",
     "install.options.desc": "Vous pourrez modifier les deux plus tard.",
     "install.options.shortcut": "Créer un raccourci sur le bureau",

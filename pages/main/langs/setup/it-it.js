@@ -20,6 +20,7 @@ MainStrings.add('it-it', {
     "install.refuse.own": "Pellanor è in esecuzione da questa cartella. Scegline un’altra.",
     "install.refuse.foreign": "Questa cartella contiene già altri file. Scegli una cartella vuota o nuova.",
     "install.refuse.notFolder": "Questo percorso indica un file o un collegamento, non una cartella.",
+    "install.refuse.installed": "Pellanor è già installato in {0}. Installalo lì per aggiornarlo oppure disinstallalo prima.",
     "install.options.heading": "Scegli le opzioni",
     "install.options.desc": "Puoi cambiarle entrambe in seguito.",
     "install.options.shortcut": "Crea un collegamento sul desktop",

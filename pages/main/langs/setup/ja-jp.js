@@ -20,6 +20,7 @@ MainStrings.add('ja-jp', {
     "install.refuse.own": "Pellanor はこのフォルダーから実行中です。別のフォルダーを選んでください。",
     "install.refuse.foreign": "このフォルダーには別のファイルがあります。空のフォルダーか新しいフォルダーを選んでください。",
     "install.refuse.notFolder": "このパスはファイルまたはリンクで、フォルダーではありません。",
+    "install.refuse.installed": "Pellanor は既に {0} にインストールされています。更新するにはそこにインストールするか、先にアンインストールしてください。",
     "install.options.heading": "オプションの選択",
     "install.options.desc": "どちらも後から変更できます。",
     "install.options.shortcut": "デスクトップにショートカットを作成する",

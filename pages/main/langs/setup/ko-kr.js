@@ -20,6 +20,7 @@ MainStrings.add('ko-kr', {
     "install.refuse.own": "Pellanor가 이 폴더에서 실행 중입니다. 다른 폴더를 선택하세요.",
     "install.refuse.foreign": "이 폴더에는 이미 다른 파일이 있습니다. 빈 폴더나 새 폴더를 선택하세요.",
     "install.refuse.notFolder": "이 경로는 폴더가 아니라 파일이나 링크입니다.",
+    "install.refuse.installed": "Pellanor가 이미 {0}에 설치되어 있습니다. 업데이트하려면 그곳에 설치하거나 먼저 제거하세요.",
     "install.options.heading": "옵션 선택",
     "install.options.desc": "둘 다 나중에 바꿀 수 있습니다.",
     "install.options.shortcut": "바탕 화면에 바로 가기 만들기",

@@ -20,6 +20,7 @@ MainStrings.add('pt-pt', {
     "install.refuse.own": "O Pellanor está a ser executado a partir desta pasta. Escolha outra.",
     "install.refuse.foreign": "Esta pasta já contém outros ficheiros. Escolha uma pasta vazia ou nova.",
     "install.refuse.notFolder": "Este caminho indica um ficheiro ou uma ligação, não uma pasta.",
+    "install.refuse.installed": "O Pellanor já está instalado em {0}. Instale-o aí para o atualizar ou desinstale-o primeiro.",
     "install.options.heading": "Escolher opções",
     "install.options.desc": "Pode alterar ambas mais tarde.",
     "install.options.shortcut": "Criar um atalho no ambiente de trabalho",

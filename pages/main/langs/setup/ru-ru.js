@@ -20,6 +20,7 @@ MainStrings.add('ru-ru', {
     "install.refuse.own": "Pellanor запущен из этой папки. Выберите другую.",
     "install.refuse.foreign": "В этой папке уже есть другие файлы. Выберите пустую или новую папку.",
     "install.refuse.notFolder": "Этот путь указывает на файл или ссылку, а не на папку.",
+    "install.refuse.installed": "Pellanor уже установлен в {0}. Установите его туда, чтобы обновить, или сначала удалите.",
     "install.options.heading": "Выберите параметры",
     "install.options.desc": "Оба параметра можно изменить позже.",
     "install.options.shortcut": "Создать ярлык на рабочем столе",

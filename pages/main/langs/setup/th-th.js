@@ -20,6 +20,7 @@ MainStrings.add('th-th', {
     "install.refuse.own": "Pellanor กำลังทำงานจากโฟลเดอร์นี้ โปรดเลือกโฟลเดอร์อื่น",
     "install.refuse.foreign": "โฟลเดอร์นี้มีไฟล์อื่นอยู่แล้ว โปรดเลือกโฟลเดอร์ว่างหรือโฟลเดอร์ใหม่",
     "install.refuse.notFolder": "เส้นทางนี้เป็นไฟล์หรือลิงก์ ไม่ใช่โฟลเดอร์",
+    "install.refuse.installed": "ติดตั้ง Pellanor ไว้แล้วที่ {0} ติดตั้งที่เดิมเพื่ออัปเดต หรือถอนการติดตั้งก่อน",
     "install.options.heading": "เลือกตัวเลือก",
     "install.options.desc": "เปลี่ยนทั้งสองอย่างได้ภายหลัง",
     "install.options.shortcut": "สร้างทางลัดบนเดสก์ท็อป",

@@ -20,6 +20,7 @@ MainStrings.add('tr-tr', {
     "install.refuse.own": "Pellanor bu klasörden çalışıyor. Başka bir klasör seçin.",
     "install.refuse.foreign": "Bu klasörde başka dosyalar var. Boş ya da yeni bir klasör seçin.",
     "install.refuse.notFolder": "Bu yol bir klasörü değil, bir dosyayı veya bağlantıyı gösteriyor.",
+    "install.refuse.installed": "Pellanor zaten {0} konumunda kurulu. Güncellemek için oraya kurun ya da önce kaldırın.",
     "install.options.heading": "Seçenekleri belirleyin",
     "install.options.desc": "İkisini de daha sonra değiştirebilirsiniz.",
     "install.options.shortcut": "Masaüstünde kısayol oluştur",

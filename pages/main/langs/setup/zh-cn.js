@@ -20,6 +20,7 @@ MainStrings.add('zh-cn', {
     "install.refuse.own": "Pellanor 正从此文件夹运行。请选择其他文件夹。",
     "install.refuse.foreign": "此文件夹中已有其他文件。请选择空文件夹或新文件夹。",
     "install.refuse.notFolder": "此路径指向文件或链接，而不是文件夹。",
+    "install.refuse.installed": "Pellanor 已安装在 {0}。请安装到该位置以进行更新，或先将其卸载。",
     "install.options.heading": "选择选项",
     "install.options.desc": "两项都可以稍后更改。",
     "install.options.shortcut": "创建桌面快捷方式",
