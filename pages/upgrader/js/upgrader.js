@@ -16,7 +16,7 @@
 
     // name: checking | current | available | downloading | verifying | ready | installing | failed
     const state = {name: 'checking', offer: null, received: 0, total: -1, path: '', requestId: '',
-                   failure: null, checks: 0};
+                   failure: null, checks: 0, downloads: 0};
     let downloadToken = 0;
     let progressFrame = 0;
     let lastText = 0;
@@ -74,6 +74,7 @@
         if (!offer || folder === '') return fail('updater.saveFailed', 'download');
         const target = folder + '/' + UpdateOffer.fileName(offer.url, offer.version);
         const token = ++downloadToken;
+        ++state.downloads;
         go('downloading', {received: 0, total: offer.size, path: '', failure: null});
         const id = native('downloadUpdate', [offer.url, target, (report) => onReport(token, report)], '');
         if (typeof id !== 'string' || id === '') return fail('updater.downloadFailed', 'download');
