@@ -119,7 +119,7 @@ def shoot_every_state(page, language):
     """Each state from made-up data, looked at in the page's language: nothing clipped, nothing
     wider than the window, no key or placeholder left showing."""
     for name in STATES:
-        assert page.eval('PellanorUI.show("updater", %s)' % json.dumps(name)) is True, name
+        assert page.eval('PellanorUI.show("updater", %s, %s)' % (json.dumps(name), json.dumps(NOTES[language]))) is True, name
         page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))')
         problems = page.eval('''(() => {
             const out = [];
