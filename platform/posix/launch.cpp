@@ -198,7 +198,8 @@ LaunchResult launchProcess(const LaunchRequest& request) {
 }
 
 // Execute follows read for each class, so nobody gains a right to the file's contents that
-// they did not have; the umask already shaped the read bits when the file was created.
+// they did not have; the umask already shaped the read bits when the file was created. Set-id
+// bits go: a program made startable this way runs as whoever starts it, never as its owner.
 bool allowStarting(const std::string& path, std::uint32_t* errorCode) {
     const std::string local = localPath(path);
     struct stat info {};
@@ -208,7 +209,7 @@ bool allowStarting(const std::string& path, std::uint32_t* errorCode) {
     } else if (!S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? EISDIR : EACCES;
     } else {
-        mode_t mode = info.st_mode & 07777;
+        mode_t mode = info.st_mode & 07777 & ~(S_ISUID | S_ISGID);
         if (mode & S_IRUSR) mode |= S_IXUSR;
         if (mode & S_IRGRP) mode |= S_IXGRP;
         if (mode & S_IROTH) mode |= S_IXOTH;

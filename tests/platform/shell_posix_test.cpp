@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 using test_support::ScopedEnvironment;
 using test_support::ScopedTempFolder;
 
-// Execute goes exactly where read already is; nobody gains access to the contents.
+// Execute goes exactly where read already is; nobody gains access to the contents, and no
+// set-id bit survives to make it run as its owner.
 TEST(AllowStarting, AddsExecuteWhereReadIsAndNothingElse) {
     ScopedTempFolder temp;
     ASSERT_TRUE(temp.valid());
@@ -32,8 +33,8 @@ TEST(AllowStarting, AddsExecuteWhereReadIsAndNothingElse) {
     std::ofstream(file) << "#!/bin/sh\n";
     const struct {
         mode_t before, after;
-    } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750}, {0604, 0705}, {0755, 0755},
-                 {0400, 0500}, {04644, 04755}};
+    } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750},  {0604, 0705},
+                 {0755, 0755}, {0400, 0500}, {06644, 0755}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before);
         ASSERT_EQ(chmod(file.c_str(), c.before), 0);
