@@ -33,7 +33,7 @@ TEST(AllowStarting, AddsExecuteWhereReadIsAndNothingElse) {
     std::ofstream(file) << "#!/bin/sh\n";
     const struct {
         mode_t before, after;
-    } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750},  {0604, 0705},
+    } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750}, {0604, 0705},
                  {0755, 0755}, {0400, 0500}, {06644, 0755}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before);
