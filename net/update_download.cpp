@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "net/http_client.h"
+#include "platform/launch.h"
 
 namespace pellanor::net {
 namespace {
@@ -175,8 +177,19 @@ void onProgress(const std::shared_ptr<DownloadState>& state, qint64 received, qi
     }
 }
 
+// A complete download is an installer the page starts once its digest matches (and deletes when
+// it does not). Windows starts such a file as it is; POSIX only once it is marked executable.
+void allowStartingDownload(const QString& requestId, const QString& path) {
+    std::uint32_t error = 0;
+    if (!platform::allowStarting(path.toUtf8().toStdString(), &error)) {
+        logging::info("NativeUtil", "download {} saved to {} cannot be started: error {}",
+                      requestId, path, error);
+    }
+}
+
 void onFinished(const std::shared_ptr<DownloadState>& state, bool success,
                 const QString& pathOrError) {
+    if (success) allowStartingDownload(state->requestId, pathOrError);
     const QVariantMap report =
         success
             ? QVariantMap{{kType, QStringLiteral("done")}, {QStringLiteral("path"), pathOrError}}

@@ -26,4 +26,12 @@ struct LaunchResult {
 // the process starts.
 LaunchResult launchProcess(const LaunchRequest& request);
 
+// Lets a program file this process wrote (a downloaded installer) be started by launchProcess,
+// as it could be on Windows straight away. POSIX: maps `path` through localPath and adds execute
+// permission wherever read permission is set (0644 becomes 0755, 0600 becomes 0700). Windows: a
+// program runs by its name, so nothing changes. False when `path` is missing or not a regular
+// file, or its permissions cannot be changed; `errorCode` (when given) then gets the system's
+// error code. Blocks on the file system.
+bool allowStarting(const std::string& path, std::uint32_t* errorCode = nullptr);
+
 }  // namespace pellanor::platform

@@ -26,4 +26,18 @@ LaunchResult launchProcess(const LaunchRequest& request) {
     return {true, 0};
 }
 
+// Windows starts any readable program file; only its presence is checked, so that both
+// backends answer the same for a missing file or a folder.
+bool allowStarting(const std::string& path, std::uint32_t* errorCode) {
+    const DWORD attributes = GetFileAttributesW(win32::toWide(path).c_str());
+    DWORD error = ERROR_SUCCESS;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = GetLastError();
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        error = ERROR_ACCESS_DENIED;
+    }
+    if (errorCode != nullptr) *errorCode = static_cast<std::uint32_t>(error);
+    return error == ERROR_SUCCESS;
+}
+
 }  // namespace pellanor::platform

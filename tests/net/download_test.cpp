@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -153,6 +154,31 @@ TEST_F(DownloadTest, EndsEveryFailureInOneErrorReportAndLeavesTheFolderAsItWas) 
         EXPECT_EQ(contents(target), "previous installer");
     }
     EXPECT_EQ(m_service.requests().size(), 2 * 5) << "refused addresses are never requested";
+}
+
+// Windows starts a downloaded installer as it is; here it is made executable once it is whole.
+TEST_F(DownloadTest, ASavedInstallerCanBeStarted) {
+    const QString published = m_folder.filePath("published/setup.sh");
+    const QString marker = m_folder.filePath("ran.txt");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(published).path()));
+    QFile script(published);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho ran > '%1'\n").arg(marker).toUtf8());
+    script.close();
+    TestService service({QStringLiteral("--installer"), published});
+    ASSERT_TRUE(service.running());
+
+    Reports reports;
+    const QString target = m_folder.filePath("temp/setup.sh");
+    start(service.url("/installer/setup.sh"), target, reports);
+    ASSERT_TRUE(finish(reports));
+    ASSERT_EQ(reports.last().value("type"), "done");
+    const QFile::Permissions mode = QFileInfo(target).permissions();
+    EXPECT_TRUE(mode & QFile::ExeOwner);
+    EXPECT_EQ(bool(mode & QFile::ExeGroup), bool(mode & QFile::ReadGroup));
+    EXPECT_EQ(bool(mode & QFile::ExeOther), bool(mode & QFile::ReadOther));
+    EXPECT_EQ(QProcess::execute(target, {}), 0);
+    EXPECT_EQ(contents(marker), "ran\n");
 }
 
 TEST_F(DownloadTest, SavesBesideAFolderInTheWayUnderGrowingNames) {

@@ -7,6 +7,8 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /delay/<ms>/...    answer only after <ms>
   /trickle/...       send bodies 1 KiB at a time, 20 ms apart
   /tamper/...        the installer below with its last byte changed (the published digest stays)
+  /drop/...          the installer below announced whole, half sent, then the connection closed
+  /missing/...       the installer below answered 404 (the latest-version answer still offers it)
   /status/<code>/... answer with that status ({"status": code})
   /empty/...         200 with an empty body
   /redirect/...      302 to the same path
@@ -18,8 +20,10 @@ leading modifiers compose, e.g. /delay/800/status/500/api/info/:
   /installer/<name>  with --installer: that file's bytes, with a Content-Length
   /api/versions/latest/  with --installer: {"version", "notes", "url", "size", "sha256"} offering
                      it as version --offer; the "url" keeps the modifiers the question came with,
-                     so a check under /trickle/ offers a download that trickles
-  /api/versions/     200 with a version list (VERSIONS) unless a route answers it
+                     so a check under /trickle/ offers a download that trickles; the notes are
+                     in the language of ?lang= (en-us, de-de, ja-jp; English for any other)
+  /api/versions/     200 with a version list (VERSIONS, notes by ?lang= too) unless a route
+                     answers it
   anything else      200 {"ok":true,"path":"<path>"}
 --never-accept listens but never accepts a connection. The service ends by itself after
 --lifetime seconds, or when its standard input closes (the test that started it is gone).
@@ -34,18 +38,57 @@ import ssl
 import sys
 import threading
 import time
+import urllib.parse
 
 CHUNK = 1 << 20
 PATTERN = bytes(range(256)) * (CHUNK // 256)
 # In no order; "1.10.0" is newer than "1.9.2" though it sorts before it as text. Notes come as
-# lines in one text, as a list, or not at all.
-VERSIONS = {"versions": [
-    {"version": "1.3.6", "date": "2026-03-18", "notes": "Start-up items can be restored\nQuieter tray menu"},
-    {"version": "1.10.0", "date": "2026-09-01", "notes": ["Faster duplicate scans", "Large files can be moved"]},
-    {"version": "1.2.0", "date": "2025-11-20", "notes": "Chat apps: QQ"},
+# lines in one text, as a list, or not at all, and in the language the question asks for
+# (?lang=de-de; a bare "de" or another region finds German too); any other language gets English.
+VERSIONS = [
+    {"version": "1.3.6", "date": "2026-03-18", "notes": {
+        "en-us": "Start-up items can be restored\nQuieter tray menu",
+        "de-de": "Autostart-Einträge lassen sich wiederherstellen\nRuhigeres Infobereichsmenü",
+        "ja-jp": "スタートアップ項目を元に戻せるようになりました\nトレイメニューが控えめになりました"}},
+    {"version": "1.10.0", "date": "2026-09-01", "notes": {
+        "en-us": ["Faster duplicate scans", "Large files can be moved"],
+        "de-de": ["Schnellere Duplikatsuche", "Große Dateien lassen sich verschieben"],
+        "ja-jp": ["重複ファイルの検索が高速になりました", "大きなファイルを移動できるようになりました"]}},
+    {"version": "1.2.0", "date": "2025-11-20", "notes": {
+        "en-us": "Chat apps: QQ", "de-de": "Chat-Apps: QQ", "ja-jp": "チャットアプリ: QQ"}},
     {"version": "1.9.2", "date": "2026-07-14"},
-]}
+]
+LATEST_NOTES = {
+    "en-us": "Faster duplicate scans on large folders\nThe tray menu follows the system language",
+    "de-de": "Schnellere Duplikatsuche in großen Ordnern\nDas Infobereichsmenü folgt der Systemsprache",
+    "ja-jp": "大きなフォルダーでの重複ファイル検索が速くなりました\nトレイメニューがシステムの言語に従います",
+}
 
+
+def asked_language(path):
+    query = urllib.parse.parse_qs(urllib.parse.urlsplit(path).query)
+    return query.get("lang", [""])[0].strip().lower().replace("_", "-")
+
+
+def in_language(texts, language):
+    """The text for `language` from a table keyed by lower-case tags, else the English one."""
+    if language in texts:
+        return texts[language]
+    primary = language.split("-")[0]
+    for tag, text in texts.items():
+        if primary and tag.split("-")[0] == primary:
+            return text
+    return texts["en-us"]
+
+
+def version_list(language):
+    entries = []
+    for entry in VERSIONS:
+        entry = dict(entry)
+        if "notes" in entry:
+            entry["notes"] = in_language(entry["notes"], language)
+        entries.append(entry)
+    return {"versions": entries}
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
@@ -95,7 +138,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         prefix = path[:path.index("/api/versions/latest")]
         host = self.headers.get("Host") or "127.0.0.1:%d" % self.server.server_address[1]
         answer = {"version": self.server.offer,
-                  "notes": "Faster duplicate scans on large folders\nThe tray menu follows the system language",
+                  "notes": in_language(LATEST_NOTES, asked_language(self.path)),
                   "url": "%s://%s%s/installer/%s" % (self.server.scheme, host, prefix, installer["name"]),
                   "size": len(installer["data"]),
                   "sha256": hashlib.sha256(installer["data"]).hexdigest()}
@@ -104,19 +147,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_installer(self):
         data = bytearray(self.server.installer["data"])
+        if self.missing:
+            return self.send_body(404, b"{}", 2)
         if self.tamper and data:
             data[-1] ^= 0xFF
         self.send_body(200, b"", len(data))
-        self.send_data(bytes(data))
+        if self.drop:
+            self.send_data(bytes(data[:len(data) // 2]))
+            self.wfile.flush()
+            self.close_connection = True
+            return None
+        return self.send_data(bytes(data))
 
     def answer(self):
         length = int(self.headers.get("Content-Length") or 0)
         self.record(self.rfile.read(length) if length else b"")
         parts = self.path.split("?")[0].strip("/").split("/")
-        self.trickle = False
-        self.tamper = False
-        while parts and parts[0] in ("delay", "trickle", "tamper"):
-            if parts[0] in ("trickle", "tamper"):
+        flags = ("trickle", "tamper", "drop", "missing")
+        for flag in flags:
+            setattr(self, flag, False)
+        while parts and parts[0] in ("delay",) + flags:
+            if parts[0] in flags:
                 setattr(self, parts[0], True)
                 parts = parts[1:]
                 continue
@@ -132,7 +183,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.server.installer and head == "installer":
             return self.send_installer()
         if parts == ["api", "versions"]:
-            body = json.dumps(VERSIONS).encode()
+            body = json.dumps(version_list(asked_language(self.path))).encode()
             return self.send_body(200, body, len(body))
         if head == "status":
             body = json.dumps({"status": arg}).encode()

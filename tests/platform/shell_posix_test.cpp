@@ -1,13 +1,16 @@
-// The POSIX stand-ins where they differ from Windows by design: the XDG desktop folder and the
-// freedesktop launcher file.
+// The POSIX stand-ins where they differ from Windows by design: the XDG desktop folder, the
+// freedesktop launcher file and the execute permission a downloaded program needs.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/known_folders.h"
+#include "platform/launch.h"
 #include "platform/shell.h"
 #include "platform/shortcuts.h"
 #include "platform/shell_folders.h"
@@ -20,6 +23,32 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::ScopedEnvironment;
 using test_support::ScopedTempFolder;
+
+// Execute goes exactly where read already is; nobody gains access to the contents, and no
+// set-id bit survives to make it run as its owner.
+TEST(AllowStarting, AddsExecuteWhereReadIsAndNothingElse) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    const fs::path file = temp.path() / "setup.exe";
+    std::ofstream(file) << "#!/bin/sh\n";
+    const struct {
+        mode_t before, after;
+    } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750}, {0604, 0705},
+                 {0755, 0755}, {0400, 0500}, {06644, 0755}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        ASSERT_EQ(chmod(file.c_str(), c.before), 0);
+        EXPECT_TRUE(allowStarting(file.u8string()));
+        struct stat info {};
+        ASSERT_EQ(stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.after);
+    }
+    // Before it is allowed, the system refuses to start it: the fault this exists for.
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    LaunchRequest request;
+    request.program = file.u8string();
+    EXPECT_EQ(launchProcess(request).errorCode, static_cast<std::uint32_t>(EACCES));
+}
 
 TEST(XdgDesktopFolder, ComesFromUserDirsThenDefaultsAndFailsWithoutHome) {
     ScopedTempFolder temp;

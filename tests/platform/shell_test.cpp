@@ -135,6 +135,35 @@ TEST(LaunchProcess, ReportsTheSystemErrorForAMissingProgram) {
     EXPECT_EQ(result.errorCode, 2u);  // ERROR_FILE_NOT_FOUND on Windows, ENOENT on POSIX
 }
 
+// A download is written byte by byte, as this copy is; once allowed, it starts on both systems.
+TEST(AllowStarting, LetsAWrittenProgramStartAndRefusesWhatIsNoFile) {
+    ScopedTempFolder temp;
+    ASSERT_TRUE(temp.valid());
+    ASSERT_FALSE(childProgram().empty());
+    const fs::path program = temp.path() / "download" / childProgram().filename();
+    fs::create_directories(program.parent_path());
+    {
+        std::ifstream source(childProgram(), std::ios::binary);
+        std::ofstream target(program, std::ios::binary);
+        target << source.rdbuf();
+    }
+    std::uint32_t error = 99;
+    ASSERT_TRUE(allowStarting(program.u8string(), &error));
+    EXPECT_EQ(error, 0u);
+    LaunchRequest request;
+    request.program = program.u8string();
+    request.commandLine = inQuotes(request.program);
+    request.workDir = program.parent_path().u8string();
+    const LaunchResult result = launchProcess(request);
+    ASSERT_TRUE(result.started) << result.errorCode;
+    EXPECT_EQ(awaitReport(program.parent_path()).size(), 1u);
+
+    EXPECT_FALSE(allowStarting((temp.path() / "missing.exe").u8string(), &error));
+    EXPECT_EQ(error, 2u);  // ERROR_FILE_NOT_FOUND on Windows, ENOENT on POSIX
+    EXPECT_FALSE(allowStarting(program.parent_path().u8string(), &error));
+    EXPECT_NE(error, 0u);
+}
+
 // Uninstallers start this way: the parameters reach the program split as Windows splits them.
 TEST(ShellExecute, StartsTheProgramWithItsParameters) {
     ScopedTempFolder temp;

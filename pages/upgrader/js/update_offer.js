@@ -53,11 +53,14 @@
         return 'Pellanor-' + (safeVersion || 'update') + '-setup.exe';
     }
 
-    // A download's error text as a message key: the program's own timeout text, or a failure of
-    // the transfer the user can retry.
+    // A download's error text as a message key: the program's own timeout text, a server that
+    // answered with an error status (the network layer says "server replied"), or a failure of
+    // the transfer the user can retry. "Check your connection" would mislead the first two.
     function downloadErrorKey(text) {
         if (text === 'request timeout') return 'error.timeout';
-        if (typeof text === 'string' && text.startsWith('save file failed')) return 'updater.saveFailed';
+        if (typeof text !== 'string') return 'updater.downloadFailed';
+        if (text.startsWith('save file failed')) return 'updater.saveFailed';
+        if (/server replied|HTTP status \d/.test(text)) return 'updater.serverRefused';
         return 'updater.downloadFailed';
     }
 

@@ -16,7 +16,7 @@
 
     // name: checking | current | available | downloading | verifying | ready | installing | failed
     const state = {name: 'checking', offer: null, received: 0, total: -1, path: '', requestId: '',
-                   failure: null, checks: 0};
+                   failure: null, checks: 0, downloads: 0};
     let downloadToken = 0;
     let progressFrame = 0;
     let lastText = 0;
@@ -74,6 +74,7 @@
         if (!offer || folder === '') return fail('updater.saveFailed', 'download');
         const target = folder + '/' + UpdateOffer.fileName(offer.url, offer.version);
         const token = ++downloadToken;
+        ++state.downloads;
         go('downloading', {received: 0, total: offer.size, path: '', failure: null});
         const id = native('downloadUpdate', [offer.url, target, (report) => onReport(token, report)], '');
         if (typeof id !== 'string' || id === '') return fail('updater.downloadFailed', 'download');
@@ -177,7 +178,7 @@
         const offer = state.offer;
         const close = {key: 'common.close', run: closeWindow};
         const later = {key: 'updater.later', run: closeWindow};
-        const quiet = {badge: 'update', subline: offer ? sizeLine(offer) : '', message: '', progress: false,
+        const quiet = {badge: 'update', subline: sizeLine(offer), message: '', progress: false,
                        notes: false, primary: null, secondary: null};
         switch (state.name) {
         case 'checking':
@@ -292,11 +293,14 @@
         if (state.name === 'current' || (state.name === 'failed' && state.failure.retry === 'check')) check();
     }
 
-    // Screenshots and tests: any state from made-up data; nothing is downloaded or written.
-    function show(section, name) {
+    // Screenshots and tests: any state from made-up data; nothing is downloaded or written. The
+    // notes are the service's text, not the page's, so a caller showing another language brings
+    // its own.
+    function show(section, name, notes) {
         const offer = {version: '9.1.0', url: 'https://example.invalid/Pellanor-9.1.0-setup.exe', size: 23456789,
-                       sha256: '0'.repeat(64), notes: ['Faster duplicate scans on large folders',
-                       'The tray menu follows the system language', 'Fixes a crash when a drive is removed']};
+                       sha256: '0'.repeat(64), notes: Array.isArray(notes) ? notes.map(String) : [
+                           'Faster duplicate scans on large folders', 'The tray menu follows the system language',
+                           'Fixes a crash when a drive is removed']};
         const fixtures = {
             checking: {},
             current: {},

@@ -8,14 +8,16 @@ import hashlib
 import json
 import os
 import shutil
-import stat
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from online_test import Service, open_about, check_for_updates  # noqa: E402
+from online_test import (HISTORY, HISTORY_URL, NEWEST_FIRST, Service, check_for_updates,  # noqa: E402
+                         open_about, shown_versions)
+sys.path.insert(0, os.path.join(harness.REPO, 'tests', 'net'))
+import test_service  # noqa: E402
 
 OFFERED = '9.1.0'
 INSTALLER_NAME = 'Pellanor-%s-setup.exe' % OFFERED
@@ -50,6 +52,10 @@ class UpdateService(Service):
         return False
 
 
+# What the test service writes as the offered version's notes, by the language asked for.
+NOTES = {code: text.split('\n') for code, text in test_service.LATEST_NOTES.items()}
+
+
 def updater_state(page):
     return page.eval('UpdaterPage.state()')
 
@@ -66,6 +72,17 @@ def text(page, element_id):
 
 def expected(page, key, *args):
     return page.eval('MainStrings.t(%s)' % ', '.join(json.dumps(a) for a in (key,) + args))
+
+
+def shown_notes(page):
+    return page.eval('Array.from(document.querySelectorAll("#notes li")).map((l) => l.textContent)')
+
+
+def offers_retry(page):
+    """Retry is the focused first choice, and Close the way out."""
+    buttons = page.eval('[document.getElementById("primary").textContent, document.getElementById("secondary")'
+                        '.textContent, document.activeElement.id]')
+    return buttons == [expected(page, 'common.retry'), expected(page, 'common.close'), 'primary']
 
 
 def temp_entries(page):
@@ -102,7 +119,7 @@ def shoot_every_state(page, language):
     """Each state from made-up data, looked at in the page's language: nothing clipped, nothing
     wider than the window, no key or placeholder left showing."""
     for name in STATES:
-        assert page.eval('PellanorUI.show("updater", %s)' % json.dumps(name)) is True, name
+        assert page.eval('PellanorUI.show("updater", %s, %s)' % (json.dumps(name), json.dumps(NOTES[language]))) is True, name
         page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))')
         problems = page.eval('''(() => {
             const out = [];
@@ -131,7 +148,7 @@ def update_is_downloaded_checked_installed_and_pellanor_quits():
         state = wait_state(updater, 'available')
         assert state['offer']['sha256'] == service.digest, state
         assert text(updater, 'headline') == expected(updater, 'updater.available', OFFERED)
-        assert updater.eval('document.querySelectorAll("#notes li").length') == 2
+        assert shown_notes(updater) == NOTES['en-us'], shown_notes(updater)
         assert 'KB' in text(updater, 'subline'), text(updater, 'subline')  # the download size
         updater.screenshot('updater-live-available-en-us')
 
@@ -143,16 +160,9 @@ def update_is_downloaded_checked_installed_and_pellanor_quits():
         assert os.path.dirname(downloaded) == temp_entries(updater)[0], downloaded
         updater.screenshot('updater-live-ready-en-us')
 
-        # Linux keeps a downloaded file unexecutable, so the first Install cannot start it:
-        # Pellanor must say so and keep running, with the download kept for another try.
+        # The file is started as it was downloaded (on Linux the program made it executable),
+        # and Pellanor ends once it runs.
         updater.click('#primary')
-        state = wait_state(updater, 'failed')
-        assert state['failure'] == {'key': 'updater.launchFailed', 'retry': 'install', 'args': []}, state
-        assert session.process.poll() is None, 'Pellanor quit although the installer never started'
-        assert os.path.exists(downloaded) and not os.path.exists(service.marker)
-
-        os.chmod(downloaded, os.stat(downloaded).st_mode | stat.S_IXUSR)
-        updater.click('#primary')  # Retry: checked again, started, and Pellanor ends
         session.process.wait(20)
         deadline = time.monotonic() + 10
         while not os.path.exists(service.marker) and time.monotonic() < deadline:
@@ -173,9 +183,12 @@ def tampered_download_is_refused_and_deleted():
                             online=True) as session:
         updater = open_updater_from_about(session)
         wait_state(updater, 'available')
+        assert shown_notes(updater) == NOTES['de-de'], shown_notes(updater)
+        updater.screenshot('updater-live-available-de-de')
         updater.click('#primary')
         state = wait_state(updater, 'failed')
         assert state['failure']['key'] == 'updater.mismatch', state
+        assert offers_retry(updater)
         assert text(updater, 'message') == expected(updater, 'updater.mismatch')
         assert not os.path.exists(state['path']), state['path']
         no_download_left(updater)
@@ -191,6 +204,8 @@ def cancelled_download_leaves_nothing_and_can_start_again():
                             online=True) as session:
         updater = open_updater_from_about(session)
         wait_state(updater, 'available')
+        assert shown_notes(updater) == NOTES['ja-jp'], shown_notes(updater)
+        updater.screenshot('updater-live-available-ja-jp')
         updater.click('#primary')
         updater.wait('UpdaterPage.state().received >= 20 * 1024', timeout=20, what='part of the download')
         state = updater_state(updater)
@@ -235,13 +250,104 @@ def offline_then_unreachable_then_slow_each_say_so():
         read_offers_as_a_user_expects(updater)
         shoot_every_state(updater, 'en-us')
 
+    # A service that answers too late, or with an error status: its own sentence, and Retry asks
+    # the service again.
+    for prefix, key in (('/delay/4000', 'error.timeout'), ('/status/500', 'error.server')):
+        with Service() as service, \
+                harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url(prefix)},
+                                online=True) as session:
+            updater = open_updater_directly(session)
+            state = wait_state(updater, 'failed')
+            assert state['failure']['key'] == key, (prefix, state)
+            assert text(updater, 'message') == expected(updater, key), prefix
+            assert text(updater, 'headline') == expected(updater, 'updater.checkFailed'), prefix
+            assert offers_retry(updater), prefix
+            updater.click('#primary')
+            updater.wait('UpdaterPage.state().checks === 2 && UpdaterPage.state().name === "failed"',
+                         timeout=15, what='the second check')
+            assert len(service.requests('/api/versions/latest/')) == 2, service.requests()
+            no_download_left(updater)
+            updater.screenshot('updater-live-%s-en-us' % key.replace('.', '-'))
+
+
+def failed_downloads_say_why_retry_and_keep_nothing():
+    """A download that breaks off, one the server refuses, and one that breaks off because the
+    network went away: each its own sentence, Retry downloads again, and no file or part of one
+    stays in the temp folder."""
+    cases = [  # service prefix, page language, rounds of (online while downloading, failure key)
+        ('/drop', 'en-us', [(True, 'updater.downloadFailed'), (False, 'error.network')]),
+        ('/missing', 'de-de', [(True, 'updater.serverRefused')]),
+    ]
+    for prefix, language, rounds in cases:
+        with UpdateService(padding_kib=40) as service, \
+                harness.Session(language, env={'PELLANOR_SERVICE_URL': service.url(prefix)},
+                                online=True) as session:
+            net = os.path.join(session.run_dir, 'net')
+            updater = open_updater_directly(session)
+            wait_state(updater, 'available')
+            for attempt, (online, key) in enumerate(rounds, 1):
+                what = (prefix, online, key)
+                harness.describe_network(net, online)
+                updater.click('#primary')  # Download, then Retry in the same place
+                updater.wait('UpdaterPage.state().downloads === %d && UpdaterPage.state().name === "failed"'
+                             % attempt, what='download %d to fail' % attempt)
+                state = updater_state(updater)
+                assert state['failure'] == {'key': key, 'retry': 'download', 'args': []}, (what, state)
+                assert text(updater, 'message') == expected(updater, key), what
+                assert text(updater, 'headline') == expected(updater, 'updater.notDownloaded', OFFERED), what
+                assert offers_retry(updater), what
+                assert len(service.requests('/installer/')) == attempt, (what, service.requests('/installer/'))
+                no_download_left(updater)
+                updater.screenshot('updater-live-%s-%s' % (key.replace('.', '-'), language))
+
+
+def history_in_the_asked_language_and_offline():
+    """The version history asks in the language the user chose, lists newest first with the
+    running version marked and the notes in that language; offline it says so and Retry loads."""
+    by_version = {entry['version']: entry.get('notes', {}) for entry in test_service.VERSIONS}
+
+    def notes_in(code):
+        lines = by_version[NEWEST_FIRST[0]][code]
+        return lines if isinstance(lines, list) else lines.split('\n')
+
     with Service() as service, \
-            harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url('/delay/4000')},
-                            online=True) as session:
-        updater = open_updater_directly(session)
-        state = wait_state(updater, 'failed')
-        assert state['failure']['key'] == 'error.timeout', state
-        assert text(updater, 'message') == expected(updater, 'error.timeout')
+            harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url()}, online=True) as session:
+        page = session.main
+        net = os.path.join(session.run_dir, 'net')
+        history = None
+        running = page.eval('NativeUtil.nativeVersion')
+        for code in ('en-us', 'de-de', 'ja-jp'):
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            if history is None:
+                page.eval('PageWindows.open(%s, "history")' % json.dumps(HISTORY_URL))
+                history = session.attach(HISTORY, timeout=15)
+            else:
+                history.wait('document.documentElement.lang === %s' % json.dumps(code), what='history in ' + code)
+                history.eval('HistoryPage.reload()')
+            history.wait('window.HistoryPage && !HistoryPage.busy() && HistoryPage.state().phase === "list"',
+                         timeout=20, what='the version history in ' + code)
+            assert service.requests('/api/versions/?lang=' + code), service.requests('/api/versions/')
+            assert shown_versions(history) == NEWEST_FIRST, (code, shown_versions(history))
+            marked = history.eval('Array.from(document.querySelectorAll(".version[aria-current]"))'
+                                  '.map((n) => n.dataset.version)')
+            assert marked == [running], (code, marked)
+            notes = history.eval('Array.from(document.querySelectorAll(".version:first-child .version-notes li"))'
+                                 '.map((l) => l.textContent)')
+            assert notes == notes_in(code), (code, notes)
+            history.screenshot('history-list-' + code)
+
+            harness.describe_network(net, False)
+            asked = len(service.requests('/api/versions/'))
+            history.eval('HistoryPage.reload()')
+            history.wait('!HistoryPage.busy() && HistoryPage.state().phase === "failed"', what='offline in ' + code)
+            shown = history.eval('document.querySelector("#body .banner-text span").textContent')
+            assert shown == expected(history, 'error.network'), (code, shown)
+            assert history.eval('document.activeElement.id') == 'retry', code
+            assert len(service.requests('/api/versions/')) == asked, 'offline, the service is not asked'
+            history.screenshot('history-offline-' + code)
+            harness.describe_network(net, True)
+            history.click('#retry')
+            history.wait('!HistoryPage.busy() && HistoryPage.state().phase === "list"', what='Retry in ' + code)
 
 
 def read_offers_as_a_user_expects(page):
@@ -297,7 +403,9 @@ def read_offers_as_a_user_expects(page):
         got = page.eval('UpdateOffer.sameDigest(%s, %s)' % (json.dumps(actual), json.dumps(published)))
         assert got is same, (actual, published, got)
     errors = [('request timeout', 'error.timeout'), ('save file failed: disk full', 'updater.saveFailed'),
-              ('Connection refused', 'updater.downloadFailed'), ('', 'updater.downloadFailed')]
+              ('Connection refused', 'updater.downloadFailed'), ('', 'updater.downloadFailed'),
+              ('Error transferring http://127.0.0.1:8080/x.exe - server replied: Not Found', 'updater.serverRefused'),
+              ('redirect not followed: HTTP status 302', 'updater.serverRefused')]
     for error, key in errors:
         assert page.eval('UpdateOffer.downloadErrorKey(%s)' % json.dumps(error)) == key, error
 
@@ -306,4 +414,6 @@ if __name__ == '__main__':
     harness.run([update_is_downloaded_checked_installed_and_pellanor_quits,
                  tampered_download_is_refused_and_deleted,
                  cancelled_download_leaves_nothing_and_can_start_again,
-                 offline_then_unreachable_then_slow_each_say_so])
+                 offline_then_unreachable_then_slow_each_say_so,
+                 failed_downloads_say_why_retry_and_keep_nothing,
+                 history_in_the_asked_language_and_offline])

@@ -24,6 +24,7 @@ MainStrings.add('de-de', {
     "updater.installFailed": "Das Installationsprogramm wurde nicht gestartet",
     "updater.noDownload": "Version {0} ist angekündigt, aber noch ohne prüfbaren Download. Versuchen Sie es später erneut.",
     "updater.downloadFailed": "Der Download wurde unterbrochen. Prüfen Sie Ihre Verbindung und versuchen Sie es erneut.",
+    "updater.serverRefused": "Der Update-Server hat die Datei nicht geliefert. Versuchen Sie es später erneut.",
     "updater.saveFailed": "Der Download konnte nicht im temporären Ordner gespeichert werden. Geben Sie Speicherplatz frei und versuchen Sie es erneut.",
     "updater.cancelled": "Sie haben den Download abgebrochen. Es wurde nichts behalten.",
     "updater.mismatch": "Die heruntergeladene Datei stimmt nicht mit der veröffentlichten überein. Sie wurde gelöscht und wird nicht ausgeführt.",

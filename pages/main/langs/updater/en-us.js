@@ -24,6 +24,7 @@ MainStrings.add('en-us', {
     "updater.installFailed": "The installer didn't start",
     "updater.noDownload": "Version {0} is listed, but no download that can be checked is offered for it yet. Try again later.",
     "updater.downloadFailed": "The download broke off. Check your connection and try again.",
+    "updater.serverRefused": "The update server didn't send the file. Try again later.",
     "updater.saveFailed": "The download couldn't be saved in the temporary folder. Free some space and try again.",
     "updater.cancelled": "You cancelled the download. Nothing was kept.",
     "updater.mismatch": "The downloaded file doesn't match the published one, so it was deleted and won't be run.",

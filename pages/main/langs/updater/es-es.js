@@ -24,6 +24,7 @@ MainStrings.add('es-es', {
     "updater.installFailed": "El instalador no se ha iniciado",
     "updater.noDownload": "La versión {0} está anunciada, pero aún no se ofrece una descarga verificable. Inténtelo más tarde.",
     "updater.downloadFailed": "La descarga se interrumpió. Compruebe la conexión e inténtelo de nuevo.",
+    "updater.serverRefused": "El servidor de actualizaciones no envió el archivo. Inténtelo de nuevo más tarde.",
     "updater.saveFailed": "No se pudo guardar la descarga en la carpeta temporal. Libere espacio e inténtelo de nuevo.",
     "updater.cancelled": "Ha cancelado la descarga. No se ha conservado nada.",
     "updater.mismatch": "El archivo descargado no coincide con el publicado, así que se ha eliminado y no se ejecutará.",

@@ -24,6 +24,7 @@ MainStrings.add('fr-fr', {
     "updater.installFailed": "Le programme d'installation n'a pas démarré",
     "updater.noDownload": "La version {0} est annoncée, mais aucun téléchargement vérifiable n'est encore proposé. Réessayez plus tard.",
     "updater.downloadFailed": "Le téléchargement a été interrompu. Vérifiez votre connexion et réessayez.",
+    "updater.serverRefused": "Le serveur de mise à jour n'a pas envoyé le fichier. Réessayez plus tard.",
     "updater.saveFailed": "Le téléchargement n'a pas pu être enregistré dans le dossier temporaire. Libérez de l'espace et réessayez.",
     "updater.cancelled": "Vous avez annulé le téléchargement. Rien n'a été conservé.",
     "updater.mismatch": "Le fichier téléchargé ne correspond pas au fichier publié : il a été supprimé et ne sera pas exécuté.",

@@ -24,6 +24,7 @@ MainStrings.add('it-it', {
     "updater.installFailed": "Il programma di installazione non si è avviato",
     "updater.noDownload": "La versione {0} è annunciata, ma non è ancora disponibile un download verificabile. Riprova più tardi.",
     "updater.downloadFailed": "Il download si è interrotto. Controlla la connessione e riprova.",
+    "updater.serverRefused": "Il server degli aggiornamenti non ha inviato il file. Riprova più tardi.",
     "updater.saveFailed": "Impossibile salvare il download nella cartella temporanea. Libera spazio e riprova.",
     "updater.cancelled": "Hai annullato il download. Non è stato conservato nulla.",
     "updater.mismatch": "Il file scaricato non corrisponde a quello pubblicato, quindi è stato eliminato e non verrà eseguito.",

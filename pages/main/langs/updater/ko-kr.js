@@ -24,6 +24,7 @@ MainStrings.add('ko-kr', {
     "updater.installFailed": "설치 프로그램이 시작되지 않았습니다",
     "updater.noDownload": "버전 {0}이(가) 공개되었지만 아직 확인 가능한 다운로드가 제공되지 않습니다. 나중에 다시 시도하세요.",
     "updater.downloadFailed": "다운로드가 중단되었습니다. 연결을 확인하고 다시 시도하세요.",
+    "updater.serverRefused": "업데이트 서버가 파일을 보내지 않았습니다. 나중에 다시 시도하세요.",
     "updater.saveFailed": "다운로드를 임시 폴더에 저장할 수 없습니다. 공간을 확보한 후 다시 시도하세요.",
     "updater.cancelled": "다운로드를 취소했습니다. 남은 파일이 없습니다.",
     "updater.mismatch": "다운로드한 파일이 게시된 파일과 일치하지 않아 삭제했으며 실행하지 않습니다.",

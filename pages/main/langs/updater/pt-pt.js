@@ -24,6 +24,7 @@ MainStrings.add('pt-pt', {
     "updater.installFailed": "O instalador não foi iniciado",
     "updater.noDownload": "A versão {0} está anunciada, mas ainda não há uma transferência verificável. Tente mais tarde.",
     "updater.downloadFailed": "A transferência foi interrompida. Verifique a ligação e tente novamente.",
+    "updater.serverRefused": "O servidor de atualizações não enviou o ficheiro. Tente novamente mais tarde.",
     "updater.saveFailed": "Não foi possível guardar a transferência na pasta temporária. Liberte espaço e tente novamente.",
     "updater.cancelled": "Cancelou a transferência. Nada foi guardado.",
     "updater.mismatch": "O ficheiro transferido não corresponde ao publicado, por isso foi eliminado e não será executado.",

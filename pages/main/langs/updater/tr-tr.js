@@ -24,6 +24,7 @@ MainStrings.add('tr-tr', {
     "updater.installFailed": "Yükleyici başlamadı",
     "updater.noDownload": "{0} sürümü duyuruldu ancak henüz doğrulanabilir bir indirme sunulmuyor. Daha sonra yeniden deneyin.",
     "updater.downloadFailed": "İndirme yarıda kesildi. Bağlantınızı denetleyip yeniden deneyin.",
+    "updater.serverRefused": "Güncelleme sunucusu dosyayı göndermedi. Daha sonra yeniden deneyin.",
     "updater.saveFailed": "İndirme geçici klasöre kaydedilemedi. Yer açıp yeniden deneyin.",
     "updater.cancelled": "İndirmeyi iptal ettiniz. Hiçbir şey saklanmadı.",
     "updater.mismatch": "İndirilen dosya yayımlanan dosyayla eşleşmiyor; bu yüzden silindi ve çalıştırılmayacak.",

@@ -24,6 +24,7 @@ MainStrings.add('zh-cn', {
     "updater.installFailed": "安装程序未能启动",
     "updater.noDownload": "版本 {0} 已发布，但暂时没有可校验的下载。请稍后再试。",
     "updater.downloadFailed": "下载中断。请检查网络连接后重试。",
+    "updater.serverRefused": "更新服务器未发送该文件。请稍后重试。",
     "updater.saveFailed": "无法将下载内容保存到临时文件夹。请释放一些空间后重试。",
     "updater.cancelled": "已取消下载，未保留任何文件。",
     "updater.mismatch": "下载的文件与发布的文件不一致，已将其删除，不会运行。",
