@@ -5,23 +5,23 @@ function(pellanor_our_code target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# pellanor_add_test(<name> SOURCES <files...> LIBRARIES <targets...>)
+# pellanor_add_test(<name> SOURCES <files...> LIBRARIES <targets...> [PROPERTIES <ctest props...>])
 # One GoogleTest executable. Natively each test case becomes a ctest entry; in the Windows build
 # the executable is one entry, run through the cross-compiling emulator (Wine). Each entry has a
 # time limit, so that a test that hangs fails on its own instead of stalling the whole run.
 function(pellanor_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
     pellanor_our_code(${name})
     if(WIN32)
         target_link_libraries(${name} PRIVATE gtest gtest_main)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+        set_tests_properties(${name} PROPERTIES TIMEOUT 900 ${ARG_PROPERTIES})
     else()
         include(GoogleTest)
         target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
     endif()
 endfunction()
 
