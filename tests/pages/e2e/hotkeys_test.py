@@ -191,6 +191,19 @@ def the_open_page_follows_a_language_chosen_in_the_main_window():
         page.leave_and_return(window_title=TITLES['de-de'])
         page.wait('document.title === %s' % json.dumps(TITLES['ja-jp']), what='the page in Japanese after the focus')
         assert page.eval(LAYOUT_FAULTS) == []
+        # Every language, with the longest refusal shown: nothing clips or stays a key.
+        faults = {}
+        for code in harness.LANGUAGES:
+            main.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.wait('document.documentElement.lang === %s' % json.dumps(code), what='the page in ' + code)
+            page.eval('(() => { const n = document.querySelector(\'.key-row[data-action="stop"] .key-note\');'
+                      ' n.textContent = MainStrings.t("hotkey.badKey"); n.classList.add("error"); })()')
+            found = page.eval(LAYOUT_FAULTS)
+            if code == 'th-th':
+                page.screenshot('hotkey-page-note-th-th')
+            if found:
+                faults[code] = found
+        assert faults == {}, faults
 
 
 def press_combo(keys, window_title):
