@@ -38,9 +38,13 @@
         cap.classList.toggle('unset', !isRecording && name === '');
         node.classList.toggle('recording', isRecording);
         const change = node.querySelector('.change');
-        change.textContent = S(isRecording ? 'hotkey.pressKey' : 'hotkey.change');
+        const [idle, pressing] = change.children;
+        idle.textContent = S('hotkey.change');
+        pressing.textContent = S('hotkey.pressKey');
+        idle.classList.toggle('off', isRecording);
+        pressing.classList.toggle('off', !isRecording);
         change.setAttribute('aria-pressed', String(isRecording));
-        change.setAttribute('aria-label', change.textContent + ': ' + actionLabel(action));
+        change.setAttribute('aria-label', S(isRecording ? 'hotkey.pressKey' : 'hotkey.change') + ': ' + actionLabel(action));
         const clear = node.querySelector('.icon-button');
         clear.hidden = name === '' || isRecording;
         clear.title = S('hotkey.clear') + ': ' + actionLabel(action);
@@ -57,7 +61,10 @@
                 item.dataset.action = action.id;
                 const name = make('span', {className: 'key-name', textContent: actionLabel(action)});
                 const cap = make('kbd', {className: 'key-cap'});
+                // Both labels are always there, one of them hidden, so the button keeps one
+                // width: recording does not shift the keycap, and every row lines up.
                 const change = make('button', {type: 'button', className: 'button change'});
+                change.append(make('span', {}), make('span', {}));
                 change.addEventListener('click', () => {
                     if (recording === action.id) stopRecording();
                     else startRecording(action.id);

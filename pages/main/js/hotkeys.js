@@ -85,9 +85,12 @@
     }
 
     // Why a combination cannot be a shortcut ('key' or 'reserved'), or '' when it can.
-    // Letters and digits alone would fire while the user types.
+    // Letters and digits alone would fire while the user types. Windows reports AltGr as
+    // Ctrl+Alt, so Ctrl+Alt with a letter or digit is how many keyboards type @, € or {:
+    // as a shortcut it would fire in the middle of an address in the feedback form.
     function refusal(combo) {
         if (isCharacter(combo.key) && !combo.ctrl && !combo.alt) return 'key';
+        if (isCharacter(combo.key) && combo.ctrl && combo.alt) return 'reserved';
         if (kReserved.has(format(combo))) return 'reserved';
         return '';
     }

@@ -4,6 +4,7 @@ window follows each change at once, and the page follows a language chosen in th
 The page is checked for cut-off or untranslated text in three languages, with screenshots."""
 import json
 import os
+import subprocess
 import sys
 import time
 
@@ -140,7 +141,11 @@ def the_page_reads_well_in_german_and_japanese():
             page = open_from_settings(session, language)
             assert page.eval(LAYOUT_FAULTS) == [], language
             page.screenshot('hotkey-page-results-' + language)
-            record(page, 'rescan', 'Delete', language)
+            page.click('.key-row[data-action="rescan"] .change')
+            page.wait('document.querySelector(".key-row.recording .key-note").textContent', what='recording')
+            assert page.eval(LAYOUT_FAULTS) == [], language
+            page.screenshot('hotkey-page-recording-' + language)
+            page.press('Delete', window_title=TITLES[language])
             page.wait('document.querySelector(".key-note.error") !== null', what='conflict note')
             assert page.eval(LAYOUT_FAULTS) == [], language
             page.screenshot('hotkey-page-error-' + language)
@@ -186,9 +191,92 @@ def the_open_page_follows_a_language_chosen_in_the_main_window():
         page.leave_and_return(window_title=TITLES['de-de'])
         page.wait('document.title === %s' % json.dumps(TITLES['ja-jp']), what='the page in Japanese after the focus')
         assert page.eval(LAYOUT_FAULTS) == []
+        # Every language, with the longest refusal shown: nothing clips or stays a key.
+        faults = {}
+        for code in harness.LANGUAGES:
+            main.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.wait('document.documentElement.lang === %s' % json.dumps(code), what='the page in ' + code)
+            page.eval('(() => { const n = document.querySelector(\'.key-row[data-action="stop"] .key-note\');'
+                      ' n.textContent = MainStrings.t("hotkey.badKey"); n.classList.add("error"); })()')
+            found = page.eval(LAYOUT_FAULTS)
+            if code == 'th-th':
+                page.screenshot('hotkey-page-note-th-th')
+            if found:
+                faults[code] = found
+        assert faults == {}, faults
+
+
+def press_combo(keys, window_title):
+    """A real key press with modifiers, in xdotool's spelling ("ctrl+shift+F7", "a")."""
+    windows = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^%s$' % window_title],
+                             capture_output=True, text=True).stdout.split()
+    assert windows, 'no visible window titled ' + window_title
+    subprocess.run(['xdotool', 'windowfocus', '--sync', windows[0]], check=True)
+    subprocess.run(['xdotool', 'key', keys], check=True)
+    time.sleep(0.05)
+
+
+# Keys a user may try and be refused: (xdotool keys, the sentence that says why). AltGr is
+# Ctrl+Alt on Windows, so Ctrl+Alt+Q would fire whenever a German keyboard types @.
+REFUSED = [
+    ('a', 'This key can\'t be a shortcut. Use F1–F12, Delete or Insert, or hold Ctrl or Alt with a letter or digit.'),
+    ('shift+a', 'This key can\'t be a shortcut. Use F1–F12, Delete or Insert, or hold Ctrl or Alt with a letter or digit.'),
+    ('ctrl+c', 'Ctrl+C is kept for Windows and text editing.'),
+    ('ctrl+alt+q', 'Ctrl+Alt+Q is kept for Windows and text editing.'),
+    ('alt+F4', 'Alt+F4 is kept for Windows and text editing.'),
+    ('F5', 'F5 is already used for “Scan again”.'),
+]
+
+
+def refusal_note(action):
+    """A page expression: the row's refusal note once it is shown, else ''."""
+    return ('(() => { const n = document.querySelector(\'.key-row[data-action="%s"] .key-note\');'
+            ' return n.classList.contains("error") ? n.textContent : ""; })()' % action)
+
+
+def refusals_say_why_and_a_changed_key_survives_a_restart():
+    with harness.Session('en-us') as session:
+        page = open_from_settings(session, 'en-us')
+        title = TITLES['en-us']
+        page.click('.key-row[data-action="delete"] .change')
+        page.wait('document.querySelector(\'.key-row[data-action="delete"]\').classList.contains("recording")')
+        wrong = []
+        for keys, said in REFUSED:
+            page.eval('document.querySelector(\'.key-row[data-action="delete"] .key-note\').className = "key-note"')
+            press_combo(keys, title)
+            shown = page.wait(refusal_note('delete'), what='the note for ' + keys)
+            still = page.eval('document.querySelector(".key-row.recording") !== null')
+            if shown != said or not still:
+                wrong.append((keys, shown, still))
+        assert wrong == [], wrong
+        # None of it was stored, and the main window still knows Delete by its old key.
+        assert stored(session.main).get('delete', 'Delete') == 'Delete', stored(session.main)
+        page.press('Escape', window_title=title)
+        page.wait('document.querySelector(".key-row.recording") === null', what='Esc ends recording')
+
+        # A combination with modifiers, for a section that had no key.
+        page.click('.key-row[data-action="go.large"] .change')
+        page.wait('document.querySelector(\'.key-row[data-action="go.large"]\').classList.contains("recording")')
+        press_combo('ctrl+shift+F7', title)
+        page.wait('document.querySelector(\'.key-row[data-action="go.large"] .key-cap\').textContent'
+                  ' === "Ctrl+Shift+F7"', what='Ctrl+Shift+F7 recorded')
+        assert stored(session.main)['go.large'] == 'Ctrl+Shift+F7', stored(session.main)
+
+        # The program ends and starts again on the same profile, this time in German.
+        session.process.terminate()
+        session.process.wait(20)
+        main = session.start(harness.PROGRAM, ['LANG=de-de'], 'main/main.html', harness.Session.HOME_READY)
+        session.main = main
+        assert main.eval('App.hotkeys()["go.large"]') == 'Ctrl+Shift+F7'
+        press_combo('ctrl+shift+F7', 'Pellanor')
+        main.wait('App.current() === "large"', what='Ctrl+Shift+F7 after the restart')
+        page = open_from_settings(session, 'de-de')
+        assert cap(page, 'go.large') == 'Strg+Umschalt+F7', cap(page, 'go.large')
+        assert cap(page, 'rescan') == 'F5'
 
 
 if __name__ == '__main__':
     harness.run([a_changed_key_reaches_the_main_window_and_reset_restores_it,
                  the_page_reads_well_in_german_and_japanese,
-                 the_open_page_follows_a_language_chosen_in_the_main_window])
+                 the_open_page_follows_a_language_chosen_in_the_main_window,
+                 refusals_say_why_and_a_changed_key_survives_a_restart])

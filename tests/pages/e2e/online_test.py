@@ -212,6 +212,69 @@ def usage_events_only_after_the_switch_is_on():
         kinds = [json.loads(e['body']).get('event_type') for e in service.requests('/api/events/')]
         assert kinds == ['chat_clean'], kinds
         assert json.loads(events[0]['body'])['categories'] == 2
+        measure_junk(page)
+        deadline = time.monotonic() + 15
+        while len(service.requests('/api/events/')) < 2 and time.monotonic() < deadline:
+            time.sleep(0.1)
+
+        # Off again: the very next scan stays home, without a restart.
+        page.click('#nav-settings')
+        page.click(switch)
+        page.wait('document.querySelector(%r).getAttribute("aria-checked") === "false"' % switch)
+        assert page.eval('NativeUtil.getSetting("usageData", "")') == '0'
+        measure_junk(page)
+        assert page.eval('App.report("chat_clean", {categories: 1})') is False
+        time.sleep(1.5)
+        kinds = [json.loads(e['body']).get('event_type') for e in service.requests('/api/events/')]
+        assert kinds == ['chat_clean', 'junk_scan'], kinds
+
+
+def measure_junk(page):
+    """Measures the junk categories through the page, as the user does, and waits for the rows."""
+    open_section(page, 'junk')
+    page.eval('document.querySelectorAll("#section-junk input[data-type]").forEach((b) => (b.dataset.e2eOld = "1"))')
+    page.click('#section-junk .section-tools .button')
+    page.wait('App.section("junk").state().phase === "results" && (() => {'
+              ' const box = document.querySelector("#section-junk input[data-type]");'
+              ' return box !== null && !box.dataset.e2eOld; })()', timeout=30, what='junk measured')
+
+
+def feedback_refuses_an_empty_message_and_sends_a_long_one():
+    with Service() as service, \
+            harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url()}, online=True) as session:
+        page = session.main
+        open_about(page)
+        # Nothing typed, or only blanks: the page says so and asks nothing of the service.
+        for typed in ('', ' \n\t '):
+            page.eval('(() => { const f = document.getElementById("about-feedback"); f.value = %s;'
+                      ' f.dispatchEvent(new Event("input")); })()' % json.dumps(typed))
+            page.eval('document.getElementById("about-feedback-status").textContent = ""')
+            page.click('#about-send')
+            plain(page, page.wait('document.getElementById("about-feedback-status").textContent'), 'about.empty')
+        time.sleep(1.0)
+        assert service.requests('/api/feedback/') == [], service.requests()
+
+        # A long message in several scripts arrives whole, as typed.
+        long_text = ('Der Scan hängt bei 40 % — スキャンが止まります — สแกนค้าง 🙂\n' * 250).strip()
+        page.eval('(() => { const f = document.getElementById("about-feedback"); f.value = %s;'
+                  ' f.dispatchEvent(new Event("input")); })()' % json.dumps(long_text))
+        page.eval('document.getElementById("about-feedback-status").textContent = ""')
+        page.click('#about-send')
+        shown = page.wait('document.querySelector("#section-about .busy") === null && '
+                          'document.getElementById("about-feedback-status").textContent',
+                          timeout=15, what='the feedback verdict')
+        plain(page, shown, 'about.sent')
+        posted = service.wait_for('/api/feedback/', 'the long feedback')
+        assert len(posted) == 1, posted
+        assert json.loads(posted[0]['body'])['content'] == long_text
+        for code in ('en-us', 'de-de', 'ja-jp'):
+            page.eval('App.setLanguage(%s)' % json.dumps(code))
+            page.wait('document.documentElement.lang === %s' % json.dumps(code))
+            page.eval('document.getElementById("about-feedback").scrollIntoView({block: "start"})')
+            page.screenshot('about-feedback-' + code)
+            page.eval('document.getElementById("about-online").scrollIntoView({block: "end"})')
+            read = decoded_qr(page.screenshot('about-qr-' + code))
+            assert read in (None, [page.eval('BrandConfig.links.feedback')]), read
 
 
 def failing_service_says_so_in_german():
@@ -780,6 +843,7 @@ if __name__ == '__main__':
                  usage_events_only_after_the_switch_is_on,
                  usage_events_from_every_section,
                  feedback_page_and_qr_code,
+                 feedback_refuses_an_empty_message_and_sends_a_long_one,
                  failing_service_says_so_in_german,
                  service_down_keeps_the_draft,
                  automatic_check_and_history,
