@@ -73,8 +73,7 @@ std::intptr_t callingHook(SciterWindow window, std::uint32_t message, std::uintp
     }
     aliveAfterCall = sciter::api()->SciterIsWindow(window);
     hookResult = sciter::api()->SciterHookPassOn(window, message, wparam, lparam);
-    // Not a posted close: after a wait inside a posted message, Qt may hold back later posted
-    // events until something else wakes the loop.
+    // Stopped from here, so the test sees the state the hook left, before later posted work.
     sciter::api()->SciterExec(kAppStop, 0, 0);
     return 5;
 }
@@ -134,7 +133,9 @@ std::intptr_t relayHook(SciterWindow window, std::uint32_t message, std::uintptr
     } catch (const sciter::script_error&) {
         relayAnswers.push_back(-1);
     }
-    if (relayAnswers.size() == static_cast<std::size_t>(kRelayRounds)) sciter::api()->SciterExec(kAppStop, 0, 0);
+    if (relayAnswers.size() == static_cast<std::size_t>(kRelayRounds)) {
+        sciter::api()->SciterExec(kAppStop, 0, 0);
+    }
     return 1;
 }
 
