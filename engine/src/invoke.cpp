@@ -129,17 +129,27 @@ void startCall(const std::shared_ptr<PendingCall>& call, SciterWindow handle, co
     });
 }
 
+bool isFinished(const std::shared_ptr<PendingCall>& call) {
+    std::lock_guard<std::mutex> lock(call->mutex);
+    return call->finished;
+}
+
 // Events keep being processed while we wait, as the page's own calls to native code must be
 // answered. Not a QEventLoop: the application's exit (the main window closing during the wait)
 // would end it before the page answered and the caller would be told the call failed.
+//
+// The posted events are sent by hand before each blocking step. The wait usually runs inside
+// the delivery of a posted event (a message, a queued call), and Qt's dispatcher counts the
+// events queued behind that one in the same batch as already being sent: it goes to sleep with
+// them still queued. Chromium's UI-thread work is such a posted event, and Chromium schedules
+// it only once until it has run, so the page would never answer until an unrelated timer or
+// input woke the loop.
 QString waitOnUiThread(const std::shared_ptr<PendingCall>& call, SciterWindow window,
                        const QString& script, const QString& token) {
     startCall(call, window, script, true, token);
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(call->mutex);
-            if (call->finished) break;
-        }
+    while (!isFinished(call)) {
+        QCoreApplication::sendPostedEvents();
+        if (isFinished(call)) break;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         QEventLoop::ExcludeUserInputEvents);
     }
