@@ -34,7 +34,8 @@ bool submitFeedback(const QString& feedback);
 // Whether the user lets usage events leave the machine. Asked by reportEvent, and again on the
 // HTTP client's thread before every attempt of an event already handed on, so consent
 // withdrawn while an event waits for its retry stops it. Empty (the default) means no check,
-// as for the command line. May be set from any thread; `allowed` should answer quickly.
+// as for the command line. May be set from any thread; `allowed` should answer quickly, and is
+// copied for each ask, so any state it keeps belongs outside it.
 void setEventConsent(std::function<bool()> allowed);
 
 // Sends the completed event fire-and-forget (retried by the client); true once handed on,
