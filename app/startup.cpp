@@ -7,8 +7,10 @@
 #include "app/single_instance.h"
 #include "app/start_mode.h"
 #include "bridge/native_util.h"
+#include "net/service_api.h"
 #include "platform/window_messages.h"
 #include "system/process_facts.h"
+#include "system/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
@@ -61,6 +63,14 @@ std::unique_ptr<platform::BroadcastListener> forwardBroadcasts(const SciterApi* 
         });
 }
 
+// The pages write "usageData" while the program runs, so it is read at every ask rather than
+// once here: switching it off stops even an event already waiting for its retry. The command
+// line installs no consent; whoever runs it asks for the event directly.
+void requireUsageDataConsent() {
+    net::setEventConsent(
+        [] { return system::getSetting(QStringLiteral("usageData"), QStringLiteral("0")) == "1"; });
+}
+
 }  // namespace
 
 const std::vector<std::u16string>& applicationArguments() { return system::programArguments(); }
@@ -76,6 +86,7 @@ int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWind
     static char* qtArguments[] = {programName, nullptr};
     static int qtArgumentCount = 1;
     QApplication application(qtArgumentCount, qtArguments);
+    requireUsageDataConsent();
 
     const SciterApi* api = engineApi();
     ui::openUiArchive(kUiArchive, kUiArchiveSize);

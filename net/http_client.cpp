@@ -200,14 +200,17 @@ bool HttpClient::queueIfNotReady(const PendingRequest& request, const char* call
 }
 
 void HttpClient::postJsonAsync(const QString& url, const QString& body) {
+    postJsonAsync(url, body, StillWanted());
+}
+
+void HttpClient::postJsonAsync(const QString& url, const QString& body, StillWanted stillWanted) {
     if (!networkUsable(url)) {
         trace("postJsonAsync skipped: network disconnected for {}", url);
         return;
     }
     trace("postJsonAsync called in thread {}, ready={}, url={}", threadId(), m_ready.load(), url);
-    if (queueIfNotReady({url, body, QString(), false}, "postJsonAsync")) return;
-    const bool ok = QMetaObject::invokeMethod(this, "doPostJsonAsync", Qt::AutoConnection,
-                                              Q_ARG(QString, url), Q_ARG(QString, body));
+    if (queueIfNotReady({url, body, QString(), false, stillWanted}, "postJsonAsync")) return;
+    const bool ok = startPostJsonAsync(url, body, stillWanted);
     trace("postJsonAsync invoked doPostJsonAsync for {}: {}", url, okText(ok));
 }
 
@@ -225,7 +228,7 @@ void HttpClient::postJsonAsyncWithCallback(const QString& url, const QString& bo
     }
     trace("postJsonAsyncWithCallback called in thread {}, ready={}, requestId={}, url={}",
           threadId(), m_ready.load(), requestId, url);
-    if (queueIfNotReady({url, body, requestId, false}, "postJsonAsyncWithCallback")) return;
+    if (queueIfNotReady({url, body, requestId, false, {}}, "postJsonAsyncWithCallback")) return;
     const bool ok = QMetaObject::invokeMethod(this, "doPostJsonAsyncWithCallback",
                                               Qt::AutoConnection, Q_ARG(QString, url),
                                               Q_ARG(QString, body), Q_ARG(QString, requestId));
@@ -246,7 +249,7 @@ void HttpClient::getJsonAsyncWithCallback(const QString& url, const QString& req
     }
     trace("getJsonAsyncWithCallback called in thread {}, ready={}, requestId={}, url={}",
           threadId(), m_ready.load(), requestId, url);
-    if (queueIfNotReady({url, QString(), requestId, true}, "getJsonAsyncWithCallback")) return;
+    if (queueIfNotReady({url, QString(), requestId, true, {}}, "getJsonAsyncWithCallback")) return;
     const bool ok =
         QMetaObject::invokeMethod(this, "doGetJsonAsyncWithCallback", Qt::AutoConnection,
                                   Q_ARG(QString, url), Q_ARG(QString, requestId));
@@ -265,9 +268,7 @@ void HttpClient::becomeReady() {
           pending.size(), threadId());
     for (const PendingRequest& request : pending) {
         if (request.requestId.isEmpty()) {
-            const bool ok = QMetaObject::invokeMethod(this, "doPostJsonAsync", Qt::AutoConnection,
-                                                      Q_ARG(QString, request.url),
-                                                      Q_ARG(QString, request.body));
+            const bool ok = startPostJsonAsync(request.url, request.body, request.stillWanted);
             trace("Flush pending async invoke to {}: {}", request.url, okText(ok));
             continue;
         }
@@ -283,17 +284,28 @@ void HttpClient::becomeReady() {
     }
 }
 
-void HttpClient::doPostJsonAsync(const QString& url, const QString& body) {
-    doPostJsonAsyncImpl(url, body, 0);
+// A functor, not a named slot: the predicate cannot travel as a queued slot argument.
+bool HttpClient::startPostJsonAsync(const QString& url, const QString& body,
+                                    const StillWanted& stillWanted) {
+    return QMetaObject::invokeMethod(
+        this, [this, url, body, stillWanted] { doPostJsonAsyncImpl(url, body, 0, stillWanted); },
+        Qt::AutoConnection);
 }
 
-void HttpClient::doPostJsonAsyncImpl(const QString& url, const QString& body, int retry) {
+// The predicate is asked here, at the moment of sending, because what made the post unwanted
+// (a setting switched off, say) can change during the wait for a retry or for the ready step.
+void HttpClient::doPostJsonAsyncImpl(const QString& url, const QString& body, int retry,
+                                     const StillWanted& stillWanted) {
+    if (stillWanted && !stillWanted()) {
+        trace("Async request no longer wanted, attempt {} dropped for {}", retry + 1, url);
+        return;
+    }
     trace("doPostJsonAsyncImpl executing in thread {}, url={}, retry={}", threadId(), url, retry);
     QNetworkReply* reply = m_manager->post(jsonRequest(url), body.toUtf8());
     trace("doPostJsonAsyncImpl posted request, reply={}", fmt::ptr(reply));
     watchReply(reply, false);
     ++m_busy;
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url, body, retry] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url, body, retry, stillWanted] {
         QString description;
         const bool failed = detail::outcomeOf(reply, &description) != Outcome::Success;
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -302,9 +314,9 @@ void HttpClient::doPostJsonAsyncImpl(const QString& url, const QString& body, in
         if (failed && retry < kMaxAttempts - 1) {
             trace("Async request failed, scheduling retry {}/3 for {}", retry + 1, url);
             ++m_busy;
-            QTimer::singleShot(limits().retryDelayMs, this, [this, url, body, retry] {
+            QTimer::singleShot(limits().retryDelayMs, this, [this, url, body, retry, stillWanted] {
                 --m_busy;
-                doPostJsonAsyncImpl(url, body, retry + 1);
+                doPostJsonAsyncImpl(url, body, retry + 1, stillWanted);
             });
         } else if (failed) {
             trace("Async request failed after {} retries, giving up: {}", kMaxAttempts - 1,

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -50,8 +51,16 @@ public:
     QString getJson(const QString& url, int timeoutMs);
     QString postJson(const QString& url, const QString& body, int timeoutMs);
 
+    // Asked on the owner thread before each attempt of a fire-and-forget post; false drops
+    // that attempt and every later one. Empty means always wanted.
+    using StillWanted = std::function<bool()>;
+
     // Fire-and-forget POST, tried up to 4 times 1 s apart; failures reach only the log.
     void postJsonAsync(const QString& url, const QString& body);
+    // The same, for a post that may stop being wanted before it goes out: `stillWanted` is
+    // asked before every attempt, the first included, also for a request queued before the
+    // client was ready. A refused attempt is dropped with a log line and nothing follows it.
+    void postJsonAsync(const QString& url, const QString& body, StillWanted stillWanted);
     // Exactly one asyncPostFinished / asyncGetFinished per call, with the body or an error
     // text; an early pre-check failure is emitted on the calling thread before returning.
     void postJsonAsyncWithCallback(const QString& url, const QString& body,
@@ -83,7 +92,6 @@ signals:
 private slots:
     QString doGetJson(const QString& url, int timeoutMs);
     QString doPostJson(const QString& url, const QString& body, int timeoutMs);
-    void doPostJsonAsync(const QString& url, const QString& body);
     void doPostJsonAsyncWithCallback(const QString& url, const QString& body,
                                      const QString& requestId);
     void doGetJsonAsyncWithCallback(const QString& url, const QString& requestId);
@@ -95,6 +103,7 @@ private:
         QString body;
         QString requestId;
         bool isGet;
+        StillWanted stillWanted;  // fire-and-forget posts only
     };
 
     HttpClient();
@@ -106,7 +115,10 @@ private:
     QNetworkRequest jsonRequest(const QString& url) const;
     void watchReply(QNetworkReply* reply, bool json);
     QString waitForReply(QNetworkReply* reply, int timeoutMs);
-    void doPostJsonAsyncImpl(const QString& url, const QString& body, int retry);
+    bool startPostJsonAsync(const QString& url, const QString& body,
+                            const StillWanted& stillWanted);
+    void doPostJsonAsyncImpl(const QString& url, const QString& body, int retry,
+                             const StillWanted& stillWanted);
     void finishCallbackRequest(QNetworkReply* reply, const char* slot, const QString& requestId,
                                bool isGet);
 

@@ -24,6 +24,19 @@ constexpr int kServiceTimeoutMs = 3000;
 std::mutex g_languageMutex;
 std::function<QString()> g_languageSource;
 
+std::mutex g_consentMutex;
+std::function<bool()> g_eventConsent;
+
+// Called outside the lock: the consent may read settings, and may even be replaced meanwhile.
+bool eventsAllowed() {
+    std::function<bool()> allowed;
+    {
+        std::lock_guard<std::mutex> guard(g_consentMutex);
+        allowed = g_eventConsent;
+    }
+    return !allowed || allowed();
+}
+
 QString language() {
     std::function<QString()> source;
     {
@@ -82,13 +95,29 @@ bool submitFeedback(const QString& feedback) {
     return !QJsonDocument::fromJson(answer.toUtf8()).object().contains(QStringLiteral("error"));
 }
 
+void setEventConsent(std::function<bool()> allowed) {
+    std::lock_guard<std::mutex> guard(g_consentMutex);
+    g_eventConsent = std::move(allowed);
+}
+
 bool reportEvent(const QString& event) {
+    if (!eventsAllowed()) {
+        const QString type = QJsonDocument::fromJson(event.toUtf8())
+                                 .object()
+                                 .value(QStringLiteral("event_type"))
+                                 .toString();
+        logging::info("Network", "reportEvent refused: usage data is off, event {} not sent", type);
+        return false;
+    }
     const QByteArray body = completedBody(event);
     const QString type =
         QJsonDocument::fromJson(body).object().value(QStringLiteral("event_type")).toString();
     const QString url = serviceBaseUrl() + QLatin1String("/api/events/");
     logging::logger().debug(fmt::format("reportEvent async: {} to {}", type, url));
-    HttpClient::instance()->postJsonAsync(url, QString::fromUtf8(body));
+    // The page asked before calling, but the user can switch usage data off while a failed
+    // event waits for its retry, so each attempt asks again, of the consent current then.
+    HttpClient::instance()->postJsonAsync(url, QString::fromUtf8(body),
+                                          [] { return eventsAllowed(); });
     return true;
 }
 

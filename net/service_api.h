@@ -31,8 +31,15 @@ QString getAppInfo();
 // and "app_version" set; false when the answer has an "error" member. Blocks like the GETs.
 bool submitFeedback(const QString& feedback);
 
-// Sends the completed event fire-and-forget (retried by the client); always true. Does not
-// block beyond the connectivity check.
+// Whether the user lets usage events leave the machine. Asked by reportEvent, and again on the
+// HTTP client's thread before every attempt of an event already handed on, so consent
+// withdrawn while an event waits for its retry stops it. Empty (the default) means no check,
+// as for the command line. May be set from any thread; `allowed` should answer quickly, and is
+// copied for each ask, so any state it keeps belongs outside it.
+void setEventConsent(std::function<bool()> allowed);
+
+// Sends the completed event fire-and-forget (retried by the client); true once handed on,
+// false without consent (logged, nothing sent). Does not block beyond the connectivity check.
 bool reportEvent(const QString& event);
 
 // A default route in the IPv4 routing table. Blocks briefly.

@@ -6,11 +6,14 @@
 #include <QSysInfo>
 
 #include "net/device_identity.h"
+#include "net/http_client.h"
 #include "net/service_api.h"
 #include "tests/net/net_test_support.h"
 
 namespace {
 
+using pellanor::net::HttpClient;
+using pellanor::net::HttpLimits;
 using namespace pellanor::test_support;
 
 class ServiceApiTest : public ::testing::Test {
@@ -21,7 +24,11 @@ protected:
         ASSERT_TRUE(m_service.running());
         useService(m_service.url(""));
     }
-    void TearDown() override { qunsetenv("PELLANOR_SERVICE_URL"); }
+    void TearDown() override {
+        qunsetenv("PELLANOR_SERVICE_URL");
+        pellanor::net::setEventConsent({});
+        if (HttpClient::exists()) HttpClient::instance()->setLimits(HttpLimits());
+    }
     static void useService(const QString& base) { qputenv("PELLANOR_SERVICE_URL", base.toUtf8()); }
 
     TestService m_service;
@@ -92,6 +99,44 @@ TEST_F(ServiceApiTest, LetsTheCommandLineSendEveryAttemptOfAnEvent) {
         EXPECT_EQ(request.path, "/status/500/api/events/");
         EXPECT_TRUE(request.body.startsWith(R"({"app_version":"1.3.6","client_id":")"));
         EXPECT_TRUE(request.body.endsWith(R"(","event_type":"scan"})"));
+    }
+}
+
+// The service fails every attempt, so each case would send four unless consent stops it; the
+// switch can go off while an event waits for its retry, and that retry must not go out.
+TEST_F(ServiceApiTest, SendsEveryAttemptOfAnEventOnlyWhileUsageDataIsAllowed) {
+    HttpLimits quick;
+    quick.retryDelayMs = 100;
+    HttpClient::instance()->setLimits(quick);
+    const struct {
+        const char* name;
+        std::function<bool(const TestService&, int ask)> consent;
+        bool accepted;
+        int requests;
+    } cases[] = {
+        {"given", [](const TestService&, int) { return true; }, true, 4},
+        {"absent", [](const TestService&, int) { return false; }, false, 0},
+        {"withdrawn once the first attempt arrived",
+         [](const TestService& service, int) { return service.requests().isEmpty(); }, true, 1},
+        {"withdrawn between the call and the first attempt",
+         [](const TestService&, int ask) { return ask == 0; }, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestService service;
+        ASSERT_TRUE(service.running());
+        useService(service.url("/status/500"));
+        int asks = 0;
+        pellanor::net::setEventConsent(
+            [&service, &asks, &c] { return c.consent(service, asks++); });
+        EXPECT_EQ(pellanor::net::reportEvent(R"({"event_type":"scan"})"), c.accepted);
+        ASSERT_TRUE(HttpClient::instance()->waitUntilIdle(10000));
+        const QList<RecordedRequest> seen = service.requests();
+        EXPECT_EQ(seen.size(), c.requests);
+        for (const RecordedRequest& request : seen) {
+            EXPECT_EQ(request.path, "/status/500/api/events/");
+        }
+        pellanor::net::setEventConsent({});
     }
 }
 
