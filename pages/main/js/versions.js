@@ -75,7 +75,7 @@
     // The program's own error texts name hosts and its HTTP library's wording: never shown.
     function errorKey(answer) {
         if (!isObject(answer) && !Array.isArray(answer)) return 'error.generic';
-        if (isObject(answer) && answer.error !== undefined) return kErrorKeys[answer.error] || 'error.server';
+        if (isObject(answer) && answer.error !== undefined) return kErrorKeys[answer.error] || 'error.service';
         return '';
     }
 

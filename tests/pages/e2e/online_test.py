@@ -288,7 +288,7 @@ def failing_service_says_so_in_german():
         assert page.eval('document.querySelector("#home-update, #nav-about .nav-badge") === null')
         open_about(page)
         assert text_of(page, '#about-update-status') == ''
-        plain(page, check_for_updates(page), 'error.server')
+        plain(page, check_for_updates(page), 'error.service')
         assert service.requests('/status/500/api/versions/latest/'), service.requests()
         assert page.eval('document.getElementById("about-update-status").classList.contains("error")')
         page.screenshot('about-failed-de-de')
@@ -299,7 +299,7 @@ def failing_service_says_so_in_german():
 
         history = open_history(session, page)
         plain(history, history.eval('document.querySelector("#body .banner-text span").textContent'),
-              'error.server')
+              'error.service')
         assert service.requests('/status/500/api/versions/?lang='), service.requests()
 
 
@@ -795,7 +795,7 @@ VERSION_READING = [
     ('Versions.notes({notes: ["- one", " \u2022 two", "", 7]})', ['one', 'two']),
     ('Versions.notes(null)', []),
     ('Versions.errorKey({error: "request timeout"})', 'error.timeout'),
-    ('Versions.errorKey({error: "Error transferring - server replied: Internal Server Error"})', 'error.server'),
+    ('Versions.errorKey({error: "Error transferring - server replied: Internal Server Error"})', 'error.service'),
     ('Versions.errorKey(null)', 'error.generic'),
     ('Versions.errorKey([])', ''),
     ('Versions.list({ok: true})', None),

@@ -252,7 +252,7 @@ def offline_then_unreachable_then_slow_each_say_so():
 
     # A service that answers too late, or with an error status: its own sentence, and Retry asks
     # the service again.
-    for prefix, key in (('/delay/4000', 'error.timeout'), ('/status/500', 'error.server')):
+    for prefix, key in (('/delay/4000', 'error.timeout'), ('/status/500', 'error.service')):
         with Service() as service, \
                 harness.Session('en-us', env={'PELLANOR_SERVICE_URL': service.url(prefix)},
                                 online=True) as session:
@@ -359,7 +359,7 @@ def read_offers_as_a_user_expects(page):
         # answer, current version -> kind, key or selected fields
         ({'error': 'network disconnected'}, '1.3.6', {'kind': 'failed', 'key': 'error.network'}),
         ({'error': 'request timeout'}, '1.3.6', {'kind': 'failed', 'key': 'error.timeout'}),
-        ({'error': 'Internal Server Error'}, '1.3.6', {'kind': 'failed', 'key': 'error.server'}),
+        ({'error': 'Internal Server Error'}, '1.3.6', {'kind': 'failed', 'key': 'error.service'}),
         (['9.1.0'], '1.3.6', {'kind': 'failed', 'key': 'error.generic'}),
         ({'notes': 'no version'}, '1.3.6', {'kind': 'failed', 'key': 'error.generic'}),
         (dict(offer, version='1.3.6'), '1.3.6', {'kind': 'current'}),

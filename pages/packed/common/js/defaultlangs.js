@@ -53,6 +53,7 @@ window.PellanorDefaultLang = Object.freeze({
     "error.generic": "An unexpected error occurred. Please try again.",
     "error.network": "No network connection. Check your connection and try again.",
     "error.server": "The server cannot be reached. Please try again later.",
+    "error.service": "The server could not answer. Please try again later.",
     "error.timeout": "The request timed out. Please try again.",
     "error.permission": "Access denied. Some items may be in use.",
     "error.pageLoad": "This page could not be loaded.",

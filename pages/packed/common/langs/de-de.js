@@ -52,6 +52,7 @@
     "error.generic": "Ein unerwarteter Fehler ist aufgetreten. Bitte versuchen Sie es erneut.",
     "error.network": "Keine Netzwerkverbindung. Prüfen Sie Ihre Verbindung und versuchen Sie es erneut.",
     "error.server": "Der Server ist nicht erreichbar. Bitte versuchen Sie es später erneut.",
+    "error.service": "Der Server konnte nicht antworten. Bitte versuchen Sie es später erneut.",
     "error.timeout": "Zeitüberschreitung bei der Anfrage. Bitte versuchen Sie es erneut.",
     "error.permission": "Zugriff verweigert. Einige Elemente werden möglicherweise gerade verwendet.",
     "error.pageLoad": "Diese Seite konnte nicht geladen werden.",

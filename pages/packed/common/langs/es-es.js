@@ -52,6 +52,7 @@
     "error.generic": "Se ha producido un error inesperado. Inténtalo de nuevo.",
     "error.network": "No hay conexión de red. Comprueba tu conexión e inténtalo de nuevo.",
     "error.server": "No se puede acceder al servidor. Inténtalo de nuevo más tarde.",
+    "error.service": "El servidor no ha podido responder. Inténtalo de nuevo más tarde.",
     "error.timeout": "Se ha agotado el tiempo de espera de la solicitud. Inténtalo de nuevo.",
     "error.permission": "Acceso denegado. Es posible que algunos elementos estén en uso.",
     "error.pageLoad": "No se ha podido cargar esta página.",

@@ -52,6 +52,7 @@
     "error.generic": "Une erreur inattendue s’est produite. Veuillez réessayer.",
     "error.network": "Aucune connexion réseau. Vérifiez votre connexion et réessayez.",
     "error.server": "Le serveur est injoignable. Veuillez réessayer plus tard.",
+    "error.service": "Le serveur n’a pas pu répondre. Veuillez réessayer plus tard.",
     "error.timeout": "Le délai d’attente de la requête a expiré. Veuillez réessayer.",
     "error.permission": "Accès refusé. Certains éléments sont peut-être en cours d’utilisation.",
     "error.pageLoad": "Impossible de charger cette page.",

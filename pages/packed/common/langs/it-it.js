@@ -52,6 +52,7 @@
     "error.generic": "Si è verificato un errore imprevisto. Riprova.",
     "error.network": "Nessuna connessione di rete. Controlla la connessione e riprova.",
     "error.server": "Impossibile raggiungere il server. Riprova più tardi.",
+    "error.service": "Il server non è riuscito a rispondere. Riprova più tardi.",
     "error.timeout": "La richiesta è scaduta. Riprova.",
     "error.permission": "Accesso negato. Alcuni elementi potrebbero essere in uso.",
     "error.pageLoad": "Impossibile caricare questa pagina.",

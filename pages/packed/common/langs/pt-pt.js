@@ -52,6 +52,7 @@
     "error.generic": "Ocorreu um erro inesperado. Tente novamente.",
     "error.network": "Sem ligação de rede. Verifique a ligação e tente novamente.",
     "error.server": "Não é possível contactar o servidor. Tente novamente mais tarde.",
+    "error.service": "O servidor não conseguiu responder. Tente novamente mais tarde.",
     "error.timeout": "O pedido excedeu o tempo limite. Tente novamente.",
     "error.permission": "Acesso negado. Alguns itens podem estar em utilização.",
     "error.pageLoad": "Não foi possível carregar esta página.",

@@ -52,6 +52,7 @@
     "error.generic": "Beklenmeyen bir hata oluştu. Lütfen tekrar deneyin.",
     "error.network": "Ağ bağlantısı yok. Bağlantınızı kontrol edip tekrar deneyin.",
     "error.server": "Sunucuya ulaşılamıyor. Lütfen daha sonra tekrar deneyin.",
+    "error.service": "Sunucu yanıt veremedi. Lütfen daha sonra tekrar deneyin.",
     "error.timeout": "İstek zaman aşımına uğradı. Lütfen tekrar deneyin.",
     "error.permission": "Erişim reddedildi. Bazı öğeler kullanımda olabilir.",
     "error.pageLoad": "Bu sayfa yüklenemedi.",

@@ -52,6 +52,7 @@
     "error.generic": "发生意外错误，请重试。",
     "error.network": "网络未连接，请检查网络连接后重试。",
     "error.server": "无法连接服务器，请稍后重试。",
+    "error.service": "服务器未能响应，请稍后重试。",
     "error.timeout": "请求超时，请重试。",
     "error.permission": "访问被拒绝，部分项目可能正在使用中。",
     "error.pageLoad": "无法加载此页面。",
