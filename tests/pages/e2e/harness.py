@@ -432,7 +432,18 @@ class Session:
                                         start_new_session=True)
         self.processes.append(self.process)
         page_object = self.attach(page)
-        page_object.wait(ready, timeout=30, what=page + ' ready')
+        try:
+            page_object.wait(ready, timeout=30, what=page + ' ready')
+        except AssertionError as error:
+            # What the page was doing, so that a start that never gets ready can be told apart
+            # from one that is only slow, or hidden and given no frames.
+            with contextlib.suppress(Exception):
+                state = page_object.eval('JSON.stringify({visibility: document.visibilityState, '
+                                         'readyState: document.readyState, '
+                                         'section: window.App ? App.current() : null})')
+                error.args = ('%s; page %s; program output:\n%s' %
+                              (error, state, self.program_output()[-1500:]),)
+            raise
         return page_object
 
     def targets(self):
