@@ -199,10 +199,6 @@ bool HttpClient::queueIfNotReady(const PendingRequest& request, const char* call
     return true;
 }
 
-void HttpClient::postJsonAsync(const QString& url, const QString& body) {
-    postJsonAsync(url, body, StillWanted());
-}
-
 void HttpClient::postJsonAsync(const QString& url, const QString& body, StillWanted stillWanted) {
     if (!networkUsable(url)) {
         trace("postJsonAsync skipped: network disconnected for {}", url);

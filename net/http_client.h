@@ -55,12 +55,11 @@ public:
     // that attempt and every later one. Empty means always wanted.
     using StillWanted = std::function<bool()>;
 
-    // Fire-and-forget POST, tried up to 4 times 1 s apart; failures reach only the log.
-    void postJsonAsync(const QString& url, const QString& body);
-    // The same, for a post that may stop being wanted before it goes out: `stillWanted` is
-    // asked before every attempt, the first included, also for a request queued before the
-    // client was ready. A refused attempt is dropped with a log line and nothing follows it.
-    void postJsonAsync(const QString& url, const QString& body, StillWanted stillWanted);
+    // Fire-and-forget POST, tried up to 4 times 1 s apart; failures reach only the log. A post
+    // that may stop being wanted before it goes out gives `stillWanted`: it is asked before
+    // every attempt, the first included, also for a request queued before the client was ready.
+    // A refused attempt is dropped with a log line and nothing follows it.
+    void postJsonAsync(const QString& url, const QString& body, StillWanted stillWanted = {});
     // Exactly one asyncPostFinished / asyncGetFinished per call, with the body or an error
     // text; an early pre-check failure is emitted on the calling thread before returning.
     void postJsonAsyncWithCallback(const QString& url, const QString& body,

@@ -101,23 +101,21 @@ void setEventConsent(std::function<bool()> allowed) {
 }
 
 bool reportEvent(const QString& event) {
+    // The page's own text names the event: completing the body adds only our identity fields.
+    const QString type = QJsonDocument::fromJson(event.toUtf8())
+                             .object()
+                             .value(QStringLiteral("event_type"))
+                             .toString();
     if (!eventsAllowed()) {
-        const QString type = QJsonDocument::fromJson(event.toUtf8())
-                                 .object()
-                                 .value(QStringLiteral("event_type"))
-                                 .toString();
         logging::info("Network", "reportEvent refused: usage data is off, event {} not sent", type);
         return false;
     }
-    const QByteArray body = completedBody(event);
-    const QString type =
-        QJsonDocument::fromJson(body).object().value(QStringLiteral("event_type")).toString();
     const QString url = serviceBaseUrl() + QLatin1String("/api/events/");
     logging::logger().debug(fmt::format("reportEvent async: {} to {}", type, url));
     // The page asked before calling, but the user can switch usage data off while a failed
     // event waits for its retry, so each attempt asks again, of the consent current then.
-    HttpClient::instance()->postJsonAsync(url, QString::fromUtf8(body),
-                                          [] { return eventsAllowed(); });
+    HttpClient::instance()->postJsonAsync(url, QString::fromUtf8(completedBody(event)),
+                                          eventsAllowed);
     return true;
 }
 
