@@ -11,13 +11,22 @@
 // reports, which travel through the main window's timers in the program, come through timers of
 // the CLI's own. Before it exits, the CLI lets the HTTP client finish what a method sent (a
 // usage event's retries included), for at most 15 s, so a caller sees every request it makes.
+//
+// Workers are detached threads that may still be winding down (their captures destroyed, their
+// I/O canceller retired) while the CLI ends. So a worker never calls into Qt's event machinery
+// here: posting the quit from the worker gave it thread data of Qt's own, torn down at the
+// worker's exit while the application object was being destroyed, and the CLI then crashed at
+// exit about once in four hundred runs on a loaded machine. The UI thread polls for the final
+// report instead, and the printer outlives every callback.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMetaObject>
+#include <QTimer>
 
+#include <atomic>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -63,7 +72,8 @@ class ReportPrinter {
 public:
     void report(const QVariantMap& event) {
         const QString type = event.value(QStringLiteral("type")).toString();
-        const QByteArray line = QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        const QByteArray line =
+            QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_resultPrinted) {
             printLine(line);
@@ -73,10 +83,10 @@ public:
         if (type == QLatin1String("done") || type == QLatin1String("stopped") ||
             type == QLatin1String("error")) {
             m_finished = true;
-            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                                      Qt::QueuedConnection);
         }
     }
+    // Read by the UI thread's poll; set by whichever thread sends the final report.
+    bool finalArrived() const { return m_finished; }
     // Prints the result and what came before it; true when the final report has arrived.
     bool printResult(const QByteArray& result) {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -91,8 +101,19 @@ private:
     std::mutex m_lock;
     std::vector<QByteArray> m_held;
     bool m_resultPrinted = false;
-    bool m_finished = false;
+    std::atomic<bool> m_finished{false};
 };
+
+// Runs the event loop (download reports arrive through its timers) until the final report.
+void waitForFinalReport(const ReportPrinter& printer) {
+    constexpr int kPollMs = 10;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&printer] {
+        if (printer.finalArrived()) QCoreApplication::quit();
+    });
+    poll.start(kPollMs);
+    QCoreApplication::exec();
+}
 
 int listMembers() {
     for (const Member& member : pellanor::bridge::nativeUtilClass().members()) {
@@ -126,24 +147,26 @@ int main(int argc, char** argv) {
     const auto& table = pellanor::bridge::nativeUtilClass();
     const Member* member = table.find(words.first());
     if (!member) {
-        std::fprintf(stderr, "pellanor-cli: no method or property named %s\n", qPrintable(words.first()));
+        std::fprintf(stderr, "pellanor-cli: no method or property named %s\n",
+                     qPrintable(words.first()));
         return 2;
     }
-    ReportPrinter printer;
+    // Shared with every callback, so that a worker still holding one never outlives it.
+    const auto printer = std::make_shared<ReportPrinter>();
     bool waits = false;
     std::vector<Argument> arguments;
     int next = 1;
     for (ParamKind kind : member->params) {
         if (kind == ParamKind::Function) {
             arguments.push_back(pellanor::bridge::ReportFunction(
-                [&printer](const QVariantMap& event) { printer.report(event); }));
+                [printer](const QVariantMap& event) { printer->report(event); }));
             waits = true;
             continue;
         }
         if (kind == ParamKind::Callable) {
-            arguments.push_back(pellanor::bridge::ScriptFunction(
-                [&printer](const QVariantList& values, QString&) {
-                    if (!values.isEmpty()) printer.report(values.first().toMap());
+            arguments.push_back(
+                pellanor::bridge::ScriptFunction([printer](const QVariantList& values, QString&) {
+                    if (!values.isEmpty()) printer->report(values.first().toMap());
                     return true;
                 }));
             waits = true;
@@ -167,10 +190,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QJsonValue json = pellanor::bridge::toJson(result);
-    const bool finished = printer.printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
+    const bool finished =
+        printer->printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
-    if (waits && started && !finished) QCoreApplication::exec();
+    if (waits && started && !finished) waitForFinalReport(*printer);
     if (pellanor::net::HttpClient::exists()) {
         pellanor::net::HttpClient::instance()->waitUntilIdle(kHttpSettleMs);
     }
