@@ -61,6 +61,7 @@ TEST(SystemToolPathPosix, TakesTheFirstExecutableInPathsAbsoluteFoldersOnly) {
     for (const char* name : {"", ".", "..", "bin/wmic", "pellanor-no-such-tool"}) {
         EXPECT_EQ(systemToolPath(name), "") << name;
     }
+    EXPECT_EQ(systemToolCommandLine("pellanor-no-such-tool /c x"), "");
     environment.set("PATH", ".:bin");
     EXPECT_EQ(systemToolPath("wmic"), "");
 }

@@ -53,8 +53,7 @@ TEST(WriteSelfDeleteScript, FailsWithoutItsParentFolderAndMakesNothing) {
 }
 
 TEST(SystemToolCommandLine, RefusesWhatIsNoBareToolName) {
-    for (const char* line :
-         {"", " /c x", "\"cmd.exe\" /c x", "tools/cmd.exe /c x", "pellanor-no-such-tool /c x"}) {
+    for (const char* line : {"", " /c x", "\"cmd.exe\" /c x", "tools/cmd.exe /c x"}) {
         EXPECT_EQ(systemToolCommandLine(line), "") << line;
     }
 }
