@@ -96,17 +96,17 @@ bool isSameOrAbove(QString folder, QString inner) {
     return inner.startsWith(folder, Qt::CaseInsensitive);
 }
 
-// A link to a drive is refused as the drive, so the roots are compared in their resolved forms.
+// A link to a drive is refused as the drive: `hostFolder` comes with its links resolved. The
+// roots are compared as text, so that no drive (an empty card reader, a sleeping network drive)
+// is touched.
 bool isAnyDriveRoot(const QString& hostFolder) {
     if (QDir(hostFolder).isRoot()) return true;
+    const QString folder = QDir::fromNativeSeparators(hostFolder);
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const QString root =
             absoluteHostFolder(QString(QLatin1Char(letter)) + QLatin1String(":\\"));
-        for (const QString& form : formsOf(root)) {
-            if (QDir::fromNativeSeparators(form).compare(QDir::fromNativeSeparators(hostFolder),
-                                                         Qt::CaseInsensitive) == 0) {
-                return true;
-            }
+        if (QDir::fromNativeSeparators(root).compare(folder, Qt::CaseInsensitive) == 0) {
+            return true;
         }
     }
     return false;
