@@ -95,6 +95,9 @@ std::string selfDeleteScriptFileName(std::uint32_t pid) {
     return "pellanor_uninstall_" + std::to_string(pid) + ".bat";
 }
 
+// The script works from the system folder: cmd looks for ping, tasklist and find in its current
+// folder before PATH, and the temporary folder may hold anything. Its own folder goes on the
+// same line as the script itself, since cmd reads no further line from a deleted file.
 std::string selfDeleteScriptText(std::uint32_t pid) {
     return "@echo off\n"
            "setlocal\n"
