@@ -39,7 +39,7 @@ bool isLink(const QFileInfo& info) {
 // would be resolved against this process's current folder, and a drive or the profile would
 // make every folder there holding a "cache" an account.
 bool isUsableRoot(const QString& root, const ChatApp& app) {
-    const QString refusal = junkFolderRefusal(root);
+    const QString refusal = protectedFolderRefusal(root);
     if (!refusal.isEmpty()) {
         logging::info(kTag, "skip {} folder {} refused: {}", app.logName, root.toStdString(),
                       refusal.toStdString());
@@ -104,6 +104,14 @@ bool clearCategories(const ChatApp& app, const QString& types) {
     // A non-string element is the empty id, which names no folders.
     for (const QJsonValue& id : idsOf(types)) {
         for (const QString& folder : chatCategoryFolders(app, id.toString())) {
+            // An account folder found under a save path the user typed may be anything.
+            const QString refusal = protectedFolderRefusal(folder);
+            if (!refusal.isEmpty()) {
+                logging::info(kTag, "skip {} folder {} refused: {}", app.logName,
+                              folder.toStdString(), refusal.toStdString());
+                success = false;
+                continue;
+            }
             success = clearFolderContents(hostPath(folder)) && success;
         }
     }

@@ -88,7 +88,8 @@ QStringList chatCategoryFolders(const ChatApp& app, const QString& type);
 QString chatItems(const ChatApp& app);
 
 // Empties the folders of the categories named in `types` (JSON array text; anything else names
-// none) and logs "clean <app> items. types=... success=...". Always true. Blocks.
+// none), skipping (and logging) one that protectedFolderRefusal refuses, and logs "clean <app>
+// items. types=... success=..." (success false when one was skipped). Always true. Blocks.
 bool cleanChatItems(const ChatApp& app, const QString& types);
 
 // Advances the app's scan generation and scans on a detached thread: one "progress" report per

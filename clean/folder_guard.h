@@ -1,7 +1,7 @@
 // Checks made before a folder given as text is emptied or removed: that the text names one
 // folder wherever the process stands, that it is not a whole drive, that the command
-// interpreter reads it as written, and that a junk rule's folder holds nothing the system or
-// the user's profile cannot lose.
+// interpreter reads it as written, and that the folder holds nothing the system or the user's
+// profile cannot lose. Every deleting method asks protectedFolderRefusal.
 #pragma once
 
 #include <QString>
@@ -22,10 +22,14 @@ bool isDriveRoot(const QString& path);
 // command). Does not block.
 bool breaksCommandQuoting(const QString& text);
 
-// Why a junk rule must not empty or remove `folder` (Windows-shaped, already expanded): "not an
-// absolute path", "a drive root", or "holds <folder>" when it is, or contains, the user's
-// profile, the application-data folders, the Windows or system folder, a Program Files folder
-// or ProgramData. Empty when the rule may go ahead. Blocks briefly: links are resolved on disk.
-QString junkFolderRefusal(const QString& folder);
+// Why no deletion may empty or remove `folder` (Windows-shaped, already expanded): "not an
+// absolute path", "a drive root", or "holds <folder>" when it is, or contains, a protected folder:
+// the user's profile and known folders (Desktop, Documents, Downloads, Music, Pictures, Videos,
+// AppData), the Users, Windows and system folders, a Program Files folder or ProgramData. A
+// folder inside one of them (the temporary folder, a browser's cache) is not refused. Judged on
+// every form the path may take: "." and ".." resolved, the trailing dots and blanks Windows
+// drops from each name dropped, and links resolved. Empty when the deletion may go ahead. Blocks
+// briefly: links and the user's folders are read from disk.
+QString protectedFolderRefusal(const QString& folder);
 
 }  // namespace pellanor

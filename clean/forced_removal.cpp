@@ -100,13 +100,10 @@ bool removeFile(const QString& path) {
 bool removeDir(const QString& path) {
     if (path.isEmpty()) return false;
     // "." or "C:" would be resolved against the current folder, which for the logon task is
-    // the system folder.
-    if (localFolder(path).isEmpty()) {
-        logging::info(kTag, "remove dir {} refused: not an absolute path", path);
-        return false;
-    }
-    if (isDriveRoot(path)) {
-        logging::info(kTag, "remove dir {} refused: a drive root", path);
+    // the system folder; the tools grant themselves access, so nothing else stops them.
+    const QString refusal = protectedFolderRefusal(path);
+    if (!refusal.isEmpty()) {
+        logging::info(kTag, "remove dir {} refused: {}", path, refusal);
         return false;
     }
     if (isPreviousWindowsFolder(path)) return removePreviousWindows(path);
@@ -126,11 +123,12 @@ bool isPreviousWindowsFolder(const QString& path) {
 
 bool shellForceDelete(const QString& path) {
     if (path.isEmpty()) return false;
-    const QString local = localFolder(path);
-    if (local.isEmpty()) {
-        logging::info(kTag, "force remove dir {} refused: not an absolute path", path);
+    const QString refusal = protectedFolderRefusal(path);
+    if (!refusal.isEmpty()) {
+        logging::info(kTag, "force remove dir {} refused: {}", path, refusal);
         return false;
     }
+    const QString local = localFolder(path);
     // Inside cmd's quotes %NAME% still expands and a quote ends the quoting: the tools would act
     // on another folder than the one checked.
     if (breaksCommandQuoting(local)) {
@@ -163,30 +161,18 @@ bool scheduleSelfDelete(const QString& folder) {
     }
     // The script changes to %TEMP% before it removes anything, so a relative folder would be
     // looked up there.
+    const QString refusal = protectedFolderRefusal(folder);
+    if (!refusal.isEmpty()) {
+        logging::info(kTag, "schedule self delete refused for dir {}: {}", folder, refusal);
+        return false;
+    }
     const QString local = localFolder(folder);
-    if (local.isEmpty()) {
-        logging::info(kTag, "schedule self delete refused for dir {}: not an absolute path",
-                      folder);
-        return false;
-    }
-    if (isDriveRoot(folder)) {
-        logging::info(kTag, "schedule self delete refused for dir {}: a drive root", folder);
-        return false;
-    }
     const std::uint32_t pid = platform::currentProcessId();
     const QString temp = QDir::tempPath();
     const QString script =
-        temp + QLatin1Char('/') + QString::fromStdString(platform::selfDeleteScriptFileName(pid));
-    QFile file(script);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-    const QByteArray text =
-        QString::fromStdString(platform::selfDeleteScriptText(pid)).toLocal8Bit();
-    // A script cut short (a full disk) must not be started.
-    const bool written = file.write(text) == text.size() && file.flush();
-    file.close();
-    if (!written) {
-        logging::info(kTag, "schedule self delete could not write script {}", script);
-        file.remove();
+        QString::fromStdString(platform::writeSelfDeleteScript(temp.toStdString(), pid));
+    if (script.isEmpty()) {
+        logging::info(kTag, "schedule self delete could not write its script in {}", temp);
         return false;
     }
     const bool started = platform::startSelfDeleteScript(script.toStdString(), pid,

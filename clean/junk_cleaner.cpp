@@ -31,7 +31,7 @@ constexpr int kPowercfgTimeoutMs = 30000;
 // (a relative path, a drive, the profile or a system folder): the rule is then skipped.
 std::optional<QString> ruleFolder(const char* id, const char* location) {
     const QString expanded = expandEnvironmentPath(QString::fromUtf8(location));
-    const QString refusal = junkFolderRefusal(expanded);
+    const QString refusal = protectedFolderRefusal(expanded);
     if (!refusal.isEmpty()) {
         logging::info(kTag, "skip {} cleaning, folder {} refused: {}", id, expanded, refusal);
         return std::nullopt;

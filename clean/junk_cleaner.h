@@ -24,9 +24,10 @@ bool clearFolderContents(const QString& folder);
 // The `cleanPrivacyItems` script method. `types` is JSON text of an array of category ids;
 // anything else cleans nothing. Handles the ids in order (repeats again, unknown ids skipped),
 // leaves the cache of a running browser alone, skips (and logs) a rule whose folder expands to
-// a relative path, a drive or a folder that holds the profile or the system (junkFolderRefusal),
-// and writes one summary log line with the outcome (false when a rule was skipped so). Always
-// true. Blocks on the file system and, for "hibernate", on powercfg.exe for up to 30 seconds.
+// a relative path, a drive or a folder that holds the profile or the system
+// (protectedFolderRefusal), and writes one summary log line with the outcome (false when a rule was
+// skipped so). Always true. Blocks on the file system and, for "hibernate", on powercfg.exe for up
+// to 30 seconds.
 bool cleanPrivacyItems(const QString& types);
 
 // The `cleanPrivacyItemsAsync` script method: does what cleanPrivacyItems does on a detached

@@ -27,7 +27,9 @@ struct CommandLineRun {
 // and it inherits no other handle or descriptor of this process. Blocks the calling thread.
 //
 // Windows: CreateProcessW on the command line exactly as given (no quoting is added or
-// removed; the program is the first word, looked up as CreateProcessW does), no console window.
+// removed; the program is the first word, looked up as CreateProcessW does: give system tools
+// by their full path, see system_tools.h), no console window, the system folder as the child's
+// current folder (so that "cmd.exe /c takeown" finds the system's takeown first).
 //
 // POSIX stand-in: the Windows system tools do not exist here, so the line is split into words
 // by the rules a Windows program applies to its own command line (splitCommandLine) and the

@@ -1,8 +1,8 @@
 // Starting a program at the user's logon.
 //
 // Windows: a scheduled task run at logon with the highest privileges, managed with the system's
-// "schtasks" tool, started as CreateProcessW finds it (the program's own folder first, then the
-// current folder, the system folders and PATH). POSIX stand-in: an XDG autostart entry
+// "schtasks" tool, started by its full path in the system folder (systemToolPath), never
+// searched for; false when that folder cannot be read. POSIX stand-in: an XDG autostart entry
 // "<name>.desktop" in $XDG_CONFIG_HOME/autostart (an absolute value only), else in
 // ~/.config/autostart. Task names are plain names: empty ones and ones holding a path separator
 // or a quote are refused with false.

@@ -34,10 +34,9 @@ std::vector<PhysicalDisk> parseDiskDriveTable(std::string_view text);
 // The command line whose answer parseBoardSerial reads.
 inline constexpr char kBoardSerialCommand[] = "wmic baseboard get SerialNumber";
 
-// The main board's serial number: runs kBoardSerialCommand (the POSIX stand-in looks "wmic" up
-// on PATH, as runCommandLine does) and reads its answer. Empty when the tool cannot start, has
-// not ended within `timeoutMs` (it is then killed) or names no serial number. Blocks on the
-// child process.
+// The main board's serial number: runs kBoardSerialCommand with wmic found by systemToolPath and
+// reads its answer. Empty when the tool cannot start, has not ended within `timeoutMs` (it is then
+// killed) or names no serial number. Blocks on the child process.
 std::string boardSerialNumber(int timeoutMs);
 
 // The value under the "SerialNumber" header: the first non-blank line after the header line,

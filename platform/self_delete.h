@@ -11,8 +11,17 @@ std::string selfDeleteScriptFileName(std::uint32_t pid);
 
 // The script text with "\n" line ends, to be written in text mode (Windows turns them into
 // CR LF). It takes the process id to wait for and the folder to remove as its two arguments,
-// polls about once a second until that process is gone, removes the folder and then itself.
+// polls about once a second until that process is gone, removes the folder, then itself and
+// the folder it was written to.
 std::string selfDeleteScriptText(std::uint32_t pid);
+
+// Writes the script for `pid` as a new file in a new folder made inside `parentFolder` that only
+// this user can enter (POSIX: mkdtemp, mode 0700; Windows: an access list that grants the user
+// alone). Both are created exclusively and never through a link: a name that is taken gives a
+// fresh folder name, never an overwrite. Returns the script's path ('/' after `parentFolder`),
+// empty when either cannot be created or written (what was made is removed again). Blocks on the
+// file system.
+std::string writeSelfDeleteScript(const std::string& parentFolder, std::uint32_t pid);
 
 // Starts the script hidden and detached, in `workingFolder`, with `pid` and `folder` as its
 // arguments (Windows: "cmd.exe /c" with the folder quoted in native form). True when the

@@ -3,6 +3,7 @@
 // "device" link.
 #include "platform/physical_disks.h"
 #include "platform/command_line.h"
+#include "platform/system_tools.h"
 
 #include <sys/stat.h>
 
@@ -67,9 +68,10 @@ std::optional<std::vector<PhysicalDisk>> physicalDisks(int) {
 }
 
 // No board serial is readable here without root (/sys/class/dmi/id/board_serial is root's
-// only), so the stand-in asks whatever "wmic" PATH offers, as the Windows tool is asked.
+// only), so the stand-in asks the "wmic" that systemToolPath finds, as the Windows tool is asked.
 std::string boardSerialNumber(int timeoutMs) {
-    const CommandLineRun run = runCommandLine(kBoardSerialCommand, timeoutMs, ChildOutput::Capture);
+    const CommandLineRun run =
+        runCommandLine(systemToolCommandLine(kBoardSerialCommand), timeoutMs, ChildOutput::Capture);
     if (!run.started || !run.finished) return {};
     return parseBoardSerial(run.output);
 }

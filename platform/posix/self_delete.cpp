@@ -5,6 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/posix/fd.h"
+
 namespace pellanor::platform {
 namespace {
 
@@ -25,6 +31,17 @@ namespace {
     ::_exit(127);
 }
 
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string selfDeleteScriptFileName(std::uint32_t pid) {
@@ -43,7 +60,34 @@ std::string selfDeleteScriptText(std::uint32_t pid) {
            "done\n"
            "\n"
            "if [ -n \"$TARGET\" ] && [ -e \"$TARGET\" ]; then rm -rf -- \"$TARGET\"; fi\n"
-           "rm -f -- \"$0\"\n";
+           "rm -f -- \"$0\"\n"
+           "rmdir -- \"${0%/*}\" 2>/dev/null || true\n";
+}
+
+// In a shared temporary folder another user could plant a link at the script's name, to have us
+// overwrite a file of ours, or swap the script before it runs. mkdtemp makes a folder only we
+// can enter and retries its random name on a clash; O_EXCL and O_NOFOLLOW keep even a link
+// planted inside from being followed.
+std::string writeSelfDeleteScript(const std::string& parentFolder, std::uint32_t pid) {
+    const std::string pattern = parentFolder + "/pellanor-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr) return {};
+    const std::string folder(name.data());
+    const std::string script = folder + '/' + selfDeleteScriptFileName(pid);
+    posix::Fd fd(
+        ::open(script.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700));
+    if (fd.get() < 0) {
+        ::rmdir(folder.c_str());
+        return {};
+    }
+    // A script cut short (a full disk) must not be started.
+    const bool written = writeAll(fd.get(), selfDeleteScriptText(pid)) && ::fsync(fd.get()) == 0;
+    fd.reset();
+    if (written) return script;
+    ::unlink(script.c_str());
+    ::rmdir(folder.c_str());
+    return {};
 }
 
 bool startSelfDeleteScript(const std::string& scriptPath, std::uint32_t pid,

@@ -128,6 +128,16 @@ bool joinJob(HANDLE job, HANDLE process) {
     return job != nullptr && AssignProcessToJobObject(job, process) != FALSE;
 }
 
+// cmd.exe looks for the tools it is told to run (takeown, icacls) in its current folder before
+// PATH; started in the system folder, it finds the system's own there, not a file planted in
+// this program's folder or wherever the program was started.
+std::wstring systemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(folder, length);
+}
+
 }  // namespace
 
 std::vector<std::string> splitCommandLine(const std::string& commandLine) {
@@ -168,8 +178,10 @@ CommandLineRun runCommandLine(const std::string& commandLine, int timeoutMs, Chi
     std::wstring line = win32::toWide(commandLine);
     PROCESS_INFORMATION process{};
     const DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                        &startup.StartupInfo, &process)) {
+    const std::wstring folder = systemFolder();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo,
+                        &process)) {
         run.errorCode = GetLastError();
         return run;
     }

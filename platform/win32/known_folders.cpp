@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <utility>
 
 #include "platform/win32/wide.h"
 
@@ -32,5 +33,21 @@ std::string knownFolder(REFKNOWNFOLDERID id) {
 std::string roamingAppDataFolder() { return knownFolder(FOLDERID_RoamingAppData); }
 
 std::string documentsFolder() { return knownFolder(FOLDERID_Documents); }
+
+std::vector<std::string> protectedKnownFolders() {
+    const KNOWNFOLDERID* const ids[] = {
+        &FOLDERID_Profile,         &FOLDERID_Desktop,        &FOLDERID_Documents,
+        &FOLDERID_Downloads,       &FOLDERID_Music,          &FOLDERID_Pictures,
+        &FOLDERID_Videos,          &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
+        &FOLDERID_Windows,         &FOLDERID_System,         &FOLDERID_ProgramFiles,
+        &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramData,    &FOLDERID_UserProfiles,
+    };
+    std::vector<std::string> folders;
+    for (const KNOWNFOLDERID* id : ids) {
+        std::string folder = knownFolder(*id);
+        if (!folder.empty()) folders.push_back(std::move(folder));
+    }
+    return folders;
+}
 
 }  // namespace pellanor::platform

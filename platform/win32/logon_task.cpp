@@ -8,6 +8,7 @@
 
 #include "platform/command_line.h"
 #include "platform/executable.h"
+#include "platform/system_tools.h"
 #include "platform/win32/wide.h"
 
 namespace pellanor::platform {
@@ -22,7 +23,9 @@ bool plainName(const std::string& name) {
 }
 
 bool runSchtasks(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "schtasks");
+    const std::string program = systemToolPath("schtasks");
+    if (program.empty()) return false;
+    arguments.insert(arguments.begin(), program);
     const CommandLineRun run =
         runCommandLine(joinCommandLine(arguments), kToolTimeoutMs, ChildOutput::Discard);
     return run.finished && run.exitCode == 0;

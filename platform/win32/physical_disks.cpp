@@ -1,10 +1,12 @@
-// Win32: the disk table and the board serial number of the system's management tool. Written to a pipe, its text is in the
-// ANSI code page; some builds write UTF-16 with a byte-order mark instead, so both are read.
+// Win32: the disk table and the board serial number of the system's management tool. Written to a
+// pipe, its text is in the ANSI code page; some builds write UTF-16 with a byte-order mark instead,
+// so both are read.
 #include "platform/physical_disks.h"
 
 #include <windows.h>
 
 #include "platform/command_line.h"
+#include "platform/system_tools.h"
 #include "platform/win32/wide.h"
 
 namespace pellanor::platform {
@@ -31,13 +33,15 @@ std::string decodedOutput(const std::string& bytes) {
 }  // namespace
 
 std::optional<std::vector<PhysicalDisk>> physicalDisks(int timeoutMs) {
-    const CommandLineRun run = runCommandLine(kDiskDriveCommand, timeoutMs, ChildOutput::Capture);
+    const CommandLineRun run =
+        runCommandLine(systemToolCommandLine(kDiskDriveCommand), timeoutMs, ChildOutput::Capture);
     if (!run.started || !run.finished) return std::nullopt;
     return parseDiskDriveTable(decodedOutput(run.output));
 }
 
 std::string boardSerialNumber(int timeoutMs) {
-    const CommandLineRun run = runCommandLine(kBoardSerialCommand, timeoutMs, ChildOutput::Capture);
+    const CommandLineRun run =
+        runCommandLine(systemToolCommandLine(kBoardSerialCommand), timeoutMs, ChildOutput::Capture);
     if (!run.started || !run.finished) return {};
     return parseBoardSerial(decodedOutput(run.output));
 }

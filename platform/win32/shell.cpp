@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include "platform/system_tools.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/shell_owners.h"
 #include "platform/win32/wide.h"
@@ -32,16 +33,6 @@ std::wstring quotedArgument(const std::wstring& argument) {
     }
     quoted.append(backslashes, L'\\');
     return quoted + L'"';
-}
-
-// A bare "explorer.exe" would be searched for in this program's folder and in the current
-// folder before the system's, so a file of that name there would be started instead; the file
-// manager lives in the Windows folder.
-std::wstring explorerPath() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    return std::wstring(folder, length) + L"\\explorer.exe";
 }
 
 std::wstring wideThroughCodePage(const std::wstring& text) {
@@ -74,7 +65,7 @@ FolderPick chosenFolder(IFileDialog* dialog) {
 }  // namespace
 
 bool openInFileManager(const std::string& folder) {
-    const std::wstring program = explorerPath();
+    const std::wstring program = win32::toWide(systemToolPath("explorer.exe"));
     if (program.empty()) return false;
     std::wstring commandLine = L"explorer.exe " + quotedArgument(win32::toWide(folder));
     STARTUPINFOW startup{};

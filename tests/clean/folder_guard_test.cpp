@@ -279,6 +279,140 @@ TEST(CleanPrivacyItems, SkipsBrowserAndProfileRulesWhoseVariablesAreRelative) {
     EXPECT_TRUE(exists(sentinel + "/keep.txt"));
 }
 
+// Anna's profile on the fake drive C, with her known folders where the shell would say they are,
+// each holding a file that must survive.
+class AnnasProfile final {
+public:
+    AnnasProfile() {
+        m_env.set("USERPROFILE", profile.driveC("Users/Anna").toStdString());
+        m_env.set("HOME", profile.driveC("Users/Anna").toStdString());
+        m_env.set("XDG_CONFIG_HOME", profile.outside("config").toStdString());
+        m_env.set("APPDATA", profile.driveC("Users/Anna/AppData/Roaming").toStdString());
+        m_env.set("LOCALAPPDATA", profile.driveC("Users/Anna/AppData/Local").toStdString());
+        m_env.set("TMPDIR", profile.temp().toStdString());
+        m_env.set("SystemRoot", "C:\\Windows");
+        m_env.set("ProgramFiles", "C:\\Program Files");
+        for (const char* folder : kKeptFolders) writeFile(profile.driveC(folder) + "/keep.txt", 1);
+    }
+
+    void expectIntact() const {
+        for (const char* folder : kKeptFolders) {
+            EXPECT_TRUE(exists(profile.driveC(folder) + "/keep.txt")) << folder;
+        }
+    }
+
+    static constexpr const char* kKeptFolders[] = {
+        "Users/Anna",
+        "Users/Anna/Desktop",
+        "Users/Anna/Documents",
+        "Users/Anna/Downloads",
+        "Users/Anna/Music",
+        "Users/Anna/Pictures",
+        "Users/Anna/Videos",
+        "Users/Anna/AppData/Roaming",
+        "Users/Anna/AppData/Local",
+        "Users/Bob",
+        "Windows/System32",
+        "Program Files/App",
+        "ProgramData/App",
+    };
+    Profile profile;
+
+private:
+    test_support::ScopedEnvironment m_env;
+};
+
+TEST(ProtectedFolderRefusal, RefusesProtectedFoldersInEverySpellingThroughEveryDeletingMethod) {
+    AnnasProfile anna;
+    const Profile& profile = anna.profile;
+    const QString sentinel = profile.makeSentinel();
+    QFile::link(profile.driveC("Users/Anna"), profile.outside("to-profile"));
+    QFile::link(profile.driveC("Users/Anna/Documents"), profile.outside("to-documents"));
+    QFile::link(profile.driveC(), profile.outside("to-drive"));
+    test_support::FakeTools tools;
+    tools.add("cmd.exe", 0);
+
+    const QString refused[] = {
+        "C:\\Users\\Anna\\.",
+        "C:\\Temp\\..\\Windows",
+        "C:\\Windows.",
+        "C:\\Windows ",
+        "C:\\Windows\\System32\\..",
+        "c:/windows/system32. . /",
+        "C:\\Users\\Anna",
+        "C:\\Users",
+        "C:\\Users\\Anna\\Desktop",
+        "C:\\Users\\Anna\\Documents. ",
+        "C:\\Users\\Anna\\Downloads",
+        "C:\\Users\\Anna\\Music",
+        "C:\\Users\\Anna\\Pictures",
+        "C:\\Users\\Anna\\Videos",
+        "C:\\Users\\Anna\\AppData",
+        "C:\\Users\\Anna\\AppData\\Roaming",
+        "C:\\Program Files",
+        "C:\\ProgramData",
+        "C:\\",
+        profile.outside("to-profile"),
+        profile.outside("to-documents"),
+        profile.outside("to-drive"),
+        profile.driveC("Users/Anna/Music/.."),
+    };
+    LogCapture log;
+    for (const QString& path : refused) {
+        const std::string text = path.toStdString();
+        const QString refusal = protectedFolderRefusal(path);
+        EXPECT_TRUE(refusal.startsWith("holds ") || refusal == "a drive root") << text;
+        EXPECT_FALSE(removeDir(path)) << text;
+        EXPECT_TRUE(log.contains("remove dir " + text + " refused: " + refusal.toStdString()))
+            << text;
+        EXPECT_FALSE(shellForceDelete(path)) << text;
+        EXPECT_FALSE(scheduleSelfDelete(path)) << text;
+        EXPECT_TRUE(log.contains("schedule self delete refused for dir " + text + ": " +
+                                 refusal.toStdString()))
+            << text;
+    }
+    EXPECT_EQ(protectedFolderRefusal("C:\\Windows."), "holds C:\\Windows");
+    EXPECT_EQ(protectedFolderRefusal(profile.outside("to-documents")),
+              "holds " + profile.driveC("Users/Anna/Documents"));
+    EXPECT_TRUE(tools.runs("cmd.exe").isEmpty());
+    // No script was written either (the stand-in tools live in the temporary folder too).
+    EXPECT_TRUE(QDir(profile.temp()).entryList({"pellanor-*"}, QDir::AllEntries).isEmpty());
+    anna.expectIntact();
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+}
+
+TEST(ProtectedFolderRefusal, LetsFoldersInsideTheProfileGo) {
+    AnnasProfile anna;
+    const Profile& profile = anna.profile;
+    const QString sentinel = profile.makeSentinel();
+    const char* const removable[] = {
+        "Users/Anna/AppData/Local/Temp/setup-1",
+        "Users/Anna/AppData/Local/Google/Chrome/User Data/Default/Cache",
+        "Users/Anna/Documents/Old Letters",
+    };
+    for (const char* folder : removable) {
+        writeFile(profile.driveC(folder) + "/x.tmp", 1);
+        const QString path = "C:\\" + QString(folder).replace('/', '\\');
+        EXPECT_EQ(protectedFolderRefusal(path), "") << folder;
+        EXPECT_TRUE(removeDir(path)) << folder;
+        EXPECT_FALSE(exists(profile.driveC(folder))) << folder;
+    }
+    anna.expectIntact();
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+}
+
+TEST(CleanPrivacyItems, NeverEmptiesATempThatNamesAKnownFolder) {
+    AnnasProfile anna;
+    test_support::ScopedEnvironment env;
+    for (const char* temp : {"C:\\Users\\Anna\\Documents.", "C:\\Users\\Anna\\Desktop\\"}) {
+        env.set("TEMP", temp);
+        LogCapture log;
+        EXPECT_TRUE(cleanPrivacyItems(R"(["temp"])"));
+        EXPECT_TRUE(log.contains(summary(R"(["temp"])", false))) << temp;
+    }
+    anna.expectIntact();
+}
+
 TEST(JunkFolderRefusal, AcceptsTheUsualFoldersAndResolvesDotsBeforeJudging) {
     Profile profile;
     test_support::ScopedEnvironment env;
@@ -287,12 +421,12 @@ TEST(JunkFolderRefusal, AcceptsTheUsualFoldersAndResolvesDotsBeforeJudging) {
     const QString local = profile.path("Users/bob/AppData/Local");
     QDir().mkpath(local + "/Temp");
 
-    EXPECT_EQ(junkFolderRefusal(local + "/Temp"), "");
-    EXPECT_EQ(junkFolderRefusal("C:\\Windows\\Temp"), "");
-    EXPECT_EQ(junkFolderRefusal("C:\\Windows\\Prefetch"), "");
-    EXPECT_EQ(junkFolderRefusal(local + "/Temp/.."), "holds " + local);
-    EXPECT_EQ(junkFolderRefusal(local.toUpper() + "/TEMP/.."), "holds " + local);
-    EXPECT_EQ(junkFolderRefusal(local + "/../.."), "holds " + profile.path("Users/bob"));
+    EXPECT_EQ(protectedFolderRefusal(local + "/Temp"), "");
+    EXPECT_EQ(protectedFolderRefusal("C:\\Windows\\Temp"), "");
+    EXPECT_EQ(protectedFolderRefusal("C:\\Windows\\Prefetch"), "");
+    EXPECT_EQ(protectedFolderRefusal(local + "/Temp/.."), "holds " + local);
+    EXPECT_EQ(protectedFolderRefusal(local.toUpper() + "/TEMP/.."), "holds " + local);
+    EXPECT_EQ(protectedFolderRefusal(local + "/../.."), "holds " + profile.path("Users/bob"));
 }
 
 }  // namespace

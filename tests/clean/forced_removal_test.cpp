@@ -14,6 +14,19 @@ using test_support::FakeProfile;
 using test_support::LogCapture;
 using test_support::writeFile;
 
+// The script path that scheduleSelfDelete's log line names, empty without one.
+QString scriptOf(const LogCapture& log) {
+    for (const std::string& message : log.messages()) {
+        const auto at = message.find(" script ");
+        const auto end = message.rfind(" result: ");
+        if (message.rfind("schedule self delete for pid ", 0) == 0 && at != std::string::npos &&
+            end != std::string::npos && end > at) {
+            return QString::fromStdString(message.substr(at + 8, end - at - 8));
+        }
+    }
+    return {};
+}
+
 TEST(RemoveFile, RemovesAFileButRefusesAFolder) {
     FakeProfile profile;
     writeFile(profile.temp("a.txt"), 1);
@@ -176,9 +189,15 @@ TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder
 
     EXPECT_FALSE(scheduleSelfDelete(""));
     ASSERT_TRUE(scheduleSelfDelete(folder));
-    const QString script =
-        profile.temp(QString("pellanor_uninstall_%1.sh").arg(QCoreApplication::applicationPid()));
+    const QString script = scriptOf(log);
     ASSERT_TRUE(exists(script));
+    // In a folder of its own, made fresh in the temporary folder (its mode: see the platform's
+    // tests).
+    const QFileInfo privateFolder(QFileInfo(script).absolutePath());
+    EXPECT_EQ(QFileInfo(privateFolder.absolutePath()).canonicalFilePath(),
+              QFileInfo(profile.temp()).canonicalFilePath());
+    EXPECT_EQ(QFileInfo(script).fileName(),
+              QString("pellanor_uninstall_%1.sh").arg(QCoreApplication::applicationPid()));
     EXPECT_TRUE(log.contains(QString("schedule self delete for pid %1 dir %2 script %3 result: ok")
                                  .arg(QCoreApplication::applicationPid())
                                  .arg(folder, script)
@@ -191,7 +210,9 @@ TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder
     QByteArray text = original.readAll();
     ASSERT_TRUE(text.contains(pidLine + "\"\n"));
     text.replace(pidLine, "PID=\"999999999");
-    const QString copy = profile.temp("copy.sh");
+    // In a folder of its own, as the original: the script takes its folder with it.
+    QDir().mkpath(profile.temp("copy"));
+    const QString copy = profile.temp("copy/copy.sh");
     QFile copyFile(copy);
     ASSERT_TRUE(copyFile.open(QIODevice::WriteOnly));
     copyFile.write(text);
@@ -199,7 +220,39 @@ TEST(ScheduleSelfDelete, WritesAScriptThatWaitsForTheProcessThenRemovesTheFolder
     EXPECT_EQ(QProcess::execute("/bin/sh", {copy, "999999999", folder}), 0);
     EXPECT_FALSE(exists(folder));
     EXPECT_TRUE(exists(profile.outside("Program Files")));
-    EXPECT_FALSE(exists(copy));
+    EXPECT_FALSE(exists(profile.temp("copy")));
+    EXPECT_TRUE(exists(profile.temp()));
+}
+
+TEST(ScheduleSelfDelete, NeverWritesThroughALinkOrOverAFilePlantedAtTheScriptName) {
+    FakeProfile profile;
+    test_support::ScopedEnvironment env;
+    env.set("TMPDIR", profile.temp().toStdString());
+    const QString sentinel = profile.makeSentinel();
+    writeFile(profile.outside("Program Files/Pellanor/app.exe"), 1);
+    const QString planted =
+        profile.temp(QString("pellanor_uninstall_%1.sh").arg(QCoreApplication::applicationPid()));
+    const QString victim = sentinel + "/keep.txt";
+    const QByteArray victimText = QByteArray(10, 'x');
+
+    for (const bool asLink : {true, false}) {
+        QFile::remove(planted);
+        if (asLink) {
+            ASSERT_TRUE(QFile::link(victim, planted));
+        } else {
+            writeFile(planted, 3);
+        }
+        LogCapture log;
+        ASSERT_TRUE(scheduleSelfDelete(profile.outside("Program Files/Pellanor")));
+        EXPECT_NE(scriptOf(log), planted);
+        QFile kept(victim);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), victimText) << asLink;
+        EXPECT_EQ(QFileInfo(planted).isSymLink(), asLink);
+        if (!asLink) {
+            EXPECT_EQ(QFileInfo(planted).size(), 3);
+        }
+    }
 }
 
 TEST(ScheduleSelfDelete, RefusesAFolderThatWouldBreakOutOfItsQuotes) {

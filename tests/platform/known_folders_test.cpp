@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/environment.h"
 
 namespace pellanor::platform {
@@ -24,6 +26,21 @@ TEST(DocumentsFolder, IsAnAbsoluteFolderWithoutTrailingSeparator) {
     EXPECT_NE(folder.back(), '/');
     EXPECT_NE(folder.back(), '\\');
     EXPECT_NE(folder, roamingAppDataFolder());
+}
+
+// The list the protected-folder rule starts from: the user's own folders are in it on both
+// backends, each absolute and without a trailing separator.
+TEST(ProtectedKnownFolders, NameTheUsersFoldersAbsolutely) {
+    const std::vector<std::string> folders = protectedKnownFolders();
+    for (const std::string& folder : {documentsFolder(), roamingAppDataFolder()}) {
+        EXPECT_NE(std::find(folders.begin(), folders.end(), folder), folders.end()) << folder;
+    }
+    for (const std::string& folder : folders) {
+        ASSERT_FALSE(folder.empty());
+        EXPECT_TRUE(folder.front() == '/' || (folder.size() > 2 && folder[1] == ':')) << folder;
+        EXPECT_TRUE(folder.size() <= 3 || (folder.back() != '/' && folder.back() != '\\'))
+            << folder;
+    }
 }
 
 }  // namespace

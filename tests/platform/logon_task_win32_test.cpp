@@ -1,12 +1,16 @@
-// The scheduled task's schtasks command lines, as a stand-in schtasks.exe beside this test
-// receives them: CreateProcessW looks in the program's own folder before the system folders.
+// The scheduled task's schtasks command lines, as a stand-in schtasks.exe receives them. The tool
+// is started by its full path in the system folder, so the stand-in is put there for the test
+// (in the test run's own Wine prefix) and the system's copy put back afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/logon_task.h"
+#include "platform/system_tools.h"
 #include "tests/platform/scoped_environment.h"
 #include "tests/platform/scoped_temp_folder.h"
 
@@ -30,7 +34,43 @@ std::vector<Words> runs(const std::string& log) {
     return all;
 }
 
+namespace fs = std::filesystem;
+
+// The stand-in in the system's place while it lives.
+class InstalledStandIn final {
+public:
+    InstalledStandIn() : m_target(fs::u8path(systemToolPath("schtasks"))) {
+        const char* built = std::getenv("PELLANOR_SCHTASKS_STAND_IN");
+        if (built == nullptr || m_target.empty()) return;
+        std::string source = built;
+        // ctest hands over the build tree's Unix path, which Wine shows on drive Z.
+        if (!source.empty() && source.front() == '/') source = "Z:" + source;
+        std::error_code error;
+        m_saved = m_target;
+        m_saved += ".pellanor-saved";
+        if (fs::exists(m_target)) fs::rename(m_target, m_saved, error);
+        m_installed = !error && fs::copy_file(fs::u8path(source), m_target, error);
+    }
+    InstalledStandIn(const InstalledStandIn&) = delete;
+    InstalledStandIn& operator=(const InstalledStandIn&) = delete;
+    ~InstalledStandIn() {
+        std::error_code error;
+        if (fs::exists(m_saved)) {
+            fs::remove(m_target, error);
+            fs::rename(m_saved, m_target, error);
+        }
+    }
+    bool installed() const { return m_installed; }
+
+private:
+    fs::path m_target;
+    fs::path m_saved;
+    bool m_installed = false;
+};
+
 TEST(LogonTaskWin32, GivesSchtasksTheTaskCommandLinesAndReadsItsExitCode) {
+    const InstalledStandIn standIn;
+    ASSERT_TRUE(standIn.installed());
     test_support::ScopedTempFolder temp;
     const std::string log = (temp.path() / "schtasks.log").u8string();
     test_support::ScopedEnvironment environment;

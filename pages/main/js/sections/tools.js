@@ -9,8 +9,24 @@
     const kGiB = 1024 * 1024 * 1024;
     const kPreviousWindows = 'C:\\windows.old';
 
+    // As Windows reads a path: lower case, '/' separators, "." and ".." resolved (never above the
+    // drive or share), and the trailing dots and blanks of each name dropped, so "C:\Windows."
+    // and "C:\Temp\..\Windows" are C:\Windows. The native side judges again; this is the
+    // page's first word.
     function norm(path) {
-        return String(path || '').trim().replace(/\\/g, '/').replace(/\/+$/, '').toLowerCase();
+        const text = String(path || '').trim().replace(/\\/g, '/').toLowerCase();
+        const share = text.startsWith('//');
+        const parts = [];
+        for (const name of text.split('/')) {
+            const part = name === '..' ? name : name.replace(/[. ]+$/, '');
+            const root = share ? 2 : parts.length > 0 && /^[a-z]:$/.test(parts[0]) ? 1 : 0;
+            if (part === '..') {
+                if (parts.length > root) parts.pop();
+            } else if (part !== '') {
+                parts.push(part);
+            }
+        }
+        return (share ? '//' : text.startsWith('/') ? '/' : '') + parts.join('/');
     }
 
     // The folders removeDir must never be given: it takes ownership and grants access, so a
