@@ -10,6 +10,7 @@
 #include "log/line_formatter.h"
 #include "platform/executable.h"
 #include "platform/known_folders.h"
+#include "platform/registry.h"
 
 namespace pellanor::logging {
 namespace {
@@ -68,6 +69,14 @@ spdlog::logger& logger() {
     // static destructors have run.
     static const auto* const instance = new std::shared_ptr<spdlog::logger>(
         createLogger(logFolder(platform::roamingAppDataFolder()), platform::executableBaseName()));
+    // The registry stand-in cannot log for itself; what it leaves out of a hive file must show.
+    // The handler writes to the instance directly: it may run before this function returns.
+    static const bool registryNotices = [] {
+        platform::registry::setNoticeHandler(
+            [](const std::string& notice) { (*instance)->warn("[{:>24}] {}", "SysUtil", notice); });
+        return true;
+    }();
+    static_cast<void>(registryNotices);
     return **instance;
 }
 
