@@ -24,6 +24,15 @@ std::shared_ptr<spdlog::sinks::sink> openSink(const std::string& folder, std::st
     }
 }
 
+// The registry stand-in cannot log for itself, and what it leaves out of a hive file must show
+// in every program that logs, even one that logs nothing else. Set while static objects are
+// made, before anything can read the registry.
+const bool kRegistryNoticesLogged = [] {
+    platform::registry::setNoticeHandler(
+        [](const std::string& notice) { write(spdlog::level::warn, "SysUtil", notice); });
+    return true;
+}();
+
 }  // namespace
 
 std::string logFolder(const std::string& roamingFolder) {
@@ -69,14 +78,6 @@ spdlog::logger& logger() {
     // static destructors have run.
     static const auto* const instance = new std::shared_ptr<spdlog::logger>(
         createLogger(logFolder(platform::roamingAppDataFolder()), platform::executableBaseName()));
-    // The registry stand-in cannot log for itself; what it leaves out of a hive file must show.
-    // The handler writes to the instance directly: it may run before this function returns.
-    static const bool registryNotices = [] {
-        platform::registry::setNoticeHandler(
-            [](const std::string& notice) { (*instance)->warn("[{:>24}] {}", "SysUtil", notice); });
-        return true;
-    }();
-    static_cast<void>(registryNotices);
     return **instance;
 }
 

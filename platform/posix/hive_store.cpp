@@ -275,21 +275,31 @@ bool appendable(const CachedHive& hive, const std::string& record) {
 
 using registry::NoticeHandler;
 
-std::mutex g_noticeMutex;
-NoticeHandler g_noticeHandler;
-std::vector<std::string> g_waitingNotices;
+struct Notices {
+    std::mutex mutex;
+    NoticeHandler handler;
+    std::vector<std::string> waiting;
+};
+
+// Made on first use, as a handler may be set while static objects are still being made, and
+// never destroyed, as a detached worker may read the registry while the process exits.
+Notices& notices() {
+    static auto* const instance = new Notices;
+    return *instance;
+}
 
 // Outside the hive's lock, so that a handler may use the registry itself.
 void report(const std::string& notice) {
     if (notice.empty()) return;
+    Notices& all = notices();
     NoticeHandler handler;
     {
-        const std::lock_guard<std::mutex> guard(g_noticeMutex);
-        if (!g_noticeHandler) {
-            g_waitingNotices.push_back(notice);
+        const std::lock_guard<std::mutex> guard(all.mutex);
+        if (!all.handler) {
+            all.waiting.push_back(notice);
             return;
         }
-        handler = g_noticeHandler;
+        handler = all.handler;
     }
     handler(notice);
 }
@@ -329,11 +339,12 @@ std::string& lastFailure() {
 }
 
 void setNoticeHandler(NoticeHandler handler) {
+    Notices& all = notices();
     std::vector<std::string> waiting;
     {
-        const std::lock_guard<std::mutex> guard(g_noticeMutex);
-        g_noticeHandler = handler;
-        if (handler) waiting.swap(g_waitingNotices);
+        const std::lock_guard<std::mutex> guard(all.mutex);
+        all.handler = handler;
+        if (handler) waiting.swap(all.waiting);
     }
     for (const std::string& notice : waiting) handler(notice);
 }
