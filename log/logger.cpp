@@ -10,6 +10,7 @@
 #include "log/line_formatter.h"
 #include "platform/executable.h"
 #include "platform/known_folders.h"
+#include "platform/registry.h"
 
 namespace pellanor::logging {
 namespace {
@@ -22,6 +23,15 @@ std::shared_ptr<spdlog::sinks::sink> openSink(const std::string& folder, std::st
         return std::make_shared<spdlog::sinks::stderr_sink_mt>();
     }
 }
+
+// The registry stand-in cannot log for itself, and what it leaves out of a hive file must show
+// in every program that logs, even one that logs nothing else. Set while static objects are
+// made, before anything can read the registry.
+const bool kRegistryNoticesLogged = [] {
+    platform::registry::setNoticeHandler(
+        [](const std::string& notice) { write(spdlog::level::warn, "SysUtil", notice); });
+    return true;
+}();
 
 }  // namespace
 

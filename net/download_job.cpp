@@ -128,9 +128,9 @@ void DownloadJob::onReplyFinished() {
     const detail::Outcome outcome = detail::outcomeOf(m_reply, &description);
     if (!m_writeError.isEmpty()) {
         finish(false, QStringLiteral("save file failed: %1").arg(m_writeError));
-    } else if (outcome == detail::Outcome::TimedOut) {
-        finish(false, QLatin1String(kRequestTimeout));
-    } else if (outcome == detail::Outcome::Failure) {
+    } else if (outcome != detail::Outcome::Success) {
+        // A time-out's text is the bare "request timeout", which the page turns into its own
+        // message; the JSON calls' error object would read as an unknown failure there.
         finish(false, description);
     } else {
         const QString error = completeFile();

@@ -19,6 +19,7 @@
 #include "log/qt_format.h"
 #include "net/http_client.h"
 #include "platform/launch.h"
+#include "platform/paths.h"
 
 namespace pellanor::net {
 namespace {
@@ -207,6 +208,15 @@ void setDownloadDelivery(DownloadDelivery replacement) {
 }
 
 QString downloadUpdate(const QString& url, const QString& savePath, DownloadCallback callback) {
+    // A relative path would put the installer wherever the process happens to stand, under a
+    // name such as "C:\Temp\w.exe" on POSIX.
+    const std::string windowsPath = savePath.toUtf8().toStdString();
+    if (!platform::isAbsolutePath(windowsPath)) {
+        logging::info("NativeUtil", "download of {} refused: save path {} is not absolute", url,
+                      savePath);
+        return {};
+    }
+    const QString hostPath = QString::fromUtf8(platform::localPath(windowsPath).c_str());
     const QString requestId = QStringLiteral("dl_%1").arg(++g_downloadCounter);
     auto state = std::make_shared<DownloadState>();
     state->requestId = requestId;
@@ -229,7 +239,7 @@ QString downloadUpdate(const QString& url, const QString& savePath, DownloadCall
             if (id == state->requestId) onFinished(state, success, pathOrError);
         },
         Qt::DirectConnection);
-    client->downloadFile(url, savePath, requestId);
+    client->downloadFile(url, hostPath, requestId);
     return requestId;
 }
 

@@ -33,8 +33,11 @@ void setDownloadDelivery(DownloadDelivery delivery);
 // in each process). `callback` receives {"type": "progress", "received", "total"} reports (at
 // most one waiting at a time, carrying the latest counts) and then exactly one {"type": "done",
 // "path"} or {"type": "error", "error"}; a final report the page or the delivery refuses is
-// offered again every 200 ms for up to 5 s. The file a "done" names can be started as it is
-// (on POSIX it is made executable first). UI thread; does not block.
+// offered again every 200 ms for up to 5 s. A time-out ends in the error "request timeout".
+// `savePath` is mapped to the host as every path method maps it (platform::localPath), and "done"
+// names the host's path; a path that is not absolute is refused with empty text, a log line and
+// no report. The file a "done" names can be started as it is (on POSIX it is made executable
+// first). UI thread; does not block.
 QString downloadUpdate(const QString& url, const QString& savePath, DownloadCallback callback);
 
 // Stops the download: no later report reaches its callback, and nothing it wrote remains.

@@ -12,16 +12,19 @@
 // and with continued hex lines, so a user can move keys in and out with the editor. A change is
 // atomic; the last changes before a power loss may be lost, as with the system registry: an
 // append is not synced, only a compaction and a hive's first file are. A change cut short at the
-// end of the file is left out when it is read (failureReason() says so) and the next change
-// rewrites the file. Writers in several processes lock each other out, so none loses another's
-// changes. An open Key names its path and sees every later change, as a Windows key handle does;
-// once its key is deleted, calls on it answer kKeyDeleted. Names that hold a line break or a zero
-// cannot be written to such a file: kInvalidParameter. A file damaged anywhere else is never
-// rewritten: calls on that hive answer kInvalidData until it is mended.
+// end of the file is left out when it is read (failureReason() and the notice handler say so) and
+// the next change rewrites the file; text at the end that is not such a change is kept. Writers in
+// several processes lock each other out, so none loses another's changes. An open Key names its
+// path and sees every later change, as a Windows key handle does; once its key is deleted, calls on
+// it answer kKeyDeleted. Names that hold a line break or a zero cannot be written to such a file:
+// kInvalidParameter. A file damaged anywhere else is never rewritten: calls on that hive answer
+// kInvalidData until it is mended. A hive or lock file that is not a plain file (a FIFO, a symbolic
+// link) is refused at once: kAccessDenied.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,13 +102,20 @@ private:
 // on Windows and when nothing more is known.
 std::string failureReason();
 
+// Where the POSIX store reports what it had to leave out of a hive file to read it (a change cut
+// short at its end), for the program's log: once each time it reads such a file. Notices made
+// before a handler is set wait for it. Called on the thread that read the file, outside the
+// store's locks. Never called on Windows.
+using NoticeHandler = std::function<void(const std::string& notice)>;
+void setNoticeHandler(NoticeHandler handler);
+
 // Opens an existing key. `path` uses backslashes and no leading one; empty opens the root
 // itself. On failure the Key is not open and `status` (when given) holds the reason. Blocks
 // briefly (the POSIX store reads its hive file).
-Key openKey(Root root, const std::string& path, View view, Access access,
-            Status* status = nullptr);
+Key openKey(Root root, const std::string& path, View view, Access access, Status* status = nullptr);
 
-// Opens the key, creating it and any missing parents first. As openKey otherwise.
+// Opens the key, creating it and any missing parents first. As openKey otherwise. A key more
+// than 512 levels below its root cannot be created, as on Windows: kInvalidParameter.
 Key createKey(Root root, const std::string& path, View view, Status* status = nullptr);
 
 // The value or subkey at `index` of an open key, as RegEnumValueW and RegEnumKeyExW give them.
@@ -117,8 +127,7 @@ Key createKey(Root root, const std::string& path, View view, Status* status = nu
 // Windows buffer end their enumeration there).
 Status enumValue(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
                  std::size_t maxDataBytes, Value& out);
-Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits,
-                  std::string& out);
+Status enumSubkey(const Key& key, std::uint32_t index, std::size_t maxNameUnits, std::string& out);
 
 // The value called `name` (empty: the default value), compared without case. kMoreData when
 // its data is larger than `maxDataBytes`; `out` is then left unchanged.
@@ -132,7 +141,8 @@ Status setValue(const Key& key, const std::string& name, ValueType type,
 Status deleteValue(const Key& key, const std::string& name);
 
 // Deletes the key `path` with all its values and subkeys (RegDeleteTreeW, then RegDeleteKeyExW so
-// the view applies). kNotFound when it does not exist. An empty path is refused with kAccessDenied: a root is never deleted.
+// the view applies). kNotFound when it does not exist. An empty path is refused with kAccessDenied:
+// a root is never deleted.
 Status deleteTree(Root root, const std::string& path, View view);
 
 // Deletes the key `path` only when it has no subkeys (RegDeleteKeyExW); kAccessDenied when it

@@ -50,15 +50,17 @@ QString getRegistryString(const QString& entry, const QString& key);
 
 // The `setRegistryString` script method: stores REG_SZ text escaped as the settings object
 // does (a leading '@' doubled; text with a zero character as REG_BINARY "@String(...)"),
-// creating the keys on the way. Always true; an unknown root or empty key is logged.
+// creating the keys on the way. True when stored; false, with a log line, for an unknown root,
+// an empty key, or a write the registry refuses (the log line then carries its error code).
 bool setRegistryString(const QString& entry, const QString& key, const QString& value);
 
 // The `setRegistryIntValue` script method: stores a REG_DWORD; otherwise as setRegistryString.
 bool setRegistryIntValue(const QString& entry, const QString& key, int value);
 
 // The `removeRegistry` script method: deletes the value called by the key's last part and the
-// subkey tree of the key's whole path. Always true. An empty key is refused with a log line:
-// the settings object would empty and delete the entry key itself.
+// subkey tree of the key's whole path. True when neither is left, absent ones included; false,
+// with a log line, for an unknown root, an empty key (the settings object would empty and
+// delete the entry key itself), or a deletion the registry refuses.
 bool removeRegistry(const QString& entry, const QString& key);
 
 // The `removeRegistryKey` script method: deletes the key tree `path`, whose root must be

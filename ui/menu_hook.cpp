@@ -43,10 +43,11 @@ bool enableMenuOutsideClickClose(int x, int y, int width, int height) {
     g_hook.menu = SciterRect{x, y, x + width, y + height};
     g_hook.armed = true;
     const SciterApi* api = sciter::api();
-    g_hook.handle = api ? api->SciterMouseHookInstall(&onMousePress, nullptr) : 0;
+    std::uint32_t error = kHookErrorNotReady;
+    g_hook.handle = api ? api->SciterMouseHookInstall(&onMousePress, nullptr, &error) : 0;
     if (g_hook.handle == 0) {
         g_hook.armed = false;
-        logging::info(kTag, "failed to install menu mouse hook. err: {}", 0);
+        logging::info(kTag, "failed to install menu mouse hook. err: {}", error);
         return false;
     }
     logging::info(kTag, "menu outside click hook installed. rect: {} {} {} {}", x, y, width,

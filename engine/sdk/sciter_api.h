@@ -182,6 +182,14 @@ enum SciterMouseButton : std::uint32_t {
 using SciterTrayProc = void (*)(SciterWindow owner, std::uint32_t button, void* data);
 using SciterMouseProc = void (*)(std::uint32_t button, std::int32_t x, std::int32_t y, void* data);
 
+// Why SciterMouseHookInstall refused: the Windows error codes of the system hook it stands for,
+// so that a caller logs the same numbers on every system.
+enum SciterHookError : std::uint32_t {
+    kHookErrorNotReady = 21,       // ERROR_NOT_READY: no engine or application object to watch
+    kHookErrorNoProcedure = 1427,  // ERROR_INVALID_FILTER_PROC: no procedure given
+    kHookErrorWrongThread = 1444,  // ERROR_INVALID_THREAD_ID: called off the UI thread
+};
+
 struct SciterApi {
     std::uint32_t version;  // of this table's layout
 
@@ -242,7 +250,9 @@ struct SciterApi {
     bool (*SciterTrayIconSet)(SciterWindow owner, const std::uint8_t* image, std::size_t length,
                               const char16_t* tooltip, SciterTrayProc proc, void* data);
     bool (*SciterTrayIconRemove)(SciterWindow owner);
-    std::uintptr_t (*SciterMouseHookInstall)(SciterMouseProc proc, void* data);
+    // 0 when refused; `error` (may be null) then gets a SciterHookError, else 0.
+    std::uintptr_t (*SciterMouseHookInstall)(SciterMouseProc proc, void* data,
+                                             std::uint32_t* error);
     bool (*SciterMouseHookRemove)(std::uintptr_t hook);
     bool (*SciterCursorPosition)(std::int32_t* x, std::int32_t* y);
     std::int32_t (*SciterMonitorCount)();
@@ -282,7 +292,7 @@ struct SciterApi {
                                 const SciterValue* argv, SciterValue* result);
 };
 
-inline constexpr std::uint32_t kSciterApiLayout = 1;
+inline constexpr std::uint32_t kSciterApiLayout = 2;
 
 extern "C" {
 using SciterApiEntry = const SciterApi* (*)();

@@ -288,8 +288,10 @@ bool trayIconRemove(SciterWindow owner) {
     return window != nullptr;
 }
 
-std::uintptr_t mouseHookInstall(SciterMouseProc proc, void* data) {
-    return onUiThread() ? installMouseHook(proc, data) : 0;
+std::uintptr_t mouseHookInstall(SciterMouseProc proc, void* data, std::uint32_t* error) {
+    if (onUiThread()) return installMouseHook(proc, data, error);
+    if (error) *error = kHookErrorWrongThread;
+    return 0;
 }
 
 bool mouseHookRemove(std::uintptr_t hook) { return onUiThread() && removeMouseHook(hook); }

@@ -91,9 +91,13 @@ QScreen* nearestScreen(const QPoint& point) {
 
 }  // namespace
 
-std::uintptr_t installMouseHook(SciterMouseProc proc, void* data) {
+std::uintptr_t installMouseHook(SciterMouseProc proc, void* data, std::uint32_t* error) {
     MouseHooks* hooks = mouseHooks();
-    return proc && hooks ? hooks->add(proc, data) : 0;
+    std::uint32_t reason = 0;
+    if (!proc) reason = kHookErrorNoProcedure;
+    if (proc && !hooks) reason = kHookErrorNotReady;
+    if (error) *error = reason;
+    return reason == 0 ? hooks->add(proc, data) : 0;
 }
 
 bool removeMouseHook(std::uintptr_t hook) {

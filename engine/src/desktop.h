@@ -7,7 +7,8 @@
 
 namespace engine {
 
-std::uintptr_t installMouseHook(SciterMouseProc proc, void* data);
+// 0 when refused, with the reason in `error` (may be null); see SciterHookError.
+std::uintptr_t installMouseHook(SciterMouseProc proc, void* data, std::uint32_t* error);
 bool removeMouseHook(std::uintptr_t hook);
 bool cursorPosition(std::int32_t* x, std::int32_t* y);
 std::int32_t monitorCount();

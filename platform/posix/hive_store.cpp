@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/posix/fd.h"
 
@@ -107,11 +108,30 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
-Status parseFile(CachedHive& hive, const std::string& path, Root root) {
-    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+Status notPlainFile(const std::string& path, const struct stat& info) {
+    return fail(kAccessDenied, path,
+                S_ISLNK(info.st_mode) ? "a symbolic link; the store keeps its files as plain files"
+                                      : "not a plain file");
+}
+
+// Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; the fstat then
+// refuses anything that is not a plain file, whatever was put there after the lstat.
+Status openPlainFile(const std::string& path, int flags, Status failure, Fd& out,
+                     struct stat& info) {
+    Fd file(open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (file.get() < 0 || fstat(file.get(), &info) != 0) return failWithErrno(failure, path);
+    if (!S_ISREG(info.st_mode)) return notPlainFile(path, info);
+    out = std::move(file);
+    return kSuccess;
+}
+
+Status parseFile(CachedHive& hive, const std::string& path, Root root, std::string& notice) {
+    Fd file;
     struct stat info {};
-    if (file.get() < 0 || fstat(file.get(), &info) != 0) return failWithErrno(kAccessDenied, path);
-    if (!S_ISREG(info.st_mode)) return fail(kAccessDenied, path, "not a regular file");
+    if (const Status opened = openPlainFile(path, O_RDONLY, kAccessDenied, file, info);
+        opened != kSuccess) {
+        return opened;
+    }
     std::string bytes;
     if (!readAll(file.get(), bytes)) return failWithErrno(kAccessDenied, path);
     std::string reason;
@@ -119,8 +139,9 @@ Status parseFile(CachedHive& hive, const std::string& path, Root root) {
     std::unique_ptr<reg::KeyNode> tree = reg::parseAppendedHive(bytes, root, reason, dropped);
     if (!tree) return fail(kInvalidData, path, reason + " (the file is left as it is)");
     if (dropped > 0) {
-        lastFailure() = "dropped an incomplete change at the end of " + path + " (" +
-                        std::to_string(dropped) + " bytes of a write that was cut short)";
+        notice = "dropped an incomplete change at the end of " + path + " (" +
+                 std::to_string(dropped) + " bytes of a write that was cut short)";
+        lastFailure() = notice;
     }
     hive.tree = std::move(tree);
     hive.path = path;
@@ -133,27 +154,35 @@ Status parseFile(CachedHive& hive, const std::string& path, Root root) {
 }
 
 // Open-file-description locks, as the named mutexes use: released when the descriptor closes,
-// and they exclude other threads' descriptors as well as other processes.
-Fd lockHive(const std::string& folder, Root root, short type) {
+// and they exclude other threads' descriptors as well as other processes. A reader finds no lock
+// file when nobody has written since the store was made, so nobody is writing now: `lock` then
+// stays closed.
+Status lockHive(const std::string& folder, Root root, short type, Fd& lock) {
     const std::string path = folder + "/." + registry::rootName(root) + ".reg.lock";
-    const int flags = type == F_WRLCK ? O_RDWR | O_CREAT : O_RDONLY;
-    Fd file(open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (file.get() < 0) return file;
-    flock lock{};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
+    const bool writer = type == F_WRLCK;
+    struct stat info {};
+    Fd file;
+    errno = 0;  // so that a lock file refused for what it is never passes for a missing one
+    const Status opened = openPlainFile(path, writer ? O_RDWR | O_CREAT : O_RDONLY,
+                                        writer ? kWriteFault : kAccessDenied, file, info);
+    if (opened != kSuccess) return !writer && errno == ENOENT ? kSuccess : opened;
+    flock range{};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
     int result = 0;
-    while ((result = fcntl(file.get(), F_OFD_SETLKW, &lock)) != 0 && errno == EINTR) {
+    while ((result = fcntl(file.get(), F_OFD_SETLKW, &range)) != 0 && errno == EINTR) {
     }
-    if (result != 0) file.reset();
-    return file;
+    if (result != 0) return failWithErrno(writer ? kWriteFault : kAccessDenied, path);
+    lock = std::move(file);
+    return kSuccess;
 }
 
 // Brings the cached tree up to date with the file at `path`. A reader (`folder` given) parses
 // under the shared lock, so that no writer is halfway through appending; writers hold the lock.
-Status load(CachedHive& hive, const std::string& path, Root root, const std::string& folder) {
+Status load(CachedHive& hive, const std::string& path, Root root, const std::string& folder,
+            std::string& notice) {
     struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0) {
+    if (path.empty() || lstat(path.c_str(), &info) != 0) {
         if (!path.empty() && errno != ENOENT) return failWithErrno(kAccessDenied, path);
         if (!hive.tree || hive.path != path || hive.identity.exists) {
             hive.tree = std::make_unique<reg::KeyNode>(registry::rootName(root));
@@ -162,11 +191,19 @@ Status load(CachedHive& hive, const std::string& path, Root root, const std::str
         }
         return kSuccess;
     }
+    if (!S_ISREG(info.st_mode)) {
+        hive.tree.reset();
+        return notPlainFile(path, info);
+    }
     if (hive.tree && hive.path == path && hive.identity == FileIdentity::of(info)) return kSuccess;
     hive.tree.reset();
-    // No lock file: nobody has written since the store was made, so nobody is writing now.
-    const Fd shared = folder.empty() ? Fd() : lockHive(folder, root, F_RDLCK);
-    return parseFile(hive, path, root);
+    Fd shared;
+    if (!folder.empty()) {
+        if (const Status locked = lockHive(folder, root, F_RDLCK, shared); locked != kSuccess) {
+            return locked;
+        }
+    }
+    return parseFile(hive, path, root, notice);
 }
 
 bool makeFolders(const std::string& folder) {
@@ -207,9 +244,13 @@ Status writeHive(CachedHive& hive, const std::string& folder, Root root) {
 // short; the next reader leaves it out and the next writer compacts it away. A failed write is
 // cut off at once, so that no reader has to.
 Status appendRecord(CachedHive& hive, const std::string& record) {
-    const Fd file(open(hive.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+    Fd file;
     struct stat info {};
-    if (file.get() < 0) return failWithErrno(kWriteFault, hive.path);
+    if (const Status opened =
+            openPlainFile(hive.path, O_WRONLY | O_APPEND, kWriteFault, file, info);
+        opened != kSuccess) {
+        return opened;
+    }
     if (!writeAll(file.get(), record) || fstat(file.get(), &info) != 0) {
         const int error = errno;
         const bool cutOff = ftruncate(file.get(), hive.identity.size) == 0;
@@ -232,11 +273,80 @@ bool appendable(const CachedHive& hive, const std::string& record) {
            hive.identity.size + static_cast<off_t>(record.size()) <= 2 * hive.compactSize + kSlack;
 }
 
+using registry::NoticeHandler;
+
+struct Notices {
+    std::mutex mutex;
+    NoticeHandler handler;
+    std::vector<std::string> waiting;
+};
+
+// Made on first use, as a handler may be set while static objects are still being made, and
+// never destroyed, as a detached worker may read the registry while the process exits.
+Notices& notices() {
+    static auto* const instance = new Notices;
+    return *instance;
+}
+
+// Outside the hive's lock, so that a handler may use the registry itself.
+void report(const std::string& notice) {
+    if (notice.empty()) return;
+    Notices& all = notices();
+    NoticeHandler handler;
+    {
+        const std::lock_guard<std::mutex> guard(all.mutex);
+        if (!all.handler) {
+            all.waiting.push_back(notice);
+            return;
+        }
+        handler = all.handler;
+    }
+    handler(notice);
+}
+
+// The change under the hive's locks; `notice` gets what had to be left out of the file.
+Status modifyLocked(Root root, const std::function<Status(reg::KeyNode&, std::string&)>& change,
+                    std::string& notice) {
+    const std::string folder = storeFolder();
+    if (folder.empty()) return fail(kWriteFault, "registry", "no folder for it (HOME is not set)");
+    if (!makeFolders(folder)) return failWithErrno(kWriteFault, folder);
+    CachedHive& hive = cachedHive(root);
+    const std::lock_guard<std::mutex> guard(hive.lock);
+    Fd lock;
+    Status status = lockHive(folder, root, F_WRLCK, lock);
+    if (status == kSuccess)
+        status = load(hive, hivePath(folder, root), root, std::string(), notice);
+    if (status != kSuccess) return status;
+    std::string record;
+    status = change(*hive.tree, record);
+    // The first writer to see a record cut short rewrites the file, even without a change: the
+    // torn bytes are not left for the next reader to trip over.
+    if (record.empty() && !hive.tornTail) return status;
+    if (status == kSuccess) {
+        status =
+            appendable(hive, record) ? appendRecord(hive, record) : writeHive(hive, folder, root);
+    }
+    // The tree may now hold what the file does not: read the file again next time.
+    if (status != kSuccess) hive.tree.reset();
+    return status;
+}
+
 }  // namespace
 
 std::string& lastFailure() {
     thread_local std::string reason;
     return reason;
+}
+
+void setNoticeHandler(NoticeHandler handler) {
+    Notices& all = notices();
+    std::vector<std::string> waiting;
+    {
+        const std::lock_guard<std::mutex> guard(all.mutex);
+        all.handler = handler;
+        if (handler) waiting.swap(all.waiting);
+    }
+    for (const std::string& notice : waiting) handler(notice);
 }
 
 std::string storeFolder() {
@@ -255,34 +365,23 @@ std::string storeFolder() {
 Status read(Root root, const std::function<Status(const reg::KeyNode&)>& read) {
     lastFailure().clear();
     CachedHive& hive = cachedHive(root);
-    const std::lock_guard<std::mutex> guard(hive.lock);
-    const std::string folder = storeFolder();
-    const Status status = load(hive, hivePath(folder, root), root, folder);
-    return status == kSuccess ? read(*hive.tree) : status;
+    std::string notice;
+    Status status = kSuccess;
+    {
+        const std::lock_guard<std::mutex> guard(hive.lock);
+        const std::string folder = storeFolder();
+        status = load(hive, hivePath(folder, root), root, folder, notice);
+        if (status == kSuccess) status = read(*hive.tree);
+    }
+    report(notice);
+    return status;
 }
 
 Status modify(Root root, const std::function<Status(reg::KeyNode&, std::string&)>& change) {
     lastFailure().clear();
-    const std::string folder = storeFolder();
-    if (folder.empty()) return fail(kWriteFault, "registry", "no folder for it (HOME is not set)");
-    if (!makeFolders(folder)) return failWithErrno(kWriteFault, folder);
-    CachedHive& hive = cachedHive(root);
-    const std::lock_guard<std::mutex> guard(hive.lock);
-    const Fd lock = lockHive(folder, root, F_WRLCK);
-    if (lock.get() < 0) return failWithErrno(kWriteFault, folder);
-    Status status = load(hive, hivePath(folder, root), root, std::string());
-    if (status != kSuccess) return status;
-    std::string record;
-    status = change(*hive.tree, record);
-    // The first writer to see a record cut short rewrites the file, even without a change: the
-    // torn bytes are not left for the next reader to trip over.
-    if (record.empty() && !hive.tornTail) return status;
-    if (status == kSuccess) {
-        status =
-            appendable(hive, record) ? appendRecord(hive, record) : writeHive(hive, folder, root);
-    }
-    // The tree may now hold what the file does not: read the file again next time.
-    if (status != kSuccess) hive.tree.reset();
+    std::string notice;
+    const Status status = modifyLocked(root, change, notice);
+    report(notice);
     return status;
 }
 

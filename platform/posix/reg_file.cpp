@@ -215,26 +215,34 @@ std::string encodeHive(const KeyNode& hive, registry::Root root) {
     return out;
 }
 
-std::string valueSetRecord(const std::string& keyPath, const Value& value) {
+// The mark tells a record cut short by a crash apart from a last section a user wrote without its
+// final line break: only text that starts with it is ever left out of a file.
+std::string recordMark() {
     std::string out;
+    appendUtf16le(out, ";Pellanor change\r\n");
+    return out;
+}
+
+std::string valueSetRecord(const std::string& keyPath, const Value& value) {
+    std::string out = recordMark();
     appendUtf16le(out, '[' + keyPath + "]\r\n" + valueLine(value) + "\r\n");
     return out;
 }
 
 std::string valueDeletedRecord(const std::string& keyPath, const std::string& name) {
-    std::string out;
+    std::string out = recordMark();
     appendUtf16le(out, '[' + keyPath + "]\r\n" + nameText(name) + "=-\r\n\r\n");
     return out;
 }
 
 std::string keyCreatedRecord(const std::string& keyPath) {
-    std::string out;
+    std::string out = recordMark();
     appendUtf16le(out, '[' + keyPath + "]\r\n\r\n");
     return out;
 }
 
 std::string keyDeletedRecord(const std::string& keyPath) {
-    std::string out;
+    std::string out = recordMark();
     appendUtf16le(out, "[-" + keyPath + "]\r\n\r\n");
     return out;
 }

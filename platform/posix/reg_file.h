@@ -13,6 +13,11 @@
 
 namespace pellanor::platform::posix::reg {
 
+// How many levels of keys may lie below a root, as on Windows. Deeper keys are refused when
+// created and make a file that holds one unreadable: each section names its key's whole path, so
+// a deep chain costs the square of its depth to write.
+constexpr std::size_t kMaxKeyDepth = 512;
+
 // The form in which key and value names compare: upper case, as Windows compares them.
 std::string foldName(std::string_view name);
 
@@ -71,9 +76,10 @@ std::unique_ptr<KeyNode> parseHive(std::string_view bytes, registry::Root root,
                                    std::string& reason);
 
 // As parseHive, for a file the store may have been appending a record to when it was cut short.
-// In a file of the store's own encoding whose text past its last blank line has a record's shape
-// (hive_store.h gives it), that text is left out when it does not end with a line break or does
-// not parse; `dropped` is then its size in bytes, else 0. Whatever else fails to parse fails.
+// In a file of the store's own encoding whose text past its last blank line is the start of one
+// of our records (its mark line, or a part of it, then a record's shape; hive_store.h gives it),
+// that text is left out unless it is whole lines that parse; `dropped` is then its size in
+// bytes, else 0. Any other text there is read as the file's own, and fails if it does not parse.
 std::unique_ptr<KeyNode> parseAppendedHive(std::string_view bytes, registry::Root root,
                                            std::string& reason, std::size_t& dropped);
 
@@ -86,11 +92,15 @@ bool takesRecords(std::string_view bytes);
 std::string encodeHive(const KeyNode& hive, registry::Root root);
 
 // Records that, appended to a hive file that takesRecords, apply one change when it is read
-// under the editor's import rules; UTF-16LE like the file. Each is one section ending in a blank
-// line. `keyPath` is the key's full name, root included.
+// under the editor's import rules; UTF-16LE like the file. Each is the mark line (a comment to
+// the editor), then one section, then a blank line. `keyPath` is the key's full name, root
+// included.
 std::string valueSetRecord(const std::string& keyPath, const registry::Value& value);
 std::string valueDeletedRecord(const std::string& keyPath, const std::string& name);
 std::string keyCreatedRecord(const std::string& keyPath);
 std::string keyDeletedRecord(const std::string& keyPath);
+
+// The line every record starts with, CRLF included, as UTF-16LE.
+std::string recordMark();
 
 }  // namespace pellanor::platform::posix::reg

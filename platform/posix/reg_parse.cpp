@@ -57,6 +57,19 @@ bool recordShaped(std::string_view bytes) {
     return true;
 }
 
+// Whether `tail`, the text past the last blank line, is what a write of one of our records cut
+// short leaves: a part of the mark line, or the whole mark line followed by the start of a
+// record. Zero bytes at the end are a file extended by a write that never landed; nothing but
+// zeros is such a write too. A user's file never starts its last section with the mark, so its
+// text is never taken for ours.
+bool ourCutRecord(std::string_view tail) {
+    const std::string mark = recordMark();
+    std::string_view written = tail;
+    while (!written.empty() && written.back() == '\0') written.remove_suffix(1);
+    if (written.size() <= mark.size()) return mark.compare(0, written.size(), written) == 0;
+    return tail.substr(0, mark.size()) == mark && recordShaped(tail.substr(mark.size()));
+}
+
 bool decodeText(std::string_view bytes, std::string& text) {
     auto units = [&](std::size_t start, bool bigEndian) {
         std::u16string out;
@@ -216,6 +229,9 @@ private:
         if (names.empty() || !registry::rootFromName(std::string(names[0]), named)) {
             return fault("a key outside the predefined roots");
         }
+        if (names.size() - 1 > kMaxKeyDepth) {
+            return fault("a key more than " + std::to_string(kMaxKeyDepth) + " levels deep");
+        }
         if (named != m_root) {
             return fault("a key of " + std::string(registry::rootName(named)) + " in the " +
                          registry::rootName(m_root) + " file");
@@ -315,11 +331,11 @@ std::unique_ptr<KeyNode> parseAppendedHive(std::string_view bytes, Root root, st
     const std::size_t tail =
         bytes.substr(0, 2) == kOwnMark ? pastLastBlankLine(bytes) : std::string_view::npos;
     if (tail == std::string_view::npos || tail == bytes.size() ||
-        !recordShaped(bytes.substr(tail))) {
+        !ourCutRecord(bytes.substr(tail))) {
         return parseHive(bytes, root, reason);
     }
-    // Whole lines may be a user's last section, written without the blank line after it: they
-    // are kept when they parse. A record cut inside a line may parse as a shorter number.
+    // A record cut after its last line break is the whole change: it is kept when it parses. One
+    // cut inside a line may parse as a shorter number, so it never is.
     const bool wholeLines =
         bytes.size() % 2 == 0 && bytes.substr(bytes.size() - kLineBreak.size()) == kLineBreak;
     if (wholeLines) {

@@ -57,6 +57,7 @@ std::vector<std::string> viewPath(Root root, const std::string& path, View view)
 }
 
 bool validPath(const std::vector<std::string>& names) {
+    if (names.size() > posix::reg::kMaxKeyDepth) return false;
     for (const std::string& name : names) {
         if (!storableName(name) || utf16::unitCount(name) > kMaxKeyNameUnits) return false;
     }
@@ -130,6 +131,8 @@ Status deleteLast(Root root, const std::vector<std::string>& names,
 }  // namespace
 
 std::string failureReason() { return posix::hive::lastFailure(); }
+
+void setNoticeHandler(NoticeHandler handler) { posix::hive::setNoticeHandler(std::move(handler)); }
 
 Key openKey(Root root, const std::string& path, View view, Access access, Status* status) {
     std::vector<std::string> names = viewPath(root, path, view);

@@ -86,6 +86,9 @@ bool isString(ValueType type) {
 
 std::string failureReason() { return {}; }
 
+// The system registry has no file the program reads for itself.
+void setNoticeHandler(NoticeHandler) {}
+
 Key openKey(Root root, const std::string& path, View view, Access access, Status* status) {
     HKEY handle = nullptr;
     const LSTATUS result = RegOpenKeyExW(predefined(root), win32::toWide(path).c_str(), 0,

@@ -5,12 +5,15 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include "bridge/native_util.h"
 #include "tests/util/file_test_support.h"
@@ -36,7 +39,8 @@ protected:
 
     CliRun cli(const QStringList& arguments) const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QString::fromLatin1(name));
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
         environment.insert(QStringLiteral("HOME"), home());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home(QStringLiteral("data")));
         environment.insert(QStringLiteral("APPDATA"), home(QStringLiteral("roaming")));
@@ -47,8 +51,9 @@ protected:
                            home(QStringLiteral("registry")));
         // Named objects (the main-window-ready event) in a folder of the run's own.
         QDir().mkpath(home(QStringLiteral("objects")));
-        QFile::setPermissions(home(QStringLiteral("objects")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(home(QStringLiteral("objects")), QFileDevice::ReadOwner |
+                                                                   QFileDevice::WriteOwner |
+                                                                   QFileDevice::ExeOwner);
         environment.insert(QStringLiteral("PELLANOR_OBJECTS_DIR"), home(QStringLiteral("objects")));
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -101,10 +106,12 @@ TEST_F(Cli, PrintsResultsAsJsonAndReadsArgumentsAsPagesDo) {
                   "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"")});
     // Copy never makes the destination's folder; move does.
     EXPECT_EQ(cli({QStringLiteral("copyFile"), home(QStringLiteral("a/file.txt")),
-                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")}).lines,
+                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")})
+                  .lines,
               QStringList{QStringLiteral("false")});
     EXPECT_EQ(cli({QStringLiteral("moveFile"), home(QStringLiteral("a/file.txt")),
-                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")}).lines,
+                   home(QStringLiteral("x/y.txt")), QStringLiteral("false")})
+                  .lines,
               QStringList{QStringLiteral("true")});
 }
 
@@ -112,13 +119,14 @@ TEST_F(Cli, SuppliesTheCallbackAndPrintsReportsUntilTheFinalOne) {
     ASSERT_TRUE(writeFile(home(QStringLiteral("scan/big.bin")), QByteArray(4096, 'x')));
     ASSERT_TRUE(writeFile(home(QStringLiteral("scan/small.bin")), QByteArray(10, 'x')));
     const CliRun run = cli({QStringLiteral("startScanLargeFiles"), home(QStringLiteral("scan")),
-                         QStringLiteral("1000")});
+                            QStringLiteral("1000")});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     ASSERT_GE(run.lines.size(), 2);
     const int id = run.lines.first().toInt();
     EXPECT_GE(id, 1);
     for (int i = 1; i < run.lines.size(); ++i) {
-        EXPECT_EQ(object(run.lines[i])[QStringLiteral("id")].toInt(), id) << run.lines[i].toStdString();
+        EXPECT_EQ(object(run.lines[i])[QStringLiteral("id")].toInt(), id)
+            << run.lines[i].toStdString();
     }
     const QJsonObject last = object(run.lines.last());
     EXPECT_EQ(last[QStringLiteral("type")].toString(), QStringLiteral("done"));
@@ -130,7 +138,8 @@ TEST_F(Cli, SuppliesTheCallbackAndPrintsReportsUntilTheFinalOne) {
 TEST_F(Cli, CleaningWithTypesThatAreNotAnArrayTouchesNothing) {
     const QString sentinel = home(QStringLiteral("temp/keep.txt"));
     ASSERT_TRUE(writeFile(sentinel, "keep"));
-    const CliRun run = cli({QStringLiteral("cleanPrivacyItemsAsync"), QStringLiteral("{\"3\":true}")});
+    const CliRun run =
+        cli({QStringLiteral("cleanPrivacyItemsAsync"), QStringLiteral("{\"3\":true}")});
     ASSERT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 2);
     EXPECT_EQ(run.lines[0], QStringLiteral("1"));
@@ -142,7 +151,8 @@ TEST_F(Cli, RemovingAFolderNeverFollowsALinkOutOfIt) {
     const QString sentinel = home(QStringLiteral("outside/keep.txt"));
     ASSERT_TRUE(writeFile(sentinel, "keep"));
     ASSERT_TRUE(writeFile(home(QStringLiteral("doomed/inner/file.txt")), "x"));
-    ASSERT_TRUE(QFile::link(home(QStringLiteral("outside")), home(QStringLiteral("doomed/inner/link"))));
+    ASSERT_TRUE(
+        QFile::link(home(QStringLiteral("outside")), home(QStringLiteral("doomed/inner/link"))));
     EXPECT_EQ(cli({QStringLiteral("removeDir"), home(QStringLiteral("doomed"))}).lines,
               QStringList{QStringLiteral("true")});
     EXPECT_FALSE(QDir(home(QStringLiteral("doomed"))).exists());
@@ -183,6 +193,39 @@ TEST_F(Cli, RegistryValuesAndStartupItemsRoundTrip) {
     EXPECT_EQ(call({"removeRegistryKey", app}), "false");
 }
 
+// A FIFO never gets a writer: a store that waited on it would hang every start.
+TEST_F(Cli, SettingsInAFifoAnswerAtOnceAndACutChangeIsLogged) {
+    const QString hive = home(QStringLiteral("registry/HKEY_CURRENT_USER.reg"));
+    ASSERT_TRUE(QDir().mkpath(home(QStringLiteral("registry"))));
+    ASSERT_EQ(mkfifo(QFile::encodeName(hive).constData(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(
+        cli({QStringLiteral("getSetting"), QStringLiteral("theme"), QStringLiteral("dark")}).lines,
+        QStringList{QStringLiteral("\"dark\"")});
+    EXPECT_EQ(
+        cli({QStringLiteral("setSetting"), QStringLiteral("theme"), QStringLiteral("x")}).lines,
+        QStringList{QStringLiteral("false")});
+    EXPECT_LT(timer.elapsed(), 20000);
+
+    // What a crash in the middle of our own append leaves: the change before it stays.
+    ASSERT_TRUE(QFile::remove(hive));
+    const QString text = QStringLiteral(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Pellanor\\Settings]\r\n\"theme\"=\"blue\"\r\n\r\n"
+        ";Pellanor change\r\n[HKEY_CURRENT_USER\\Software\\Pellanor\\Settings]\r\n\"theme\"=\"gr");
+    writeFile(hive, QByteArray("\xFF\xFE") +
+                        QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+    EXPECT_EQ(
+        cli({QStringLiteral("getSetting"), QStringLiteral("theme"), QStringLiteral("dark")}).lines,
+        QStringList{QStringLiteral("\"blue\"")});
+    const QString log = QString::fromUtf8(
+        readFile(home(QStringLiteral("roaming/Pellanor/logs")) + QStringLiteral("/Pellanor-") +
+                 QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("dropped an incomplete change at the end of ") + hive))
+        << log.toStdString();
+}
+
 TEST_F(Cli, RefusesUnknownNamesAndSaysWhenArgumentsAreLeftOver) {
     const CliRun unknown = cli({QStringLiteral("noSuchMethod")});
     EXPECT_EQ(unknown.exitCode, 2);
@@ -212,16 +255,18 @@ TEST_F(Cli, ShellMethodsAnswerWithoutAWindowAndTheReadyEventOutlivesNothing) {
     for (const auto& [arguments, expected] : cases) {
         EXPECT_EQ(cli(arguments).lines, QStringList{expected}) << arguments.join(' ').toStdString();
     }
-    const QString log = QString::fromUtf8(readFile(home(QStringLiteral("roaming/Pellanor/logs")) +
-                                                    QStringLiteral("/Pellanor-") +
-                                                    QDate::currentDate().toString(Qt::ISODate) +
-                                                    QStringLiteral(".log")));
+    const QString log = QString::fromUtf8(
+        readFile(home(QStringLiteral("roaming/Pellanor/logs")) + QStringLiteral("/Pellanor-") +
+                 QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".log")));
     EXPECT_TRUE(log.contains(QStringLiteral("exitApp: no main window")));
     EXPECT_TRUE(log.contains(QStringLiteral("setTimeoutOnce: no main window")));
+    EXPECT_TRUE(log.contains(QStringLiteral("failed to install menu mouse hook. err: 21")));
 
     // The event lives as long as a process holds it: a CLI that set it and ended takes it along.
-    EXPECT_EQ(cli({QStringLiteral("signalMainWindowReady")}).lines, QStringList{QStringLiteral("true")});
-    EXPECT_EQ(cli({QStringLiteral("isMainWindowReady")}).lines, QStringList{QStringLiteral("false")});
+    EXPECT_EQ(cli({QStringLiteral("signalMainWindowReady")}).lines,
+              QStringList{QStringLiteral("true")});
+    EXPECT_EQ(cli({QStringLiteral("isMainWindowReady")}).lines,
+              QStringList{QStringLiteral("false")});
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(EngineDesktop, TheOutsideClickHookSeesEveryPressUntilRemoved) {
             auto* press = static_cast<Press*>(data);
             *press = Press{button, x, y, press->count + 1};
         },
-        &seen);
+        &seen, nullptr);
     ASSERT_NE(hook, 0u);
     pressAt(window, Qt::RightButton, QPoint(350, 320));
     EXPECT_EQ(seen.count, 1);
@@ -105,14 +105,43 @@ TEST_F(EngineDesktop, AHookRemovedByAnotherDuringAPressIsNotCalled) {
             ++p->firstCalls;
             sciter::api()->SciterMouseHookRemove(p->second);
         },
-        &pair);
+        &pair, nullptr);
     pair.second =
         api->SciterMouseHookInstall([](std::uint32_t, std::int32_t, std::int32_t,
                                        void* data) { ++static_cast<Pair*>(data)->secondCalls; },
-                                    &pair);
+                                    &pair, nullptr);
     pressAt(window, Qt::LeftButton, QPoint(350, 320));
     EXPECT_EQ(pair.firstCalls, 1);
     EXPECT_EQ(pair.secondCalls, 0);
+}
+
+// The program logs these numbers as it would the system's own.
+TEST_F(EngineDesktop, ARefusedHookSaysWhyWithTheWindowsCode) {
+    api->SciterCreateWindow(0, nullptr, 0);  // makes sure the application exists
+    const SciterMouseProc proc = [](std::uint32_t, std::int32_t, std::int32_t, void*) {};
+    const struct {
+        const char* name;
+        SciterMouseProc proc;
+        bool otherThread;
+        std::uint32_t error;
+    } cases[] = {
+        {"no procedure", nullptr, false, kHookErrorNoProcedure},
+        {"another thread", proc, true, kHookErrorWrongThread},
+        {"installed", proc, false, 0},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t error = 99;
+        std::uintptr_t hook = 0;
+        const auto install = [&] { hook = api->SciterMouseHookInstall(c.proc, nullptr, &error); };
+        if (c.otherThread) {
+            std::thread(install).join();
+        } else {
+            install();
+        }
+        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_EQ(hook != 0, c.error == 0) << c.name;
+        if (hook != 0) api->SciterMouseHookRemove(hook);
+    }
 }
 
 // Widgets, screens and the loop belong to the UI thread; other threads are refused or queued.

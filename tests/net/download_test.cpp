@@ -129,7 +129,7 @@ TEST_F(DownloadTest, EndsEveryFailureInOneErrorReportAndLeavesTheFolderAsItWas) 
         {"server error", m_service.url("/status/500/setup.exe"), "500"},
         {"redirect", m_service.url("/redirect/setup.exe"), "302"},
         {"short body", m_service.url("/short/100000"), ""},
-        {"stalled", m_service.url("/stall/100000"), pellanor::net::kRequestTimeout},
+        {"stalled", m_service.url("/stall/100000"), "request timeout"},
         {"refused port", refused, ""},
         {"plain http elsewhere", "http://192.0.2.1/setup.exe", "refused"},
         {"other scheme", m_service.url("/x").replace("http:", "ftp:"), "refused"},
@@ -154,6 +154,57 @@ TEST_F(DownloadTest, EndsEveryFailureInOneErrorReportAndLeavesTheFolderAsItWas) 
         EXPECT_EQ(contents(target), "previous installer");
     }
     EXPECT_EQ(m_service.requests().size(), 2 * 5) << "refused addresses are never requested";
+}
+
+// The page tells a time-out by this exact text and shows its own message for it.
+TEST_F(DownloadTest, ATimeOutReachesThePageAsRequestTimeout) {
+    Reports reports;
+    start(m_service.url("/stall/100000"), m_folder.filePath("slow.exe"), reports);
+    ASSERT_TRUE(finish(reports));
+    EXPECT_EQ(reports.last().value("type"), "error");
+    EXPECT_EQ(reports.last().value("error"), "request timeout");
+}
+
+// A save path goes through the drive map as every path method's does; a relative one would land
+// wherever the process stands, so it is refused before anything is requested.
+TEST_F(DownloadTest, SavesOnlyToAnAbsolutePathThroughTheDriveMap) {
+    const QByteArray drives = qgetenv("PELLANOR_DRIVES");
+    qputenv("PELLANOR_DRIVES", ("Q=" + m_folder.filePath("q")).toUtf8());
+    const struct {
+        const char* name;
+        QString savePath;
+        QString written;  // empty: refused
+    } cases[] = {
+        {"relative", "w.exe", {}},
+        {"drive-relative", "C:w.exe", {}},
+        {"rooted on the current drive", "\\Temp\\w.exe", {}},
+        {"mapped drive", "Q:\\Temp\\w.exe", m_folder.filePath("q/Temp/w.exe")},
+        {"mapped drive, forward slashes", "q:/Temp/x.exe", m_folder.filePath("q/Temp/x.exe")},
+        {"absolute host path", m_folder.filePath("host/w.exe"), m_folder.filePath("host/w.exe")},
+    };
+    const QStringList standing = QDir::current().entryList(QDir::AllEntries | QDir::Hidden);
+    const int requestsBefore = m_service.requests().size();
+    int requested = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reports reports;
+        const QString id = start(m_service.url("/bytes/1000"), c.savePath, reports);
+        if (c.written.isEmpty()) {
+            EXPECT_EQ(id, "");
+            runFor(200);
+            EXPECT_TRUE(reports.all.isEmpty());
+            continue;
+        }
+        ++requested;
+        EXPECT_TRUE(id.startsWith("dl_")) << id.toStdString();
+        ASSERT_TRUE(finish(reports));
+        EXPECT_EQ(reports.last().value("path"), c.written);
+        EXPECT_EQ(contents(c.written), pattern(1000));
+    }
+    EXPECT_EQ(QDir::current().entryList(QDir::AllEntries | QDir::Hidden), standing);
+    EXPECT_EQ(m_service.requests().size() - requestsBefore, requested);
+    qputenv("PELLANOR_DRIVES", drives);
+    if (drives.isNull()) qunsetenv("PELLANOR_DRIVES");
 }
 
 // Windows starts a downloaded installer as it is; here it is made executable once it is whole.

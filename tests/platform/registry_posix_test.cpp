@@ -2,8 +2,14 @@
 // they live.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -16,7 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-using RegistryStore = test_support::RegistryTest;
+
+class RegistryStore : public test_support::RegistryTest {
+protected:
+    // A store of its own, for files reloadStore cannot copy (FIFOs, links).
+    void useStore(const std::string& name) {
+        m_store = m_temp.path() / ("own " + name);
+        m_environment.set("PELLANOR_REGISTRY_DIR", m_store.u8string());
+    }
+};
 
 std::string fileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -304,6 +318,163 @@ TEST_F(RegistryStore, DropsOnlyAChangeCutShortAtTheEnd) {
         ASSERT_EQ(status, kSuccess) << entry.cut << ": " << failureReason();
         EXPECT_EQ(failureReason(), "") << entry.cut;
         EXPECT_EQ(queryValue(reread, "after", 4, value), kSuccess) << entry.cut;
+    }
+}
+
+// Text past the last blank line is dropped only when it starts with the mark our appends begin
+// with; a user's last section without its final line break is the file's own.
+TEST_F(RegistryStore, DropsOnlyAnAppendOfOurOwnThatWasCutShort) {
+    const std::string kept =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tail]\n"
+        "\"a\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Software\\Tail\\Last]\n\"b\"=\"x\"";
+    const std::string mark = asEditorExport(";Pellanor change\n").substr(2);
+    const std::string cutRecord =
+        mark + asEditorExport("[HKEY_CURRENT_USER\\Software\\Tail]\n\"c\"=dword:0000").substr(2);
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool refused;
+        bool dropped;
+    } cases[] = {
+        {"UTF-16, no final line break", asEditorExport(kept), false, false},
+        {"UTF-16, final line break", asEditorExport(kept + "\n"), false, false},
+        {"UTF-8, no final line break", kept, false, false},
+        {"UTF-8, final line break", kept + "\n", false, false},
+        {"our append cut short", asEditorExport(kept + "\n\n") + cutRecord, false, true},
+        {"our append cut in its first byte", asEditorExport(kept + "\n\n") + ";", false, true},
+        {"our append cut, then zeros", asEditorExport(kept + "\n\n") + mark + std::string(64, '\0'),
+         false, true},
+        {"a foreign tail", asEditorExport(kept + "\n\n") + asEditorExport("garbage").substr(2),
+         true, false},
+        {"a foreign tail cut in a unit", asEditorExport(kept + "\n\n") + "g", true, false},
+    };
+    std::vector<std::string> notices;
+    setNoticeHandler([&notices](const std::string& notice) { notices.push_back(notice); });
+    for (const auto& entry : cases) {
+        reloadStore();
+        const fs::path hive = m_store / "HKEY_CURRENT_USER.reg";
+        writeFile(hive, entry.bytes);
+        notices.clear();
+        Status status = kSuccess;
+        const Key last = openKey(Root::CurrentUser, "Software\\Tail\\Last", View::Default,
+                                 Access::ReadWrite, &status);
+        if (entry.refused) {
+            EXPECT_EQ(status, kInvalidData) << entry.name;
+            EXPECT_EQ(fileBytes(hive), entry.bytes) << entry.name;
+            EXPECT_TRUE(notices.empty()) << entry.name;
+            continue;
+        }
+        ASSERT_EQ(status, kSuccess) << entry.name << ": " << failureReason();
+        Value value;
+        ASSERT_EQ(queryValue(last, "b", 16, value), kSuccess) << entry.name;
+        EXPECT_EQ(value.data, stringData("x")) << entry.name;
+        const Key tail = openKey(Root::CurrentUser, "Software\\Tail", View::Default, Access::Read);
+        EXPECT_EQ(queryValue(tail, "a", 4, value), kSuccess) << entry.name;
+        EXPECT_EQ(queryValue(tail, "c", 4, value), kNotFound) << entry.name;
+        ASSERT_EQ(notices.size(), entry.dropped ? 1u : 0u) << entry.name;
+        if (entry.dropped) {
+            EXPECT_EQ(
+                notices[0].find("dropped an incomplete change at the end of " + hive.string()), 0u)
+                << notices[0];
+        }
+
+        // The next write keeps the last section for good.
+        ASSERT_EQ(setValue(last, "after", ValueType::Dword, dwordData(1)), kSuccess) << entry.name;
+        reloadStore();
+        const Key reread =
+            openKey(Root::CurrentUser, "Software\\Tail\\Last", View::Default, Access::Read);
+        EXPECT_EQ(queryValue(reread, "b", 16, value), kSuccess) << entry.name;
+        EXPECT_EQ(queryValue(reread, "after", 4, value), kSuccess) << entry.name;
+    }
+    setNoticeHandler(nullptr);
+}
+
+// A FIFO never gets a writer here: a store that opened it blocking would wait forever. The guard
+// opens the FIFO's other end after a while, so that a failing store fails instead of hanging.
+TEST_F(RegistryStore, RefusesAFifoAtTheHiveOrLockPathAtOnce) {
+    const char* const places[] = {"HKEY_CURRENT_USER.reg", ".HKEY_CURRENT_USER.reg.lock"};
+    for (const char* place : places) {
+        useStore(place);
+        writeFile(m_store / "HKEY_CURRENT_USER.reg",
+                  asEditorExport("Windows Registry Editor Version 5.00\n\n"
+                                 "[HKEY_CURRENT_USER\\Software\\Fifo]\n\n"));
+        const fs::path fifo = m_store / place;
+        fs::remove(fifo);
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << place;
+        const auto started = std::chrono::steady_clock::now();
+        auto calls = std::async(std::launch::async, [] {
+            Status read = kSuccess, written = kSuccess;
+            openKey(Root::CurrentUser, "Software\\Fifo", View::Default, Access::Read, &read);
+            createKey(Root::CurrentUser, "Software\\Fifo\\New", View::Default, &written);
+            return std::make_pair(read, written);
+        });
+        if (calls.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << place << ": the store waited on the FIFO";
+            const int unblock = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+            calls.wait();
+            close(unblock);
+        }
+        const auto [read, written] = calls.get();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << place;
+        EXPECT_EQ(read, kAccessDenied) << place << ": " << failureReason();
+        EXPECT_EQ(written, kAccessDenied) << place;
+        EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo) << place;
+    }
+}
+
+TEST_F(RegistryStore, KeysGoNoDeeperThan512Levels) {
+    std::string deepest = "Software";
+    for (int level = 2; level <= 512; ++level) deepest += "\\k";
+    ASSERT_TRUE(createKey(Root::CurrentUser, deepest, View::Default).isOpen()) << failureReason();
+    Status status = kSuccess;
+    createKey(Root::CurrentUser, deepest + "\\k", View::Default, &status);
+    EXPECT_EQ(status, kInvalidParameter);
+    reloadStore();
+    openKey(Root::CurrentUser, deepest, View::Default, Access::Read, &status);
+    EXPECT_EQ(status, kSuccess) << failureReason();
+
+    // A file holding a deeper key is damaged, not read and written back square-sized.
+    std::string tooDeep = "HKEY_CURRENT_USER\\" + deepest + "\\k";
+    reloadStore();
+    writeFile(m_store / "HKEY_CURRENT_USER.reg",
+              "Windows Registry Editor Version 5.00\n\n[" + tooDeep + "]\n");
+    openKey(Root::CurrentUser, "Software", View::Default, Access::Read, &status);
+    EXPECT_EQ(status, kInvalidData);
+    EXPECT_NE(failureReason().find("more than 512 levels"), std::string::npos) << failureReason();
+}
+
+// A link would put the hive outside the folder whose lock and rename keep writes whole; it is
+// refused for reads and writes alike and stays the link it was.
+TEST_F(RegistryStore, RefusesALinkedHiveForReadsAndWritesAlike) {
+    const std::string text = asEditorExport(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Linked]\n"
+        "\"v\"=dword:00000001\n\n");
+    const fs::path elsewhere = m_temp.path() / "elsewhere";
+    const struct {
+        const char* name;
+        bool targetExists;
+    } cases[] = {{"link to a hive", true}, {"dangling link", false}};
+    for (const auto& entry : cases) {
+        useStore(entry.name);
+        fs::remove_all(elsewhere);
+        fs::create_directories(elsewhere);
+        if (entry.targetExists) writeFile(elsewhere / "hive.reg", text);
+        const fs::path hive = m_store / "HKEY_CURRENT_USER.reg";
+        fs::create_directories(m_store);
+        fs::create_symlink(elsewhere / "hive.reg", hive);
+        Status read = kSuccess, created = kSuccess;
+        openKey(Root::CurrentUser, "Software\\Linked", View::Default, Access::Read, &read);
+        createKey(Root::CurrentUser, "Software\\Linked\\New", View::Default, &created);
+        EXPECT_EQ(read, kAccessDenied) << entry.name;
+        EXPECT_EQ(created, kAccessDenied) << entry.name;
+        EXPECT_NE(failureReason().find("symbolic link"), std::string::npos) << failureReason();
+        EXPECT_EQ(deleteTree(Root::CurrentUser, "Software\\Linked", View::Default), kAccessDenied)
+            << entry.name;
+        EXPECT_TRUE(fs::is_symlink(hive)) << entry.name;
+        EXPECT_EQ(fs::exists(elsewhere / "hive.reg"), entry.targetExists) << entry.name;
+        if (entry.targetExists) {
+            EXPECT_EQ(fileBytes(elsewhere / "hive.reg"), text) << entry.name;
+        }
     }
 }
 
