@@ -151,7 +151,7 @@ bool shellForceDelete(const QString& path) {
     return lastExitCode == 0;
 }
 
-bool scheduleSelfDelete(const QString& folder) {
+bool scheduleSelfDelete(const QString& folder, const QString& removalList) {
     if (folder.isEmpty()) return false;
     // The folder reaches the command interpreter on its command line, where a double quote
     // would end the quoting (and let the rest run as commands) and %NAME% would be expanded
@@ -189,8 +189,9 @@ bool scheduleSelfDelete(const QString& folder) {
         file.remove();
         return false;
     }
-    const bool started = platform::startSelfDeleteScript(script.toStdString(), pid,
-                                                         local.toStdString(), temp.toStdString());
+    const bool started =
+        platform::startSelfDeleteScript(script.toStdString(), pid, local.toStdString(),
+                                        temp.toStdString(), removalList.toStdString());
     logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,
                   script, started ? "ok" : "failed");
     return started;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace pellanor::platform {
 
@@ -16,5 +17,14 @@ std::string roamingAppDataFolder();
 // (default "$HOME/.config/user-dirs.dirs"), else "$HOME/Documents"; empty without $HOME. The
 // folder is not created. Blocks briefly (POSIX reads the file).
 std::string documentsFolder();
+
+// The folders that hold the user's own things, which no program may take as its own: the
+// profile, Desktop, Documents, Downloads, Music, Pictures, Videos and the roaming and local
+// application-data folders, in that order, each without a trailing separator; a folder the
+// system cannot tell is left out. Windows asks the shell for each known folder (the user may
+// have moved them). POSIX answers %USERPROFILE% ($HOME), the XDG user folders as documentsFolder
+// finds them and, where set, the XDG_*_DIR variables as well, then %APPDATA% and %LOCALAPPDATA%
+// (see environment.h). Blocks briefly (POSIX reads the XDG file).
+std::vector<std::string> userFolders();
 
 }  // namespace pellanor::platform

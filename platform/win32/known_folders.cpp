@@ -33,4 +33,18 @@ std::string roamingAppDataFolder() { return knownFolder(FOLDERID_RoamingAppData)
 
 std::string documentsFolder() { return knownFolder(FOLDERID_Documents); }
 
+std::vector<std::string> userFolders() {
+    const KNOWNFOLDERID* const kFolders[] = {
+        &FOLDERID_Profile,   &FOLDERID_Desktop,        &FOLDERID_Documents,
+        &FOLDERID_Downloads, &FOLDERID_Music,          &FOLDERID_Pictures,
+        &FOLDERID_Videos,    &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
+    };
+    std::vector<std::string> folders;
+    for (const KNOWNFOLDERID* id : kFolders) {
+        std::string folder = knownFolder(*id);
+        if (!folder.empty()) folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
 }  // namespace pellanor::platform

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/environment.h"
 
 namespace pellanor::platform {
@@ -24,6 +26,23 @@ TEST(DocumentsFolder, IsAnAbsoluteFolderWithoutTrailingSeparator) {
     EXPECT_NE(folder.back(), '/');
     EXPECT_NE(folder.back(), '\\');
     EXPECT_NE(folder, roamingAppDataFolder());
+}
+
+// The list an installer refuses: the profile first, then the folders the other lookups find.
+TEST(UserFolders, StartsWithTheProfileAndHoldsDocumentsAndRoamingAppData) {
+    const std::vector<std::string> folders = userFolders();
+    ASSERT_GE(folders.size(), 3u);
+    EXPECT_EQ(folders.front(), expandEnvironmentStrings("%USERPROFILE%"));
+    for (const std::string& folder : folders) {
+        EXPECT_TRUE(folder.front() == '/' || (folder.size() > 2 && folder[1] == ':')) << folder;
+        EXPECT_NE(folder.back(), '/') << folder;
+        EXPECT_NE(folder.back(), '\\') << folder;
+    }
+    const auto has = [&folders](const std::string& folder) {
+        return std::find(folders.begin(), folders.end(), folder) != folders.end();
+    };
+    EXPECT_TRUE(has(documentsFolder()));
+    EXPECT_TRUE(has(roamingAppDataFolder()));
 }
 
 }  // namespace
