@@ -50,7 +50,6 @@ QString userFolderRefusal(const QStringList& folderForms) {
 }
 
 QString contentRefusal(const QString& hostFolder) {
-    if (platform::leadsElsewhere(hostFolder.toStdString())) return QStringLiteral("notFolder");
     const QFileInfo info(hostFolder);
     if (!info.exists()) return {};
     if (!info.isDir()) return QStringLiteral("notFolder");
@@ -75,6 +74,8 @@ QString refusalOf(const QString& folder) {
     const QString host = breaksCommandQuoting(folder) ? QString() : absoluteHostFolder(folder);
     if (host.isEmpty()) return QStringLiteral("relative");
     if (isDriveRoot(folder)) return QStringLiteral("root");
+    // A link is refused as such, whatever it leads to: the install would land there.
+    if (platform::leadsElsewhere(host.toStdString())) return QStringLiteral("notFolder");
     const QStringList forms = formsOf(host);
     const QString userFolder = userFolderRefusal(forms);
     if (!userFolder.isEmpty()) return userFolder;

@@ -16,11 +16,12 @@ inline constexpr char kInstallManifestName[] = "Pellanor.manifest";
 //   "empty"      no text;
 //   "relative"   not absolute, or holding '"', '%' or a control character;
 //   "root"       a whole drive, a share's root or the file system's root;
+//   "notFolder"  a link or junction, wherever it leads (the install would land there);
 //   "profile"    the user's profile or a folder that holds it;
 //   "known"      Desktop, Documents, Downloads, Music, Pictures, Videos or an application-data
 //                folder (platform::userFolders), or a folder that holds one;
 //   "system"     a folder that is or holds the Windows, Program Files or ProgramData folder;
-//   "notFolder"  a file, or a link or junction (the install would land where it leads);
+//   "notFolder"  a file;
 //   "foreign"    a folder holding anything but an earlier install of ours (holdsOurInstall);
 //   "own"        the running program's folder, one inside it, or one that holds it.
 // A folder that does not exist yet, or is empty, may be used. Folders are compared as written

@@ -133,7 +133,7 @@ TEST(InstallFolderRefusal, RefusesTheUsersFoldersTheirParentsAndOtherPeoplesFile
         {profile.programs("Foreign"), "foreign"},
         {profile.programs("MarkerOnly"), "foreign"},
         {profile.programs("AFile"), "notFolder"},
-        {profile.programs("LinkToDocuments"), "known"},  // where the link leads
+        {profile.programs("LinkToDocuments"), "notFolder"},
         {profile.programs("LinkToEmpty"), "notFolder"},
         {own + "/not yet there", "own"},
         {"", "empty"},
