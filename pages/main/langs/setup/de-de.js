@@ -51,7 +51,7 @@ MainStrings.add('de-de', {
     "install.launchFailed": "Pellanor konnte aus {0} nicht gestartet werden.",
     "uninstall.title": "Pellanor deinstallieren",
     "uninstall.heading": "Pellanor von diesem PC entfernen",
-    "uninstall.desc": "Die von Pellanor in {0} installierten Dateien werden entfernt, sobald dieses Fenster geschlossen wird. Von Ihnen hinzugefügte Dateien bleiben, und damit auch der Ordner. Nichts außerhalb davon wird angetastet.",
+    "uninstall.desc": "Die von Pellanor in {0} installierten Dateien werden entfernt, sobald dieses Fenster geschlossen wird. Von Ihnen hinzugefügte Dateien bleiben.",
     "uninstall.reason.label": "Warum deinstallieren Sie? (optional)",
     "uninstall.reason.hint": "Ihre Antwort hilft uns, Pellanor zu verbessern. Sie wird nur gesendet, wenn Sie etwas schreiben.",
     "uninstall.keep": "Meine Einstellungen behalten",

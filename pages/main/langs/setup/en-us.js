@@ -51,7 +51,7 @@ MainStrings.add('en-us', {
     "install.launchFailed": "Pellanor could not be started from {0}.",
     "uninstall.title": "Uninstall Pellanor",
     "uninstall.heading": "Remove Pellanor from this PC",
-    "uninstall.desc": "The files Pellanor installed in {0} are removed when this window closes. Files you added there stay, and so does the folder then. Nothing outside it is touched.",
+    "uninstall.desc": "The files Pellanor installed in {0} are removed when this window closes. Files you added there stay.",
     "uninstall.reason.label": "Why are you uninstalling? (optional)",
     "uninstall.reason.hint": "Your answer helps us improve Pellanor. It is sent only if you write something.",
     "uninstall.keep": "Keep my settings",

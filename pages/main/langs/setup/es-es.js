@@ -51,7 +51,7 @@ MainStrings.add('es-es', {
     "install.launchFailed": "No se pudo iniciar Pellanor desde {0}.",
     "uninstall.title": "Desinstalar Pellanor",
     "uninstall.heading": "Quitar Pellanor de este equipo",
-    "uninstall.desc": "Los archivos que Pellanor instaló en {0} se eliminan al cerrar esta ventana. Los archivos que usted añadió se quedan, y con ellos la carpeta. No se toca nada fuera de ella.",
+    "uninstall.desc": "Los archivos que Pellanor instaló en {0} se eliminan al cerrar esta ventana. Los archivos que usted añadió se quedan.",
     "uninstall.reason.label": "¿Por qué lo desinstala? (opcional)",
     "uninstall.reason.hint": "Su respuesta nos ayuda a mejorar Pellanor. Solo se envía si escribe algo.",
     "uninstall.keep": "Conservar mi configuración",

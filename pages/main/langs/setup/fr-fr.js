@@ -51,7 +51,7 @@ MainStrings.add('fr-fr', {
     "install.launchFailed": "Pellanor n’a pas pu être lancé depuis {0}.",
     "uninstall.title": "Désinstaller Pellanor",
     "uninstall.heading": "Supprimer Pellanor de ce PC",
-    "uninstall.desc": "Les fichiers installés par Pellanor dans {0} seront supprimés à la fermeture de cette fenêtre. Les fichiers que vous y avez ajoutés restent, et le dossier aussi. Rien en dehors n’est touché.",
+    "uninstall.desc": "Les fichiers installés par Pellanor dans {0} seront supprimés à la fermeture de cette fenêtre. Les fichiers que vous y avez ajoutés restent.",
     "uninstall.reason.label": "Pourquoi désinstallez-vous ? (facultatif)",
     "uninstall.reason.hint": "Votre réponse nous aide à améliorer Pellanor. Elle n’est envoyée que si vous écrivez quelque chose.",
     "uninstall.keep": "Conserver mes paramètres",

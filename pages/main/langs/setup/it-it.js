@@ -51,7 +51,7 @@ MainStrings.add('it-it', {
     "install.launchFailed": "Impossibile avviare Pellanor da {0}.",
     "uninstall.title": "Disinstalla Pellanor",
     "uninstall.heading": "Rimuovi Pellanor da questo PC",
-    "uninstall.desc": "I file installati da Pellanor in {0} vengono rimossi alla chiusura di questa finestra. I file che hai aggiunto restano, e con loro la cartella. Nulla al di fuori viene toccato.",
+    "uninstall.desc": "I file installati da Pellanor in {0} vengono rimossi alla chiusura di questa finestra. I file che hai aggiunto restano.",
     "uninstall.reason.label": "Perché disinstalli? (facoltativo)",
     "uninstall.reason.hint": "La tua risposta ci aiuta a migliorare Pellanor. Viene inviata solo se scrivi qualcosa.",
     "uninstall.keep": "Mantieni le mie impostazioni",

@@ -51,7 +51,7 @@ MainStrings.add('ja-jp', {
     "install.launchFailed": "{0} から Pellanor を起動できませんでした。",
     "uninstall.title": "Pellanor のアンインストール",
     "uninstall.heading": "この PC から Pellanor を削除します",
-    "uninstall.desc": "このウィンドウを閉じると、Pellanor が {0} にインストールしたファイルが削除されます。あなたが追加したファイルは残り、その場合フォルダーも残ります。その外のものには触れません。",
+    "uninstall.desc": "このウィンドウを閉じると、Pellanor が {0} にインストールしたファイルが削除されます。あなたが追加したファイルは残ります。",
     "uninstall.reason.label": "アンインストールの理由 (任意)",
     "uninstall.reason.hint": "いただいた回答は Pellanor の改善に役立てます。入力した場合にのみ送信されます。",
     "uninstall.keep": "設定を残す",

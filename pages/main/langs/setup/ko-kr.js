@@ -51,7 +51,7 @@ MainStrings.add('ko-kr', {
     "install.launchFailed": "{0}에서 Pellanor를 시작할 수 없습니다.",
     "uninstall.title": "Pellanor 제거",
     "uninstall.heading": "이 PC에서 Pellanor 제거",
-    "uninstall.desc": "이 창을 닫으면 Pellanor가 {0}에 설치한 파일이 제거됩니다. 직접 추가한 파일은 남으며, 그러면 폴더도 남습니다. 그 밖의 항목은 건드리지 않습니다.",
+    "uninstall.desc": "이 창을 닫으면 Pellanor가 {0}에 설치한 파일이 제거됩니다. 직접 추가한 파일은 남습니다.",
     "uninstall.reason.label": "제거하는 이유 (선택 사항)",
     "uninstall.reason.hint": "답변은 Pellanor 개선에 도움이 됩니다. 내용을 입력한 경우에만 전송됩니다.",
     "uninstall.keep": "내 설정 유지",

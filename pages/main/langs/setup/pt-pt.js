@@ -51,7 +51,7 @@ MainStrings.add('pt-pt', {
     "install.launchFailed": "Não foi possível iniciar o Pellanor a partir de {0}.",
     "uninstall.title": "Desinstalar o Pellanor",
     "uninstall.heading": "Remover o Pellanor deste PC",
-    "uninstall.desc": "Os ficheiros que o Pellanor instalou em {0} são removidos quando esta janela fechar. Os ficheiros que lá adicionou ficam, e a pasta também. Nada fora dela é tocado.",
+    "uninstall.desc": "Os ficheiros que o Pellanor instalou em {0} são removidos quando esta janela fechar. Os ficheiros que lá adicionou ficam.",
     "uninstall.reason.label": "Porque está a desinstalar? (opcional)",
     "uninstall.reason.hint": "A sua resposta ajuda-nos a melhorar o Pellanor. Só é enviada se escrever alguma coisa.",
     "uninstall.keep": "Manter as minhas definições",

@@ -51,7 +51,7 @@ MainStrings.add('tr-tr', {
     "install.launchFailed": "Pellanor {0} konumundan başlatılamadı.",
     "uninstall.title": "Pellanor'u kaldır",
     "uninstall.heading": "Pellanor'u bu bilgisayardan kaldır",
-    "uninstall.desc": "Pellanor'ın {0} içine yüklediği dosyalar bu pencere kapandığında kaldırılır. Sizin eklediğiniz dosyalar kalır, klasör de onlarla birlikte kalır. Dışındaki hiçbir şeye dokunulmaz.",
+    "uninstall.desc": "Pellanor'ın {0} içine yüklediği dosyalar bu pencere kapandığında kaldırılır. Sizin eklediğiniz dosyalar kalır.",
     "uninstall.reason.label": "Neden kaldırıyorsunuz? (isteğe bağlı)",
     "uninstall.reason.hint": "Yanıtınız Pellanor'u geliştirmemize yardımcı olur. Yalnızca bir şey yazarsanız gönderilir.",
     "uninstall.keep": "Ayarlarımı sakla",

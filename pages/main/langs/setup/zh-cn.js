@@ -51,7 +51,7 @@ MainStrings.add('zh-cn', {
     "install.launchFailed": "无法从 {0} 启动 Pellanor。",
     "uninstall.title": "卸载 Pellanor",
     "uninstall.heading": "从此电脑中移除 Pellanor",
-    "uninstall.desc": "关闭此窗口后，将删除 Pellanor 安装在 {0} 中的文件。你自己添加的文件会保留，文件夹也随之保留。文件夹以外的内容不会受影响。",
+    "uninstall.desc": "关闭此窗口后，将删除 Pellanor 安装在 {0} 中的文件。你自己添加的文件会保留。",
     "uninstall.reason.label": "卸载原因（可选）",
     "uninstall.reason.hint": "你的回答有助于我们改进 Pellanor。只有填写了内容才会发送。",
     "uninstall.keep": "保留我的设置",
