@@ -59,6 +59,7 @@ mkdir                           coreutils
 mktemp                          coreutils
 nproc                           coreutils
 rm                              coreutils
+rmdir                           coreutils
 sleep                           coreutils
 sort                            coreutils
 touch                           coreutils
