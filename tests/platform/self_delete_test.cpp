@@ -27,8 +27,9 @@ void write(const fs::path& path, const std::string& text,
 // The script's command line: its interpreter, the ended process, the folder, the list.
 int runScript(const fs::path& script, const fs::path& folder, const fs::path& list) {
 #ifdef _WIN32
-    const std::string command = "cmd.exe /c \"\"" + script.string() + "\" 999999999 \"" +
-                                folder.string() + "\" \"" + list.string() + "\"\"";
+    // system() hands the text to "cmd.exe /c", which strips the outer pair of quotes.
+    const std::string command = "\"\"" + script.string() + "\" 999999999 \"" + folder.string() +
+                                "\" \"" + list.string() + "\"\"";
 #else
     const std::string command = "/bin/sh '" + script.string() + "' 999999999 '" + folder.string() +
                                 "' '" + list.string() + "'";
