@@ -5,6 +5,8 @@
 #include "app/constants.h"
 #include "bridge/page_log.h"
 #include "clean/forced_removal.h"
+#include "clean/install_folder.h"
+#include "clean/install_manifest.h"
 #include "clean/junk_categories.h"
 #include "clean/junk_cleaner.h"
 #include "clean/pagefile.h"
@@ -98,7 +100,8 @@ std::vector<Member> members() {
         method("kernelVersion", {}, [](A) { return system::kernelVersion(); }),
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
-        method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+        method("selectFolder", {T, T},
+               [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
         method("isNetworkConnected", {}, [](A) { return net::isNetworkConnected(); }),
         method("copyFile", {T, T, I},
                [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
@@ -125,9 +128,11 @@ std::vector<Member> members() {
         method("uninstallProgram", {T}, [](A a) { return system::uninstallProgram(a.text(0)); }),
         method("scanLargeFiles", {T, F},
                [](A a) { return scan::scanLargeFiles(a.text(0), a.number(1)); }),
-        method("startScanLargeFiles", {T, F, Fn},
-               [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
-        method("stopScanLargeFiles", {I}, [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
+        method(
+            "startScanLargeFiles", {T, F, Fn},
+            [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
+        method("stopScanLargeFiles", {I},
+               [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
         method("addScanLargeFilesFolder", {I, T},
                [](A a) { return scan::addScanLargeFilesFolder(a.integer(0), a.text(1)); }),
         method("findDuplicateFiles", {T}, [](A a) { return scan::findDuplicateFiles(a.text(0)); }),
@@ -207,11 +212,13 @@ std::vector<Member> members() {
                    return ui::enableMenuOutsideClickClose(a.integer(0), a.integer(1), a.integer(2),
                                                           a.integer(3));
                }),
-        method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("disableMenuOutsideClickClose", {},
+               [](A) { return ui::disableMenuOutsideClickClose(); }),
         method("getProcessFullDir", {}, [](A) { return system::getProcessFullDir(); }),
         method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
-        method("setTimeoutOnce", {Later, I},
-               [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
+        method(
+            "setTimeoutOnce", {Later, I},
+            [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
         method("isMainWindowReady", {}, [](A) { return ui::isMainWindowReady(); }),
         method("notifyRunningInstanceQuit", {},
                [](A) -> Result {
@@ -229,6 +236,13 @@ std::vector<Member> members() {
         // The installer copies the program's folder tree with copyFile and mkdir; this is what
         // it walks, and how it tells an empty folder or an earlier install of ours.
         method("listFolder", {T}, [](A a) { return util::listFolder(a.text(0)); }),
+        // The installer's last word on a folder, the record of what it wrote, and the removal
+        // of exactly that by the uninstaller.
+        method("installFolderRefusal", {T}, [](A a) { return installFolderRefusal(a.text(0)); }),
+        method("recordInstalled", {T, T},
+               [](A a) { return recordInstalled(a.text(0), a.text(1)); }),
+        method("scheduleInstallRemoval", {T},
+               [](A a) { return scheduleInstallRemoval(a.text(0)); }),
     };
 }
 

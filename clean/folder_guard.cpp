@@ -86,16 +86,6 @@ QStringList candidateForms(const QString& path) {
     return forms;
 }
 
-// Case-insensitive everywhere: Windows ignores case, and on the stand-in a refusal too many
-// is the safe side.
-bool isSameOrAbove(QString folder, QString inner) {
-    folder = QDir::fromNativeSeparators(folder);
-    inner = QDir::fromNativeSeparators(inner);
-    if (folder.compare(inner, Qt::CaseInsensitive) == 0) return true;
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    return inner.startsWith(folder, Qt::CaseInsensitive);
-}
-
 // A link to a drive is refused as the drive: `hostFolder` comes with its links resolved. The
 // roots are compared as text, so that no drive (an empty card reader, a sleeping network drive)
 // is touched.
@@ -138,6 +128,16 @@ QString heldProtectedFolder(const QStringList& forms) {
 }
 
 }  // namespace
+
+// Case-insensitive everywhere: Windows ignores case, and on the stand-in a refusal too many
+// is the safe side.
+bool isSameOrAbove(QString folder, QString inner) {
+    folder = QDir::fromNativeSeparators(folder);
+    inner = QDir::fromNativeSeparators(inner);
+    if (folder.compare(inner, Qt::CaseInsensitive) == 0) return true;
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return inner.startsWith(folder, Qt::CaseInsensitive);
+}
 
 QString absoluteHostFolder(const QString& path) {
     return QString::fromStdString(platform::absoluteLocalPath(path.toStdString()));

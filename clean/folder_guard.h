@@ -17,6 +17,10 @@ QString absoluteHostFolder(const QString& path);
 // relative path, which absoluteHostFolder refuses on its own. Does not block.
 bool isDriveRoot(const QString& path);
 
+// Whether `folder` is `inner` or one of the folders above it, ignoring case (a refusal too many
+// on a case-sensitive system is the safe side). Both host paths; does not block.
+bool isSameOrAbove(QString folder, QString inner);
+
 // Whether `text` holds what the command interpreter still acts on inside double quotes: '%'
 // (variable expansion), '"' (ends the quoting) or a control character (a line break ends the
 // command). Does not block.

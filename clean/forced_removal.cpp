@@ -149,7 +149,7 @@ bool shellForceDelete(const QString& path) {
     return lastExitCode == 0;
 }
 
-bool scheduleSelfDelete(const QString& folder) {
+bool scheduleSelfDelete(const QString& folder, const QString& removalList) {
     if (folder.isEmpty()) return false;
     // The folder reaches the command interpreter on its command line, where a double quote
     // would end the quoting (and let the rest run as commands) and %NAME% would be expanded
@@ -159,8 +159,8 @@ bool scheduleSelfDelete(const QString& folder) {
                       folder);
         return false;
     }
-    // The script changes to %TEMP% before it removes anything, so a relative folder would be
-    // looked up there.
+    // The script runs in a folder of its own choosing, where a relative folder would be looked
+    // up; the rule refuses relative folders with the protected ones.
     const QString refusal = protectedFolderRefusal(folder);
     if (!refusal.isEmpty()) {
         logging::info(kTag, "schedule self delete refused for dir {}: {}", folder, refusal);
@@ -175,8 +175,9 @@ bool scheduleSelfDelete(const QString& folder) {
         logging::info(kTag, "schedule self delete could not write its script in {}", temp);
         return false;
     }
-    const bool started = platform::startSelfDeleteScript(script.toStdString(), pid,
-                                                         local.toStdString(), temp.toStdString());
+    const bool started =
+        platform::startSelfDeleteScript(script.toStdString(), pid, local.toStdString(),
+                                        temp.toStdString(), removalList.toStdString());
     logging::info(kTag, "schedule self delete for pid {} dir {} script {} result: {}", pid, folder,
                   script, started ? "ok" : "failed");
     return started;

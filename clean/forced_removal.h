@@ -23,8 +23,10 @@ bool removeDir(const QString& path);
 // The `scheduleSelfDelete` script method: writes the self-delete script to the temporary
 // folder and starts it hidden, to remove `folder` once this process has ended. True when the
 // script was started; false for an empty or quote-breaking folder, one protectedFolderRefusal
-// refuses, or a script file that cannot be written.
-bool scheduleSelfDelete(const QString& folder);
+// refuses, or a script file that cannot be written. With `removalList` (a file in the form
+// platform::selfDeleteScriptText reads) the script removes only what the list names, and the
+// list, instead of the folder.
+bool scheduleSelfDelete(const QString& folder, const QString& removalList = {});
 
 // Whether `path`, made absolute and lower-cased, is "c:/windows.old". Does not block.
 bool isPreviousWindowsFolder(const QString& path);

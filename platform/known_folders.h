@@ -18,13 +18,18 @@ std::string roamingAppDataFolder();
 // folder is not created. Blocks briefly (POSIX reads the file).
 std::string documentsFolder();
 
-// The folders no cleaning may remove whole, nor any folder that holds one: the user's profile,
-// Desktop, Documents, Downloads, Music, Pictures, Videos, roaming and local AppData, and the
-// system's Windows, system, Program Files, ProgramData and Users folders. Without trailing
-// separators; folders the system cannot tell are left out. Windows asks the shell for each known
-// folder (the user may have moved them). POSIX answers $HOME, the XDG user folders (as
-// documentsFolder finds Documents) and what %APPDATA%, %LOCALAPPDATA% and %PROGRAMDATA% expand
-// to. Blocks briefly (POSIX reads the XDG file).
+// The folders that hold the user's own things, which no program may take as its own: the
+// profile, Desktop, Documents, Downloads, Music, Pictures, Videos and the roaming and local
+// application-data folders, in that order, each without a trailing separator; a folder the
+// system cannot tell is left out. Windows asks the shell for each known folder (the user may
+// have moved them). POSIX answers %USERPROFILE% ($HOME), the XDG user folders as documentsFolder
+// finds them and, where set, the XDG_*_DIR variables as well, then %APPDATA% and %LOCALAPPDATA%
+// (see environment.h). Blocks briefly (POSIX reads the XDG file).
+std::vector<std::string> userFolders();
+
+// The folders no cleaning may remove whole, nor any folder that holds one: userFolders, then
+// the system's Windows, system, Program Files (both), ProgramData and Users folders (POSIX:
+// what %PROGRAMDATA% expands to). Same form and blocking as userFolders.
 std::vector<std::string> protectedKnownFolders();
 
 }  // namespace pellanor::platform

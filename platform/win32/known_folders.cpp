@@ -28,25 +28,38 @@ std::string knownFolder(REFKNOWNFOLDERID id) {
     return win32::toUtf8(path.get());
 }
 
+template <std::size_t N>
+std::vector<std::string> knownFolders(const KNOWNFOLDERID* const (&ids)[N]) {
+    std::vector<std::string> folders;
+    for (const KNOWNFOLDERID* id : ids) {
+        std::string folder = knownFolder(*id);
+        if (!folder.empty()) folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
 }  // namespace
 
 std::string roamingAppDataFolder() { return knownFolder(FOLDERID_RoamingAppData); }
 
 std::string documentsFolder() { return knownFolder(FOLDERID_Documents); }
 
-std::vector<std::string> protectedKnownFolders() {
-    const KNOWNFOLDERID* const ids[] = {
-        &FOLDERID_Profile,         &FOLDERID_Desktop,        &FOLDERID_Documents,
-        &FOLDERID_Downloads,       &FOLDERID_Music,          &FOLDERID_Pictures,
-        &FOLDERID_Videos,          &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
-        &FOLDERID_Windows,         &FOLDERID_System,         &FOLDERID_ProgramFiles,
-        &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramData,    &FOLDERID_UserProfiles,
+std::vector<std::string> userFolders() {
+    const KNOWNFOLDERID* const kFolders[] = {
+        &FOLDERID_Profile,   &FOLDERID_Desktop,        &FOLDERID_Documents,
+        &FOLDERID_Downloads, &FOLDERID_Music,          &FOLDERID_Pictures,
+        &FOLDERID_Videos,    &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,
     };
-    std::vector<std::string> folders;
-    for (const KNOWNFOLDERID* id : ids) {
-        std::string folder = knownFolder(*id);
-        if (!folder.empty()) folders.push_back(std::move(folder));
-    }
+    return knownFolders(kFolders);
+}
+
+std::vector<std::string> protectedKnownFolders() {
+    const KNOWNFOLDERID* const kSystemFolders[] = {
+        &FOLDERID_Windows,         &FOLDERID_System,      &FOLDERID_ProgramFiles,
+        &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramData, &FOLDERID_UserProfiles,
+    };
+    std::vector<std::string> folders = userFolders();
+    for (std::string& folder : knownFolders(kSystemFolders)) folders.push_back(std::move(folder));
     return folders;
 }
 

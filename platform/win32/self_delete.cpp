@@ -91,6 +91,18 @@ bool writeNewFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+std::wstring nativeForm(const std::string& path) {
+    std::wstring native = win32::toWide(path);
+    for (wchar_t& c : native) {
+        if (c == L'/') c = L'\\';
+    }
+    return native;
+}
+
+}  // namespace
+
 std::string selfDeleteScriptFileName(std::uint32_t pid) {
     return "pellanor_uninstall_" + std::to_string(pid) + ".bat";
 }
@@ -112,7 +124,19 @@ std::string selfDeleteScriptText(std::uint32_t pid) {
            "tasklist /FI \"PID eq %PID%\" 2>nul | find /I \"%PID%\" >nul\n"
            "if not errorlevel 1 goto wait_loop\n"
            "\n"
+           "if not \"%~3\"==\"\" goto by_list\n"
            "if exist \"%TARGET%\" rmdir /s /q \"%TARGET%\"\n"
+           "goto finish\n"
+           "\n"
+           ":by_list\n"
+           "chcp 65001 >nul\n"
+           "for /f \"usebackq eol=| tokens=1* delims= \" %%a in (\"%~3\") do (\n"
+           "    if \"%%a\"==\"F\" if not exist \"%%b\\*\" del /f /q \"%%b\" 2>nul\n"
+           "    if \"%%a\"==\"D\" rmdir \"%%b\" 2>nul\n"
+           ")\n"
+           "del /f /q \"%~3\"\n"
+           "\n"
+           ":finish\n"
            "del /f /q \"%~f0\" & rmdir \"%~dp0\"\n";
 }
 
@@ -129,14 +153,14 @@ std::string writeSelfDeleteScript(const std::string& parentFolder, std::uint32_t
 }
 
 bool startSelfDeleteScript(const std::string& scriptPath, std::uint32_t pid,
-                           const std::string& folder, const std::string& workingFolder) {
-    std::wstring nativeFolder = win32::toWide(folder);
-    for (wchar_t& c : nativeFolder) {
-        if (c == L'/') c = L'\\';
-    }
+                           const std::string& folder, const std::string& workingFolder,
+                           const std::string& removalList) {
+    const std::wstring list =
+        removalList.empty() ? std::wstring() : L" \"" + nativeForm(removalList) + L"\"";
     // cmd.exe strips the outer pair of quotes of "/c" text, leaving each path quoted.
     const std::wstring parameters = L"/c \"\"" + win32::toWide(scriptPath) + L"\" " +
-                                    std::to_wstring(pid) + L" \"" + nativeFolder + L"\"\"";
+                                    std::to_wstring(pid) + L" \"" + nativeForm(folder) + L"\"" +
+                                    list + L"\"";
     const std::wstring directory = win32::toWide(workingFolder);
     const std::wstring program = win32::toWide(systemToolPath("cmd.exe"));
     if (program.empty()) return false;

@@ -43,5 +43,22 @@ TEST(ProtectedKnownFolders, NameTheUsersFoldersAbsolutely) {
     }
 }
 
+// The list an installer refuses: the profile first, then the folders the other lookups find.
+TEST(UserFolders, StartsWithTheProfileAndHoldsDocumentsAndRoamingAppData) {
+    const std::vector<std::string> folders = userFolders();
+    ASSERT_GE(folders.size(), 3u);
+    EXPECT_EQ(folders.front(), expandEnvironmentStrings("%USERPROFILE%"));
+    for (const std::string& folder : folders) {
+        EXPECT_TRUE(folder.front() == '/' || (folder.size() > 2 && folder[1] == ':')) << folder;
+        EXPECT_NE(folder.back(), '/') << folder;
+        EXPECT_NE(folder.back(), '\\') << folder;
+    }
+    const auto has = [&folders](const std::string& folder) {
+        return std::find(folders.begin(), folders.end(), folder) != folders.end();
+    };
+    EXPECT_TRUE(has(documentsFolder()));
+    EXPECT_TRUE(has(roamingAppDataFolder()));
+}
+
 }  // namespace
 }  // namespace pellanor::platform

@@ -34,7 +34,8 @@
     }
 
     // {refusal, state, args}: the verdict on the folder typed, by its text, then by the install
-    // already listed, then by its content.
+    // already listed, then by the program's own rule (the user's folders, what the folder
+    // holds, links resolved), then by its content.
     function checkFolder(path) {
         const refusal = Setup.refusalOf(path, facts());
         if (refusal !== '') return {refusal, state: 'refused'};
@@ -45,6 +46,12 @@
         const listed = Setup.listedInstall();
         if (listed !== '' && Setup.norm(listed) !== Setup.norm(folder)) {
             return {refusal: 'install.refuse.installed', state: 'refused', args: [listed]};
+        }
+        // Unanswered (an older program) counts as refused: the page's rules are not enough alone.
+        const ruled = native('installFolderRefusal', [folder], 'unavailable');
+        if (ruled !== '') {
+            return {refusal: ruled === 'unavailable' ? 'install.refuse.foreign' : 'install.refuse.' + ruled,
+                    state: 'refused'};
         }
         const parent = Setup.parentOf(folder);
         const name = folder.replace(/[\\/]+$/, '').slice(parent.length + 1);
@@ -119,9 +126,12 @@
         if (!top.folders.includes('pages')) return {missing: 'pages'};
         const jobs = files.map((name) => ({from: Setup.join(source, name), to: Setup.join(target, name), name}));
         const folders = [];
+        // What the manifest records, relative to the install folder; a folder ends in '/'.
+        const entries = [];
         const walk = (relative) => {
             const listing = Setup.list(Setup.join(source, ...relative));
             folders.push(Setup.join(target, ...relative));
+            entries.push(relative.join('/') + '/');
             if (listing === null) return;
             for (const name of listing.files) {
                 const parts = relative.concat(name);
@@ -132,7 +142,8 @@
             for (const name of listing.folders) walk(relative.concat(name));
         };
         for (const name of top.folders.filter((n) => kProgramFolders.includes(n))) walk([name]);
-        return {jobs, folders, program};
+        for (const job of jobs) entries.push(job.name);
+        return {jobs, folders, entries, program};
     }
 
     // Copies in slices so the bar moves and the window answers; stops at the first failure.
@@ -181,10 +192,12 @@
             native('notifyRunningInstanceQuit', [], undefined);
             await Pellanor.delay(kQuitWaitMs);
         }
-        // The marker goes in first: an interrupted install is still ours to redo or remove.
+        // The marker goes in first, then the record of everything about to be written: an
+        // interrupted install is still ours to redo, and its uninstall finds all it wrote.
         if (native('mkdir', [target], false) !== true ||
             native('copyFile', [Setup.join(source, ...Setup.kMarkerSource),
-                                Setup.join(target, Setup.kMarkerName), true], false) !== true) {
+                                Setup.join(target, Setup.kMarkerName), true], false) !== true ||
+            native('recordInstalled', [target, JSON.stringify(work.entries)], false) !== true) {
             return finishWith(false, [Setup.line('install.failed.folder', [target], true)]);
         }
         for (const folder of work.folders) {

@@ -4,9 +4,12 @@
 (function () {
     'use strict';
 
-    // Written by the installer into every folder it fills; the uninstaller removes only a folder
-    // that holds it, and the installer overwrites only such a folder.
+    // Written by the installer into every folder it fills, with the manifest beside it: the
+    // list of what the install wrote there, recorded before it is written. The uninstaller
+    // removes only what the manifest lists (natively, after every check again), and the
+    // installer updates only a folder holding both.
     const kMarkerName = 'Pellanor.install';
+    const kManifestName = 'Pellanor.manifest';
     const kMarkerSource = ['pages', 'installer', 'marker.txt'];
     const kWidth = 600;
     const kHeight = 460;
@@ -92,7 +95,8 @@
     }
 
     // By what the folder holds: a missing folder is created, an empty one or an earlier install
-    // of ours is used, anything else is someone else's. A file or a link of that name is never
+    // of ours (marker and manifest, or only those: an install cut short) is used, anything
+    // else is someone else's. A file or a link of that name is never
     // installed into (a link would carry the install elsewhere). `listing` is the folder's,
     // `parentListing` its parent's, `name` its name there. Answers {refusal, state}, state
     // being 'new', 'empty', 'update', 'file' or 'foreign'.
@@ -105,7 +109,12 @@
         }
         const entries = listing.files.length + listing.folders.length + listing.links.length;
         if (entries === 0) return {refusal: '', state: 'empty'};
-        if (listing.files.includes(kMarkerName)) return {refusal: '', state: 'update'};
+        const ours = [kMarkerName, kManifestName];
+        const onlyOurs = listing.folders.length + listing.links.length === 0 &&
+                         listing.files.every((file) => ours.includes(file));
+        if (onlyOurs || ours.every((file) => listing.files.includes(file))) {
+            return {refusal: '', state: 'update'};
+        }
         return {refusal: 'install.refuse.foreign', state: 'foreign'};
     }
 
@@ -250,6 +259,7 @@
 
     window.Setup = Object.freeze({
         kMarkerName,
+        kManifestName,
         kMarkerSource,
         kEntryKey,
         S,

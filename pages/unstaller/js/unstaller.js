@@ -1,7 +1,9 @@
 // The uninstaller: asks why (optional) and whether to keep the settings, then undoes what the
-// installer did (its entry among the installed programs included) and has the program's folder
-// removed once this process has ended. It acts only on a folder the installer filled (one
-// holding its marker) and could have chosen: a copy run from anywhere else removes nothing.
+// installer did (its entry among the installed programs included) and has the files the
+// install wrote removed once this process has ended, by the install's manifest: what the user
+// added to the folder stays, and so does the folder then. It acts only on a folder the
+// installer filled (one holding its marker) and could have chosen: a copy run from anywhere
+// else removes nothing.
 (function () {
     'use strict';
 
@@ -32,6 +34,13 @@
         const refusal = Setup.refusalOf(folder, facts);
         if (refusal !== '') {
             log.info('will not remove ' + folder + ': ' + refusal);
+            return false;
+        }
+        // The program's own rule, with links resolved: the uninstaller runs from the folder it
+        // removes, so "own" is what it expects to hear.
+        const ruled = native('installFolderRefusal', [folder], 'unavailable');
+        if (ruled !== '' && ruled !== 'own') {
+            log.info('will not remove ' + folder + ': ' + ruled);
             return false;
         }
         return Setup.hasMarker(folder);
@@ -125,7 +134,7 @@
         } else {
             await step('uninstall.step.settings', () => native('removeRegistryKey', [kSettingsKey], false) === true);
         }
-        const scheduled = await step('uninstall.step.folder', () => native('scheduleSelfDelete', [state.folder], false) === true);
+        const scheduled = await step('uninstall.step.folder', () => native('scheduleInstallRemoval', [state.folder], false) === true);
         done(scheduled === true);
     }
 

@@ -1,7 +1,8 @@
 """The installer and the uninstaller on a generated profile: install into it, the installed copy
 starts, the shortcut and the start-at-logon entry exist when chosen; uninstall from the installed
-copy removes the folder, the shortcut and the entry, keeps or removes the settings as chosen, and
-nothing beside the folder; a foreign folder is refused; a copy that was not installed removes
+copy removes the files the install wrote (by its manifest), the shortcut and the entry, keeps or
+removes the settings as chosen, and leaves a file the user added to the folder and everything
+beside it; a foreign folder is refused; a copy that was not installed removes
 nothing. The installed copy is listed among the installed programs (icon, version, size); its
 Uninstall in the Programs section opens the installed copy's uninstaller, which removes the entry
 with the rest; a reinstall rewrites the one entry, and a second folder is refused while the
@@ -13,6 +14,7 @@ import datetime
 import glob
 import json
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -92,9 +94,46 @@ def install(session, language, programs, logon, shortcut=True):
     return target
 
 
+def installed_tree(folder):
+    """Every file and folder below `folder`, relative, folders ending in '/'."""
+    found = set()
+    for root, folders, files in os.walk(folder):
+        relative = os.path.relpath(root, folder)
+        prefix = '' if relative == '.' else relative + '/'
+        found.update(prefix + name + '/' for name in folders)
+        found.update(prefix + name for name in files)
+    return found
+
+
+def check_manifest(target):
+    """The manifest lists exactly what the install wrote, besides itself and the marker."""
+    with open(os.path.join(target, 'Pellanor.manifest'), encoding='utf-8') as manifest:
+        lines = manifest.read().splitlines()
+    assert lines[0].startswith('# Pellanor install manifest 1'), lines[0]
+    listed = set(lines[1:])
+    on_disk = installed_tree(target) - {'Pellanor.install', 'Pellanor.manifest'}
+    assert listed == on_disk, {'not listed': sorted(on_disk - listed)[:5],
+                               'not there': sorted(listed - on_disk)[:5]}
+
+
+def add_user_files(session, target):
+    """Files the user put into the install folder, one beside the program and one among its
+    pages: the uninstall leaves both, and the folders holding them."""
+    return [session.profile.add_sentinel(os.path.join(target, 'my notes.txt')),
+            session.profile.add_sentinel(os.path.join(target, 'pages', 'main', 'mine.css'))]
+
+
+def check_only_user_files_left(target, user_files):
+    assert installed_tree(target) == {'my notes.txt', 'pages/', 'pages/main/', 'pages/main/mine.css'}, \
+        sorted(installed_tree(target))[:10]
+    for path in user_files:
+        assert os.path.exists(path), path + ' was removed'
+
+
 def check_installed(target):
+    check_manifest(target)
     names = set(os.listdir(target))
-    for needed in ('Pellanor', 'libsciter.so', 'pages', 'Pellanor.install'):
+    for needed in ('Pellanor', 'libsciter.so', 'pages', 'Pellanor.install', 'Pellanor.manifest'):
         assert needed in names, needed + ' missing from ' + repr(sorted(names))
     # Build leftovers of the running copy's folder are not part of the program.
     for unwanted in ('pellanor-cli', 'CMakeFiles', 'libpellanor_app.a'):
@@ -164,9 +203,10 @@ def uninstall(session, language, target, keep, reason, switch_to=None):
         check_uninstall_texts(page, before)
         shot(page, 'uninstall-done-switched', switch_to)
     uninstaller = session.process
-    click_closing(page, '#cancel')  # Close: the process ends, then the folder goes
+    click_closing(page, '#cancel')  # Close: the process ends, then the installed files go
     uninstaller.wait(20)
-    wait_for(lambda: not os.path.exists(target), 20, 'the install folder to be removed')
+    wait_for(lambda: not os.path.exists(os.path.join(target, 'Pellanor.install')), 20,
+             'the installed files to be removed')
 
 
 def entry_value(session, name):
@@ -242,7 +282,9 @@ def full_cycle(language, logon, keep, reason, switch_to=None, foreign_entry=Fals
         elsewhere = os.path.join(programs, 'Elsewhere')
         if foreign_entry:
             cli(session.env, 'setRegistryString', ENTRY, 'InstallLocation', elsewhere)
+        user_files = add_user_files(session, target)
         uninstall(session, language, target, keep, reason, switch_to)
+        check_only_user_files_left(target, user_files)
         # The running installed copy was asked to quit.
         wait_for(lambda: not running_from(target), 20, 'the installed copy to quit')
         assert not os.path.exists(desktop_entry)
@@ -456,14 +498,23 @@ def check_entry_rules(page):
 
 
 def check_removal_licence(session, page):
-    """Only a folder the installer could have filled, holding the marker, may be removed."""
+    """Only a folder the installer could have filled, holding the marker, may be removed: not
+    one of the user's own folders where a marker and a copy of the program were planted, nor
+    someone else's folder with a marker but no manifest."""
     profile = session.profile
     legit = os.path.join(profile.programs, 'Legit')
-    for folder in (profile.home, profile.root, profile.programs, legit):
+    documents = profile.documents
+    for folder in (profile.home, profile.root, profile.programs, legit, documents):
         harness.write(os.path.join(folder, 'Pellanor.install'), text='marker')
+    harness.write(os.path.join(documents, 'Pellanor.manifest'), text='Pellanor\nthesis.docx\n')
+    shutil.copy(harness.PROGRAM, os.path.join(documents, 'Pellanor'))
+    old = os.path.join(profile.programs, 'Old')
+    harness.write(os.path.join(old, 'Pellanor.install'), text='marker')
+    profile.add_sentinel(os.path.join(old, 'notes.txt'))
     bare = os.path.join(profile.programs, 'Bare')
     os.makedirs(bare)
     cases = [(legit, True), (legit + '/', True), (bare, False), (profile.home, False),
+             (documents, False), (old, False),
              (profile.root, False), (profile.programs, False), ('/', False), ('/tmp', False),
              ('', False)]
     for folder, allowed in cases:
@@ -517,6 +568,17 @@ def test_refusals():
             ('', 'install.refuse.empty'),
             (os.path.join(session.profile.programs, 'New'), ''),
             (session.profile.programs, 'install.refuse.system'),
+            # The user's own folders and their parents, empty or not, by the program's rule.
+            (session.profile.path('Desktop'), 'install.refuse.known'),
+            (session.profile.documents, 'install.refuse.known'),
+            (session.profile.path('Downloads'), 'install.refuse.known'),
+            (session.profile.path('Music'), 'install.refuse.known'),
+            (session.profile.path('Pictures'), 'install.refuse.known'),
+            (session.profile.path('Videos'), 'install.refuse.known'),
+            (session.profile.path('AppData'), 'install.refuse.known'),
+            (session.profile.roaming, 'install.refuse.known'),
+            (session.profile.local, 'install.refuse.known'),
+            (os.path.join(session.profile.documents, 'Pellanor'), ''),
         ]
         for path, expected in cases:
             verdict = page.eval('Installer.checkFolder(%s).refusal' % json.dumps(path))
@@ -544,7 +606,9 @@ def test_refusals():
         click_closing(page, '#cancel')
         session.process.wait(20)
         assert os.path.exists(harness.PROGRAM)
+        assert os.path.exists(os.path.join(session.profile.documents, 'Pellanor'))
         assert not glob.glob(os.path.join(session.profile.temp, 'pellanor_uninstall_*'))
+        assert not glob.glob(os.path.join(session.env['TMPDIR'], 'pellanor_uninstall_*'))
         assert entry_value(session, 'DisplayName') == ''
 
 
