@@ -85,6 +85,8 @@ const QStringList kProgram = {"Pellanor",         "libsciter.so",        "pages/
 
 // Runs what the self-delete script does once the program has ended, with the removal list.
 void runRemoval(const QString& folder, const QStringList& removals, const QString& temp) {
+    // The script removes its own folder once empty, as it does the private one it is written to.
+    ASSERT_TRUE(QDir().mkpath(temp));
     const QString list = temp + "/removal.list";
     QFile listFile(list);
     ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
