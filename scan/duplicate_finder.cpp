@@ -220,16 +220,15 @@ bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileR
     const int seen = context.seenPaths.size();
     context.seenPaths.insert(found.path);  // one lookup where contains-then-insert takes two
     if (context.seenPaths.size() == seen) return false;
+    // A file met again has its size met before, so its bucket is never left empty.
+    SameSizeFiles& same = context.filesBySize[found.size];
     FileRecord record = found;
-    const auto known = context.filesBySize.find(record.size);
-    if (known != context.filesBySize.end() && !known->second.records.empty()) {
-        FileRecord& first = known->second.records.front();
-        if (identify(first)) context.seenFiles.take(first);
+    if (!same.records.empty()) {
+        if (identify(same.records.front())) context.seenFiles.take(same.records.front());
         identify(record);
     }
     if (!context.seenFiles.take(record)) return false;
-    SameSizeFiles& same = context.filesBySize[record.size];
-    same.records.push_back(record);
+    same.records.push_back(std::move(record));
     same.fingerprints.emplace_back();
     same.hashed.push_back(false);
     if (same.records.size() >= 2) hashMembers(context, ahead, same);
