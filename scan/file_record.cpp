@@ -6,14 +6,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 
 namespace pellanor::scan {
 namespace {
 
+// Built in one step: a large-file list may hold every file of a drive.
 QString fileIdText(const FileRecord& record) {
-    if (!record.identity) return {};
-    return QString::number(record.identity->volumeSerial) + QLatin1Char(':') +
-           QString::number(record.identity->fileIndex);
+    if (!record.identity) return QStringLiteral("");
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%" PRIu32 ":%" PRIu64,
+                                     record.identity->volumeSerial, record.identity->fileIndex);
+    return QString::fromLatin1(text, length);
 }
 
 }  // namespace
