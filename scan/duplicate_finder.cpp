@@ -64,14 +64,12 @@ std::vector<FileRecord> collectUniqueFiles(const QStringList& folders) {
     return files;
 }
 
-// Keeps the first path of each file in every group. Paths of one file have one size, so only
-// files that share their size need their identity, which the walk gave for free or is asked
-// for here.
-void keepOnePathPerFile(std::vector<FileRecord>& files,
+// Keeps the first path of each file the walk identified in every group, so that no file is
+// read twice. Paths of one file have one size. Where the walk gives no identity (Windows),
+// asking every file of a shared size would cost more than the walk: such paths are told apart
+// once their content has a twin (repeatsAListedFile).
+void keepOnePathPerFile(const std::vector<FileRecord>& files,
                         std::vector<std::vector<std::size_t>>& groups) {
-    std::vector<std::size_t> members;
-    for (const auto& group : groups) members.insert(members.end(), group.begin(), group.end());
-    parallelFor(members.size(), [&](std::size_t i) { identify(files[members[i]]); });
     std::vector<std::vector<std::size_t>> kept;
     for (const auto& group : groups) {
         SeenFiles seen;
@@ -151,7 +149,10 @@ QString searchDocument(const std::vector<FileRecord>& files,
     std::map<QString, std::vector<FileRecord>> byDigest;
     for (const auto& group : groups) {
         for (std::size_t i : group) {
-            if (!digests[i].isEmpty()) byDigest[digests[i]].push_back(files[i]);
+            if (digests[i].isEmpty()) continue;
+            std::vector<FileRecord>& twins = byDigest[digests[i]];
+            FileRecord record = files[i];
+            if (!repeatsAListedFile(twins, record)) twins.push_back(std::move(record));
         }
     }
     QJsonArray list;
@@ -196,7 +197,7 @@ bool mayHaveTwin(const SameSizeFiles& same, std::size_t i) {
 void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFiles& same) {
     if (same.records.front().size > kFingerprintBytes) fingerprintMembers(context, ahead, same);
     for (std::size_t i = 0; i < same.records.size() && !context.stopRequested; ++i) {
-        const FileRecord& record = same.records[i];
+        FileRecord& record = same.records[i];
         if (same.hashed[i] || !mayHaveTwin(same, i)) continue;
         QString digest;
         const std::optional<ContentDigest> ready = ahead.digest(record.path);
@@ -208,27 +209,21 @@ void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFi
             digest = ready->digest;
         }
         if (digest.isEmpty()) continue;
-        context.filesByDigest[digest].push_back(record);
+        std::vector<FileRecord>& twins = context.filesByDigest[digest];
+        if (!repeatsAListedFile(twins, record)) twins.push_back(record);
         context.hashedPaths.insert(record.path);
         same.hashed[i] = true;
     }
 }
 
-// False for a path or a file seen before. Paths of one file have one size, so where the walk
-// gives no identity a file is asked for it only once another file of its size arrives.
-bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& found) {
+// False for a path, or a file the walk identified, seen before; paths the walk could not
+// identify are told apart once their content has a twin (hashMembers).
+bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& record) {
     const int seen = context.seenPaths.size();
-    context.seenPaths.insert(found.path);  // one lookup where contains-then-insert takes two
-    if (context.seenPaths.size() == seen) return false;
-    // A file met again has its size met before, so its bucket is never left empty.
-    SameSizeFiles& same = context.filesBySize[found.size];
-    FileRecord record = found;
-    if (!same.records.empty()) {
-        if (identify(same.records.front())) context.seenFiles.take(same.records.front());
-        identify(record);
-    }
-    if (!context.seenFiles.take(record)) return false;
-    same.records.push_back(std::move(record));
+    context.seenPaths.insert(record.path);  // one lookup where contains-then-insert takes two
+    if (context.seenPaths.size() == seen || !context.seenFiles.take(record)) return false;
+    SameSizeFiles& same = context.filesBySize[record.size];
+    same.records.push_back(record);
     same.fingerprints.emplace_back();
     same.hashed.push_back(false);
     if (same.records.size() >= 2) hashMembers(context, ahead, same);

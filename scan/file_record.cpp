@@ -41,6 +41,15 @@ bool identify(FileRecord& record) {
     return true;
 }
 
+bool repeatsAListedFile(std::vector<FileRecord>& listed, FileRecord& record) {
+    if (record.identity || !identify(record)) return false;
+    for (FileRecord& other : listed) {
+        identify(other);
+        if (other.identity == record.identity) return true;
+    }
+    return false;
+}
+
 bool SeenFiles::take(const FileRecord& record) {
     return !record.identity || m_files.insert(*record.identity).second;
 }

@@ -46,6 +46,12 @@ FileRecord recordFrom(const platform::DirectoryEntry& entry);
 // asked (the record is then told apart by its path only). Blocks.
 bool identify(FileRecord& record);
 
+// True when `record` is another path of a file in `listed`. Only records without an identity
+// are asked (records the walk identified were told apart when they were taken), and then the
+// listed ones without one too; what is learnt stays in the records. For the few files that
+// share their content with another: it blocks on one query per record asked.
+bool repeatsAListedFile(std::vector<FileRecord>& listed, FileRecord& record);
+
 // The files seen so far by one scan, so that a file reached again through another root, a
 // link to a root or a hard link is taken once.
 class SeenFiles final {

@@ -149,5 +149,42 @@ TEST_F(OneEntryPerFile, HardLinksAreOneEntryAndNeverAGroup) {
     }
 }
 
+// Where the walk gives no identity (Windows), paths are told apart once their content has a
+// twin: records made here without one stand for that walk.
+TEST_F(OneEntryPerFile, PathsWithoutAnIdentityAreAskedWhenTheyMeetATwin) {
+    ASSERT_EQ(::link(qPrintable(m_root + "/twin-1.txt"), qPrintable(m_root + "/again.txt")), 0);
+    const auto bare = [](const QString& path) {
+        FileRecord record;
+        record.path = path;
+        return record;
+    };
+    struct Case {
+        QString listed;
+        QString record;
+        bool repeats;
+    };
+    const Case cases[] = {
+        {m_root + "/twin-1.txt", m_root + "/again.txt", true},
+        {m_root + "/twin-1.txt", m_root + "/sub/twin-2.txt", false},
+        {m_root + "/twin-1.txt", m_root + "/missing.txt", false},
+    };
+    for (const Case& c : cases) {
+        std::vector<FileRecord> listed{bare(c.listed)};
+        FileRecord record = bare(c.record);
+        EXPECT_EQ(repeatsAListedFile(listed, record), c.repeats) << c.record.toStdString();
+        // What was learnt stays, so the records write their identity and link count.
+        if (record.identity) {
+            EXPECT_TRUE(listed.front().identity);
+            EXPECT_EQ(listed.front().links, 2u);
+        }
+    }
+    // A record the walk identified was told apart when it was taken, and is not asked again.
+    std::vector<FileRecord> listed{bare(m_root + "/twin-1.txt")};
+    FileRecord walked = bare(m_root + "/again.txt");
+    walked.identity = platform::FileIdentity{1, 2};
+    EXPECT_FALSE(repeatsAListedFile(listed, walked));
+    EXPECT_FALSE(listed.front().identity);
+}
+
 }  // namespace
 }  // namespace pellanor::scan
