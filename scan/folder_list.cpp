@@ -40,10 +40,7 @@ QString scanRoot(const QString& folder) {
     const QFileInfo info(local);
     if (local.isEmpty() || !info.isDir()) return {};
     // Records carry clean absolute paths; cleaning the root once keeps every child path clean.
-    // A root that is a link, or lies below one, is walked under its real path: records then
-    // name where the file is, and the deletion that may follow never goes through a link.
-    const QString real = info.canonicalFilePath();
-    return QDir::cleanPath(real.isEmpty() ? info.absoluteFilePath() : real);
+    return QDir::cleanPath(info.absoluteFilePath());
 }
 
 platform::DirectoryFilter visibleFiles(bool recursive) {
