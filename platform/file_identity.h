@@ -54,5 +54,7 @@ std::optional<FileFacts> fileFacts(const std::string& path);
 
 }  // namespace pellanor::platform
 
+namespace std {
 template <>
-struct std::hash<pellanor::platform::FileIdentity> : pellanor::platform::FileIdentityHash {};
+struct hash<pellanor::platform::FileIdentity> : pellanor::platform::FileIdentityHash {};
+}  // namespace std
