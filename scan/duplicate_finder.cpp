@@ -64,6 +64,24 @@ std::vector<FileRecord> collectUniqueFiles(const QStringList& folders) {
     return files;
 }
 
+// Keeps the first path of each file the walk identified in every group, so that no file is
+// read twice. Paths of one file have one size. Where the walk gives no identity (Windows),
+// asking every file of a shared size would cost more than the walk: such paths are told apart
+// once their content has a twin (repeatsAListedFile).
+void keepOnePathPerFile(const std::vector<FileRecord>& files,
+                        std::vector<std::vector<std::size_t>>& groups) {
+    std::vector<std::vector<std::size_t>> kept;
+    for (const auto& group : groups) {
+        SeenFiles seen;
+        std::vector<std::size_t> distinct;
+        for (std::size_t i : group) {
+            if (seen.take(files[i])) distinct.push_back(i);
+        }
+        if (distinct.size() > 1) kept.push_back(std::move(distinct));
+    }
+    groups = std::move(kept);
+}
+
 // Indexes of the files that share their size with another, by ascending size.
 std::vector<std::vector<std::size_t>> sameSizeGroups(const std::vector<FileRecord>& files) {
     std::map<qint64, std::vector<std::size_t>> bySize;
@@ -131,7 +149,10 @@ QString searchDocument(const std::vector<FileRecord>& files,
     std::map<QString, std::vector<FileRecord>> byDigest;
     for (const auto& group : groups) {
         for (std::size_t i : group) {
-            if (!digests[i].isEmpty()) byDigest[digests[i]].push_back(files[i]);
+            if (digests[i].isEmpty()) continue;
+            std::vector<FileRecord>& twins = byDigest[digests[i]];
+            FileRecord record = files[i];
+            if (!repeatsAListedFile(twins, record)) twins.push_back(std::move(record));
         }
     }
     QJsonArray list;
@@ -176,7 +197,7 @@ bool mayHaveTwin(const SameSizeFiles& same, std::size_t i) {
 void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFiles& same) {
     if (same.records.front().size > kFingerprintBytes) fingerprintMembers(context, ahead, same);
     for (std::size_t i = 0; i < same.records.size() && !context.stopRequested; ++i) {
-        const FileRecord& record = same.records[i];
+        FileRecord& record = same.records[i];
         if (same.hashed[i] || !mayHaveTwin(same, i)) continue;
         QString digest;
         const std::optional<ContentDigest> ready = ahead.digest(record.path);
@@ -188,17 +209,19 @@ void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFi
             digest = ready->digest;
         }
         if (digest.isEmpty()) continue;
-        context.filesByDigest[digest].push_back(record);
+        std::vector<FileRecord>& twins = context.filesByDigest[digest];
+        if (!repeatsAListedFile(twins, record)) twins.push_back(record);
         context.hashedPaths.insert(record.path);
         same.hashed[i] = true;
     }
 }
 
-// False for a path seen before.
+// False for a path, or a file the walk identified, seen before; paths the walk could not
+// identify are told apart once their content has a twin (hashMembers).
 bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& record) {
     const int seen = context.seenPaths.size();
     context.seenPaths.insert(record.path);  // one lookup where contains-then-insert takes two
-    if (context.seenPaths.size() == seen) return false;
+    if (context.seenPaths.size() == seen || !context.seenFiles.take(record)) return false;
     SameSizeFiles& same = context.filesBySize[record.size];
     same.records.push_back(record);
     same.fingerprints.emplace_back();
@@ -256,8 +279,9 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
 }  // namespace
 
 QString findDuplicateFiles(const QString& folders) {
-    const std::vector<FileRecord> files = collectUniqueFiles(parseFolderList(folders));
-    const auto groups = sameSizeGroups(files);
+    std::vector<FileRecord> files = collectUniqueFiles(parseFolderList(folders));
+    auto groups = sameSizeGroups(files);
+    keepOnePathPerFile(files, groups);
     return searchDocument(files, groups, digestsOfCandidates(files, groups));
 }
 
