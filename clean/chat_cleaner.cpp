@@ -180,7 +180,9 @@ private:
             quint64 accountSize = 0;
             for (const QString& folder : chatAccountCategoryFolders(m_app, type, account)) {
                 if (!isCurrent()) break;
-                accountSize += computeFolderSize(hostPath(folder), cancelled, &m_seenFiles);
+                // Measured as clearFolderContents empties it: hidden files below go too.
+                accountSize += reclaimableFolderSize(hostPath(folder), FolderClean::Empty,
+                                                     cancelled, &m_seenFiles);
             }
             categorySize += accountSize;
             if (accountSize == 0) continue;
@@ -271,7 +273,7 @@ QString chatItems(const ChatApp& app) {
         quint64 size = 0;
         for (const QString& folder :
              categoryFoldersIn(app, QString::fromUtf8(category.type), accounts)) {
-            size += computeFolderSize(hostPath(folder), {}, &seenFiles);
+            size += reclaimableFolderSize(hostPath(folder), FolderClean::Empty, {}, &seenFiles);
         }
         items << itemOf(category, shownPath, size);
     }

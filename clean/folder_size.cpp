@@ -31,7 +31,10 @@ QString keyOf(const std::string& path) {
 // last name goes, so such files are held until the walk has met all their names or ended.
 class Reclaimed final {
 public:
+    explicit Reclaimed(SeenFileSet* seenFiles) : m_seenFiles(seenFiles) {}
+
     void add(const platform::DirectoryEntry& file) {
+        if (m_seenFiles != nullptr && !firstSighting(file)) return;
         if (!file.identity || file.linkCount <= 1) {
             m_sum += static_cast<quint64>(file.size);
             return;
@@ -43,10 +46,20 @@ public:
     quint64 total() const { return m_sum; }
 
 private:
+    // False for a file an earlier measurement sharing the set has counted already.
+    bool firstSighting(const platform::DirectoryEntry& file) {
+        const QString key = file.identity ? keyOf(*file.identity) : keyOf(file.path);
+        if (key.isNull()) return true;
+        const int before = m_seenFiles->size();
+        m_seenFiles->insert(key);
+        return m_seenFiles->size() != before;
+    }
+
     struct Linked {
         quint64 size = 0;
         std::uint32_t met = 0;
     };
+    SeenFileSet* m_seenFiles;
     quint64 m_sum = 0;
     std::unordered_map<platform::FileIdentity, Linked> m_linked;
 };
@@ -108,11 +121,11 @@ quint64 computeFolderSize(const QString& path, const CancelPredicate& cancel,
     return sum;
 }
 
-quint64 reclaimableFolderSize(const QString& path, FolderClean clean,
-                              const CancelPredicate& cancel) {
+quint64 reclaimableFolderSize(const QString& path, FolderClean clean, const CancelPredicate& cancel,
+                              SeenFileSet* seenFiles) {
     const std::string folder = path.toStdString();
     if (folder.empty() || platform::leadsElsewhere(folder)) return 0;
-    Reclaimed reclaimed;
+    Reclaimed reclaimed(seenFiles);
     if (clean == FolderClean::Empty) {
         addVisibleTop(folder, reclaimed, cancel);
     } else {

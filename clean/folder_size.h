@@ -40,8 +40,9 @@ enum class FolderClean {
 // one hard link counts once, and only when all its links are in the folder. Windows' walk does
 // not learn link counts, so there each path counts as a file of its own. A missing folder
 // gives 0. Before each file `cancel`, if given, is asked; once it answers true the sum so far
-// is returned. Blocks on the file system.
+// is returned. With `seenFiles`, as for computeFolderSize, a file counted by an earlier
+// measurement sharing the set is not counted again. Blocks on the file system.
 quint64 reclaimableFolderSize(const QString& path, FolderClean clean,
-                              const CancelPredicate& cancel = {});
+                              const CancelPredicate& cancel = {}, SeenFileSet* seenFiles = nullptr);
 
 }  // namespace pellanor

@@ -22,7 +22,7 @@ QString expanded(const char* location) {
 
 // What the category's clean frees: nothing where the rule refuses the folder.
 qint64 folderSize(const QString& shownPath, FolderClean clean) {
-    if (!junkFolderRefusal(shownPath).isEmpty()) return 0;
+    if (!protectedFolderRefusal(shownPath).isEmpty()) return 0;
     return static_cast<qint64>(reclaimableFolderSize(hostPath(shownPath), clean));
 }
 
@@ -38,7 +38,7 @@ qint64 thumbnailCacheSize(const QString& shownPath) {
 }
 
 qint64 firefoxCacheSize(const QString& shownPath) {
-    if (!junkFolderRefusal(shownPath).isEmpty()) return 0;
+    if (!protectedFolderRefusal(shownPath).isEmpty()) return 0;
     qint64 sum = 0;
     for (const QString& profile : firefoxProfileFolders(hostPath(shownPath))) {
         sum += static_cast<qint64>(reclaimableFolderSize(
