@@ -14,6 +14,7 @@
 #include "net/http_client.h"
 #include "net/service_api.h"
 #include "net/update_download.h"
+#include "scan/deletion_job.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
@@ -98,7 +99,8 @@ std::vector<Member> members() {
         method("kernelVersion", {}, [](A) { return system::kernelVersion(); }),
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
-        method("selectFolder", {T, T}, [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+        method("selectFolder", {T, T},
+               [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
         method("isNetworkConnected", {}, [](A) { return net::isNetworkConnected(); }),
         method("copyFile", {T, T, I},
                [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
@@ -125,9 +127,11 @@ std::vector<Member> members() {
         method("uninstallProgram", {T}, [](A a) { return system::uninstallProgram(a.text(0)); }),
         method("scanLargeFiles", {T, F},
                [](A a) { return scan::scanLargeFiles(a.text(0), a.number(1)); }),
-        method("startScanLargeFiles", {T, F, Fn},
-               [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
-        method("stopScanLargeFiles", {I}, [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
+        method(
+            "startScanLargeFiles", {T, F, Fn},
+            [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
+        method("stopScanLargeFiles", {I},
+               [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
         method("addScanLargeFilesFolder", {I, T},
                [](A a) { return scan::addScanLargeFilesFolder(a.integer(0), a.text(1)); }),
         method("findDuplicateFiles", {T}, [](A a) { return scan::findDuplicateFiles(a.text(0)); }),
@@ -207,11 +211,13 @@ std::vector<Member> members() {
                    return ui::enableMenuOutsideClickClose(a.integer(0), a.integer(1), a.integer(2),
                                                           a.integer(3));
                }),
-        method("disableMenuOutsideClickClose", {}, [](A) { return ui::disableMenuOutsideClickClose(); }),
+        method("disableMenuOutsideClickClose", {},
+               [](A) { return ui::disableMenuOutsideClickClose(); }),
         method("getProcessFullDir", {}, [](A) { return system::getProcessFullDir(); }),
         method("signalMainWindowReady", {}, [](A) { return ui::signalMainWindowReady(); }),
-        method("setTimeoutOnce", {Later, I},
-               [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
+        method(
+            "setTimeoutOnce", {Later, I},
+            [](A a) { return static_cast<int>(ui::setTimeoutOnce(a.function(0), a.integer(1))); }),
         method("isMainWindowReady", {}, [](A) { return ui::isMainWindowReady(); }),
         method("notifyRunningInstanceQuit", {},
                [](A) -> Result {
@@ -229,6 +235,10 @@ std::vector<Member> members() {
         // The installer copies the program's folder tree with copyFile and mkdir; this is what
         // it walks, and how it tells an empty folder or an earlier install of ours.
         method("listFolder", {T}, [](A a) { return util::listFolder(a.text(0)); }),
+        // Deleting or moving what the user ticked in a result list, re-checked file by file.
+        method("startDeleteFiles", {T, T, Fn},
+               [](A a) { return scan::startDeleteFiles(a.text(0), a.text(1), a.callback(2)); }),
+        method("stopDeleteFiles", {I}, [](A a) { return scan::stopDeleteFiles(a.integer(0)); }),
     };
 }
 

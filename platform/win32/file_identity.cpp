@@ -30,9 +30,10 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
 }
 
 std::optional<FileFacts> fileFacts(const std::string& path) {
-    const win32::ScopedHandle file(CreateFileW(
-        win32::toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const win32::ScopedHandle file(
+        CreateFileW(win32::toWide(path).c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
@@ -41,8 +42,8 @@ std::optional<FileFacts> fileFacts(const std::string& path) {
     facts.linkCount = info.nNumberOfLinks;
     facts.size = static_cast<std::int64_t>(joined(info.nFileSizeHigh, info.nFileSizeLow));
     facts.modifiedMsecs = unixMsecs(info.ftLastWriteTime);
-    facts.isFile = (info.dwFileAttributes &
-                    (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    facts.isFile =
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
     return facts;
 }
 
