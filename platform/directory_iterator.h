@@ -20,9 +20,12 @@ struct DirectoryEntry {
     std::int64_t modifiedMsecs = 0;  // last write, milliseconds since 1970-01-01 UTC
     bool isDirectory = false;
     bool isFile = false;  // a regular file; false for folders and special entries
-    // The file's identity where the walk learns it for free (POSIX, regular files: the walk's
-    // own stat); nullopt elsewhere, and callers that need it ask fileIdentity().
+    // The file's identity and hard-link count where the walk learns them for free (POSIX,
+    // regular files: the walk's own stat). Windows' find data carries neither, and opening every
+    // file to ask would cost more than the listing itself, so there identity stays nullopt and
+    // linkCount 0; callers ask fileFacts() for the few entries that need them.
     std::optional<FileIdentity> identity;
+    std::uint32_t linkCount = 0;
 };
 
 // Which entries are listed. "." and ".." never are, and neither are symbolic links, junctions

@@ -35,10 +35,6 @@ struct Frame {
     std::size_t length = 0;
 };
 
-std::int64_t millisecondsOf(const struct stat& info) {
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
-}
-
 // access() answers for the real user, as the listing rules ask. Owners and root are decided from
 // the mode bits without the extra call; anything else (groups, ACLs) asks the kernel.
 bool readableByRealUser(int dirFd, const char* name, const struct stat& info) {
@@ -129,8 +125,9 @@ bool DirectoryIterator::State::accept(Frame& frame, const char* name, unsigned c
     entry.size = isFile ? static_cast<std::int64_t>(info.st_size) : 0;
     entry.identity =
         isFile ? std::optional<FileIdentity>(posix::identityFromStat(info)) : std::nullopt;
+    entry.linkCount = isFile ? static_cast<std::uint32_t>(info.st_nlink) : 0;
     // A dangling link has no time of its own in the listing rules; its target has none either.
-    entry.modifiedMsecs = S_ISLNK(info.st_mode) ? 0 : millisecondsOf(info);
+    entry.modifiedMsecs = S_ISLNK(info.st_mode) ? 0 : posix::millisecondsFromStat(info);
     return true;
 }
 
