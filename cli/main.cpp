@@ -1,7 +1,8 @@
 // pellanor-cli: calls any NativeUtil member by name, headless, through the same member table and
 // argument rules the pages use.
 //
-//   pellanor-cli METHOD [ARG...]   each ARG a JSON value; a bare word counts as a string
+//   pellanor-cli METHOD [ARG...]   each ARG a JSON value; a bare word counts as a string;
+//                                  @PATH reads the value from a file, @@x is the text @x
 //   pellanor-cli --list            the table: name, kind, parameter count
 //
 // The result is printed as one JSON value (null for a method without one). A parameter that
@@ -12,6 +13,7 @@
 // the CLI's own. Before it exits, the CLI lets the HTTP client finish what a method sent (a
 // usage event's retries included), for at most 15 s, so a caller sees every request it makes.
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,6 +54,19 @@ QJsonValue parseArgument(const QString& text) {
     return text;
 }
 
+// "@PATH": the value in that file, for lists longer than a command line may be (a system
+// limits one argument to 128 KiB). False when the file cannot be read.
+bool readArgument(const QString& word, QString& text) {
+    if (!word.startsWith(QLatin1Char('@')) || word.startsWith(QLatin1String("@@"))) {
+        text = word.startsWith(QLatin1String("@@")) ? word.mid(1) : word;
+        return true;
+    }
+    QFile file(word.mid(1));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    text = QString::fromUtf8(file.readAll());
+    return true;
+}
+
 QByteArray jsonText(const QJsonValue& value) {
     // A document holds only arrays and objects: print the value as the one item of an array.
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
@@ -63,7 +78,8 @@ class ReportPrinter {
 public:
     void report(const QVariantMap& event) {
         const QString type = event.value(QStringLiteral("type")).toString();
-        const QByteArray line = QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        const QByteArray line =
+            QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_resultPrinted) {
             printLine(line);
@@ -126,7 +142,8 @@ int main(int argc, char** argv) {
     const auto& table = pellanor::bridge::nativeUtilClass();
     const Member* member = table.find(words.first());
     if (!member) {
-        std::fprintf(stderr, "pellanor-cli: no method or property named %s\n", qPrintable(words.first()));
+        std::fprintf(stderr, "pellanor-cli: no method or property named %s\n",
+                     qPrintable(words.first()));
         return 2;
     }
     ReportPrinter printer;
@@ -141,8 +158,8 @@ int main(int argc, char** argv) {
             continue;
         }
         if (kind == ParamKind::Callable) {
-            arguments.push_back(pellanor::bridge::ScriptFunction(
-                [&printer](const QVariantList& values, QString&) {
+            arguments.push_back(
+                pellanor::bridge::ScriptFunction([&printer](const QVariantList& values, QString&) {
                     if (!values.isEmpty()) printer.report(values.first().toMap());
                     return true;
                 }));
@@ -150,8 +167,13 @@ int main(int argc, char** argv) {
             continue;
         }
         const bool present = next < words.size();
-        arguments.push_back(pellanor::bridge::fromJson(
-            present ? parseArgument(words.at(next)) : QJsonValue(), kind, present));
+        QString word;
+        if (present && !readArgument(words.at(next), word)) {
+            std::fprintf(stderr, "pellanor-cli: cannot read %s\n", qPrintable(words.at(next)));
+            return 2;
+        }
+        arguments.push_back(pellanor::bridge::fromJson(present ? parseArgument(word) : QJsonValue(),
+                                                       kind, present));
         ++next;
     }
     if (next < words.size()) {
@@ -167,7 +189,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QJsonValue json = pellanor::bridge::toJson(result);
-    const bool finished = printer.printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
+    const bool finished =
+        printer.printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) QCoreApplication::exec();

@@ -61,6 +61,8 @@ nproc                           coreutils
 rm                              coreutils
 sleep                           coreutils
 sort                            coreutils
+head                            coreutils
+tail                            coreutils
 touch                           coreutils
 true                            coreutils
 wc                              coreutils
