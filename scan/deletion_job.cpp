@@ -169,6 +169,9 @@ QVariantMap runJob(DeletionContext& job) {
                   tally.freed);
     const QString document = resultDocument(job, tally, outcomes);
     registry().remove(job.id);
+    // The list goes before the final report: a caller that ends the process on that report
+    // should not race the worker freeing thousands of paths.
+    std::vector<DeletionEntry>().swap(job.entries);
     return dataEvent(stopped ? kStoppedType : kDoneType, job.id, document);
 }
 
