@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_identity.h"
+
 namespace pellanor::platform {
 
 enum class RemovalFailure {
@@ -37,8 +39,9 @@ public:
     FileRemover& operator=(const FileRemover&) = delete;
 
     // Removes the entry `path` (a host path): a file, or a link as itself; never a folder
-    // (AccessDenied). A read-only file is removed too. Blocks on the file system.
-    FileRemovalResult remove(const std::string& path);
+    // (AccessDenied). A read-only file is removed too. `known`, the identity the caller has
+    // just read, spares POSIX a second look at the file. Blocks on the file system.
+    FileRemovalResult remove(const std::string& path, const FileIdentity* known = nullptr);
 
     // Moves the file `from` to `to` (host paths; the folder of `to` must exist), copying and
     // then removing across volumes (a half-made copy is removed again). Never replaces an

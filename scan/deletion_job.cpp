@@ -92,7 +92,7 @@ Outcome handleEntry(DeletionContext& job, platform::FileRemover& remover,
     // A file with other names keeps its bytes on disk when this one goes.
     const qint64 freeable = facts.linkCount > 1 ? 0 : facts.size;
     if (!job.move) {
-        const auto result = remover.remove(entry.file.hostPath);
+        const auto result = remover.remove(entry.file.hostPath, &facts.identity);
         if (!result.ok()) return failedWith(reasonText(result.failure));
         return {kDeleted, nullptr, facts.size, freeable};
     }

@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <unordered_set>
 
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
+#include "platform/posix/stat_identity.h"
 
 namespace pellanor::platform {
 namespace {
@@ -74,13 +76,27 @@ FileRemovalResult copyThenRemove(const std::string& from, const std::string& to,
 
 struct FileRemover::State {
     const std::atomic<bool>* stop = nullptr;
-    std::optional<posix::HeldFiles> held;
+    // Keyed as FileIdentity folds device and inode, so a caller's identity can be looked up.
+    std::optional<std::unordered_set<FileIdentity>> held;
+
+    bool holds(const FileIdentity& identity) {
+        if (!held) {
+            held.emplace();
+            const posix::HeldFiles scanned = posix::HeldFiles::scan();
+            for (const auto& [device, inode] : scanned.files()) {
+                struct stat info {};
+                info.st_dev = device;
+                info.st_ino = inode;
+                held->insert(posix::identityFromStat(info));
+            }
+        }
+        return held->count(identity) != 0;
+    }
 
     bool holds(const std::string& path) {
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-        if (!held) held = posix::HeldFiles::scan();
-        return held->holds(info.st_dev, info.st_ino);
+        return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+               holds(posix::identityFromStat(info));
     }
 };
 
@@ -89,8 +105,10 @@ FileRemover::FileRemover(const std::atomic<bool>* stop) : m_state(std::make_uniq
 }
 FileRemover::~FileRemover() = default;
 
-FileRemovalResult FileRemover::remove(const std::string& path) {
-    if (m_state->holds(path)) return {RemovalFailure::InUse, EBUSY};
+FileRemovalResult FileRemover::remove(const std::string& path, const FileIdentity* known) {
+    if (known != nullptr ? m_state->holds(*known) : m_state->holds(path)) {
+        return {RemovalFailure::InUse, EBUSY};
+    }
     if (::unlink(path.c_str()) != 0) return failure(errno);
     return {};
 }

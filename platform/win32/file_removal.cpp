@@ -49,7 +49,7 @@ FileRemover::FileRemover(const std::atomic<bool>* stop) : m_state(std::make_uniq
 }
 FileRemover::~FileRemover() = default;
 
-FileRemovalResult FileRemover::remove(const std::string& path) {
+FileRemovalResult FileRemover::remove(const std::string& path, const FileIdentity*) {
     const std::wstring wide = win32::toWide(path);
     if (DeleteFileW(wide.c_str())) return {};
     DWORD code = GetLastError();
