@@ -1,11 +1,15 @@
-// Recursive folder size with cancellation and hard-link-aware counting.
+// Recursive folder size with cancellation and hard-link-aware counting, and the bytes a junk
+// rule's clean gives back.
 #include "clean/folder_size.h"
 
 #include <cinttypes>
 #include <cstdio>
+#include <unordered_map>
 
 #include "clean/file_walk.h"
+#include "platform/directory_iterator.h"
 #include "platform/file_identity.h"
+#include "platform/tree_removal.h"
 
 namespace pellanor {
 namespace {
@@ -21,6 +25,61 @@ QString keyOf(const platform::FileIdentity& identity) {
 QString keyOf(const std::string& path) {
     const auto identity = platform::fileIdentity(path);
     return identity ? keyOf(*identity) : QString();
+}
+
+// Removing one name of a file that has others frees nothing; its bytes come back only when the
+// last name goes, so such files are held until the walk has met all their names or ended.
+class Reclaimed final {
+public:
+    void add(const platform::DirectoryEntry& file) {
+        if (!file.identity || file.linkCount <= 1) {
+            m_sum += static_cast<quint64>(file.size);
+            return;
+        }
+        Linked& linked = m_linked[*file.identity];
+        linked.size = static_cast<quint64>(file.size);
+        if (++linked.met == file.linkCount) m_sum += linked.size;
+    }
+    quint64 total() const { return m_sum; }
+
+private:
+    struct Linked {
+        quint64 size = 0;
+        std::uint32_t met = 0;
+    };
+    quint64 m_sum = 0;
+    std::unordered_map<platform::FileIdentity, Linked> m_linked;
+};
+
+// Adds every file under `folder`, hidden ones too; false once cancelled.
+bool addTree(const std::string& folder, Reclaimed& reclaimed, const CancelPredicate& cancel) {
+    platform::DirectoryFilter filter;
+    filter.hidden = true;
+    filter.recursive = true;
+    platform::DirectoryIterator it(folder, filter);
+    platform::DirectoryEntry entry;
+    while (it.next(entry)) {
+        if (cancel && cancel()) return false;
+        reclaimed.add(entry);
+    }
+    return true;
+}
+
+// The visible entries directly in `folder` go, and their sub-folders whole; the hidden ones
+// stay with everything inside them.
+void addVisibleTop(const std::string& folder, Reclaimed& reclaimed, const CancelPredicate& cancel) {
+    platform::DirectoryFilter filter;
+    filter.directories = true;
+    platform::DirectoryIterator it(folder, filter);
+    platform::DirectoryEntry entry;
+    while (it.next(entry)) {
+        if (entry.isDirectory) {
+            if (!addTree(entry.path, reclaimed, cancel)) return;
+        } else {
+            if (cancel && cancel()) return;
+            reclaimed.add(entry);
+        }
+    }
 }
 
 }  // namespace
@@ -47,6 +106,19 @@ quint64 computeFolderSize(const QString& path, const CancelPredicate& cancel,
         return true;
     });
     return sum;
+}
+
+quint64 reclaimableFolderSize(const QString& path, FolderClean clean,
+                              const CancelPredicate& cancel) {
+    const std::string folder = path.toStdString();
+    if (folder.empty() || platform::leadsElsewhere(folder)) return 0;
+    Reclaimed reclaimed;
+    if (clean == FolderClean::Empty) {
+        addVisibleTop(folder, reclaimed, cancel);
+    } else {
+        addTree(folder, reclaimed, cancel);
+    }
+    return reclaimed.total();
 }
 
 }  // namespace pellanor

@@ -27,4 +27,21 @@ QString seenFileKey(const QString& path);
 quint64 computeFolderSize(const QString& path, const CancelPredicate& cancel = {},
                           SeenFileSet* seenFiles = nullptr);
 
+// How a junk rule cleans the folder it measured, so that the measurement counts what goes.
+enum class FolderClean {
+    Empty,   // emptyFolder(): hidden entries directly in the folder stay, all below others goes
+    Remove,  // removeFolderTree(): the folder goes with everything inside it
+};
+
+// Bytes the disk gets back when the folder `path` (a host path) is cleaned the way `clean`
+// says: every regular file that goes, hidden ones included, at every depth; links inside are
+// neither counted nor followed, and a `path` that is itself a link or junction gives 0 (the
+// clean removes or refuses the link and frees nothing of its target). A file with more than
+// one hard link counts once, and only when all its links are in the folder. Windows' walk does
+// not learn link counts, so there each path counts as a file of its own. A missing folder
+// gives 0. Before each file `cancel`, if given, is asked; once it answers true the sum so far
+// is returned. Blocks on the file system.
+quint64 reclaimableFolderSize(const QString& path, FolderClean clean,
+                              const CancelPredicate& cancel = {});
+
 }  // namespace pellanor

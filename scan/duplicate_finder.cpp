@@ -64,6 +64,26 @@ std::vector<FileRecord> collectUniqueFiles(const QStringList& folders) {
     return files;
 }
 
+// Keeps the first path of each file in every group. Paths of one file have one size, so only
+// files that share their size need their identity, which the walk gave for free or is asked
+// for here.
+void keepOnePathPerFile(std::vector<FileRecord>& files,
+                        std::vector<std::vector<std::size_t>>& groups) {
+    std::vector<std::size_t> members;
+    for (const auto& group : groups) members.insert(members.end(), group.begin(), group.end());
+    parallelFor(members.size(), [&](std::size_t i) { identify(files[members[i]]); });
+    std::vector<std::vector<std::size_t>> kept;
+    for (const auto& group : groups) {
+        SeenFiles seen;
+        std::vector<std::size_t> distinct;
+        for (std::size_t i : group) {
+            if (seen.take(files[i])) distinct.push_back(i);
+        }
+        if (distinct.size() > 1) kept.push_back(std::move(distinct));
+    }
+    groups = std::move(kept);
+}
+
 // Indexes of the files that share their size with another, by ascending size.
 std::vector<std::vector<std::size_t>> sameSizeGroups(const std::vector<FileRecord>& files) {
     std::map<qint64, std::vector<std::size_t>> bySize;
@@ -194,13 +214,21 @@ void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFi
     }
 }
 
-// False for a path seen before.
-bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& record) {
+// False for a path or a file seen before. Paths of one file have one size, so where the walk
+// gives no identity a file is asked for it only once another file of its size arrives.
+bool takeRecord(DuplicateFileScanContext& context, ReadAhead& ahead, const FileRecord& found) {
     const int seen = context.seenPaths.size();
-    context.seenPaths.insert(record.path);  // one lookup where contains-then-insert takes two
+    context.seenPaths.insert(found.path);  // one lookup where contains-then-insert takes two
     if (context.seenPaths.size() == seen) return false;
-    SameSizeFiles& same = context.filesBySize[record.size];
-    same.records.push_back(record);
+    // A file met again has its size met before, so its bucket is never left empty.
+    SameSizeFiles& same = context.filesBySize[found.size];
+    FileRecord record = found;
+    if (!same.records.empty()) {
+        if (identify(same.records.front())) context.seenFiles.take(same.records.front());
+        identify(record);
+    }
+    if (!context.seenFiles.take(record)) return false;
+    same.records.push_back(std::move(record));
     same.fingerprints.emplace_back();
     same.hashed.push_back(false);
     if (same.records.size() >= 2) hashMembers(context, ahead, same);
@@ -256,8 +284,9 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
 }  // namespace
 
 QString findDuplicateFiles(const QString& folders) {
-    const std::vector<FileRecord> files = collectUniqueFiles(parseFolderList(folders));
-    const auto groups = sameSizeGroups(files);
+    std::vector<FileRecord> files = collectUniqueFiles(parseFolderList(folders));
+    auto groups = sameSizeGroups(files);
+    keepOnePathPerFile(files, groups);
     return searchDocument(files, groups, digestsOfCandidates(files, groups));
 }
 

@@ -35,12 +35,14 @@ struct DuplicateFileScanContext final : ScanContext {
     std::map<qint64, SameSizeFiles> filesBySize;
     std::map<QString, std::vector<FileRecord>> filesByDigest;
     QSet<QString> seenPaths;
+    SeenFiles seenFiles;
     QSet<QString> hashedPaths;
 };
 
 // JSON text {"groups": [{"files", "hash", "size"}...]} of the digests shared by two or more
 // files under `folders` (as for scanLargeFiles), in ascending digest order, each group's files
-// in the order they were found. A path is taken once however many folders reach it;
+// in the order they were found. A file is taken once, by its first path, however many
+// folders, links to folders or hard links reach it, so paths of one file never form a group;
 // unreadable files never join a group. Blocks; hashes on every core.
 QString findDuplicateFiles(const QString& folders);
 

@@ -1,11 +1,15 @@
+// The digest and folder-size requests of the pages, each logged as it comes.
 #include "scan/file_facts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <exception>
+#include <unordered_set>
 
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/directory_iterator.h"
+#include "platform/file_identity.h"
 #include "platform/paths.h"
 #include "scan/digest.h"
 
@@ -29,16 +33,24 @@ QString getFolderSize(const QString& path) {
     logging::info(kTag, "try to get folder size: {}", path);
     const QString root = hostPath(path);
     if (root.isEmpty() || !QFileInfo(root).isDir()) return QStringLiteral("0");
+    const QFileInfo given(QDir::cleanPath(root));
+    if (given.isSymLink() || given.isJunction()) return QStringLiteral("0");
     platform::DirectoryFilter filter;
     filter.hidden = true;
     filter.system = true;
     filter.recursive = true;
     qint64 total = 0;
+    // Only files with other names can be met twice; the rest need no bookkeeping.
+    std::unordered_set<platform::FileIdentity> linked;
     try {
         platform::DirectoryIterator iterator(root.toStdString(), filter);
         platform::DirectoryEntry entry;
         while (iterator.next(entry)) {
-            if (entry.isFile) total += entry.size;
+            if (!entry.isFile) continue;
+            if (entry.identity && entry.linkCount > 1 && !linked.insert(*entry.identity).second) {
+                continue;
+            }
+            total += entry.size;
         }
     } catch (const std::exception&) {
         logging::info(kTag, "get folder size failed: {}", path);

@@ -10,8 +10,9 @@ namespace pellanor::scan {
 QString getFileSha256(const QString& path);
 
 // Total bytes, in decimal, of the regular files under `path`, hidden and system files
-// included, links neither counted nor followed; "0" for a missing folder. Logs the request.
-// Blocks.
+// included, links neither counted nor followed (a `path` that is itself a link or junction gives
+// "0"), a file with several names under it counted once where the walk knows its identity
+// (POSIX); "0" for a missing folder. Logs the request. Blocks.
 QString getFolderSize(const QString& path);
 
 }  // namespace pellanor::scan

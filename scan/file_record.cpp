@@ -1,3 +1,4 @@
+// Found files as records and JSON, and the identity checks that keep one record per file.
 #include "scan/file_record.h"
 
 #include <QDateTime>
@@ -5,12 +6,43 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 
 namespace pellanor::scan {
+namespace {
+
+// Built in one step: a large-file list may hold every file of a drive.
+QString fileIdText(const FileRecord& record) {
+    if (!record.identity) return QStringLiteral("");
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%" PRIu32 ":%" PRIu64,
+                                     record.identity->volumeSerial, record.identity->fileIndex);
+    return QString::fromLatin1(text, length);
+}
+
+}  // namespace
 
 FileRecord recordFrom(const platform::DirectoryEntry& entry) {
-    return {QString::fromStdString(entry.path), QString::fromStdString(entry.name), entry.size,
-            entry.modifiedMsecs};
+    return {QString::fromStdString(entry.path),
+            QString::fromStdString(entry.name),
+            entry.size,
+            entry.modifiedMsecs,
+            entry.identity,
+            entry.linkCount};
+}
+
+bool identify(FileRecord& record) {
+    if (record.identity) return false;
+    const auto facts = platform::fileFacts(record.path.toStdString());
+    if (!facts || !facts->isFile) return false;
+    record.identity = facts->identity;
+    record.links = facts->linkCount;
+    return true;
+}
+
+bool SeenFiles::take(const FileRecord& record) {
+    return !record.identity || m_files.insert(*record.identity).second;
 }
 
 // Converting to local time costs several microseconds (a time-zone lookup), and files tend to
@@ -34,7 +66,10 @@ QJsonObject toJson(const FileRecord& record) {
     return {{kPathKey, record.path},
             {kNameKey, record.name},
             {kSizeKey, static_cast<double>(record.size)},
-            {kModifiedTimeKey, modifiedTimeText(record)}};
+            {kModifiedTimeKey, modifiedTimeText(record)},
+            {kFileIdKey, fileIdText(record)},
+            {kLinksKey, static_cast<double>(record.links)},
+            {kModifiedMsecsKey, static_cast<double>(record.modifiedMsecs)}};
 }
 
 void sortBySizeDescending(std::vector<FileRecord>& records) {

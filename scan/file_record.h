@@ -3,9 +3,12 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/directory_iterator.h"
+#include "platform/file_identity.h"
 
 namespace pellanor::scan {
 
@@ -14,6 +17,15 @@ inline constexpr char kNameKey[] = "name";
 inline constexpr char kSizeKey[] = "size";
 inline constexpr char kModifiedTimeKey[] = "modifiedTime";
 inline constexpr char kListKey[] = "list";
+// The file on its volume, "<volumeSerial>:<fileIndex>" in decimal; "" when it could not be
+// asked. Two records with one fileId are one file.
+inline constexpr char kFileIdKey[] = "fileId";
+// Hard links to the file on disk; 0 when they could not be asked. Above 1, deleting the path
+// gives no bytes back.
+inline constexpr char kLinksKey[] = "links";
+// The exact last write, milliseconds since 1970-01-01 UTC ("modifiedTime" is rounded to the
+// minute), for checking that the file is still the one that was scanned.
+inline constexpr char kModifiedMsecsKey[] = "modifiedMsecs";
 
 // The time is kept as a number and formatted only when a record is written out: most records
 // of a duplicate search never are.
@@ -22,14 +34,34 @@ struct FileRecord {
     QString name;
     qint64 size = 0;
     qint64 modifiedMsecs = 0;  // since 1970-01-01 UTC
+    // Known from the walk where it is free (POSIX); elsewhere set by identify().
+    std::optional<platform::FileIdentity> identity;
+    quint32 links = 0;  // hard links to the file; 0 while unknown
 };
 
 FileRecord recordFrom(const platform::DirectoryEntry& entry);
 
+// Asks the file system for the identity and link count of a record that lacks them. True
+// when they were asked now and answered; false when already known or the file cannot be
+// asked (the record is then told apart by its path only). Blocks.
+bool identify(FileRecord& record);
+
+// The files seen so far by one scan, so that a file reached again through another root, a
+// link to a root or a hard link is taken once.
+class SeenFiles final {
+public:
+    // False when the record's file was taken before. A record without an identity counts as a
+    // file of its own. Does not block.
+    bool take(const FileRecord& record);
+
+private:
+    std::unordered_set<platform::FileIdentity> m_files;
+};
+
 // "yyyy-MM-dd hh:mm" in local time.
 QString modifiedTimeText(const FileRecord& record);
 
-// {"modifiedTime", "name", "path", "size"}.
+// {"fileId", "links", "modifiedMsecs", "modifiedTime", "name", "path", "size"}.
 QJsonObject toJson(const FileRecord& record);
 
 // Largest first; equal sizes in no particular order.

@@ -40,7 +40,10 @@ QString scanRoot(const QString& folder) {
     const QFileInfo info(local);
     if (local.isEmpty() || !info.isDir()) return {};
     // Records carry clean absolute paths; cleaning the root once keeps every child path clean.
-    return QDir::cleanPath(info.absoluteFilePath());
+    // A root that is a link, or lies below one, is walked under its real path: records then
+    // name where the file is, and the deletion that may follow never goes through a link.
+    const QString real = info.canonicalFilePath();
+    return QDir::cleanPath(real.isEmpty() ? info.absoluteFilePath() : real);
 }
 
 platform::DirectoryFilter visibleFiles(bool recursive) {

@@ -17,8 +17,8 @@ QStringList parseFolderList(const QString& text);
 // values beyond the 64-bit range are clamped (a plain cast would be undefined there).
 qint64 minSizeFromScriptNumber(double value);
 
-// The host directory `folder` names after %NAME% expansion, as a clean absolute path; empty if
-// no such directory exists. Blocks (one stat).
+// The host directory `folder` names after %NAME% expansion, as a clean absolute path with
+// links resolved; empty if no such directory exists. Blocks (a stat per path level).
 QString scanRoot(const QString& folder);
 
 // The listing rules of the scanners: visible, readable regular files, no links.

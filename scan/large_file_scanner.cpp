@@ -19,6 +19,15 @@ ScanRegistry<LargeFileScanContext>& registry() {
     return scans;
 }
 
+// Large files are few, so asking each for its identity where the walk did not give it costs
+// little.
+void takeLargeFile(SeenFiles& seen, const platform::DirectoryEntry& entry,
+                   std::vector<FileRecord>& found) {
+    FileRecord record = recordFrom(entry);
+    identify(record);
+    if (seen.take(record)) found.push_back(std::move(record));
+}
+
 // Lists one level of `folder`: qualifying files go to `found`, visible subfolders to the back
 // of the queue. A stop abandons the level, subfolders included. One listing yields both, in
 // the order two separate listings (files, then folders) would give them.
@@ -36,7 +45,7 @@ void visitFolder(LargeFileScanContext& context, const PendingFolder& folder, qin
         if (entry.isDirectory) {
             subfolders.push_back({QString::fromStdString(entry.path), true});
         } else if (entry.size >= minSize) {
-            found.push_back(recordFrom(entry));
+            takeLargeFile(context.seenFiles, entry, found);
         }
     }
     if (context.stopRequested || subfolders.empty()) return;
@@ -78,6 +87,7 @@ QVariantMap runScan(LargeFileScanContext& context, qint64 minSize) {
 QString scanLargeFiles(const QString& folders, double minSize) {
     const qint64 threshold = minSizeFromScriptNumber(minSize);
     std::vector<FileRecord> found;
+    SeenFiles seen;
     platform::DirectoryEntry entry;
     for (const QString& folder : parseFolderList(folders)) {
         if (folder.isEmpty()) continue;
@@ -85,7 +95,7 @@ QString scanLargeFiles(const QString& folders, double minSize) {
         if (root.isEmpty()) continue;
         platform::DirectoryIterator files(root.toStdString(), visibleFiles(true));
         while (files.next(entry)) {
-            if (entry.size >= threshold) found.push_back(recordFrom(entry));
+            if (entry.size >= threshold) takeLargeFile(seen, entry, found);
         }
     }
     sortBySizeDescending(found);

@@ -4,16 +4,20 @@
 
 #include <QString>
 
+#include "scan/file_record.h"
 #include "scan/scan_registry.h"
 
 namespace pellanor::scan {
 
-struct LargeFileScanContext final : ScanContext {};
+struct LargeFileScanContext final : ScanContext {
+    SeenFiles seenFiles;  // the worker's alone
+};
 
 // JSON text {"list": [...]} of every visible, readable file under `folders` (a JSON array
 // text or a comma list, %NAME% references expanded) whose size is at least `minSize` (see
-// minSizeFromScriptNumber), largest first. Missing folders are skipped. Blocks until the walk
-// ends.
+// minSizeFromScriptNumber), largest first. Missing folders are skipped. A file is listed once,
+// by its first path, however many folders, links to folders or hard links reach it. Blocks
+// until the walk ends.
 QString scanLargeFiles(const QString& folders, double minSize);
 
 // Starts a scan on a worker thread and returns its id (the first is 1). `report` gets

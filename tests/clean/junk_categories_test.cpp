@@ -98,10 +98,11 @@ TEST(GetPrivacyItems, DoesNotFollowLinksOutOfTempOrTheFirefoxProfiles) {
 
 TEST(GetPrivacyItems, CountsAFileUnderTwoMeasuredFoldersTwice) {
     FakeProfile profile;
-    // Chrome's cache placed inside TEMP is measured by both categories.
+    // TEMP set to Chrome's cache is measured by both categories. (A TEMP that holds the
+    // application-data folder is refused by the temp rule, so it measures nothing.)
     test_support::ScopedEnvironment env;
-    env.set("LOCALAPPDATA", profile.temp().toStdString());
-    writeFile(profile.temp("Google/Chrome/User Data/Default/Cache/data"), 25);
+    env.set("TEMP", profile.local("Google/Chrome/User Data/Default/Cache").toStdString());
+    writeFile(profile.local("Google/Chrome/User Data/Default/Cache/data"), 25);
     const QJsonArray items = itemsOf(getPrivacyItems());
     EXPECT_EQ(sizeOf(items, "temp"), 25);
     EXPECT_EQ(sizeOf(items, "chrome"), 25);

@@ -22,6 +22,7 @@ TEST_F(MainPageLogic, SelectionRulesAndVirtualListHoldTheirPromises) {
         "keep in folder leaves groups with no copy there unticked for review",
         "keep shortest path",
         "clear unticks everything",
+        "reclaimable bytes keep the copy that frees least",
         "hand ticking never takes the last copy",
         "random use keeps the invariant",
         "virtual list renders only the visible rows",

@@ -50,6 +50,11 @@ TEST(GetFolderSize, CountsHiddenFilesAndHiddenFoldersButNoLinks) {
     ASSERT_EQ(::symlink(qPrintable(outside.path()), qPrintable(root + "/link-dir")), 0);
     ASSERT_EQ(::symlink(qPrintable(root + "/nowhere"), qPrintable(root + "/dangling")), 0);
     EXPECT_EQ(getFolderSize(root), "12");
+    // A second name of a file is not a second file; a link given as the folder is a link.
+    ASSERT_EQ(::link(qPrintable(root + "/sub/visible"), qPrintable(root + "/visible-again")), 0);
+    EXPECT_EQ(getFolderSize(root), "12");
+    ASSERT_EQ(::symlink(qPrintable(root), qPrintable(temp.path() + "/root-link")), 0);
+    EXPECT_EQ(getFolderSize(temp.path() + "/root-link"), "0");
 }
 
 TEST(GetFolderSize, AnswersZeroForMissingFoldersAndFiles) {

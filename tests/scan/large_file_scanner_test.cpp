@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include "../platform/scoped_environment.h"
+#include "platform/file_identity.h"
 #include "scan_test_support.h"
 
 namespace pellanor::scan {
@@ -62,7 +63,14 @@ TEST_F(LargeFiles, ZeroOrNegativeMinimumListsEveryVisibleFileButNoHiddenOrLinked
 TEST_F(LargeFiles, RecordsCarryPathNameSizeAndMinuteTimeInSortedKeyOrder) {
     const QString json = scanLargeFiles(m_root + "/sub/deep", 0);
     const QJsonObject record = parseObject(json).value("list").toArray().first().toObject();
-    EXPECT_EQ(record.keys(), (QStringList{"modifiedTime", "name", "path", "size"}));
+    EXPECT_EQ(record.keys(), (QStringList{"fileId", "links", "modifiedMsecs", "modifiedTime",
+                                          "name", "path", "size"}));
+    const auto facts = platform::fileFacts((m_root + "/sub/deep/thirty.bin").toStdString());
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(record.value("fileId").toString(),
+              QString("%1:%2").arg(facts->identity.volumeSerial).arg(facts->identity.fileIndex));
+    EXPECT_EQ(record.value("links").toDouble(), 1);
+    EXPECT_EQ(record.value("modifiedMsecs").toDouble(), static_cast<double>(facts->modifiedMsecs));
     EXPECT_EQ(record.value("name").toString(), "thirty.bin");
     EXPECT_EQ(record.value("size").toDouble(), 30);
     const QDateTime modified = QFileInfo(m_root + "/sub/deep/thirty.bin").lastModified();

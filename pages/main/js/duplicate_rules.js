@@ -100,6 +100,14 @@
         });
     }
 
+    // Bytes a group gives back when every copy but one goes ({files: [{freed}]}): the copy kept
+    // is the one whose deletion would give least, such as a hard-linked one.
+    function reclaimable(group) {
+        const freed = group.files.map((file) => Number(file.freed) || 0);
+        if (freed.length < 2) return 0;
+        return freed.reduce((a, b) => a + b, 0) - Math.min(...freed);
+    }
+
     function clear(groups) {
         for (const group of groups) {
             for (const file of group.files) file.ticked = false;
@@ -115,6 +123,7 @@
         keepOldest,
         keepShortestPath,
         keepInFolder,
+        reclaimable,
         clear,
     });
 })();

@@ -1,5 +1,6 @@
 """The analysis sections as a user drives them on the generated profile: duplicates found, the
-newest copies kept and the rest deleted (the disk agrees, one copy per group stays); large files
+newest copies kept and the rest deleted (the disk agrees, one copy per group stays); a folder
+and a link to it scanned together giving no group; large files
 found above a threshold, a scan stopped, a folder added while one runs; ranges ticked with
 Shift and deleted with the Delete key; the duplicate scan's progress panel; a start-up item removed
 and restored; the stubborn-folder tool refusing a protected folder."""
@@ -69,6 +70,37 @@ def duplicates_keep_newest_and_delete():
         # The screen agrees with the disk: the group is down to one file, so it is gone.
         assert page.eval('App.section("dup").debug.state.groups.length') == 0
         page.screenshot('main-dup-done-en-us')
+
+
+def duplicates_of_a_folder_and_its_link_are_no_group():
+    """Photos and a link to it, scanned together, with a hard link among the photos: each photo
+    is one file, so nothing is a duplicate, nothing can be ticked, and every photo stays."""
+    with harness.Session('en-us') as session:
+        page = session.main
+        photos = os.path.join(session.profile.data, 'Photos')
+        link = os.path.join(session.profile.data, 'PhotosLink')
+        os.makedirs(os.path.join(photos, 'trip'))
+        paths = [os.path.join(photos, name) for name in ('a.jpg', 'b.jpg', 'trip/c.jpg')]
+        for index, path in enumerate(paths):
+            with open(path, 'wb') as out:
+                out.write(bytes([index]) * 4096)
+        os.link(paths[0], os.path.join(photos, 'trip', 'a-again.jpg'))
+        os.symlink(photos, link)
+        open_section(page, 'dup', 'dup.folders', [{'path': photos, 'protected': False},
+                                                  {'path': link, 'protected': False}])
+        page.click('#section-dup .section-tools .button')
+        page.wait('App.section("dup").debug.state.scanned && !App.section("dup").debug.session.running',
+                  what='duplicate scan done')
+        assert page.eval('App.section("dup").debug.state.groups.length') == 0
+        # With no group there is nothing for "Keep shortest path" to tick, nor to delete.
+        settle(page)
+        assert page.eval('Array.from(document.querySelectorAll("#section-dup .an-helpers button"))'
+                         '.find((b) => b.textContent === "Keep shortest path").disabled')
+        assert page.eval('document.querySelector("#section-dup .action-bar .button.danger").disabled')
+        assert all(os.path.exists(p) for p in paths), paths
+        assert os.path.exists(os.path.join(photos, 'trip', 'a-again.jpg'))
+        for sentinel in session.profile.sentinels:
+            assert os.path.exists(sentinel), sentinel
 
 
 def slow_tree(session, name, count, seed):
@@ -341,6 +373,7 @@ def stubborn_folder_refuses_the_profile():
 
 
 if __name__ == '__main__':
-    harness.run([large_files_move_selected, duplicates_keep_newest_and_delete, large_files_threshold_stop_and_add,
+    harness.run([large_files_move_selected, duplicates_keep_newest_and_delete,
+                 duplicates_of_a_folder_and_its_link_are_no_group, large_files_threshold_stop_and_add,
                  large_files_shift_range_and_delete_key, duplicates_progress_range_and_delete_key,
                  startup_item_removed_and_restored, stubborn_folder_refuses_the_profile])

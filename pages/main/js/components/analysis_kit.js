@@ -139,6 +139,12 @@
         return total;
     }
 
+    // Bytes deleting one path of a scanned file gives back: nothing while the file has other
+    // names (hard links), which keep its data. A record without a link count counts whole.
+    function freedBytes(record) {
+        return Number(record && record.links) > 1 ? 0 : Number(record && record.size) || 0;
+    }
+
     // The file name and folder of a path in either separator.
     function splitPath(path) {
         const text = String(path || '');
@@ -332,6 +338,6 @@
     window.AnalysisKit = Object.freeze({
         progress, summary, paintScanButton, scanSectionHooks,
         t, tv, argText, plural, native, nativeJson, size, count, date, middle, el, translate, busy, confirm, toast,
-        sum, splitPath, pickFolders, frame, showBanner, button, elapsed, report, since,
+        sum, freedBytes, splitPath, pickFolders, frame, showBanner, button, elapsed, report, since,
     });
 })();

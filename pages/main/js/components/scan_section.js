@@ -168,7 +168,8 @@
 
         paintBar() {
             const chosen = this.setup.ticked();
-            const bytes = K.sum(chosen, 'size');
+            // What deleting gives back, not what the files weigh: a hard-linked file frees nothing.
+            const bytes = K.sum(chosen, 'freed');
             this.ui.barText.textContent = chosen.length === 0 ? t(this.setup.keys.noneTicked) :
                 K.plural('an.selected', chosen.length, K.size(bytes));
             this.deleteButton.textContent = chosen.length === 0 ? t(this.setup.keys.delete) :
@@ -234,7 +235,7 @@
         async deleteSelected() {
             const files = this.setup.ticked();
             if (files.length === 0 || this.busy || this.session.running) return;
-            const bytes = K.size(K.sum(files, 'size'));
+            const bytes = K.size(K.sum(files, 'freed'));
             const ok = await K.confirm({
                 title: K.plural('large.confirmDelete', files.length, bytes),
                 items: confirmItems(files), skipped: [], note: t('an.permanent'),

@@ -22,10 +22,11 @@
             path: String(f.path), name: String(f.name || K.splitPath(f.path).name),
             size, modifiedTime: String(f.modifiedTime || ''), ticked: false,
             protected: protectedFolders.some((p) => R.isInside(f.path, p)),
-            // What the deletion checks the file against before it goes.
-            modifiedMsecs: f.modifiedMsecs, fileId: f.fileId, links: f.links,
+            fileId: String(f.fileId || ''), links: Number(f.links) || 0,
+            modifiedMsecs: Number(f.modifiedMsecs) || 0,
+            freed: K.freedBytes({size, links: f.links}),
         }))};
-        group.reclaimable = size * (group.files.length - 1);
+        group.reclaimable = R.reclaimable(group);
         return group;
     }
 
@@ -125,7 +126,7 @@
                 for (const group of state.groups) {
                     group.files = group.files.filter((f) => !gone.has(f));
                     if (group.files.length < 2) continue;
-                    group.reclaimable = group.size * (group.files.length - 1);
+                    group.reclaimable = R.reclaimable(group);
                     group.line = '';
                     left.push(group);
                 }

@@ -35,10 +35,10 @@
         const name = String(record.name || K.splitPath(record.path).name);
         return {path: String(record.path), name, size: Number(record.size) || 0,
                 modifiedTime: String(record.modifiedTime || ''),
+                fileId: String(record.fileId || ''), links: Number(record.links) || 0,
+                modifiedMsecs: Number(record.modifiedMsecs) || 0, freed: K.freedBytes(record),
                 folder: K.splitPath(record.path).folder, kind: kindOf(name),
-                lower: name.toLowerCase(), ticked: false,
-                // What the deletion checks the file against before it goes.
-                modifiedMsecs: record.modifiedMsecs, fileId: record.fileId, links: record.links};
+                lower: name.toLowerCase(), ticked: false};
     }
 
     function create(container) {
