@@ -99,10 +99,9 @@ std::optional<std::vector<DeletionEntry>> parseDeletionEntries(const QString& js
     for (const QJsonValue& value : array) {
         DeletionEntry entry;
         entry.file = seenFile(value);
-        for (const QJsonValue& kept :
-             value.toObject().value(QLatin1String(kEntryKeepKey)).toArray()) {
-            entry.kept.push_back(seenFile(kept));
-        }
+        const QJsonValue keep = value.toObject().value(QLatin1String(kEntryKeepKey));
+        entry.duplicate = !keep.isUndefined();
+        for (const QJsonValue& kept : keep.toArray()) entry.kept.push_back(seenFile(kept));
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -115,7 +114,7 @@ CheckResult checkEntry(const DeletionEntry& entry, platform::FileFacts& facts,
     if (!now) return CheckResult::Missing;
     facts = *now;
     if (!sameAsSeen(entry.file, facts)) return CheckResult::Changed;
-    if (!entry.kept.empty() && !keptCopyStands(entry, facts, stop)) return CheckResult::Changed;
+    if (entry.duplicate && !keptCopyStands(entry, facts, stop)) return CheckResult::Changed;
     return CheckResult::Unchanged;
 }
 

@@ -33,8 +33,9 @@ struct SeenFile {
 
 struct DeletionEntry {
     SeenFile file;
-    // For a duplicate: the copies that stay. One of them must still be there, unchanged and a
-    // different file, or the doomed copy is not deleted.
+    // For a duplicate (an entry with "keep", even an empty one): the copies that stay. One of
+    // them must still be there, unchanged and a different file, or the doomed copy stays.
+    bool duplicate = false;
     std::vector<SeenFile> kept;
 };
 

@@ -167,6 +167,11 @@ TEST_F(DeleteFiles, NeverDeletesACopyWhoseKeptCopyIsTheSameFile) {
         EXPECT_EQ(run.file(0).value("reason").toString(), "changed");
         EXPECT_TRUE(QFileInfo::exists(doomed()));
     }
+    // A duplicate with no copy named as staying has nothing to fall back on.
+    QJsonObject alone = seen(doomed());
+    alone["keep"] = QJsonArray{};
+    EXPECT_EQ(runJob({alone}).file(0).value("reason").toString(), "changed");
+    EXPECT_TRUE(QFileInfo::exists(doomed()));
 }
 
 TEST_F(DeleteFiles, NamesTheReasonOfEachFailure) {
