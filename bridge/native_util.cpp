@@ -16,6 +16,7 @@
 #include "net/http_client.h"
 #include "net/service_api.h"
 #include "net/update_download.h"
+#include "scan/deletion_job.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
 #include "scan/large_file_scanner.h"
@@ -243,6 +244,10 @@ std::vector<Member> members() {
                [](A a) { return recordInstalled(a.text(0), a.text(1)); }),
         method("scheduleInstallRemoval", {T},
                [](A a) { return scheduleInstallRemoval(a.text(0)); }),
+        // Deleting or moving what the user ticked in a result list, re-checked file by file.
+        method("startDeleteFiles", {T, T, Fn},
+               [](A a) { return scan::startDeleteFiles(a.text(0), a.text(1), a.callback(2)); }),
+        method("stopDeleteFiles", {I}, [](A a) { return scan::stopDeleteFiles(a.integer(0)); }),
     };
 }
 

@@ -1,7 +1,8 @@
 // pellanor-cli: calls any NativeUtil member by name, headless, through the same member table and
 // argument rules the pages use.
 //
-//   pellanor-cli METHOD [ARG...]   each ARG a JSON value; a bare word counts as a string
+//   pellanor-cli METHOD [ARG...]   each ARG a JSON value; a bare word counts as a string;
+//                                  @PATH reads the value from a file, @@x is the text @x
 //   pellanor-cli --list            the table: name, kind, parameter count
 //
 // The result is printed as one JSON value (null for a method without one). A parameter that
@@ -19,6 +20,7 @@
 // exit about once in four hundred runs on a loaded machine. The UI thread polls for the final
 // report instead, and the printer outlives every callback.
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,6 +61,19 @@ QJsonValue parseArgument(const QString& text) {
         return document.array().at(0);
     }
     return text;
+}
+
+// "@PATH": the value in that file, for lists longer than a command line may be (a system
+// limits one argument to 128 KiB). False when the file cannot be read.
+bool readArgument(const QString& word, QString& text) {
+    if (!word.startsWith(QLatin1Char('@')) || word.startsWith(QLatin1String("@@"))) {
+        text = word.startsWith(QLatin1String("@@")) ? word.mid(1) : word;
+        return true;
+    }
+    QFile file(word.mid(1));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    text = QString::fromUtf8(file.readAll());
+    return true;
 }
 
 QByteArray jsonText(const QJsonValue& value) {
@@ -173,8 +188,13 @@ int main(int argc, char** argv) {
             continue;
         }
         const bool present = next < words.size();
-        arguments.push_back(pellanor::bridge::fromJson(
-            present ? parseArgument(words.at(next)) : QJsonValue(), kind, present));
+        QString word;
+        if (present && !readArgument(words.at(next), word)) {
+            std::fprintf(stderr, "pellanor-cli: cannot read %s\n", qPrintable(words.at(next)));
+            return 2;
+        }
+        arguments.push_back(pellanor::bridge::fromJson(present ? parseArgument(word) : QJsonValue(),
+                                                       kind, present));
         ++next;
     }
     if (next < words.size()) {

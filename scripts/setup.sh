@@ -62,6 +62,8 @@ rm                              coreutils
 rmdir                           coreutils
 sleep                           coreutils
 sort                            coreutils
+head                            coreutils
+tail                            coreutils
 touch                           coreutils
 true                            coreutils
 wc                              coreutils

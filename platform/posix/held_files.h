@@ -16,6 +16,7 @@ public:
     static HeldFiles scan();
 
     bool holds(dev_t device, ino_t inode) const { return m_files.count({device, inode}) != 0; }
+    const std::set<std::pair<dev_t, ino_t>>& files() const { return m_files; }
 
 private:
     std::set<std::pair<dev_t, ino_t>> m_files;

@@ -139,6 +139,8 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"installFolderRefusal", "T"},
     {"recordInstalled", "TT"},
     {"scheduleInstallRemoval", "T"},
+    {"startDeleteFiles", "TTC"},
+    {"stopDeleteFiles", "I"},
 };
 
 std::vector<ParamKind> paramsOf(const std::string& signature) {

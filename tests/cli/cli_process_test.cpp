@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -42,6 +43,7 @@ protected:
     }
 
     QString uniqueKey() const { return QDir(m_home.path()).dirName(); }
+    QString homeFile(const QString& name) const { return m_home.filePath(name); }
 
 private:
     QTemporaryDir m_home;
@@ -79,6 +81,19 @@ TEST_F(CliProcess, TakesTheLanguageFromTheFirstTokenOfItsOwnArguments) {
     EXPECT_EQ(cli({QStringLiteral("language"), QStringLiteral("LANG=d-de"),
                    QStringLiteral("/LANG=de-de"), QStringLiteral("LANG=fr-fr")}),
               QStringLiteral("\"de-de\""));
+}
+
+// A list too long for a command line comes from a file; "@@" keeps a leading '@' as text.
+TEST_F(CliProcess, ReadsAnArgumentFromAFile) {
+    const QString list = homeFile(QStringLiteral("list.json"));
+    QFile file(list);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"(["a ,b"])");
+    file.close();
+    EXPECT_EQ(cli({QStringLiteral("toBase64Str"), QStringLiteral("@@x")}),
+              QStringLiteral("\"QHg=\""));
+    EXPECT_EQ(cli({QStringLiteral("toBase64Str"), "@" + list}), QStringLiteral("\"WyJhICxiIl0=\""));
+    EXPECT_EQ(cli({QStringLiteral("toBase64Str"), QStringLiteral("@/no/such/file")}), QString());
 }
 
 }  // namespace

@@ -190,10 +190,11 @@
             this.empty.hidden = true;
         }
 
-        // Removes (or, with `operation`, moves) `files` behind a progress panel with Stop;
-        // what went leaves the lists through the section's onRemoved. `event` names the usage
-        // event that tells how it went (counts and sizes only).
-        async runFiles(files, verb, operation, event) {
+        // Removes (or, with `options.target`, moves) `files` behind a progress panel with Stop;
+        // what went leaves the lists through the section's onRemoved, what failed stays listed,
+        // unticked and with its reason. `event` names the usage event that tells how it went
+        // (counts and sizes only).
+        async runFiles(files, verb, options, event) {
             const begun = Date.now();
             this.busy = true;
             this.paintBar();
@@ -202,7 +203,8 @@
             const job = K.progress(this.progressSlot, {verb, onStop: () => { stop = true; }});
             this.job = job;
             const result = await DeleteFiles.run(files, {
-                operation,
+                target: options && options.target,
+                keepOf: this.setup.keepOf ? this.setup.keepOf() : null,
                 shouldStop: () => stop,
                 onProgress: (p) => job.update({
                     current: p.current.path, count: p.done, bytes: p.bytes, fraction: p.fraction,
@@ -211,11 +213,12 @@
             job.done();
             this.job = null;
             this.busy = false;
+            for (const file of result.failed) file.ticked = false;
             this.setup.onRemoved(new Set(result.removed));
             this.paintBar();
             this.paintScanButton();
             K.report(event || this.setup.id + '_delete', {
-                files: result.removed.length, bytes: K.sum(result.removed, 'size'),
+                files: result.removed.length, bytes: result.freedBytes,
                 failed: result.failed.length, duration_ms: K.since(begun),
                 outcome: result.stopped ? 'stopped' : 'done'});
             return result;
@@ -240,8 +243,13 @@
             if (!ok) return;
             const result = await this.runFiles(files, () => K.plural('large.deleting', files.length));
             K.summary(this.progressSlot, () => ({
-                freedBytes: K.sum(result.removed, 'size'),
-                failed: result.failed.map((f) => ({label: f.path, reason: t('an.inUse')})),
+                // A stop says how far it got; the freed size follows on its own line.
+                title: result.stopped ? t('an.stoppedOf', K.count(result.removed.length),
+                                          K.count(result.count)) : undefined,
+                detail: result.stopped ? {text: t('an.freed', K.size(result.freedBytes)),
+                                          full: ''} : undefined,
+                freedBytes: result.freedBytes,
+                failed: result.failed.map((f) => ({label: f.path, reason: reasonText(f.failure)})),
                 actions: [{label: t('an.done'), onClick: () => { this.progressSlot.textContent = ''; }},
                           {label: t(this.setup.keys.rescan), onClick: () => this.toggleScan()}]}));
         }
@@ -280,10 +288,17 @@
         set(value) { this.state.scanned = value; },
     });
 
+    // The words for a reason code of DeleteFiles.
+    function reasonText(code) {
+        const known = ['changed', 'inUse', 'accessDenied', 'notFound', 'targetExists'];
+        return t('an.reason.' + (known.includes(code) ? code : 'error'));
+    }
+
     function confirmItems(files) {
         return files.map((f) => ({label: f.path, detail: K.size(f.size)}));
     }
 
     ScanSection.confirmItems = confirmItems;
+    ScanSection.reasonText = reasonText;
     window.ScanSection = ScanSection;
 })();

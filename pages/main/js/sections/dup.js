@@ -109,8 +109,19 @@
                 setGroups(type === 'error' ? [] : prepareGroups(data, chips.folders));
             },
             ticked,
+            // The copies of each ticked file that stay: the program deletes a copy only while
+            // one of them is still there unchanged.
+            keepOf() {
+                const groupOf = new Map();
+                for (const group of state.groups) {
+                    for (const file of group.files) groupOf.set(file, group);
+                }
+                return (file) => groupOf.get(file).files.filter((f) => !f.ticked);
+            },
             // What is gone leaves the list; a group down to one file is no longer a duplicate.
+            // Groups still waiting for a choice are counted again.
             onRemoved(gone) {
+                const waiting = new Set(state.review.map((index) => state.groups[index]));
                 const left = [];
                 for (const group of state.groups) {
                     group.files = group.files.filter((f) => !gone.has(f));
@@ -121,6 +132,12 @@
                 }
                 left.sort((a, b) => b.reclaimable - a.reclaimable);
                 setGroups(left);
+                state.review = [];
+                left.forEach((group, index) => {
+                    if (waiting.has(group)) state.review.push(index);
+                });
+                paintReview();
+                list.refresh();
             },
             paintStatus,
             paintBar: paintHelpers,
@@ -227,7 +244,10 @@
             cells[2].textContent = file.texts.path;
             cells[2].title = file.path + (file.protected ? ' \u2014 ' + t('dup.protected') : '');
             cells[3].textContent = file.protected ? t('dup.protected') : file.texts.size;
-            cells[4].textContent = file.texts.date;
+            // A file the last deletion could not remove says why, where its date was.
+            cells[4].textContent = file.failure ? ScanSection.reasonText(file.failure) :
+                file.texts.date;
+            row.classList.toggle('is-failed', Boolean(file.failure));
             const open = cells[5].firstChild;
             open.title = t('large.openFolder');
             open.setAttribute('aria-label', open.title);
@@ -279,11 +299,16 @@
 
         function applyHelper(rule, ...args) {
             state.review = rule(state.groups, ...args);
+            paintReview();
+            list.refresh();
+            base.paintBar();
+        }
+
+        function paintReview() {
             state.reviewAt = -1;
             note.textContent = state.review.length ?
                 K.plural('dup.reviewCount', state.review.length) : '';
-            list.refresh();
-            base.paintBar();
+            paintHelpers();
         }
 
         async function keepInFolder() {

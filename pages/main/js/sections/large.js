@@ -214,7 +214,10 @@
                               folder: K.middle(file.folder, 60)};
             }
             cells[3].textContent = file.texts.size;
-            cells[4].textContent = file.texts.date;
+            // A file the last deletion or move could not take says why, where its date was.
+            cells[4].textContent = file.failure ? ScanSection.reasonText(file.failure) :
+                file.texts.date;
+            row.classList.toggle('is-failed', Boolean(file.failure));
             const open = cells[5].firstChild;
             open.title = t('large.openFolder');
             open.setAttribute('aria-label', t('large.openFolder'));
@@ -315,14 +318,20 @@
                 note: t('large.moveNote'), dangerLabel: t('large.moveAmount', bytes)});
             if (!ok) return;
             const result = await base.runFiles(
-                files, () => K.plural('large.moving', files.length), (file) => K.native(
-                    'moveFile', [file.path, target + '/' + file.name, false], false), 'large_move');
+                files, () => K.plural('large.moving', files.length), {target}, 'large_move');
             const moved = result.removed.length;
+            const title = () => {
+                if (result.stopped) {
+                    return t('large.movedStopped', K.count(moved), K.count(result.count));
+                }
+                return moved === 0 ? t('large.movedNone') :
+                    K.plural('large.moved', moved, K.size(K.sum(result.removed, 'size')));
+            };
             K.summary(base.progressSlot, () => ({
-                title: moved === 0 ? t('large.movedNone') :
-                    K.plural('large.moved', moved, K.size(K.sum(result.removed, 'size'))),
+                title: title(),
                 detail: {text: t('large.movedTo', shortTarget), full: target},
-                failed: result.failed.map((f) => ({label: f.path, reason: t('large.moveFailed')})),
+                failed: result.failed.map((f) => ({label: f.path,
+                                                   reason: ScanSection.reasonText(f.failure)})),
                 failedHeading: K.plural('large.moveFailedCount', result.failed.length),
                 actions: [{label: t('an.done'),
                            onClick: () => { base.progressSlot.textContent = ''; }},
