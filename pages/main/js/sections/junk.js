@@ -1,6 +1,7 @@
 // Junk files: the nine categories the program measures, cleaned one category at a time so the
-// progress can name each step and Stop can act between them. Freed space is what a second
-// measurement shows, never what the first one promised.
+// progress can name each step; Stop ends the category under way (stopCleanPrivacyItems) and
+// starts no other. Freed space is what a second measurement shows, never what the first one
+// promised.
 (function () {
     'use strict';
 
