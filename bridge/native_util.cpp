@@ -248,6 +248,10 @@ std::vector<Member> members() {
         method("startDeleteFiles", {T, T, Fn},
                [](A a) { return scan::startDeleteFiles(a.text(0), a.text(1), a.callback(2)); }),
         method("stopDeleteFiles", {I}, [](A a) { return scan::stopDeleteFiles(a.integer(0)); }),
+        // Stop for the junk and chat cleans, which the rows above start without an id.
+        method("stopCleanPrivacyItems", {}, [](A) { return stopCleanPrivacyItems(); }),
+        method("stopCleanWechat", {}, [](A) { return stopCleanWechat(); }),
+        method("stopCleanQq", {}, [](A) { return stopCleanQq(); }),
     };
 }
 

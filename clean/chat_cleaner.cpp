@@ -99,11 +99,13 @@ QJsonArray idsOf(const QString& types) {
     return document.isArray() ? document.array() : QJsonArray();
 }
 
-bool clearCategories(const ChatApp& app, const QString& types) {
+// `stop`, if given, is asked before each folder and by the removal before each entry.
+bool clearCategories(const ChatApp& app, const QString& types, const CancelPredicate& stop = {}) {
     bool success = true;
     // A non-string element is the empty id, which names no folders.
     for (const QJsonValue& id : idsOf(types)) {
         for (const QString& folder : chatCategoryFolders(app, id.toString())) {
+            if (stop && stop()) return success;
             // An account folder found under a save path the user typed may be anything.
             const QString refusal = protectedFolderRefusal(folder);
             if (!refusal.isEmpty()) {
@@ -112,7 +114,7 @@ bool clearCategories(const ChatApp& app, const QString& types) {
                 success = false;
                 continue;
             }
-            success = clearFolderContents(hostPath(folder)) && success;
+            success = clearFolderContents(hostPath(folder), stop) && success;
         }
     }
     return success;
@@ -308,22 +310,28 @@ bool stopChatScan(const ChatApp& app) {
 }
 
 int startChatClean(const ChatApp& app, const QString& types, ReportFunction report) {
-    std::thread worker([&app, types, report = std::move(report)] {
+    CleanStop::Run run(*app.cleanStop);
+    std::thread worker([&app, types, report = std::move(report), run = std::move(run)]() mutable {
         bool success = false;
         try {
-            success = clearCategories(app, types);
+            success = clearCategories(app, types, run.predicate());
+            if (run.cutShort()) logging::info(kTag, "clean {} items async stopped", app.logName);
             logging::info(kTag, "clean {} items async. types={} success={}", app.logName,
                           types.toStdString(), success);
         } catch (...) {
             success = false;
         }
+        run.finish();
         QVariantMap event = eventOf(kEventDone);
         event.insert(QLatin1String(kEventSuccessKey), success);
+        if (run.cutShort()) event.insert(QLatin1String(kEventStoppedKey), true);
         send(app, report, event);
     });
     worker.detach();
     return 1;
 }
+
+bool stopChatClean(const ChatApp& app) { return app.cleanStop->stop(); }
 
 bool openChatFolder(const ChatApp& app, const QString& type) {
     for (const QString& folder : chatCategoryFolders(app, type)) {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "clean/clean_stop.h"
 #include "clean/junk_cleaner.h"
 
 namespace pellanor {
@@ -51,6 +52,8 @@ struct ChatApp {
     QStringList (*accountFolders)(const QString& type, const QString& account);
     // Starts at 0; every scan start and stop advances it, and a scan runs while it is current.
     std::atomic<std::uint32_t>* scanGeneration;
+    // Stops the app's running asynchronous cleans; nothing in common with the scan's counter.
+    CleanStop* cleanStop;
 };
 
 // The user's Documents folder with native separators, or empty (logged) when the system cannot
@@ -103,8 +106,13 @@ bool stopChatScan(const ChatApp& app);
 
 // cleanChatItems on a detached thread, logging "clean <app> items async. ...", then one report
 // {"type": "done", "success": ...}; success is false when the clean was abandoned by an
-// exception. Returns 1 at once; throws std::system_error when no thread can be created.
+// exception. A clean that stopChatClean cut short adds "stopped": true; what it had not
+// reached stays. Returns 1 at once; throws std::system_error when no thread can be created.
 int startChatClean(const ChatApp& app, const QString& types, ReportFunction report);
+
+// Stops the app's running cleans of startChatClean: each ends within one file removal and sends
+// its report. True when one was running. Does not wait.
+bool stopChatClean(const ChatApp& app);
 
 // Opens the first existing folder of `type` in the file manager; false (logged) when there is
 // none or the file manager did not start. Blocks while it starts.

@@ -7,19 +7,24 @@
 
 #include <functional>
 
+#include "clean/folder_size.h"
+
 namespace pellanor {
 
 // Keys and values of the one report of an asynchronous clean.
 inline constexpr char kEventTypeKey[] = "type";
 inline constexpr char kEventDone[] = "done";
 inline constexpr char kEventSuccessKey[] = "success";
+// Added, as true, to the "done" report of a clean that a stop cut short; absent otherwise.
+inline constexpr char kEventStoppedKey[] = "stopped";
 
 using ReportFunction = std::function<void(const QVariantMap& event)>;
 
 // Empties `folder` (a host path) and keeps it. Hidden entries directly in it stay; a listed
 // sub-folder goes with everything inside it, hidden entries included. Links are removed, never
-// followed. Entries that cannot be removed stay. Always true. Blocks on the file system.
-bool clearFolderContents(const QString& folder);
+// followed. Entries that cannot be removed stay. `stop`, if given, is asked before each entry;
+// once it answers true the rest stays. Always true. Blocks on the file system.
+bool clearFolderContents(const QString& folder, const CancelPredicate& stop = {});
 
 // The `cleanPrivacyItems` script method. `types` is JSON text of an array of category ids;
 // anything else cleans nothing. Handles the ids in order (repeats again, unknown ids skipped),
@@ -33,8 +38,14 @@ bool cleanPrivacyItems(const QString& types);
 // The `cleanPrivacyItemsAsync` script method: does what cleanPrivacyItems does on a detached
 // worker thread and then calls `report` once, from that thread, with {"type": "done",
 // "success": <bool>}; success is false only when the cleaning was abandoned by an exception.
-// Returns 1 at once; throws std::system_error, and reports nothing, when no thread can be
-// created.
+// A clean that stopCleanPrivacyItems cut short adds "stopped": true; what it had not reached
+// stays. Returns 1 at once; throws std::system_error, and reports nothing, when no thread can
+// be created.
 int cleanPrivacyItemsAsync(const QString& types, ReportFunction report);
+
+// Stops every running cleanPrivacyItemsAsync: each ends within one file removal (a running
+// powercfg.exe or recycle-bin emptying is waited for) and sends its report. True when one was
+// running. Does not wait.
+bool stopCleanPrivacyItems();
 
 }  // namespace pellanor

@@ -47,6 +47,7 @@ QStringList foldersOf(const QString& type, const QString& account) {
 }
 
 std::atomic<std::uint32_t> qqScanGeneration{0};
+CleanStop qqCleanStop;
 
 const ChatApp& qq() {
     static const ChatApp app{
@@ -59,6 +60,7 @@ const ChatApp& qq() {
         {"nt_qq", "Image", "Video"},
         foldersOf,
         &qqScanGeneration,
+        &qqCleanStop,
     };
     return app;
 }
@@ -96,6 +98,8 @@ bool stopScanQq() { return stopChatScan(qq()); }
 int startCleanQq(const QString& types, ReportFunction report) {
     return startChatClean(qq(), types, std::move(report));
 }
+
+bool stopCleanQq() { return stopChatClean(qq()); }
 
 bool openQqFolder(const QString& type) { return openChatFolder(qq(), type); }
 

@@ -37,6 +37,7 @@ bool cleanQqItems(const QString& types);
 int startScanQq(ReportFunction report);
 bool stopScanQq();
 int startCleanQq(const QString& types, ReportFunction report);
+bool stopCleanQq();
 bool openQqFolder(const QString& type);
 
 }  // namespace pellanor

@@ -22,7 +22,8 @@ std::string listed(const platform::RemovalReport& report) {
 }
 
 bool logged(const char* action, const QString& path, const platform::RemovalReport& report) {
-    if (!report.complete()) {
+    if (report.stopped) logging::info(kTag, "{} {} stopped", action, path);
+    if (report.leftCount > 0) {
         logging::info(kTag, "{} {} left {} entries: {}", action, path, report.leftCount,
                       listed(report));
     }
@@ -31,15 +32,17 @@ bool logged(const char* action, const QString& path, const platform::RemovalRepo
 
 }  // namespace
 
-bool removeFolderTree(const QString& path) {
+bool removeFolderTree(const QString& path, const CancelPredicate& stop) {
     platform::RemovalOptions options;
     options.foldersOnly = true;
+    options.stop = stop;
     return logged("remove tree", path, platform::removeTree(path.toStdString(), options));
 }
 
-bool emptyFolder(const QString& path) {
+bool emptyFolder(const QString& path, const CancelPredicate& stop) {
     platform::RemovalOptions options;
     options.keepHiddenEntries = true;
+    options.stop = stop;
     return logged("empty folder", path, platform::clearFolder(path.toStdString(), options));
 }
 

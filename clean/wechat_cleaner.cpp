@@ -51,6 +51,7 @@ QStringList foldersOf(const QString& type, const QString& account) {
 }
 
 std::atomic<std::uint32_t> wechatScanGeneration{0};
+CleanStop wechatCleanStop;
 
 const ChatApp& wechat() {
     static const ChatApp app{
@@ -63,6 +64,7 @@ const ChatApp& wechat() {
         {"FileStorage", "msg", "cache"},
         foldersOf,
         &wechatScanGeneration,
+        &wechatCleanStop,
     };
     return app;
 }
@@ -107,6 +109,8 @@ bool stopScanWechat() { return stopChatScan(wechat()); }
 int startCleanWechat(const QString& types, ReportFunction report) {
     return startChatClean(wechat(), types, std::move(report));
 }
+
+bool stopCleanWechat() { return stopChatClean(wechat()); }
 
 bool openWechatFolder(const QString& type) { return openChatFolder(wechat(), type); }
 

@@ -38,6 +38,7 @@ bool cleanWechatItems(const QString& types);
 int startScanWechat(ReportFunction report);
 bool stopScanWechat();
 int startCleanWechat(const QString& types, ReportFunction report);
+bool stopCleanWechat();
 bool openWechatFolder(const QString& type);
 
 }  // namespace pellanor

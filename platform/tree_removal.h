@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,10 @@ struct RemovalReport {
     // The first kListedPaths of them, each the path given joined with the names below it (on
     // Windows in the absolute form, backslashes, without the "\\?\" prefix).
     std::vector<std::string> firstLeft;
+    // The stop predicate answered true: entries not reached yet stay and are not counted.
+    bool stopped = false;
 
-    bool complete() const { return leftCount == 0; }
+    bool complete() const { return leftCount == 0 && !stopped; }
     void leave(const std::string& path) {
         ++leftCount;
         if (firstLeft.size() < kListedPaths) firstLeft.push_back(path);
@@ -40,6 +43,9 @@ struct RemovalOptions {
     // opened with backup semantics, which passes the access checks when the caller has enabled
     // the backup and restore privileges. No effect on POSIX.
     bool backupSemantics = false;
+    // Asked before each entry; once it answers true the walk ends where it stands, so a stop
+    // waits for one removal at most. It runs on the calling thread and must be cheap.
+    std::function<bool()> stop;
 };
 
 // Removes `path` (a host path) and, for a folder, everything inside it, depth first, hidden and
@@ -55,7 +61,8 @@ struct RemovalOptions {
 // A missing `path` is complete. An empty `path`, a drive or file-system root, a drive-relative
 // Windows path ("C:name"), or one whose last part is "." or "..", is refused and reported as
 // left. Goes on past entries it cannot remove. Long paths work on both systems (the "\\?\" form
-// on Windows). Blocks on the file system; safe to call from any thread.
+// on Windows). Stops early when options.stop says so (report.stopped). Blocks on the file system;
+// safe to call from any thread.
 RemovalReport removeTree(const std::string& path, const RemovalOptions& options = {});
 
 // Removes everything inside the folder `path` and keeps the folder itself, by the rules of

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -116,7 +117,8 @@ struct Place {
 
 class Walk final {
 public:
-    explicit Walk(RemovalReport& report) : m_report(report) {}
+    Walk(RemovalReport& report, const std::function<bool()>& stop)
+        : m_report(report), m_stop(stop) {}
 
     void removeAt(int parent, const char* name, const std::string& path, const Place& place);
     void removeEntriesOf(Fd folder, const std::string& path, const Facts& facts, bool shared,
@@ -127,8 +129,10 @@ private:
     void removeFolderAt(int parent, const char* name, const std::string& path, const Facts& facts,
                         bool shared);
     void openUp(int parent, const char* name, const Facts& facts) const;
+    bool stopNow();
 
     RemovalReport& m_report;
+    const std::function<bool()>& m_stop;
     const uid_t m_user = ::geteuid();
     std::optional<HeldFiles> m_held;  // scanned when a shared folder first needs it
 };
@@ -156,6 +160,11 @@ void Walk::removeAt(int parent, const char* name, const std::string& path, const
     removeFolderAt(parent, name, path, facts, place.shared);
 }
 
+bool Walk::stopNow() {
+    if (!m_report.stopped && m_stop && m_stop()) m_report.stopped = true;
+    return m_report.stopped;
+}
+
 // The counterpart of clearing the read-only attribute: a folder this user owns but may not
 // list or change is opened up, without following, since it goes anyway. Root needs no bits.
 void Walk::openUp(int parent, const char* name, const Facts& facts) const {
@@ -174,6 +183,8 @@ void Walk::removeFolderAt(int parent, const char* name, const std::string& path,
         opened.device == facts.device && opened.inode == facts.inode) {
         removeEntriesOf(std::move(folder), path, facts, shared, false);
     }
+    // What a stop left inside keeps the folder; it is not a refusal to report.
+    if (m_report.stopped) return;
     // /tmp and its kind belong to the system even when empty: emptied, never removed.
     if (isSharedFolder(facts.mode)) return m_report.leave(path);
     if (::unlinkat(parent, name, AT_REMOVEDIR) != 0 && errno != ENOENT &&
@@ -190,6 +201,7 @@ void Walk::removeEntriesOf(Fd folder, const std::string& path, const Facts& fact
     while (const dirent* entry = ::readdir(listing.get())) {
         const char* name = entry->d_name;
         if (isDotOrDotDot(name) || (keepHidden && name[0] == '.')) continue;
+        if (stopNow()) return;
         removeAt(listing.fd(), name, joined(path, name), place);
     }
 }
@@ -229,8 +241,9 @@ RemovalReport removeTree(const std::string& path, const RemovalOptions& options)
         !S_ISDIR(facts.mode) && !S_ISLNK(facts.mode)) {
         return report;
     }
-    Walk(report).removeAt(parent.get(), name.c_str(), trimmed,
-                          Place{parentFacts, liesInSharedFolder(parentPath)});
+    Walk(report, options.stop)
+        .removeAt(parent.get(), name.c_str(), trimmed,
+                  Place{parentFacts, liesInSharedFolder(parentPath)});
     return report;
 }
 
@@ -247,8 +260,9 @@ RemovalReport clearFolder(const std::string& path, const RemovalOptions& options
         if (errno != ENOENT) report.leave(path);
         return report;
     }
-    Walk(report).removeEntriesOf(std::move(folder), trimmed, facts, liesInSharedFolder(trimmed),
-                                 options.keepHiddenEntries);
+    Walk(report, options.stop)
+        .removeEntriesOf(std::move(folder), trimmed, facts, liesInSharedFolder(trimmed),
+                         options.keepHiddenEntries);
     return report;
 }
 

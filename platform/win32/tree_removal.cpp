@@ -142,6 +142,10 @@ public:
 private:
     bool deleteItself(const std::wstring& path, const Entry& entry) const;
     void leave(const std::wstring& path) { m_report.leave(shownPath(path)); }
+    bool stopNow() {
+        if (!m_report.stopped && m_options.stop && m_options.stop()) m_report.stopped = true;
+        return m_report.stopped;
+    }
 
     const RemovalOptions& m_options;
     RemovalReport& m_report;
@@ -152,6 +156,8 @@ void Walk::removeEntry(const std::wstring& path, const Entry& entry) {
     if (entry.isFolder() && entry.isReparsePoint() && !entry.isLink()) return leave(path);
     const std::int64_t leftBefore = m_report.leftCount;
     if (entry.isFolder() && !entry.isReparsePoint()) removeEntriesOf(path, false);
+    // What a stop left inside keeps the folder; it is not a refusal to report.
+    if (m_report.stopped) return;
     if (!deleteItself(path, entry) && m_report.leftCount == leftBefore) leave(path);
 }
 
@@ -165,6 +171,7 @@ void Walk::removeEntriesOf(const std::wstring& folder, bool keepHidden) {
         const wchar_t* name = data.cFileName;
         if (std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0) continue;
         if (keepHidden && (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0) continue;
+        if (stopNow()) return;
         removeEntry(joined(folder, name), entryOf(data));
     }
 }

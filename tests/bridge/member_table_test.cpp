@@ -141,6 +141,9 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"scheduleInstallRemoval", "T"},
     {"startDeleteFiles", "TTC"},
     {"stopDeleteFiles", "I"},
+    {"stopCleanPrivacyItems", ""},
+    {"stopCleanWechat", ""},
+    {"stopCleanQq", ""},
 };
 
 std::vector<ParamKind> paramsOf(const std::string& signature) {

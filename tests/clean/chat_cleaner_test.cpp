@@ -29,6 +29,7 @@ namespace {
 namespace registry = platform::registry;
 using test_support::exists;
 using test_support::LogCapture;
+using test_support::ManyFiles;
 using test_support::ScopedEnvironment;
 using test_support::writeFile;
 
@@ -278,6 +279,31 @@ TEST_F(WechatTree, ANewScanOrAStopEndsTheRunningOneWithStopped) {
     Reports wechat;
     startScanWechat(wechat.function([](const QVariantMap&) { stopScanQq(); }));
     EXPECT_EQ(wechat.types().back(), "done");
+}
+
+TEST(ChatClean, StopEndsTheCleanPartWayAndLeavesTheOtherAppAlone) {
+    ChatProfile p;
+    const QString storage = p.documents("WeChat Files/wxid_big/FileStorage/");
+    const ManyFiles files(storage + "Cache", 60, 100);
+    writeFile(storage + "Image/a.jpg", 1);
+    writeFile(p.path("outside/sentinel.txt"), 1);
+    Reports reports;
+
+    ASSERT_EQ(startCleanWechat(R"(["wechat_cache", "wechat_image"])", reports.function()), 1);
+    ASSERT_TRUE(files.waitUntilOneGoes());
+    EXPECT_FALSE(stopCleanQq());  // the QQ signal is a different one
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    EXPECT_TRUE(stopCleanWechat());
+    const QList<QVariantMap> events = reports.waitForFinal();
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::seconds(2));
+
+    EXPECT_EQ(events, QList<QVariantMap>{
+                          (QVariantMap{{"type", "done"}, {"success", true}, {"stopped", true}})});
+    EXPECT_GT(files.filesLeft(), 0);
+    EXPECT_LT(files.filesLeft(), 60 * 100);
+    EXPECT_TRUE(exists(storage + "Image/a.jpg"));  // the next category was not reached
+    EXPECT_TRUE(exists(p.path("outside/sentinel.txt")));
+    EXPECT_FALSE(stopCleanWechat());
 }
 
 TEST(WechatRoots, FollowTheSavedPathAndItsDocumentsMarker) {

@@ -6,11 +6,13 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -172,6 +174,49 @@ public:
 private:
     QTemporaryDir m_folder;
     ScopedEnvironment m_env;
+};
+
+// Many small files in `folders` sub-folders of `root`, for stopping a clean part-way: the clean
+// empties one sub-folder after another, so the first one gone says it is under way.
+class ManyFiles final {
+public:
+    ManyFiles(const QString& root, int folders, int filesPerFolder) : m_root(root) {
+        for (int f = 0; f < folders; ++f) {
+            QDir().mkpath(folder(f));
+            for (int i = 0; i < filesPerFolder; ++i) {
+                QFile file(folder(f) + QStringLiteral("/%1.tmp").arg(i));
+                if (file.open(QIODevice::WriteOnly)) file.write("x");
+            }
+        }
+        m_folders = folders;
+    }
+
+    // Waits (up to 20 s) until one sub-folder is gone; false when none went.
+    bool waitUntilOneGoes() const {
+        for (int round = 0; round < 20000; ++round) {
+            for (int f = 0; f < m_folders; ++f) {
+                if (!QFileInfo::exists(folder(f))) return true;
+            }
+            QThread::usleep(500);
+        }
+        return false;
+    }
+
+    int filesLeft() const {
+        int count = 0;
+        QDirIterator it(m_root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            ++count;
+        }
+        return count;
+    }
+
+private:
+    QString folder(int f) const { return m_root + QStringLiteral("/d%1").arg(f); }
+
+    QString m_root;
+    int m_folders = 0;
 };
 
 }  // namespace pellanor::test_support

@@ -5,7 +5,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -17,6 +19,7 @@ namespace {
 using test_support::exists;
 using test_support::FakeProfile;
 using test_support::LogCapture;
+using test_support::ManyFiles;
 using test_support::writeFile;
 
 std::string summary(const std::string& types, bool success) {
@@ -239,6 +242,73 @@ TEST(CleanPrivacyItemsAsync, SurvivesAReportFunctionThatThrows) {
     const std::string expected = "clean privacy items report failed: gone";
     for (int i = 0; i < 100 && !log.contains(expected); ++i) QThread::msleep(50);
     EXPECT_TRUE(log.contains(expected));
+}
+
+// Collects the reports of an asynchronous clean; shared with the worker, which may outlive a
+// test that failed while it ran.
+class FinalReport final {
+public:
+    ReportFunction function() {
+        return [state = m_state](const QVariantMap& event) {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->events.push_back(event);
+            state->arrived.notify_all();
+        };
+    }
+    // The reports so far once the first has come, or none after `wait`.
+    std::vector<QVariantMap> waitFor(std::chrono::milliseconds wait) {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        m_state->arrived.wait_for(lock, wait, [this] { return !m_state->events.empty(); });
+        return m_state->events;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        std::vector<QVariantMap> events;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
+TEST(CleanPrivacyItemsAsync, StopEndsATempFolderOfTwentyThousandFilesPartWay) {
+    FakeProfile profile;
+    const QString sentinel = profile.makeSentinel();
+    const ManyFiles files(profile.temp("many"), 200, 100);
+    FinalReport report;
+    LogCapture log;
+
+    // "recent" comes after the stop: it must not be cleaned.
+    writeFile(profile.roaming("Microsoft/Windows/Recent/a.lnk"), 1);
+    ASSERT_EQ(cleanPrivacyItemsAsync(R"(["temp", "recent"])", report.function()), 1);
+    ASSERT_TRUE(files.waitUntilOneGoes());
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    EXPECT_TRUE(stopCleanPrivacyItems());
+    const std::vector<QVariantMap> events = report.waitFor(std::chrono::seconds(2));
+    const auto took = std::chrono::steady_clock::now() - stoppedAt;
+
+    ASSERT_EQ(events.size(), 1u) << "no report within 2 s of the stop";
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_EQ(events[0], (QVariantMap{{"type", "done"}, {"success", true}, {"stopped", true}}));
+    EXPECT_GT(files.filesLeft(), 0);
+    EXPECT_LT(files.filesLeft(), 200 * 100);
+    EXPECT_TRUE(exists(profile.roaming("Microsoft/Windows/Recent/a.lnk")));
+    EXPECT_TRUE(exists(sentinel + "/keep.txt"));
+    EXPECT_TRUE(log.contains("clean privacy items stopped before recent"));
+    // Its report sent, the clean no longer runs: a second Stop finds nothing.
+    EXPECT_FALSE(stopCleanPrivacyItems());
+}
+
+TEST(CleanPrivacyItemsAsync, AStopBeforeAnyCleanRunsReachesNoLaterClean) {
+    FakeProfile profile;
+    writeFile(profile.temp("a.tmp"), 1);
+    EXPECT_FALSE(stopCleanPrivacyItems());
+    FinalReport report;
+    ASSERT_EQ(cleanPrivacyItemsAsync(R"(["temp"])", report.function()), 1);
+    const std::vector<QVariantMap> events = report.waitFor(std::chrono::seconds(10));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0], (QVariantMap{{"type", "done"}, {"success", true}}));
+    EXPECT_FALSE(exists(profile.temp("a.tmp")));
 }
 
 }  // namespace

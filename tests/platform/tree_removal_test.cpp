@@ -114,6 +114,37 @@ TEST(RemoveTree, LeavesAPlainFileAloneOnlyWhenAskedForFolders) {
     EXPECT_FALSE(space.exists("tree/file.txt"));
 }
 
+int filesUnder(const Workspace& space, const std::string& relative) {
+    int count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(space.path(relative))) {
+        if (entry.is_regular_file()) ++count;
+    }
+    return count;
+}
+
+// The fifth question stops the walk: at most four entries went, and the rest stays unreported.
+TEST(TreeRemoval, StopsWhereTheStopPredicateFirstAnswersTrue) {
+    using Remove = RemovalReport (*)(const std::string&, const RemovalOptions&);
+    for (const Remove remove : {Remove{removeTree}, Remove{clearFolder}}) {
+        Workspace space;
+        for (int i = 0; i < 30; ++i) space.write("tree/f" + std::to_string(i), 1);
+        for (int i = 0; i < 10; ++i) space.write("tree/sub/g" + std::to_string(i), 1);
+        int asked = 0;
+        RemovalOptions options;
+        options.stop = [&asked] { return ++asked >= 5; };
+
+        const RemovalReport report = remove(space.text("tree"), options);
+        EXPECT_TRUE(report.stopped);
+        EXPECT_FALSE(report.complete());
+        EXPECT_EQ(report.leftCount, 0);
+        EXPECT_EQ(asked, 5);  // not asked again once it said stop
+        ASSERT_TRUE(space.exists("tree"));
+        EXPECT_GE(filesUnder(space, "tree"), 36);
+        EXPECT_LT(filesUnder(space, "tree"), 40);
+        expectSentinelIntact(space);
+    }
+}
+
 TEST(ClearFolder, KeepsTheFolderAndItsOwnHiddenEntriesOnlyWhenAsked) {
     for (const bool keepHidden : {true, false}) {
         Workspace space;

@@ -11,9 +11,10 @@
     const kApps = {
         wechat: {types: ['wechat_cache', 'wechat_image', 'wechat_video', 'wechat_file'],
                  scan: 'startScanWechat', stop: 'stopScanWechat', clean: 'startCleanWechat',
-                 open: 'openWechatFolder'},
+                 stopClean: 'stopCleanWechat', open: 'openWechatFolder'},
         qq: {types: ['qq_cache', 'qq_image', 'qq_video', 'qq_file'],
-             scan: 'startScanQq', stop: 'stopScanQq', clean: 'startCleanQq', open: 'openQqFolder'},
+             scan: 'startScanQq', stop: 'stopScanQq', clean: 'startCleanQq', stopClean: 'stopCleanQq',
+             open: 'openQqFolder'},
     };
 
     function appName(app) {
@@ -226,12 +227,15 @@
             return result;
         }
 
+        // Resolves with {ok, stopped}; stopped when Stop cut this category's clean short.
         function cleanOne(app, type) {
             return new Promise((resolve) => {
                 const started = Native.call(kApps[app].clean, JSON.stringify([type]), (report) => {
-                    if (report && report.type === 'done') resolve(report.success !== false);
+                    if (report && report.type === 'done') {
+                        resolve({ok: report.success !== false, stopped: report.stopped === true});
+                    }
                 });
-                if (started !== 1) resolve(false);
+                if (started !== 1) resolve({ok: false, stopped: false});
             });
         }
 
@@ -256,33 +260,45 @@
             const begun = Date.now();
             state.phase = 'cleaning';
             state.stopRequested = false;
-            state.progress = Progress.show(panel, {verb: () => S('chat.cleaning', appName(app)),
-                                                   onStop: () => (state.stopRequested = true)});
+            // Stop also ends the category being cleaned, not only the loop between them.
+            state.progress = Progress.show(panel, {verb: () => S('chat.cleaning', appName(app)), onStop: () => {
+                state.stopRequested = true;
+                Native.call(kApps[app].stopClean);
+            }});
             state.progress.root.dataset.app = app;
             render();
             const done = [];
+            let cutShort = null;
             for (const [index, type] of chosen.entries()) {
                 if (state.stopRequested) break;
                 state.progress.update({current: () => S('junk.step', index + 1, chosen.length, typeName(type)),
                                        fraction: index / chosen.length});
-                await cleanOne(app, type);
+                const result = await cleanOne(app, type);
                 done.push(type);
+                if (result.stopped) {
+                    cutShort = type;
+                    break;
+                }
             }
             state.progress.done();
             state.progress = null;
-            const stopped = done.length < chosen.length;
+            const notReached = chosen.filter((type) => !done.includes(type));
+            const stopped = cutShort !== null || notReached.length > 0;
             state.phase = 'results';
             await startScan(app, true);
-            finishClean(state, before, done, stopped, begun);
+            finishClean(state, before, done, stopped ? {cutShort, notReached} : null, begun);
         }
 
+        // `stopped`: null, or what Stop left: the category cut short and those never begun.
         function finishClean(state, before, done, stopped, begun) {
+            const cutShort = stopped ? stopped.cutShort : null;
+            const notReached = stopped ? stopped.notReached : [];
             const outcome = done.map((type) => {
                 const left = (state.items.get(type) || {size: 0}).size;
                 return {type, left, gone: Math.max(0, before.get(type) - left)};
             });
             const freed = outcome.reduce((sum, o) => sum + o.gone, 0);
-            state.partial = stopped;
+            state.partial = Boolean(stopped);
             state.phase = 'results';
             // Which chat app was cleaned is left out: a program's name is not ours to send.
             App.report('chat_clean', {categories: done.length, freed_bytes: freed,
@@ -294,7 +310,9 @@
                 freedBytes: freed,
                 lines: outcome.map((o) => S('junk.freedLine', typeName(o.type), Format.size(o.gone))),
                 failed: outcome.filter((o) => o.left > 0).map((o) => ({
-                    label: typeName(o.type), reason: S('junk.stillThere', Format.size(o.left))})),
+                    label: typeName(o.type), reason: o.type === cutShort
+                        ? S('junk.stoppedPart', Format.size(o.left)) : S('junk.stillThere', Format.size(o.left))}))
+                    .concat(notReached.map((type) => ({label: typeName(type), reason: S('junk.notReached')}))),
                 actions: [
                     {label: S('result.done'), kind: 'primary', onClick: () => {
                         state.summary = null;

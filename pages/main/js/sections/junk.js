@@ -1,6 +1,7 @@
 // Junk files: the nine categories the program measures, cleaned one category at a time so the
-// progress can name each step and Stop can act between them. Freed space is what a second
-// measurement shows, never what the first one promised.
+// progress can name each step; Stop ends the category under way (stopCleanPrivacyItems) and
+// starts no other. Freed space is what a second measurement shows, never what the first one
+// promised.
 (function () {
     'use strict';
 
@@ -25,13 +26,15 @@
         return running;
     }
 
-    // Resolves with the completion report of one category's clean.
+    // Resolves with {ok, stopped} from the completion report of one category's clean; stopped
+    // when Stop cut that clean short.
     function cleanOne(type) {
         return new Promise((resolve) => {
             const started = Native.call('cleanPrivacyItemsAsync', JSON.stringify([type]), (report) => {
-                resolve(report && report.type === 'done' ? report.success !== false : false);
+                const done = Boolean(report) && report.type === 'done';
+                resolve({ok: done && report.success !== false, stopped: done && report.stopped === true});
             });
-            if (started !== 1) resolve(false);
+            if (started !== 1) resolve({ok: false, stopped: false});
         });
     }
 
@@ -169,45 +172,59 @@
             state.cleanBegun = Date.now();
             render();
             const before = new Map(state.items.map((item) => [item.type, item.size]));
+            // Stop also ends the category being cleaned, not only the loop between them.
             state.progress = Progress.show(frame.body, {verb: () => S('junk.cleaning'), onStop: () => {
                 state.stopRequested = true;
+                Native.call('stopCleanPrivacyItems');
             }});
             const done = [];
+            let cutShort = null;
             for (const [index, item] of going.entries()) {
                 if (state.stopRequested) break;
                 state.progress.update({current: () => S('junk.step', index + 1, going.length, name(item.type)),
                                        fraction: index / going.length});
-                const ok = await cleanOne(item.type);
-                log.info('cleaned ' + item.type + (ok ? '' : ' (reported a failure)'));
+                const result = await cleanOne(item.type);
+                log.info('cleaned ' + item.type + (result.stopped ? ' (stopped part-way)' : result.ok ? '' : ' (reported a failure)'));
                 done.push(item.type);
+                if (result.stopped) {
+                    cutShort = item.type;
+                    break;
+                }
             }
             state.progress.update({fraction: 1});
-            const stopped = state.stopRequested && done.length < going.length;
+            const notReached = going.map((item) => item.type).filter((type) => !done.includes(type));
+            const stopped = cutShort !== null || (state.stopRequested && notReached.length > 0);
             state.progress.done();
             const after = await Busy.run(S('junk.measuring'), measure, {container: container});
-            finish(before, after || state.items, done, skipped, stopped);
+            finish(before, after || state.items, done, skipped, stopped ? {cutShort, notReached} : null);
         }
 
+        // `stopped`: null, or what Stop left: the category cut short and those never begun.
         function finish(before, after, done, skipped, stopped) {
             state.items = after;
             const sizeNow = new Map(after.map((item) => [item.type, item.size]));
             const gone = done.map((type) => [type, Math.max(0, (before.get(type) || 0) - (sizeNow.get(type) || 0))]);
+            const cutShort = stopped ? stopped.cutShort : null;
+            const notReached = stopped ? stopped.notReached : [];
             const left = done.filter((type) => (sizeNow.get(type) || 0) > 0);
             const freed = gone.reduce((sum, [, bytes]) => sum + bytes, 0);
-            const failedCount = skipped.length + left.length;
+            const failedCount = skipped.length + left.length + notReached.length;
             rememberClean(freed);
             App.report('junk_clean', {categories: done.length, freed_bytes: freed, left: failedCount,
                                       skipped: skipped.length, duration_ms: Date.now() - state.cleanBegun,
                                       outcome: stopped ? 'stopped' : 'done'});
             state.phase = 'done';
-            state.partial = stopped;
+            state.partial = Boolean(stopped);
             render();
             // The texts are built on demand, so the summary follows a language switch.
             state.summary = ResultSummary.show(frame.body, () => ({
                 freedBytes: freed,
                 lines: gone.map(([type, bytes]) => S('junk.freedLine', name(type), Format.size(bytes))),
                 failed: skipped.map((item) => ({label: name(item.type), reason: S('junk.running', name(item.type))}))
-                    .concat(left.map((type) => ({label: name(type), reason: S('junk.stillThere', Format.size(sizeNow.get(type)))}))),
+                    .concat(left.map((type) => ({label: name(type), reason: type === cutShort
+                        ? S('junk.stoppedPart', Format.size(sizeNow.get(type)))
+                        : S('junk.stillThere', Format.size(sizeNow.get(type)))})))
+                    .concat(notReached.map((type) => ({label: name(type), reason: S('junk.notReached')}))),
                 actions: [{label: S('result.done'), kind: 'primary', onClick: () => {
                     state.summary.remove();
                     state.partial = false;

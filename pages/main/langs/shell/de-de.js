@@ -72,6 +72,8 @@ MainStrings.add('de-de', {
     "junk.step": "{0} von {1} · {2}",
     "junk.freedLine": "{0}: {1} freigegeben",
     "junk.stayedLine": "{0}: {1} geblieben (in Gebrauch)",
+    "junk.stoppedPart": "Mittendrin gestoppt: {0} unverändert geblieben",
+    "junk.notReached": "Nicht bereinigt: vorher gestoppt",
     "junk.thumbcache.name": "Miniaturansichten-Cache",
     "junk.thumbcache.desc": "Bildvorschauen, die der Explorer bei Bedarf neu erstellt",
     "junk.recent.name": "Zuletzt verwendete Dokumente",

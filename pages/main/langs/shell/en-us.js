@@ -72,6 +72,8 @@ MainStrings.add('en-us', {
     "junk.step": "{0} of {1} · {2}",
     "junk.freedLine": "{0}: freed {1}",
     "junk.stayedLine": "{0}: {1} stayed (in use)",
+    "junk.stoppedPart": "Stopped part-way: {0} left as it was",
+    "junk.notReached": "Not cleaned: stopped before it began",
     "junk.thumbcache.name": "Thumbnail cache",
     "junk.thumbcache.desc": "Picture previews Explorer rebuilds when needed",
     "junk.recent.name": "Recent documents",

@@ -72,6 +72,8 @@ MainStrings.add('es-es', {
     "junk.step": "{0} de {1} · {2}",
     "junk.freedLine": "{0}: {1} liberados",
     "junk.stayedLine": "{0}: quedan {1} (en uso)",
+    "junk.stoppedPart": "Detenido a medias: quedan {0} sin tocar",
+    "junk.notReached": "Sin limpiar: se detuvo antes de empezar",
     "junk.thumbcache.name": "Caché de miniaturas",
     "junk.thumbcache.desc": "Vistas previas que el Explorador vuelve a crear cuando hacen falta",
     "junk.recent.name": "Documentos recientes",

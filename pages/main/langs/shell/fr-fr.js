@@ -72,6 +72,8 @@ MainStrings.add('fr-fr', {
     "junk.step": "{0} sur {1} · {2}",
     "junk.freedLine": "{0} : {1} libérés",
     "junk.stayedLine": "{0} : {1} restés (en cours d'utilisation)",
+    "junk.stoppedPart": "Arrêté en cours : {0} laissés tels quels",
+    "junk.notReached": "Non nettoyé : arrêté avant de commencer",
     "junk.thumbcache.name": "Cache des miniatures",
     "junk.thumbcache.desc": "Aperçus d'images que l'Explorateur recrée au besoin",
     "junk.recent.name": "Documents récents",

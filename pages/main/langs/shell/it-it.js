@@ -72,6 +72,8 @@ MainStrings.add('it-it', {
     "junk.step": "{0} di {1} · {2}",
     "junk.freedLine": "{0}: {1} liberati",
     "junk.stayedLine": "{0}: {1} rimasti (in uso)",
+    "junk.stoppedPart": "Interrotto a metà: {0} lasciati com'erano",
+    "junk.notReached": "Non pulito: interrotto prima di iniziare",
     "junk.thumbcache.name": "Cache delle miniature",
     "junk.thumbcache.desc": "Anteprime che Esplora file ricrea quando servono",
     "junk.recent.name": "Documenti recenti",

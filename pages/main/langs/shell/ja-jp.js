@@ -72,6 +72,8 @@ MainStrings.add('ja-jp', {
     "junk.step": "{0} / {1} · {2}",
     "junk.freedLine": "{0}: {1} を解放",
     "junk.stayedLine": "{0}: {1} が残存 (使用中)",
+    "junk.stoppedPart": "途中で停止: {0} はそのまま残っています",
+    "junk.notReached": "未クリーン: 開始前に停止しました",
     "junk.thumbcache.name": "縮小版のキャッシュ",
     "junk.thumbcache.desc": "エクスプローラーが必要に応じて作り直す画像のプレビュー",
     "junk.recent.name": "最近使ったドキュメント",

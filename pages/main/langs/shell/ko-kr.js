@@ -72,6 +72,8 @@ MainStrings.add('ko-kr', {
     "junk.step": "{0}/{1} · {2}",
     "junk.freedLine": "{0}: {1} 확보",
     "junk.stayedLine": "{0}: {1} 남음 (사용 중)",
+    "junk.stoppedPart": "중간에 중지됨: {0} 그대로 남음",
+    "junk.notReached": "정리 안 됨: 시작 전에 중지됨",
     "junk.thumbcache.name": "미리 보기 캐시",
     "junk.thumbcache.desc": "파일 탐색기가 필요할 때 다시 만드는 그림 미리 보기",
     "junk.recent.name": "최근 문서",

@@ -72,6 +72,8 @@ MainStrings.add('pt-pt', {
     "junk.step": "{0} de {1} · {2}",
     "junk.freedLine": "{0}: {1} libertados",
     "junk.stayedLine": "{0}: ficaram {1} (em uso)",
+    "junk.stoppedPart": "Parado a meio: ficaram {0} como estavam",
+    "junk.notReached": "Não limpo: parado antes de começar",
     "junk.thumbcache.name": "Cache de miniaturas",
     "junk.thumbcache.desc": "Pré-visualizações que o Explorador recria quando precisa",
     "junk.recent.name": "Documentos recentes",

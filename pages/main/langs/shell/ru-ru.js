@@ -80,6 +80,8 @@ MainStrings.add('ru-ru', {
     "junk.step": "{0} из {1} · {2}",
     "junk.freedLine": "{0}: освобождено {1}",
     "junk.stayedLine": "{0}: осталось {1} (используется)",
+    "junk.stoppedPart": "Остановлено на полпути: {0} не тронуто",
+    "junk.notReached": "Не очищено: остановлено до начала",
     "junk.thumbcache.name": "Кэш эскизов",
     "junk.thumbcache.desc": "Превью изображений, которые Проводник создаёт заново при необходимости",
     "junk.recent.name": "Недавние документы",

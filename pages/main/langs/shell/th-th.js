@@ -72,6 +72,8 @@ MainStrings.add('th-th', {
     "junk.step": "{0} จาก {1} · {2}",
     "junk.freedLine": "{0}: เพิ่มพื้นที่ {1}",
     "junk.stayedLine": "{0}: เหลือ {1} (กำลังใช้งาน)",
+    "junk.stoppedPart": "หยุดกลางคัน: {0} ยังคงอยู่ตามเดิม",
+    "junk.notReached": "ไม่ได้ล้าง: หยุดก่อนเริ่ม",
     "junk.thumbcache.name": "แคชภาพขนาดย่อ",
     "junk.thumbcache.desc": "ภาพตัวอย่างที่ File Explorer สร้างใหม่ได้เมื่อต้องการ",
     "junk.recent.name": "เอกสารล่าสุด",

@@ -72,6 +72,8 @@ MainStrings.add('tr-tr', {
     "junk.step": "{0}/{1} · {2}",
     "junk.freedLine": "{0}: {1} boşaltıldı",
     "junk.stayedLine": "{0}: {1} kaldı (kullanımda)",
+    "junk.stoppedPart": "Yarıda durduruldu: {0} olduğu gibi kaldı",
+    "junk.notReached": "Temizlenmedi: başlamadan durduruldu",
     "junk.thumbcache.name": "Küçük resim önbelleği",
     "junk.thumbcache.desc": "Dosya Gezgini'nin gerektiğinde yeniden oluşturduğu önizlemeler",
     "junk.recent.name": "Son belgeler",

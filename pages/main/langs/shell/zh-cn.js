@@ -72,6 +72,8 @@ MainStrings.add('zh-cn', {
     "junk.step": "第 {0}/{1} 项 · {2}",
     "junk.freedLine": "{0}：释放了 {1}",
     "junk.stayedLine": "{0}：剩余 {1}（正在使用）",
+    "junk.stoppedPart": "中途已停止：{0} 保持原样",
+    "junk.notReached": "未清理：开始前已停止",
     "junk.thumbcache.name": "缩略图缓存",
     "junk.thumbcache.desc": "资源管理器在需要时会重新生成的图片预览",
     "junk.recent.name": "最近使用的文档",
