@@ -284,11 +284,13 @@ TEST(CleanPrivacyItemsAsync, StopEndsATempFolderOfTwentyThousandFilesPartWay) {
     ASSERT_TRUE(files.waitUntilOneGoes());
     const auto stoppedAt = std::chrono::steady_clock::now();
     EXPECT_TRUE(stopCleanPrivacyItems());
-    const std::vector<QVariantMap> events = report.waitFor(std::chrono::seconds(2));
+    // Bounds a loaded or sanitized run meets while a clean run to its end would not; the
+    // prompt stop users see is the benchmark's to show.
+    const std::vector<QVariantMap> events = report.waitFor(std::chrono::seconds(10));
     const auto took = std::chrono::steady_clock::now() - stoppedAt;
 
-    ASSERT_EQ(events.size(), 1u) << "no report within 2 s of the stop";
-    EXPECT_LT(took, std::chrono::seconds(2));
+    ASSERT_EQ(events.size(), 1u) << "no report within 10 s of the stop";
+    EXPECT_LT(took, std::chrono::seconds(10));
     EXPECT_EQ(events[0], (QVariantMap{{"type", "done"}, {"success", true}, {"stopped", true}}));
     EXPECT_GT(files.filesLeft(), 0);
     EXPECT_LT(files.filesLeft(), 200 * 100);
