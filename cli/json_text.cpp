@@ -1,0 +1,99 @@
+// Strings are escaped from their UTF-8 bytes in one pass into one buffer; everything else is
+// small and goes through Qt's writer, which keeps the output the same as before.
+#include "cli/json_text.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace pellanor::cli {
+namespace {
+
+// A lone surrogate has no UTF-8 form; Qt's writer escapes it, so such text is left to Qt.
+bool hasLoneSurrogate(const QString& text) {
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray qtJsonText(const QJsonValue& value) {
+    // A document holds only arrays and objects: print the value as the one item of an array.
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+void appendEscaped(QByteArray& out, unsigned char byte) {
+    static const char kHex[] = "0123456789abcdef";
+    switch (byte) {
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\b':
+            out += "\\b";
+            return;
+        case '\f':
+            out += "\\f";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
+    }
+    if (byte >= 0x20) {
+        out += static_cast<char>(byte);
+        return;
+    }
+    out += "\\u00";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xf];
+}
+
+}  // namespace
+
+QByteArray quotedJsonString(const QString& text) {
+    if (hasLoneSurrogate(text)) return qtJsonText(QJsonValue(text));
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray out;
+    // Indented documents escape little besides their line breaks and quotes.
+    out.reserve(utf8.size() + utf8.size() / 8 + 2);
+    out += '"';
+    for (const char byte : utf8) appendEscaped(out, static_cast<unsigned char>(byte));
+    out += '"';
+    return out;
+}
+
+QByteArray jsonText(const QJsonValue& value) {
+    return value.isString() ? quotedJsonString(value.toString()) : qtJsonText(value);
+}
+
+QByteArray jsonLine(const QVariantMap& event) {
+    QByteArray line("{");
+    // QVariantMap keeps its keys sorted, as a JSON object prints them.
+    for (auto it = event.constBegin(); it != event.constEnd(); ++it) {
+        if (line.size() > 1) line += ',';
+        line += quotedJsonString(it.key());
+        line += ':';
+        line += it.value().type() == QVariant::String
+                    ? quotedJsonString(it.value().toString())
+                    : qtJsonText(QJsonValue::fromVariant(it.value()));
+    }
+    line += '}';
+    return line;
+}
+
+}  // namespace pellanor::cli
