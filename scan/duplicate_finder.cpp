@@ -145,11 +145,10 @@ std::vector<QString> digestsOfCandidates(const std::vector<FileRecord>& files,
 
 using TwinsByDigest = std::map<QString, std::vector<FileRecord>>;
 
-// Takes `files` so that the records of files without a twin, most of them, are freed before
-// the document is built.
-TwinsByDigest twinsByDigest(std::vector<FileRecord> files,
+// Moves the records of files with a twin out of `files`.
+TwinsByDigest twinsByDigest(std::vector<FileRecord>& files,
                             const std::vector<std::vector<std::size_t>>& groups,
-                            std::vector<QString> digests) {
+                            const std::vector<QString>& digests) {
     TwinsByDigest byDigest;
     for (const auto& group : groups) {
         for (std::size_t i : group) {
@@ -295,7 +294,12 @@ QString findDuplicateFiles(const QString& folders) {
     auto groups = sameSizeGroups(files);
     keepOnePathPerFile(files, groups);
     std::vector<QString> digests = digestsOfCandidates(files, groups);
-    return groupsDocument(twinsByDigest(std::move(files), groups, std::move(digests)));
+    const TwinsByDigest twins = twinsByDigest(files, groups, digests);
+    // The records and digests of files without a twin, most of them, go before the document
+    // is built (a by-value parameter would live until the caller's whole statement ends).
+    files = std::vector<FileRecord>();
+    digests = std::vector<QString>();
+    return groupsDocument(twins);
 }
 
 int startScanDuplicateFiles(const QString& folders, ScanReport report) {
