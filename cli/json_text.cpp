@@ -27,6 +27,22 @@ QByteArray qtJsonText(const QJsonValue& value) {
     return array.mid(1, array.size() - 2);
 }
 
+// Bytes an escaped `byte` takes beyond itself.
+int escapeCost(unsigned char byte) {
+    switch (byte) {
+        case '"':
+        case '\\':
+        case '\b':
+        case '\f':
+        case '\n':
+        case '\r':
+        case '\t':
+            return 1;
+        default:
+            return byte < 0x20 ? 5 : 0;
+    }
+}
+
 void appendEscaped(QByteArray& out, unsigned char byte) {
     static const char kHex[] = "0123456789abcdef";
     switch (byte) {
@@ -68,9 +84,12 @@ void appendEscaped(QByteArray& out, unsigned char byte) {
 QByteArray quotedJsonString(const QString& text) {
     if (hasLoneSurrogate(text)) return qtJsonText(QJsonValue(text));
     const QByteArray utf8 = text.toUtf8();
+    // Sized exactly: an indented document escapes a quote or a line break every few bytes, and
+    // growing a buffer of tens of megabytes doubles it.
+    int size = utf8.size() + 2;
+    for (const char byte : utf8) size += escapeCost(static_cast<unsigned char>(byte));
     QByteArray out;
-    // Indented documents escape little besides their line breaks and quotes.
-    out.reserve(utf8.size() + utf8.size() / 8 + 2);
+    out.reserve(size);
     out += '"';
     for (const char byte : utf8) appendEscaped(out, static_cast<unsigned char>(byte));
     out += '"';
