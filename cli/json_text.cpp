@@ -81,17 +81,47 @@ void appendEscaped(QByteArray& out, unsigned char byte) {
 
 }  // namespace
 
+// Escaped straight from UTF-16: converting to UTF-8 first would allocate three bytes per
+// character, several times the document, for a moment.
 QByteArray quotedJsonString(const QString& text) {
     if (hasLoneSurrogate(text)) return qtJsonText(QJsonValue(text));
-    const QByteArray utf8 = text.toUtf8();
-    // Sized exactly: an indented document escapes a quote or a line break every few bytes, and
-    // growing a buffer of tens of megabytes doubles it.
-    int size = utf8.size() + 2;
-    for (const char byte : utf8) size += escapeCost(static_cast<unsigned char>(byte));
+    const QChar* const begin = text.constData();
+    const QChar* const end = begin + text.size();
+    int size = 2;
+    for (const QChar* c = begin; c != end; ++c) {
+        const ushort u = c->unicode();
+        if (u < 0x80) {
+            size += 1 + escapeCost(static_cast<unsigned char>(u));
+        } else if (u < 0x800) {
+            size += 2;
+        } else {
+            size += 3;  // a surrogate pair is four bytes: three here, one for its low half
+            if (c->isHighSurrogate()) ++c, ++size;
+        }
+    }
     QByteArray out;
     out.reserve(size);
     out += '"';
-    for (const char byte : utf8) appendEscaped(out, static_cast<unsigned char>(byte));
+    for (const QChar* c = begin; c != end; ++c) {
+        const ushort u = c->unicode();
+        if (u < 0x80) {
+            appendEscaped(out, static_cast<unsigned char>(u));
+        } else if (c->isHighSurrogate()) {
+            const uint point = QChar::surrogateToUcs4(*c, *(c + 1));
+            ++c;
+            out += static_cast<char>(0xf0 | (point >> 18));
+            out += static_cast<char>(0x80 | ((point >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((point >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (point & 0x3f));
+        } else if (u < 0x800) {
+            out += static_cast<char>(0xc0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3f));
+        } else {
+            out += static_cast<char>(0xe0 | (u >> 12));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (u & 0x3f));
+        }
+    }
     out += '"';
     return out;
 }

@@ -77,6 +77,15 @@ bool readArgument(const QString& word, QString& text) {
     return true;
 }
 
+// A text result, a scan's whole document among them, is written without a JSON copy of it.
+QByteArray resultText(const pellanor::bridge::Result& result) {
+    if (const QString* text = std::get_if<QString>(&result)) {
+        return pellanor::cli::quotedJsonString(*text);
+    }
+    const QJsonValue json = pellanor::bridge::toJson(result);
+    return json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json);
+}
+
 // Report maps are printed as they arrive, but never before the method's own result.
 class ReportPrinter {
 public:
@@ -203,9 +212,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellanor-cli: %s failed: %s\n", member->name, qPrintable(error));
         return 1;
     }
-    const QJsonValue json = pellanor::bridge::toJson(result);
-    const bool finished = printer->printResult(json.isUndefined() ? QByteArray("null")
-                                                                  : pellanor::cli::jsonText(json));
+    const bool finished = printer->printResult(resultText(result));
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) waitForFinalReport(*printer);

@@ -28,6 +28,7 @@ TEST(CliJsonText, WritesWhatQtsWriterWrites) {
         QString(),
         everyAsciiCharacter(),
         QString::fromUtf8("caf\xc3\xa9 \xe2\x80\xa8 \xf0\x9f\x98\x80 \xef\xbf\xbf"),
+        QString::fromUtf8("\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xf0\x90\x80\x80 \xf4\x8f\xbf\xbf"),
         QString(QChar(0)) + "nul",
         QString(QChar(0xd800)) + "lone high",
         "lone low" + QString(QChar(0xdc00)),
