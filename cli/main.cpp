@@ -33,6 +33,7 @@
 #include <string>
 
 #include "bridge/native_util.h"
+#include "cli/json_text.h"
 #include "net/http_client.h"
 #include "system/process_facts.h"
 #include "ui/deferred_calls.h"
@@ -76,10 +77,13 @@ bool readArgument(const QString& word, QString& text) {
     return true;
 }
 
-QByteArray jsonText(const QJsonValue& value) {
-    // A document holds only arrays and objects: print the value as the one item of an array.
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
+// A text result, a scan's whole document among them, is written without a JSON copy of it.
+QByteArray resultText(const pellanor::bridge::Result& result) {
+    if (const QString* text = std::get_if<QString>(&result)) {
+        return pellanor::cli::quotedJsonString(*text);
+    }
+    const QJsonValue json = pellanor::bridge::toJson(result);
+    return json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json);
 }
 
 // Report maps are printed as they arrive, but never before the method's own result.
@@ -87,8 +91,7 @@ class ReportPrinter {
 public:
     void report(const QVariantMap& event) {
         const QString type = event.value(QStringLiteral("type")).toString();
-        const QByteArray line =
-            QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        const QByteArray line = pellanor::cli::jsonLine(event);
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_resultPrinted) {
             printLine(line);
@@ -209,9 +212,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellanor-cli: %s failed: %s\n", member->name, qPrintable(error));
         return 1;
     }
-    const QJsonValue json = pellanor::bridge::toJson(result);
-    const bool finished =
-        printer->printResult(json.isUndefined() ? QByteArray("null") : jsonText(json));
+    const bool finished = printer->printResult(resultText(result));
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) waitForFinalReport(*printer);

@@ -143,33 +143,44 @@ std::vector<QString> digestsOfCandidates(const std::vector<FileRecord>& files,
     return digests;
 }
 
-QString searchDocument(const std::vector<FileRecord>& files,
-                       const std::vector<std::vector<std::size_t>>& groups,
-                       const std::vector<QString>& digests) {
-    std::map<QString, std::vector<FileRecord>> byDigest;
+using TwinsByDigest = std::map<QString, std::vector<FileRecord>>;
+
+// Moves the records of files with a twin out of `files`.
+TwinsByDigest twinsByDigest(std::vector<FileRecord>& files,
+                            const std::vector<std::vector<std::size_t>>& groups,
+                            const std::vector<QString>& digests) {
+    TwinsByDigest byDigest;
     for (const auto& group : groups) {
         for (std::size_t i : group) {
             if (digests[i].isEmpty()) continue;
             std::vector<FileRecord>& twins = byDigest[digests[i]];
-            FileRecord record = files[i];
-            if (!repeatsAListedFile(twins, record)) twins.push_back(std::move(record));
+            if (!repeatsAListedFile(twins, files[i])) twins.push_back(std::move(files[i]));
         }
     }
-    QJsonArray list;
-    for (const auto& entry : byDigest) {
-        if (entry.second.size() > 1) list.append(groupJson(entry.first, entry.second));
+    return byDigest;
+}
+
+// The JSON tree, its UTF-8 text and the returned text are each as large as the document; each
+// goes as soon as the next is built, so no more than two are held at once.
+QString groupsDocument(const TwinsByDigest& byDigest) {
+    QByteArray text;
+    {
+        QJsonArray list;
+        for (const auto& entry : byDigest) {
+            if (entry.second.size() > 1) list.append(groupJson(entry.first, entry.second));
+        }
+        QJsonObject root;
+        root.insert(QLatin1String(kGroupsKey), list);
+        list = QJsonArray();
+        text = QJsonDocument(root).toJson();
     }
-    return QString::fromUtf8(QJsonDocument(QJsonObject{{kGroupsKey, list}}).toJson());
+    return QString::fromUtf8(text);
 }
 
 // --- The asynchronous scan: the same groups, built file by file. ---
 
 QString scanDocument(const DuplicateFileScanContext& context) {
-    QJsonArray list;
-    for (const auto& entry : context.filesByDigest) {
-        if (entry.second.size() > 1) list.append(groupJson(entry.first, entry.second));
-    }
-    return QString::fromUtf8(QJsonDocument(QJsonObject{{kGroupsKey, list}}).toJson());
+    return groupsDocument(context.filesByDigest);
 }
 
 std::optional<std::uint64_t> fingerprintFor(ReadAhead& ahead, const FileRecord& record) {
@@ -282,7 +293,13 @@ QString findDuplicateFiles(const QString& folders) {
     std::vector<FileRecord> files = collectUniqueFiles(parseFolderList(folders));
     auto groups = sameSizeGroups(files);
     keepOnePathPerFile(files, groups);
-    return searchDocument(files, groups, digestsOfCandidates(files, groups));
+    std::vector<QString> digests = digestsOfCandidates(files, groups);
+    const TwinsByDigest twins = twinsByDigest(files, groups, digests);
+    // The records and digests of files without a twin, most of them, go before the document
+    // is built (a by-value parameter would live until the caller's whole statement ends).
+    files = std::vector<FileRecord>();
+    digests = std::vector<QString>();
+    return groupsDocument(twins);
 }
 
 int startScanDuplicateFiles(const QString& folders, ScanReport report) {

@@ -3,15 +3,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <atomic>
 #include <exception>
+#include <mutex>
 #include <unordered_set>
 
 #include "log/logger.h"
 #include "log/qt_format.h"
-#include "platform/directory_iterator.h"
 #include "platform/file_identity.h"
 #include "platform/paths.h"
 #include "scan/digest.h"
+#include "scan/tree_walk.h"
 
 namespace pellanor::scan {
 namespace {
@@ -38,24 +40,25 @@ QString getFolderSize(const QString& path) {
     platform::DirectoryFilter filter;
     filter.hidden = true;
     filter.system = true;
-    filter.recursive = true;
-    qint64 total = 0;
-    // Only files with other names can be met twice; the rest need no bookkeeping.
+    std::atomic<qint64> total{0};
+    // Only files with other names can be met twice; the rest need no bookkeeping. Whichever
+    // thread meets such a file first counts it, so the sum does not depend on the order.
+    std::mutex linkedMutex;
     std::unordered_set<platform::FileIdentity> linked;
     try {
-        platform::DirectoryIterator iterator(root.toStdString(), filter);
-        platform::DirectoryEntry entry;
-        while (iterator.next(entry)) {
-            if (!entry.isFile) continue;
-            if (entry.identity && entry.linkCount > 1 && !linked.insert(*entry.identity).second) {
-                continue;
+        walkTrees({root.toStdString()}, filter, [&](const platform::DirectoryEntry& entry) {
+            if (!entry.isFile) return false;
+            if (entry.identity && entry.linkCount > 1) {
+                const std::lock_guard<std::mutex> lock(linkedMutex);
+                if (!linked.insert(*entry.identity).second) return false;
             }
             total += entry.size;
-        }
+            return false;
+        });
     } catch (const std::exception&) {
         logging::info(kTag, "get folder size failed: {}", path);
     }
-    return QString::number(total);
+    return QString::number(total.load());
 }
 
 }  // namespace pellanor::scan

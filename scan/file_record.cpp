@@ -24,11 +24,7 @@ QString fileIdText(const FileRecord& record) {
 }  // namespace
 
 FileRecord recordFrom(const platform::DirectoryEntry& entry) {
-    return {QString::fromStdString(entry.path),
-            QString::fromStdString(entry.name),
-            entry.size,
-            entry.modifiedMsecs,
-            entry.identity,
+    return {QString::fromStdString(entry.path), entry.size, entry.modifiedMsecs, entry.identity,
             entry.linkCount};
 }
 
@@ -73,7 +69,7 @@ QString modifiedTimeText(const FileRecord& record) {
 
 QJsonObject toJson(const FileRecord& record) {
     return {{kPathKey, record.path},
-            {kNameKey, record.name},
+            {kNameKey, record.path.mid(record.path.lastIndexOf(QLatin1Char('/')) + 1)},
             {kSizeKey, static_cast<double>(record.size)},
             {kModifiedTimeKey, modifiedTimeText(record)},
             {kFileIdKey, fileIdText(record)},

@@ -29,9 +29,10 @@ inline constexpr char kModifiedMsecsKey[] = "modifiedMsecs";
 
 // The time is kept as a number and formatted only when a record is written out: most records
 // of a duplicate search never are.
+// The name is the path's last part, cut out only when a record is written: a scan may hold a
+// record for every file of a drive.
 struct FileRecord {
     QString path;  // absolute, '/' separators
-    QString name;
     qint64 size = 0;
     qint64 modifiedMsecs = 0;  // since 1970-01-01 UTC
     // Known from the walk where it is free (POSIX); elsewhere set by identify().

@@ -1,5 +1,6 @@
 // The asynchronous scan lists one folder level per visit and queues the subfolders, so folders
-// added while it runs interleave breadth-first with the rest.
+// added while it runs interleave breadth-first with the rest; a round of queued folders is
+// listed over the cores at once. The blocking search walks the trees over the cores too.
 #include "scan/large_file_scanner.h"
 
 #include <thread>
@@ -7,6 +8,8 @@
 
 #include "scan/file_record.h"
 #include "scan/folder_list.h"
+#include "scan/parallel.h"
+#include "scan/tree_walk.h"
 
 namespace pellanor::scan {
 namespace {
@@ -28,30 +31,68 @@ void takeLargeFile(SeenFiles& seen, const platform::DirectoryEntry& entry,
     if (seen.take(record)) found.push_back(std::move(record));
 }
 
-// Lists one level of `folder`: qualifying files go to `found`, visible subfolders to the back
-// of the queue. A stop abandons the level, subfolders included. One listing yields both, in
+// One level of one folder, listed by any thread: qualifying files and visible subfolders in
 // the order two separate listings (files, then folders) would give them.
-void visitFolder(LargeFileScanContext& context, const PendingFolder& folder, qint64 minSize,
-                 std::vector<FileRecord>& found) {
+struct FolderLevel {
+    std::vector<FileRecord> files;
+    std::vector<PendingFolder> subfolders;
+};
+
+// A stop abandons the level, subfolders included.
+FolderLevel listLevel(ScanContext& context, const PendingFolder& folder, qint64 minSize) {
+    FolderLevel level;
     const QString root = folder.resolved ? folder.path : scanRoot(folder.path);
-    if (root.isEmpty() || context.stopRequested) return;
+    if (root.isEmpty() || context.stopRequested) return level;
     platform::DirectoryFilter filter = visibleFiles(false);
     filter.directories = true;
     platform::DirectoryIterator entries(root.toStdString(), filter);
     platform::DirectoryEntry entry;
-    std::vector<PendingFolder> subfolders;
-    while (!context.stopRequested && entries.next(entry)) {
-        if (context.stopRequested) return;
+    while (entries.next(entry)) {
+        if (context.stopRequested) return {};
         if (entry.isDirectory) {
-            subfolders.push_back({QString::fromStdString(entry.path), true});
+            level.subfolders.push_back({QString::fromStdString(entry.path), true});
         } else if (entry.size >= minSize) {
-            takeLargeFile(context.seenFiles, entry, found);
+            FileRecord record = recordFrom(entry);
+            identify(record);
+            level.files.push_back(std::move(record));
         }
     }
-    if (context.stopRequested || subfolders.empty()) return;
-    const std::lock_guard<std::mutex> lock(context.mutex);
-    for (PendingFolder& subfolder : subfolders) {
-        context.pendingFolders.push_back(std::move(subfolder));
+    return level;
+}
+
+// Enough folders per round to keep both cores listing, few enough that progress still comes
+// about every interval and a stop is not kept waiting by a long round.
+constexpr std::size_t kFoldersPerRound = 64;
+
+std::vector<PendingFolder> takeRound(LargeFileScanContext& context) {
+    std::vector<PendingFolder> round;
+    PendingFolder folder;
+    while (round.size() < kFoldersPerRound && !context.stopRequested &&
+           takeNextFolder(context, folder)) {
+        round.push_back(std::move(folder));
+    }
+    return round;
+}
+
+// Lists a round of queued folders over the cores, then takes their files and queues their
+// subfolders in queue order, so the records, and which path of a file is kept, are those of
+// visiting the folders one by one.
+void visitRound(LargeFileScanContext& context, const std::vector<PendingFolder>& round,
+                qint64 minSize, std::vector<FileRecord>& found) {
+    std::vector<FolderLevel> levels(round.size());
+    parallelFor(
+        round.size(), [&](std::size_t i) { levels[i] = listLevel(context, round[i], minSize); },
+        &context);
+    for (FolderLevel& level : levels) {
+        if (context.stopRequested) return;
+        for (FileRecord& record : level.files) {
+            if (context.seenFiles.take(record)) found.push_back(std::move(record));
+        }
+        if (level.subfolders.empty()) continue;
+        const std::lock_guard<std::mutex> lock(context.mutex);
+        for (PendingFolder& subfolder : level.subfolders) {
+            context.pendingFolders.push_back(std::move(subfolder));
+        }
     }
 }
 
@@ -65,10 +106,10 @@ void reportProgressIfDue(LargeFileScanContext& context, const std::vector<FileRe
 // Returns the final event.
 QVariantMap runScan(LargeFileScanContext& context, qint64 minSize) {
     std::vector<FileRecord> found;
-    PendingFolder folder;
     for (;;) {
-        while (!context.stopRequested && takeNextFolder(context, folder)) {
-            visitFolder(context, folder, minSize, found);
+        for (std::vector<PendingFolder> round = takeRound(context); !round.empty();
+             round = takeRound(context)) {
+            visitRound(context, round, minSize, found);
             reportProgressIfDue(context, found);
             std::this_thread::yield();
         }
@@ -86,18 +127,19 @@ QVariantMap runScan(LargeFileScanContext& context, qint64 minSize) {
 
 QString scanLargeFiles(const QString& folders, double minSize) {
     const qint64 threshold = minSizeFromScriptNumber(minSize);
-    std::vector<FileRecord> found;
-    SeenFiles seen;
-    platform::DirectoryEntry entry;
+    std::vector<std::string> roots;
     for (const QString& folder : parseFolderList(folders)) {
         if (folder.isEmpty()) continue;
         const QString root = scanRoot(folder);
-        if (root.isEmpty()) continue;
-        platform::DirectoryIterator files(root.toStdString(), visibleFiles(true));
-        while (files.next(entry)) {
-            if (entry.size >= threshold) takeLargeFile(seen, entry, found);
-        }
+        if (!root.isEmpty()) roots.push_back(root.toStdString());
     }
+    const std::vector<platform::DirectoryEntry> large = walkTrees(
+        roots, visibleFiles(true),
+        [threshold](const platform::DirectoryEntry& entry) { return entry.size >= threshold; });
+    // Taken in walk order, so a file reached by several paths keeps the one met first.
+    std::vector<FileRecord> found;
+    SeenFiles seen;
+    for (const platform::DirectoryEntry& entry : large) takeLargeFile(seen, entry, found);
     sortBySizeDescending(found);
     return listDocument(found);
 }

@@ -14,7 +14,6 @@ using test_support::writeFile;
 FileRecord recordOf(const QString& path, qint64 size) {
     FileRecord record;
     record.path = path;
-    record.name = path.section('/', -1);
     record.size = size;
     return record;
 }

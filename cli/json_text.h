@@ -1,0 +1,21 @@
+// The CLI's printed JSON, written straight from the values: a scan's document can run to tens
+// of megabytes, and going through a JSON tree held it three times over.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+#include <QVariantMap>
+
+namespace pellanor::cli {
+
+// `value` as compact JSON text, byte for byte what QJsonDocument writes for it. Does not block.
+QByteArray jsonText(const QJsonValue& value);
+
+// `text` as a quoted, escaped JSON string in UTF-8, as QJsonDocument's compact form writes it.
+QByteArray quotedJsonString(const QString& text);
+
+// A report map as one compact JSON object, as QJsonObject::fromVariantMap would print it.
+QByteArray jsonLine(const QVariantMap& event);
+
+}  // namespace pellanor::cli
