@@ -456,6 +456,7 @@
         const language = await initLanguage();
         mark('language');
         fitNavigation();
+        mark('navigation');
         renderNav();
         wireNavKeys();
         loadHotkeys();
