@@ -27,6 +27,7 @@ TEST_F(MainPageLogic, SelectionRulesAndVirtualListHoldTheirPromises) {
         "random use keeps the invariant",
         "virtual list renders only the visible rows",
         "virtual list keyboard",
+        "virtual list scroll renders only new rows",
         "shift+down ticks from the anchor to the active row",
         "shift+up ticks towards the top",
         "a shrinking range unticks only what it ticked",

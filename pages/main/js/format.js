@@ -50,8 +50,12 @@
     function percent(fraction) {
         const value = Number(fraction);
         if (!Number.isFinite(value)) return '';
-        return new Intl.NumberFormat(language(), {style: 'percent', maximumFractionDigits: 0})
-            .format(value);
+        const key = language() + '/percent';
+        if (!formatters.has(key)) {
+            formatters.set(key, new Intl.NumberFormat(language(), {style: 'percent',
+                                                                   maximumFractionDigits: 0}));
+        }
+        return formatters.get(key).format(value);
     }
 
     // Milliseconds since the epoch, "yyyy-MM-dd hh:mm" (the scanners' form) or "yyyyMMdd" (the
@@ -70,9 +74,15 @@
     function date(value, withTime) {
         const parsed = toDate(value);
         if (!parsed || Number.isNaN(parsed.getTime())) return '';
-        const options = {year: 'numeric', month: 'short', day: 'numeric'};
-        if (withTime) Object.assign(options, {hour: '2-digit', minute: '2-digit'});
-        return new Intl.DateTimeFormat(language(), options).format(parsed);
+        // Building the formatter costs far more than formatting: scrolling a long list formats
+        // a date for every row that comes into view.
+        const key = language() + '/date' + (withTime ? '+time' : '');
+        if (!formatters.has(key)) {
+            const options = {year: 'numeric', month: 'short', day: 'numeric'};
+            if (withTime) Object.assign(options, {hour: '2-digit', minute: '2-digit'});
+            formatters.set(key, new Intl.DateTimeFormat(language(), options));
+        }
+        return formatters.get(key).format(parsed);
     }
 
     // Seconds as m:ss (or h:mm:ss), for elapsed times.

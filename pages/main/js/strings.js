@@ -27,8 +27,12 @@
     }
 
     // Plural forms through Intl.PluralRules: `key.one`, `key.few`, `key.many`, `key.other`.
+    // One rule set per language: a group header of a long list asks for a plural each.
+    const pluralRules = new Map();
+
     function plural(key, n, ...args) {
-        const form = new Intl.PluralRules(language).select(Number(n));
+        if (!pluralRules.has(language)) pluralRules.set(language, new Intl.PluralRules(language));
+        const form = pluralRules.get(language).select(Number(n));
         const chosen = lookup(language, key + '.' + form) !== undefined ||
                        lookup(kDefault, key + '.' + form) !== undefined ? form : 'other';
         const shown = window.Format ? Format.count(n) : String(n);

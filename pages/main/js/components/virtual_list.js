@@ -64,18 +64,18 @@
             this.spacer.style.height = this.items.length * this.options.rowHeight + 'px';
             this.scroller.setAttribute('aria-rowcount',
                                        String(this.items.length + this.options.headerRows));
-            this.render();
+            this.render(true);
         }
 
         refresh() {
-            this.render();
+            this.render(true);
         }
 
         schedule() {
             if (this.frame) return;
             this.frame = requestAnimationFrame(() => {
                 this.frame = 0;
-                this.render();
+                this.render(false);
             });
         }
 
@@ -90,23 +90,37 @@
                     last: Math.min(this.items.length, bottom + kMargin)};
         }
 
-        rowNode(slot) {
-            while (this.pool.length <= slot) {
-                const row = document.createElement('div');
-                row.className = 'vlist-row';
-                row.setAttribute('role', 'row');
-                row.style.height = this.options.rowHeight + 'px';
-                this.scroller.appendChild(row);
-                this.pool.push(row);
-            }
-            return this.pool[slot];
+        addRow() {
+            const row = document.createElement('div');
+            row.className = 'vlist-row';
+            row.setAttribute('role', 'row');
+            row.style.height = this.options.rowHeight + 'px';
+            row.hidden = true;
+            row.shownIndex = -1;
+            this.scroller.appendChild(row);
+            this.pool.push(row);
         }
 
-        render() {
+        // Item i always lives in pooled row i % pool size, so a scroll only fills the rows that
+        // came into view; the rows that stay keep their texts and cost no layout. `all` renders
+        // every row again, for changes to the items themselves (ticks, texts, the active row).
+        render(all) {
             const {first, last} = this.visibleRange();
-            let slot = 0;
-            for (let index = first; index < last; ++index, ++slot) {
-                const row = this.rowNode(slot);
+            if (this.pool.length < last - first) {
+                while (this.pool.length < last - first) this.addRow();
+                all = true;  // the rows of the items on screen have moved
+            }
+            const size = this.pool.length;
+            for (const row of this.pool) {
+                if (row.shownIndex >= 0 && (row.shownIndex < first || row.shownIndex >= last)) {
+                    row.hidden = true;
+                    row.shownIndex = -1;
+                }
+            }
+            for (let index = first; index < last; ++index) {
+                const row = this.pool[index % size];
+                if (!all && row.shownIndex === index) continue;
+                row.shownIndex = index;
                 row.hidden = false;
                 row.dataset.index = String(index);
                 row.style.transform = 'translateY(' + index * this.options.rowHeight + 'px)';
@@ -114,7 +128,6 @@
                 this.options.render(row, this.items[index], index);
                 this.setTabStops(row, index === this.activeIndex);
             }
-            for (; slot < this.pool.length; ++slot) this.pool[slot].hidden = true;
         }
 
         setTabStops(row, active) {
@@ -150,7 +163,7 @@
             this.activeIndex = Math.max(0, Math.min(this.items.length - 1, index));
             if (!keepAnchor) this.setAnchor(this.activeIndex);
             this.scrollToIndex(this.activeIndex);
-            this.render();
+            this.render(true);
             const row = this.rowOf(this.activeIndex);
             if (row) row.focus({preventScroll: true});
         }
@@ -216,7 +229,7 @@
             this.setAnchor(this.activeIndex);
             if (item === undefined || !tick.tickable(item)) return;
             const accepted = tick.set(item, !tick.ticked(item));
-            this.render();
+            this.render(true);
             this.reportTicks(accepted ? [] : [item]);
         }
 
@@ -250,7 +263,7 @@
                 }
                 if (index === active) break;
             }
-            this.render();
+            this.render(true);
             this.reportTicks(refused);
         }
 

@@ -132,10 +132,11 @@
                 }
                 left.sort((a, b) => b.reclaimable - a.reclaimable);
                 setGroups(left);
-                state.review = [];
+                const review = [];
                 left.forEach((group, index) => {
-                    if (waiting.has(group)) state.review.push(index);
+                    if (waiting.has(group)) review.push(index);
                 });
+                state.review = review;
                 paintReview();
                 list.refresh();
             },
@@ -227,7 +228,7 @@
                 }
                 cells[0].textContent = group.line;
                 cells[0].title = group.line;
-                row.classList.toggle('is-review', state.review.includes(item.index));
+                row.classList.toggle('is-review', reviewSet().has(item.index));
                 row.classList.remove('is-ticked', 'is-protected');
                 return;
             }
@@ -254,6 +255,16 @@
             row.classList.toggle('is-ticked', file.ticked);
             row.classList.toggle('is-protected', file.protected);
             row.classList.remove('is-review');
+        }
+
+        // A helper over tens of thousands of groups may leave most of them for review: each
+        // group row asks, so the list is looked up as a set, made again when it is replaced.
+        function reviewSet() {
+            if (state.reviewSetOf !== state.review) {
+                state.reviewSet = new Set(state.review);
+                state.reviewSetOf = state.review;
+            }
+            return state.reviewSet;
         }
 
         // Texts made in the old language are made again on demand.

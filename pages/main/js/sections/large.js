@@ -30,15 +30,25 @@
         return dot < 0 ? 'other' : kKindOf[name.slice(dot + 1).toLowerCase()] || 'other';
     }
 
-    // The native record plus the keys the page sorts and filters by, computed once per scan.
+    // The native record as the page keeps it. A final report has tens of thousands of them, so
+    // what only the filters need (kind, lower-case name) is worked out when a filter first asks.
     function prepare(record) {
-        const name = String(record.name || K.splitPath(record.path).name);
-        return {path: String(record.path), name, size: Number(record.size) || 0,
-                modifiedTime: String(record.modifiedTime || ''),
+        const parts = K.splitPath(record.path);
+        return {path: String(record.path), name: String(record.name || parts.name),
+                size: Number(record.size) || 0, modifiedTime: String(record.modifiedTime || ''),
                 fileId: String(record.fileId || ''), links: Number(record.links) || 0,
                 modifiedMsecs: Number(record.modifiedMsecs) || 0, freed: K.freedBytes(record),
-                folder: K.splitPath(record.path).folder, kind: kindOf(name),
-                lower: name.toLowerCase(), ticked: false};
+                folder: parts.folder, kind: '', lower: '', ticked: false};
+    }
+
+    function kindOfFile(file) {
+        if (file.kind === '') file.kind = kindOf(file.name);
+        return file.kind;
+    }
+
+    function lowerName(file) {
+        if (file.lower === '' && file.name !== '') file.lower = file.name.toLowerCase();
+        return file.lower;
     }
 
     function create(container) {
@@ -174,8 +184,8 @@
             const text = state.text;
             let view = state.files;
             if (wantKind !== 'all' || text !== '') {
-                view = view.filter((f) => (wantKind === 'all' || f.kind === wantKind) &&
-                                          (text === '' || f.lower.includes(text)));
+                view = view.filter((f) => (wantKind === 'all' || kindOfFile(f) === wantKind) &&
+                                          (text === '' || lowerName(f).includes(text)));
             }
             if (state.sort !== 'size') view = view.slice().sort(compare(state.sort));
             state.view = view;
@@ -207,12 +217,12 @@
             box.setAttribute('aria-label', file.name);
             cells[1].textContent = file.name;
             cells[1].title = file.path;
-            cells[2].textContent = file.texts ? file.texts.folder : K.middle(file.folder, 60);
-            cells[2].title = file.folder;
             if (!file.texts) {
                 file.texts = {size: K.size(file.size), date: K.date(file.modifiedTime),
                               folder: K.middle(file.folder, 60)};
             }
+            cells[2].textContent = file.texts.folder;
+            cells[2].title = file.folder;
             cells[3].textContent = file.texts.size;
             // A file the last deletion or move could not take says why, where its date was.
             cells[4].textContent = file.failure ? ScanSection.reasonText(file.failure) :

@@ -9,11 +9,14 @@
     // closing, and the main page is opened as the main window in its place: its real close
     // (the user's exit) is then what ends the program.
     const kMainWindowFlag = 128;
-    // Lets the splash paint before the main page's load competes for the UI thread.
+    // The splash paints before the main page's load competes for the UI thread: the main page
+    // opens on the splash's second frame, or after this long where no frame comes (hidden).
     const kOpenDelayMs = 300;
     // Without a readiness signal, a short grace period hides the main page's first paint.
     const kHideDelayMs = 800;
-    const kReadyPollMs = 100;
+    // A poll is one cheap native call; a long period would keep the splash over a main page
+    // that is already painted.
+    const kReadyPollMs = 20;
     const kReadyTimeoutMs = 10000;
     // The program opens the first window at the engine's default size; the splash is smaller.
     const kSplashWidth = 480;
@@ -125,6 +128,19 @@
         });
     }
 
+    function afterSplashPainted() {
+        return new Promise((resolve) => {
+            let done = false;
+            const go = () => {
+                if (done) return;
+                done = true;
+                resolve();
+            };
+            requestAnimationFrame(() => requestAnimationFrame(go));
+            setTimeout(go, kOpenDelayMs);
+        });
+    }
+
     async function openMainWindow() {
         const path = mainWindowPath();
         if (path === '' || !Pellanor.hasMethod('WindowUtil', 'createWindow')) {
@@ -167,7 +183,7 @@
         setWindowTitle();
         setStatus('loading.starting');
         applyPendingLogonStart();
-        await Pellanor.delay(kOpenDelayMs);
+        await afterSplashPainted();
         await openMainWindow();
     }
 
