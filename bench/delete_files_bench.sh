@@ -5,14 +5,8 @@
 # Usage: bench/delete_files_bench.sh [build folder, default build/native]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/native}
-command -v hyperfine >/dev/null || { echo "needs hyperfine: apt-get install hyperfine" >&2; exit 1; }
-cmake --build "$build" --target pellanor-cli -j 2 >/dev/null
-cli="$build/app/pellanor-cli"
-
-work=$(mktemp -d /tmp/pellanor-delete-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+bench_name=delete-bench
+source "$(dirname "$0")/cli_bench_lib.sh" "$@"
 export APPDATA="$work/roaming"
 tree="$work/tree"
 # The tree is made afresh before each run, so the list of what "the scan saw" is written then

@@ -5,14 +5,8 @@
 # Usage: bench/wechat_bench.sh [build folder, default build/native]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/native}
-command -v hyperfine >/dev/null || { echo "needs hyperfine: apt-get install hyperfine" >&2; exit 1; }
-cmake --build "$build" --target pellanor-cli -j 2 >/dev/null
-cli="$build/app/pellanor-cli"
-
-work=$(mktemp -d /tmp/pellanor-wechat-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+bench_name=wechat-bench
+source "$(dirname "$0")/cli_bench_lib.sh" "$@"
 documents="$work/home/Documents"
 
 # Files of 0 to 8 KiB in folders of 50: four classic accounts with conversation attachments and
