@@ -2,8 +2,8 @@
 controls, with a margin) and bench/page_long_tasks_bench.sh (the precise figures).
 
 Before each action the page gets a `longtask` PerformanceObserver and a stopwatch around the
-page's own entry points (a progress report parsed and painted, a final report, a render of the
-visible rows), so every long task can be put down to our scripts or to the rest (the engine
+page's own entry points (progress reports folded, their paint, the end of a scan, a render of
+the visible rows), so every long task can be put down to our scripts or to the rest (the engine
 delivering a report, style and layout, garbage collection)."""
 import json
 import os
@@ -42,6 +42,7 @@ INSTALL = r'''((id) => {
     time(section.session, 'drain', 'progress');
     time(section.session.handlers, 'onProgress', 'paint');
     time(section.session, 'receive', 'report');
+    time(section.session, 'end', 'end');
     time(section.list, 'render', 'render');
     return true;
 })(SECTION)'''

@@ -8,7 +8,7 @@
 //     chips: FolderChips options (onAdd is ours), natives: {start, stop, add},
 //     scanArgs() -> native arguments before the callback,
 //     columns: [header cells], columnsClass, render(row, item), tick, onTicked(refused),
-//     onBegin(), fold(report data: what is new), onProgress() (paint what was folded),
+//     onBegin(), fold(report data: what is new, final), onProgress() (paint what was folded),
 //     onResult(type, data|null) (the final report's data, already folded), ticked() -> files,
 //     onRemoved(removed: Set), paintStatus(), paintBar(),
 //     scanFacts() -> the counts and sizes of the scan just ended, for its usage event})
@@ -72,7 +72,7 @@
                     this.chips.folders.map((f) => f.path))].concat(setup.scanArgs(), [callback]), 0),
                 stop: (id) => K.native(natives.stop, [id], false),
                 add: (id, folder) => K.native(natives.add, [id, folder], false),
-                fold: (data) => setup.fold(data),
+                fold: (data, final) => setup.fold(data, final),
                 onProgress: () => setup.onProgress(),
                 onEnd: (type, data) => this.end(type, data),
             });
@@ -160,7 +160,7 @@
             this.session.running = false;
             this.session.stopping = false;
             this.setup.onBegin();
-            if (data) this.setup.fold(data);
+            if (data) this.setup.fold(data, true);
             this.end(type, data);
         }
 

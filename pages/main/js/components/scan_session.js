@@ -4,10 +4,10 @@
 // No report may be dropped, so each is queued and folded in order: a task parses reports whole
 // and hands each to the section's `fold` for a few milliseconds, then yields; the section
 // paints what it has folded at most once a frame (onProgress). The final report is folded like
-// the others, then onEnd gets its data (null when it could not be read). The session stays
+// the others, then onEnd gets its data (null when it could not be read) in the next task. The session stays
 // running (and `ending`) until then, so the scan cannot be restarted under it.
 //
-// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, fold(data),
+// new ScanSession({start(callback) -> id, stop(id), add(id, folder) -> bool, fold(data, final),
 //                  onProgress(), onEnd(type, data|null)})
 // .begin(), .stop(), .add(folder), .running, .stopping, .ending, .startedAt
 (function () {
@@ -80,7 +80,8 @@
         }
 
         receive(event) {
-            if (!this.running) return;
+            // Nothing comes after the final report.
+            if (!this.running || this.ending) return;
             if (!event || String(event.type) !== 'progress') this.ending = true;
             this.reports.push(event);
             if (this.draining) return;
@@ -102,8 +103,11 @@
                     this.reports = [];
                     const ending = type === 'done' || type === 'stopped' ? type : 'error';
                     const data = ending === 'error' ? null : parse(event.data);
-                    if (data) this.handlers.fold(data);
-                    this.end(ending, data);
+                    if (data) this.handlers.fold(data, true);
+                    // The section's end (a sort and a new table) gets a task of its own.
+                    nextTask(() => {
+                        if (generation === this.generation) this.end(ending, data);
+                    });
                     return;
                 }
                 const data = parse(event.data);

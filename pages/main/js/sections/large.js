@@ -49,6 +49,35 @@
 
     const bySize = (a, b) => b.size - a.size;
 
+    // Two lists sorted largest first as one; on equal sizes `a`'s files come first.
+    function mergeBySize(a, b) {
+        const out = new Array(a.length + b.length);
+        let i = 0;
+        let j = 0;
+        let k = 0;
+        while (i < a.length && j < b.length) out[k++] = a[i].size >= b[j].size ? a[i++] : b[j++];
+        while (i < a.length) out[k++] = a[i++];
+        while (j < b.length) out[k++] = b[j++];
+        return out;
+    }
+
+    // Sorted runs, oldest first, kept as a binary counter keeps its bits: a run is merged with
+    // the one before it while that one is no longer. So the list is sorted at the end by a few
+    // linear merges instead of a sort of 60,000 files in one task.
+    function addRun(runs, run) {
+        runs.push(run);
+        while (runs.length > 1 && runs[runs.length - 2].length <= runs[runs.length - 1].length) {
+            const newer = runs.pop();
+            runs.push(mergeBySize(runs.pop(), newer));
+        }
+    }
+
+    function mergeRuns(runs) {
+        let all = [];
+        for (let i = runs.length - 1; i >= 0; --i) all = mergeBySize(runs[i], all);
+        return all;
+    }
+
     // The first `count` of two lists sorted largest first.
     function topOf(a, b, count) {
         const top = [];
@@ -66,7 +95,7 @@
     }
 
     function create(container) {
-        // found: every file reported so far, in runs each sorted largest first; live: the
+        // found: every file reported so far, in sorted runs (addRun); live: the
         // biggest kLiveRows of them; total: the scan's counts.
         const state = {files: [], view: [], partial: false, kind: 'all', text: '', found: [],
                        live: [], total: {count: 0, bytes: 0},
@@ -113,8 +142,7 @@
             onResult(type) {
                 minSelect.disabled = false;
                 state.partial = type === 'stopped';
-                // Each report's files were sorted as they came, so this sort merges sorted runs.
-                state.files = type === 'error' ? [] : state.found.sort(bySize);
+                state.files = type === 'error' ? [] : state.found[0] || [];
                 state.found = [];
                 state.live = [];
                 applyView();
@@ -309,10 +337,12 @@
         }
 
         // A report brings the files found since the previous one and the counts of all of them.
-        function fold(data) {
+        // After the final one the runs are merged, in that task, so the end has less to do.
+        function fold(data, final) {
             const batch = (Array.isArray(data && data.list) ? data.list : []).map(prepare);
             batch.sort(bySize);
-            for (const file of batch) state.found.push(file);
+            addRun(state.found, batch);
+            if (final) state.found = [mergeRuns(state.found)];
             state.live = topOf(state.live, batch, kLiveRows);
             const total = state.total;
             state.total = {
