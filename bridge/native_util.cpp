@@ -144,10 +144,9 @@ std::vector<Member> members() {
         method("findDuplicateFiles", {T}, [](A a) { return scan::findDuplicateFiles(a.text(0)); }),
         method("startScanDuplicateFiles", {T, Fn},
                [](A a) { return scan::startScanDuplicateFiles(a.text(0), a.callback(1)); }),
-        method("startScanDuplicateFilesIncremental", {T, Fn},
-               [](A a) {
-                   return scan::startScanDuplicateFilesIncremental(a.text(0), a.callback(1));
-               }),
+        method(
+            "startScanDuplicateFilesIncremental", {T, Fn},
+            [](A a) { return scan::startScanDuplicateFilesIncremental(a.text(0), a.callback(1)); }),
         method("stopScanDuplicateFiles", {I},
                [](A a) { return scan::stopScanDuplicateFiles(a.integer(0)); }),
         method("addScanDuplicateFilesFolder", {I, T},

@@ -12,9 +12,8 @@ bool needsEscape(ushort u) { return u < 0x20 || u == '"' || u == '\\' || QChar::
 
 void appendHexEscape(QString& out, ushort u) {
     static const char kHex[] = "0123456789abcdef";
-    const char text[] = {'\\', 'u', kHex[(u >> 12) & 0xf], kHex[(u >> 8) & 0xf],
-                         kHex[(u >> 4) & 0xf], kHex[u & 0xf]};
-    out += QLatin1String(text, sizeof text);
+    out += QLatin1String("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4) out += QLatin1Char(kHex[(u >> shift) & 0xf]);
 }
 
 void appendEscaped(QString& out, const QChar* c, const QChar* end) {
@@ -25,14 +24,29 @@ void appendEscaped(QString& out, const QChar* c, const QChar* end) {
             continue;
         }
         switch (u) {
-            case '"': out += QLatin1String("\\\""); continue;
-            case '\\': out += QLatin1String("\\\\"); continue;
-            case '\b': out += QLatin1String("\\b"); continue;
-            case '\f': out += QLatin1String("\\f"); continue;
-            case '\n': out += QLatin1String("\\n"); continue;
-            case '\r': out += QLatin1String("\\r"); continue;
-            case '\t': out += QLatin1String("\\t"); continue;
-            default: break;
+            case '"':
+                out += QLatin1String("\\\"");
+                continue;
+            case '\\':
+                out += QLatin1String("\\\\");
+                continue;
+            case '\b':
+                out += QLatin1String("\\b");
+                continue;
+            case '\f':
+                out += QLatin1String("\\f");
+                continue;
+            case '\n':
+                out += QLatin1String("\\n");
+                continue;
+            case '\r':
+                out += QLatin1String("\\r");
+                continue;
+            case '\t':
+                out += QLatin1String("\\t");
+                continue;
+            default:
+                break;
         }
         if (QChar::isHighSurrogate(u) && c + 1 != end && (c + 1)->isLowSurrogate()) {
             out += *c;
@@ -60,7 +74,8 @@ void appendJsonString(QString& out, const QString& text) {
 // 2^53 a double holds exactly.
 void appendJsonNumber(QString& out, qint64 value) {
     char text[24];
-    const int length = std::snprintf(text, sizeof text, "%" PRId64, static_cast<std::int64_t>(value));
+    const int length =
+        std::snprintf(text, sizeof text, "%" PRId64, static_cast<std::int64_t>(value));
     out += QLatin1String(text, length);
 }
 
@@ -77,8 +92,7 @@ void appendRecordJson(QString& out, const FileRecord& record) {
     if (record.identity) {
         char text[48];
         const int length = std::snprintf(text, sizeof text, "\"%" PRIu32 ":%" PRIu64 "\"",
-                                         record.identity->volumeSerial,
-                                         record.identity->fileIndex);
+                                         record.identity->volumeSerial, record.identity->fileIndex);
         out += QLatin1String(text, length);
     } else {
         out += QLatin1String("\"\"");

@@ -187,8 +187,8 @@ TEST(NativeUtilTable, TakesCallbacksExactlyWhereAsynchronousMethodsReport) {
     const auto& table = pellanor::bridge::nativeUtilClass();
     for (const char* name :
          {"startScanLargeFiles", "startScanDuplicateFiles", "startScanLargeFilesIncremental",
-          "startScanDuplicateFilesIncremental", "cleanPrivacyItemsAsync",
-          "startScanWechat", "startCleanWechat", "startScanQq", "startCleanQq"}) {
+          "startScanDuplicateFilesIncremental", "cleanPrivacyItemsAsync", "startScanWechat",
+          "startCleanWechat", "startScanQq", "startCleanQq"}) {
         const Member* member = table.find(QString::fromLatin1(name));
         ASSERT_NE(member, nullptr) << name;
         EXPECT_EQ(member->params.back(), ParamKind::Function) << name;

@@ -34,7 +34,8 @@ TEST(ReportText, WritesRecordsAsTheWholeResultDocumentsDo) {
     for (const FileRecord& record : records) {
         QString written;
         appendRecordJson(written, record);
-        const QByteArray qt = QJsonDocument(QJsonArray{toJson(record)}).toJson(QJsonDocument::Compact);
+        const QByteArray qt =
+            QJsonDocument(QJsonArray{toJson(record)}).toJson(QJsonDocument::Compact);
         EXPECT_EQ(written, QString::fromUtf8(qt.mid(1, qt.size() - 2)))
             << record.path.toStdString();
     }
