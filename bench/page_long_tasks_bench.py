@@ -41,7 +41,7 @@ with harness.Session('en-us') as session:
     line('live duplicate scan (%d groups)' % groups, result)
     size = long_tasks.replay(page, rows=60000, steps=8)
     replayed = long_tasks.summary(page)
-    line('replay to 60,000 rows (%.1f MB)' % (size / 1e6), replayed)
+    line('replay of 60,000 rows (%.1f MB)' % (size / 1e6), replayed)
     print('%-34s   final report to its rows painted: %.0f ms (target 300)' % (
         '', replayed['finalRendered'] or 0))
     long_tasks.wheel(page)

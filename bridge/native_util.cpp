@@ -132,6 +132,11 @@ std::vector<Member> members() {
         method(
             "startScanLargeFiles", {T, F, Fn},
             [](A a) { return scan::startScanLargeFiles(a.text(0), a.number(1), a.callback(2)); }),
+        method("startScanLargeFilesIncremental", {T, F, Fn},
+               [](A a) {
+                   return scan::startScanLargeFilesIncremental(a.text(0), a.number(1),
+                                                               a.callback(2));
+               }),
         method("stopScanLargeFiles", {I},
                [](A a) { return scan::stopScanLargeFiles(a.integer(0)); }),
         method("addScanLargeFilesFolder", {I, T},
@@ -139,6 +144,9 @@ std::vector<Member> members() {
         method("findDuplicateFiles", {T}, [](A a) { return scan::findDuplicateFiles(a.text(0)); }),
         method("startScanDuplicateFiles", {T, Fn},
                [](A a) { return scan::startScanDuplicateFiles(a.text(0), a.callback(1)); }),
+        method(
+            "startScanDuplicateFilesIncremental", {T, Fn},
+            [](A a) { return scan::startScanDuplicateFilesIncremental(a.text(0), a.callback(1)); }),
         method("stopScanDuplicateFiles", {I},
                [](A a) { return scan::stopScanDuplicateFiles(a.integer(0)); }),
         method("addScanDuplicateFilesFolder", {I, T},

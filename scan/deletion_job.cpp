@@ -14,7 +14,7 @@
 #include "platform/file_removal.h"
 #include "platform/paths.h"
 #include "scan/deletion_check.h"
-#include "scan/json_writer.h"
+#include "scan/report_text.h"
 
 namespace pellanor::scan {
 namespace {
@@ -116,26 +116,42 @@ QVariantMap progressEvent(const DeletionContext& job, const Tally& tally, const 
 // took most of a Stop's time to build.
 QString resultDocument(const DeletionContext& job, const Tally& tally,
                        const std::vector<Outcome>& outcomes) {
-    JsonWriter json;
-    json.reserve(static_cast<int>(outcomes.size()) * 96);
-    json.beginObject()
-        .key(kDoneKey).value(tally.done)
-        .key(kTotalKey).value(static_cast<qint64>(job.entries.size()))
-        .key(kSucceededKey).value(tally.succeeded)
-        .key(kFailedKey).value(tally.failed)
-        .key(kBytesKey).value(tally.bytes)
-        .key(kFreedBytesKey).value(tally.freed)
-        .key(kOutcomesKey).beginArray();
+    QString text;
+    text.reserve(static_cast<int>(outcomes.size()) * 96);
+    const auto member = [&text](const char* key, qint64 value) {
+        appendJsonKey(text, key);
+        appendJsonNumber(text, value);
+        text += QLatin1Char(',');
+    };
+    text += QLatin1Char('{');
+    member(kDoneKey, tally.done);
+    member(kTotalKey, static_cast<qint64>(job.entries.size()));
+    member(kSucceededKey, tally.succeeded);
+    member(kFailedKey, tally.failed);
+    member(kBytesKey, tally.bytes);
+    member(kFreedBytesKey, tally.freed);
+    appendJsonKey(text, kOutcomesKey);
+    text += QLatin1Char('[');
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        json.beginObject()
-            .key(kEntryPathKey).value(job.entries[i].file.path)
-            .key(kOutcomeKey).value(outcomes[i].outcome)
-            .key(kFreedBytesKey).value(outcomes[i].freed);
-        if (outcomes[i].reason != nullptr) json.key(kReasonKey).value(outcomes[i].reason);
-        json.endObject();
+        if (i > 0) text += QLatin1Char(',');
+        text += QLatin1Char('{');
+        appendJsonKey(text, kEntryPathKey);
+        appendJsonString(text, job.entries[i].file.path);
+        text += QLatin1Char(',');
+        appendJsonKey(text, kOutcomeKey);
+        appendJsonString(text, QLatin1String(outcomes[i].outcome));
+        text += QLatin1Char(',');
+        if (outcomes[i].reason != nullptr) {
+            appendJsonKey(text, kReasonKey);
+            appendJsonString(text, QLatin1String(outcomes[i].reason));
+            text += QLatin1Char(',');
+        }
+        appendJsonKey(text, kFreedBytesKey);
+        appendJsonNumber(text, outcomes[i].freed);
+        text += QLatin1Char('}');
     }
-    json.endArray().endObject();
-    return json.take();
+    text += QLatin1String("]}");
+    return text;
 }
 
 void count(Tally& tally, const Outcome& outcome, const DeletionEntry& entry) {

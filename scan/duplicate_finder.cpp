@@ -13,6 +13,7 @@
 #include "scan/content_match.h"
 #include "scan/digest.h"
 #include "scan/folder_list.h"
+#include "scan/incremental_reports.h"
 #include "scan/parallel.h"
 #include "scan/read_ahead.h"
 
@@ -256,8 +257,35 @@ void reportProgressIfDue(DuplicateFileScanContext& context) {
     reportProgress(context, dataEvent(kProgressType, context.id, scanDocument(context)));
 }
 
+// What the scan reports: every group in every report (AllGroups), or only the groups that are
+// new or grew (ChangedGroups).
+class AllGroups final {
+public:
+    void progressIfDue(DuplicateFileScanContext& context) { reportProgressIfDue(context); }
+    QString finalText(DuplicateFileScanContext& context) { return scanDocument(context); }
+    void commitFinal() {}
+};
+
+class ChangedGroups final {
+public:
+    void progressIfDue(DuplicateFileScanContext& context) {
+        if (progressDue(context, kProgressInterval)) {
+            m_reports.sendProgress(context, context.filesByDigest);
+        }
+    }
+    QString finalText(DuplicateFileScanContext& context) {
+        return m_reports.finalText(context, context.filesByDigest);
+    }
+    void commitFinal() { m_reports.commitFinal(); }
+
+private:
+    ChangedGroupReports m_reports;
+};
+
 // Returns the final event.
+template <typename Reports>
 QVariantMap runScan(DuplicateFileScanContext& context) {
+    Reports reports;
     Pacer pacer;
     PendingFolder folder;
     for (;;) {
@@ -271,20 +299,30 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
                 ReadAhead ahead(context, &records[start], records.data() + end);
                 for (std::size_t i = start; i < end && !context.stopRequested; ++i) {
                     if (!takeRecord(context, ahead, records[i])) continue;
-                    reportProgressIfDue(context);
+                    reports.progressIfDue(context);
                     pacer.pause();
                 }
             }
-            reportProgressIfDue(context);
+            reports.progressIfDue(context);
             pacer.pause();
         }
-        reportProgressIfDue(context);
-        const QString document = scanDocument(context);
+        reports.progressIfDue(context);
+        const QString document = reports.finalText(context);
         if (registry().finishIfIdle(context)) {
+            reports.commitFinal();
             return dataEvent(context.stopRequested ? kStoppedType : kDoneType, context.id,
                              document);
         }
     }
+}
+
+template <typename Reports>
+int startDuplicateScan(const QString& folders, ScanReport report) {
+    auto context = std::make_shared<DuplicateFileScanContext>();
+    queueFolders(*context, folders);
+    context->callback = std::move(report);
+    return startScan(registry(), context, kFailure,
+                     [](DuplicateFileScanContext& scanned) { return runScan<Reports>(scanned); });
 }
 
 }  // namespace
@@ -303,11 +341,11 @@ QString findDuplicateFiles(const QString& folders) {
 }
 
 int startScanDuplicateFiles(const QString& folders, ScanReport report) {
-    auto context = std::make_shared<DuplicateFileScanContext>();
-    queueFolders(*context, folders);
-    context->callback = std::move(report);
-    return startScan(registry(), context, kFailure,
-                     [](DuplicateFileScanContext& scanned) { return runScan(scanned); });
+    return startDuplicateScan<AllGroups>(folders, std::move(report));
+}
+
+int startScanDuplicateFilesIncremental(const QString& folders, ScanReport report) {
+    return startDuplicateScan<ChangedGroups>(folders, std::move(report));
 }
 
 bool stopScanDuplicateFiles(int id) { return registry().stop(id); }

@@ -52,6 +52,13 @@ QString findDuplicateFiles(const QString& folders);
 // be created.
 int startScanDuplicateFiles(const QString& folders, ScanReport report);
 
+// As startScanDuplicateFiles, but each report carries counts and only the groups that are new or
+// gained files since the previous one, each whole (incremental_reports.h): a page replaces a
+// group it has by its "hash". The union of the reports, each group as last sent, is the final
+// document of startScanDuplicateFiles. Several "progress" reports follow one another when more
+// changed than one report may carry. Stopped and extended with the rows below.
+int startScanDuplicateFilesIncremental(const QString& folders, ScanReport report);
+
 // False if no such scan is running; otherwise stops it and returns true. Does not block.
 bool stopScanDuplicateFiles(int id);
 

@@ -8,6 +8,7 @@
 
 #include "scan/file_record.h"
 #include "scan/folder_list.h"
+#include "scan/incremental_reports.h"
 #include "scan/parallel.h"
 #include "scan/tree_walk.h"
 
@@ -103,24 +104,67 @@ void reportProgressIfDue(LargeFileScanContext& context, const std::vector<FileRe
     reportProgress(context, dataEvent(kProgressType, context.id, listDocument(sorted)));
 }
 
+// What the scan keeps of its records and how it reports them: the whole list, largest first,
+// in every report (WholeList), or only what is new (NewRecords).
+class WholeList final {
+public:
+    std::vector<FileRecord>& pending() { return m_found; }
+    void progressIfDue(LargeFileScanContext& context) { reportProgressIfDue(context, m_found); }
+    QString finalText(LargeFileScanContext&) {
+        sortBySizeDescending(m_found);
+        return listDocument(m_found);
+    }
+    void commitFinal() {}
+
+private:
+    std::vector<FileRecord> m_found;
+};
+
+class NewRecords final {
+public:
+    std::vector<FileRecord>& pending() { return m_reports.pending(); }
+    void progressIfDue(LargeFileScanContext& context) {
+        if (progressDue(context, kProgressInterval) && !pending().empty()) {
+            m_reports.sendProgress(context);
+        }
+    }
+    QString finalText(LargeFileScanContext& context) { return m_reports.finalText(context); }
+    void commitFinal() { m_reports.commitFinal(); }
+
+private:
+    NewRecordReports m_reports;
+};
+
 // Returns the final event.
+template <typename Reports>
 QVariantMap runScan(LargeFileScanContext& context, qint64 minSize) {
-    std::vector<FileRecord> found;
+    Reports reports;
     for (;;) {
         for (std::vector<PendingFolder> round = takeRound(context); !round.empty();
              round = takeRound(context)) {
-            visitRound(context, round, minSize, found);
-            reportProgressIfDue(context, found);
+            visitRound(context, round, minSize, reports.pending());
+            reports.progressIfDue(context);
             std::this_thread::yield();
         }
-        reportProgressIfDue(context, found);
-        sortBySizeDescending(found);
-        const QString document = listDocument(found);
+        reports.progressIfDue(context);
+        const QString document = reports.finalText(context);
         if (registry().finishIfIdle(context)) {
+            reports.commitFinal();
             return dataEvent(context.stopRequested ? kStoppedType : kDoneType, context.id,
                              document);
         }
     }
+}
+
+template <typename Reports>
+int startLargeFileScan(const QString& folders, double minSize, ScanReport report) {
+    auto context = std::make_shared<LargeFileScanContext>();
+    queueFolders(*context, folders);
+    context->callback = std::move(report);
+    const qint64 threshold = minSizeFromScriptNumber(minSize);
+    return startScan(registry(), context, kFailure, [threshold](LargeFileScanContext& scanned) {
+        return runScan<Reports>(scanned, threshold);
+    });
 }
 
 }  // namespace
@@ -145,13 +189,11 @@ QString scanLargeFiles(const QString& folders, double minSize) {
 }
 
 int startScanLargeFiles(const QString& folders, double minSize, ScanReport report) {
-    auto context = std::make_shared<LargeFileScanContext>();
-    queueFolders(*context, folders);
-    context->callback = std::move(report);
-    const qint64 threshold = minSizeFromScriptNumber(minSize);
-    return startScan(registry(), context, kFailure, [threshold](LargeFileScanContext& scanned) {
-        return runScan(scanned, threshold);
-    });
+    return startLargeFileScan<WholeList>(folders, minSize, std::move(report));
+}
+
+int startScanLargeFilesIncremental(const QString& folders, double minSize, ScanReport report) {
+    return startLargeFileScan<NewRecords>(folders, minSize, std::move(report));
 }
 
 bool stopScanLargeFiles(int id) { return registry().stop(id); }

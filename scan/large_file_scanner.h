@@ -26,6 +26,13 @@ QString scanLargeFiles(const QString& folders, double minSize);
 // worker thread cannot be created.
 int startScanLargeFiles(const QString& folders, double minSize, ScanReport report);
 
+// As startScanLargeFiles, but each report carries counts and only the records found since the
+// previous one (incremental_reports.h), in the order they were found: a page sorts them. The
+// union of the reports is the list the final report of startScanLargeFiles gives. Several
+// "progress" reports follow one another when more is new than one report may carry. Stopped
+// and extended with the rows below, which know both kinds of scan by their ids.
+int startScanLargeFilesIncremental(const QString& folders, double minSize, ScanReport report);
+
 // False if no such scan is running; otherwise stops it and returns true. Does not block.
 bool stopScanLargeFiles(int id);
 

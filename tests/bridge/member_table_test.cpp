@@ -62,10 +62,12 @@ const std::vector<std::pair<const char*, const char*>> kFullTable = {
     {"uninstallProgram", "T"},
     {"scanLargeFiles", "TF"},
     {"startScanLargeFiles", "TFC"},
+    {"startScanLargeFilesIncremental", "TFC"},
     {"stopScanLargeFiles", "I"},
     {"addScanLargeFilesFolder", "IT"},
     {"findDuplicateFiles", "T"},
     {"startScanDuplicateFiles", "TC"},
+    {"startScanDuplicateFilesIncremental", "TC"},
     {"stopScanDuplicateFiles", "I"},
     {"addScanDuplicateFilesFolder", "IT"},
     {"getStartupItems", ""},
@@ -184,8 +186,9 @@ TEST(NativeUtilTable, KeepsTheRegistrationOrderAndSignaturesPagesRelyOn) {
 TEST(NativeUtilTable, TakesCallbacksExactlyWhereAsynchronousMethodsReport) {
     const auto& table = pellanor::bridge::nativeUtilClass();
     for (const char* name :
-         {"startScanLargeFiles", "startScanDuplicateFiles", "cleanPrivacyItemsAsync",
-          "startScanWechat", "startCleanWechat", "startScanQq", "startCleanQq"}) {
+         {"startScanLargeFiles", "startScanDuplicateFiles", "startScanLargeFilesIncremental",
+          "startScanDuplicateFilesIncremental", "cleanPrivacyItemsAsync", "startScanWechat",
+          "startCleanWechat", "startScanQq", "startCleanQq"}) {
         const Member* member = table.find(QString::fromLatin1(name));
         ASSERT_NE(member, nullptr) << name;
         EXPECT_EQ(member->params.back(), ParamKind::Function) << name;

@@ -135,6 +135,20 @@ TEST_F(Cli, SuppliesTheCallbackAndPrintsReportsUntilTheFinalOne) {
     EXPECT_FALSE(data.contains(QStringLiteral("small.bin")));
 }
 
+// The incremental row goes through the same table: its final report carries the counts.
+TEST_F(Cli, RunsTheIncrementalLargeFileScanToItsFinalReport) {
+    ASSERT_TRUE(writeFile(home(QStringLiteral("scan/big.bin")), QByteArray(4096, 'x')));
+    const CliRun run = cli({QStringLiteral("startScanLargeFilesIncremental"),
+                            home(QStringLiteral("scan")), QStringLiteral("1000")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    ASSERT_GE(run.lines.size(), 2);
+    const QJsonObject last = object(run.lines.last());
+    EXPECT_EQ(last[QStringLiteral("type")].toString(), QStringLiteral("done"));
+    const QJsonObject data = object(last[QStringLiteral("data")].toString());
+    EXPECT_EQ(data[QStringLiteral("count")].toInt(), 1);
+    EXPECT_EQ(data[QStringLiteral("bytes")].toInt(), 4096);
+}
+
 TEST_F(Cli, CleaningWithTypesThatAreNotAnArrayTouchesNothing) {
     const QString sentinel = home(QStringLiteral("temp/keep.txt"));
     ASSERT_TRUE(writeFile(sentinel, "keep"));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QMap>
 #include <QSet>
 #include <functional>
 #include <memory>
@@ -44,6 +45,25 @@ QJsonArray groupedFiles(const QJsonObject& document) {
     return files;
 }
 
+// The records of an incremental scan's reports put together, each group as last sent.
+QJsonArray incrementalRecords(const Start& start, const QString& folders) {
+    auto recorder = std::make_shared<EventRecorder>();
+    start(folders, [recorder](const QVariantMap& event) { (*recorder)(event); });
+    QJsonArray records;
+    QMap<QString, QJsonObject> groups;
+    for (const QVariantMap& event : recorder->waitForFinal()) {
+        const QJsonObject data = parseObject(event.value("data").toString());
+        for (const QJsonValue& record : data.value("list").toArray()) records << record;
+        for (const QJsonValue& group : data.value("groups").toArray()) {
+            groups.insert(group.toObject().value("hash").toString(), group.toObject());
+        }
+    }
+    for (const QJsonObject& group : groups) {
+        for (const QJsonValue& file : group.value("files").toArray()) records << file;
+    }
+    return records;
+}
+
 const Form kForms[] = {
     {"large files",
      [](const QString& f) { return parseObject(scanLargeFiles(f, 0)).value("list").toArray(); }},
@@ -61,6 +81,16 @@ const Form kForms[] = {
      [](const QString& f) { return groupedFiles(parseObject(findDuplicateFiles(f))); }},
     {"duplicate scan",
      [](const QString& f) { return groupedFiles(finalDocument(startScanDuplicateFiles, f)); }},
+    {"large-file scan, incremental",
+     [](const QString& f) {
+         return incrementalRecords(
+             [](const QString& folders, ScanReport report) {
+                 return startScanLargeFilesIncremental(folders, 0, std::move(report));
+             },
+             f);
+     }},
+    {"duplicate scan, incremental",
+     [](const QString& f) { return incrementalRecords(startScanDuplicateFilesIncremental, f); }},
 };
 
 bool isDuplicateForm(const Form& form) { return QString(form.name).startsWith("duplicate"); }

@@ -2,8 +2,8 @@
 controls, with a margin) and bench/page_long_tasks_bench.sh (the precise figures).
 
 Before each action the page gets a `longtask` PerformanceObserver and a stopwatch around the
-page's own entry points (a progress report parsed and painted, a final report, a render of the
-visible rows), so every long task can be put down to our scripts or to the rest (the engine
+page's own entry points (progress reports folded, their paint, the end of a scan, a render of
+the visible rows), so every long task can be put down to our scripts or to the rest (the engine
 delivering a report, style and layout, garbage collection)."""
 import json
 import os
@@ -39,9 +39,10 @@ INSTALL = r'''((id) => {
         };
         owner[method].__timed = true;
     };
-    time(section.session, 'flush', 'progress');
+    time(section.session, 'drain', 'progress');
     time(section.session.handlers, 'onProgress', 'paint');
     time(section.session, 'receive', 'report');
+    time(section.session, 'end', 'end');
     time(section.list, 'render', 'render');
     return true;
 })(SECTION)'''
@@ -109,51 +110,78 @@ def live_scan(session, section, folders_key, folders, min_mb=None, timeout=600):
     return summary(page, skip_ms=1500)
 
 
-# Replays what the native worker sends (no engine delivery is involved: every task until the
-# final report is the page's own reading and painting, or the engine's style, layout and GC) during a 60,000-file scan: the whole list so far every
-# 500 ms (growing to 60,000 rows), then the final report, through the session's own entry.
+# Replays what the native worker sends during a 60,000-file incremental scan (no engine delivery
+# is involved: every task until the final report is the page's own folding and painting, or the
+# engine's style, layout and GC): every 500 ms the files found since the previous report, in
+# reports of at most 2,000 records sent back to back (each in a task of its own, as the engine
+# calls the page once per report), then the final report, through the session's own entry.
 REPLAY = r'''(async () => {
     const section = App.section('large').debug;
     const session = section.session;
-    const make = (count) => {
+    const kRows = 2000;
+    const record = (i) => ({fileId: '2049:' + (1000 + i), links: 1,
+                            modifiedMsecs: 1714557600000 + i * 1000,
+                            modifiedTime: '2024-05-' + String(1 + i % 28).padStart(2, '0') + ' 10:00',
+                            name: 'file' + i + '.bin',
+                            path: 'C:/Users/Alex/Data/folder' + (i % 700) + '/file' + i + '.bin',
+                            size: Math.round(2e11 / (((i * 7919) % ROWS) + 1) + 104857600)});
+    // As the native side writes them: compact, keys sorted; the counts of all sent so far.
+    let bytes = 0;
+    const report = (type, from, to) => {
         const list = [];
-        for (let i = 0; i < count; ++i) {
-            list.push({modifiedTime: '2024-05-' + String(1 + i % 28).padStart(2, '0') + ' 10:00',
-                       name: 'file' + i + '.bin',
-                       path: 'C:/Users/Alex/Data/folder' + (i % 700) + '/file' + i + '.bin',
-                       size: Math.round(2e11 / (i + 1) + 104857600)});
+        for (let i = from; i < to; ++i) {
+            list.push(record(i));
+            bytes += list[list.length - 1].size;
         }
-        // As the native side writes it: indented, keys sorted.
-        return JSON.stringify({list}, null, 4);
+        return {type, data: JSON.stringify({bytes, count: to, list})};
     };
     const STEPS = STEP_COUNT;
-    const texts = [];
-    for (let s = 1; s <= STEPS; ++s) texts.push(make(Math.round(ROWS * s / STEPS)));
+    const steps = [];
+    let sent = 0;
+    let total = 0;
+    for (let s = 1; s <= STEPS; ++s) {
+        const until = Math.round(ROWS * s / STEPS);
+        const reports = [];
+        while (until - sent > (s === STEPS ? kRows : 0)) {
+            const end = Math.min(until, sent + kRows);
+            reports.push(report('progress', sent, end));
+            sent = end;
+        }
+        if (s === STEPS) reports.push(report('done', sent, until));
+        for (const r of reports) total += r.data.length;
+        steps.push(reports);
+    }
     const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-    // The largest text parsed whole while scanning: the live reading must never parse a report.
+    // The largest text parsed whole while scanning: every report is parsed whole, and none may
+    // be larger than a frame's work.
     const parse = JSON.parse;
     window.__longTasks.largestParse = 0;
     JSON.parse = function (text, ...rest) {
-        if (!window.__longTasks.finalAt) {
-            window.__longTasks.largestParse = Math.max(window.__longTasks.largestParse, String(text).length);
-        }
+        window.__longTasks.largestParse = Math.max(window.__longTasks.largestParse, String(text).length);
         return parse.call(this, text, ...rest);
     };
-    // The scanning state with its progress panel, as a started scan has it.
-    PellanorUI.show('large', 'scanning');
+    // A scan started as the user starts it, its reports fed in place of the native worker's.
+    const start = session.handlers.start;
+    session.handlers.start = () => 1;
+    PellanorUI.show('large', 'empty');
+    section.chips.folders = [{path: 'C:/Users/Alex', protected: false}];
+    App.section('large').onRefresh();
+    session.handlers.start = start;
     window.__longTasks.begun = performance.now();
-    for (let s = 0; s < STEPS - 1; ++s) {
-        session.receive({type: 'progress', data: texts[s]});
-        await sleep(500);
+    for (let s = 0; s < STEPS; ++s) {
+        const last = s === STEPS - 1;
+        for (const r of steps[s]) {
+            if (last && r.type === 'done') window.__longTasks.finalAt = performance.now();
+            session.receive(r);
+            await sleep(0);
+        }
+        if (!last) await sleep(500);
     }
-    window.__longTasks.finalAt = performance.now();
-    session.receive({type: 'done', data: texts[STEPS - 1]});
-    // The final report is read in slices: the scan ends when its last slice is in.
     while (session.running) await new Promise((r) => setTimeout(r, 5));
     await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
     window.__longTasks.finalRendered = performance.now() - window.__longTasks.finalAt;
     JSON.parse = parse;
-    return texts[STEPS - 1].length;
+    return total;
 })()'''
 
 

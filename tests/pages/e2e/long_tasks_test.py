@@ -1,5 +1,6 @@
-"""The main page stays responsive under a 60,000-file scan: live progress reports are read in
-slices (never parsed whole), and scrolling the final table renders only the visible rows.
+"""The main page stays responsive under a 60,000-file scan: reports, each carrying only what is
+new, are folded in order within short tasks, and scrolling the final table renders only the
+visible rows.
 
 Only what the page controls is asserted: the time spent in our own entry points per task (a
 progress report read and painted, a render of the rows). The engine's delivery of a report
@@ -17,162 +18,122 @@ import long_tasks  # noqa: E402
 
 MARGIN_MS = 100
 
-# Reports and the live summary they must give for their first 2 rows: text, expected
-# (names of the first rows, count, bytes), or None where the text is no list report.
-READS = [
-    ('indented', json.dumps({'list': [{'name': 'a', 'size': 30}, {'name': 'b', 'size': 20},
-                                      {'name': 'c', 'size': 10}]}, indent=4), (['a', 'b'], 3, 60)),
-    ('compact', json.dumps({'list': [{'name': 'a', 'size': 3}, {'name': 'b', 'size': 2.5},
-                                     {'name': 'c', 'size': 1e3}]}), (['a', 'b'], 3, 1005.5)),
-    ('quotes, braces and keys inside names',
-     json.dumps({'list': [{'name': 'x"}, {"size": 99', 'size': 1},
-                          {'name': 'back\\slash"', 'size': 2},
-                          {'name': '[{', 'size': 4}]}), (['x"}, {"size": 99', 'back\\slash"'], 3, 7)),
-    ('fewer rows than asked', json.dumps({'list': [{'name': 'only', 'size': 5}]}), (['only'], 1, 5)),
-    ('empty list', '{"list": []}', ([], 0, 0)),
-    ('no list', '{"groups": []}', None),
-    ('cut short', '{"list": [{"name": "a", "size": 1}, {"name": "b", "si', None),
+# Event streams as the native worker sends them, and what the session must make of them: the
+# data folded, in order (each report's "n"), and the one end with its data's "n" (None: no data).
+SESSIONS = [
+    ('a burst of reports, then done',
+     [('progress', {'n': i}) for i in range(40)] + [('done', {'n': 40})], list(range(41)), ['done', 40]),
+    ('stopped', [('progress', {'n': 0}), ('stopped', {'n': 1})], [0, 1], ['stopped', 1]),
+    ('an error report', [('progress', {'n': 0}), ('error', None)], [0], ['error', None]),
+    ('an unreadable final report', [('progress', {'n': 0}), ('done', 'x{')], [0], ['done', None]),
+    ('an unreadable report is skipped', [('progress', '{"n": '), ('progress', {'n': 1}),
+                                         ('done', {'n': 2})], [1, 2], ['done', 2]),
+    ('reports after the end are ignored', [('done', {'n': 0}), ('progress', {'n': 1})], [0], ['done', 0]),
 ]
 
-READ = r'''new Promise((resolve) => ScanSession.readLive(TEXT, 2, (slice) => setTimeout(slice, 0),
-    (summary) => resolve(summary && [summary.list.map((r) => r.name), summary.count, summary.bytes])))'''
+SESSION = r"""(async (events) => {
+    const folded = [];
+    const ends = [];
+    let callback = null;
+    const session = new ScanSession({
+        start: (cb) => { callback = cb; return 7; }, stop: () => true, add: () => true,
+        fold: (data) => folded.push(data.n), onProgress: () => {},
+        onEnd: (type, data) => ends.push([type, data ? data.n : null])});
+    session.begin();
+    // All in one task: the worst burst a page may meet.
+    for (const [type, data] of events) {
+        callback({type, id: 7, data: typeof data === 'string' ? data : JSON.stringify(data)});
+    }
+    while (session.running) await new Promise((r) => setTimeout(r, 5));
+    await new Promise((r) => setTimeout(r, 150));
+    return {folded, ends, running: session.running};
+})(EVENTS)"""
 
 
-def live_reports_are_read_in_slices():
+def every_report_is_folded_in_order_and_the_scan_ends_once():
     with harness.Session('en-us') as session:
         page = session.main
-        for label, text, expected in READS:
-            got = page.eval(READ.replace('TEXT', json.dumps(text)))
-            want = list(expected) if expected else None
-            assert got == want, '%s: %r, expected %r' % (label, got, want)
+        for label, events, folded, end in SESSIONS:
+            got = page.eval(SESSION.replace('EVENTS', json.dumps(events)))
+            assert got['folded'] == folded, '%s: folded %r' % (label, got['folded'])
+            assert got['ends'] == [end], '%s: ended %r' % (label, got['ends'])
+            assert not got['running'], label
 
 
-def _rows(count, make):
-    return [make(i) for i in range(count)]
-
-
-# Final reports, read in slices through chunks of 64K characters: each must come out exactly as
-# a whole parse gives it (None where that fails). The long ones cross many chunk ends, with
-# braces, commas and quotes inside names where a chunk would be cut.
-FINALS = [
-    ('indented', {'list': _rows(3, lambda i: {'name': 'f%d' % i, 'size': i})}, 4),
-    ('compact, keys around the list',
-     {'count': 3, 'list': _rows(3, lambda i: {'size': i}), 'zeta': {'a': [1]}}, None),
-    ('empty list', {'list': []}, 4),
-    ('long, braces and quotes in names',
-     {'list': _rows(6000, lambda i: {'name': 'a}b,{"size": 1}\\%d\u2028' % i, 'size': i,
-                                     'path': 'C:/Vidéos/%d}' % i})}, 4),
-    ('long, nested records',
-     {'list': _rows(5000, lambda i: {'name': 'n%d' % i, 'meta': {'x': [1, {'y': '}]'}]}})}, None),
-    ('long, rows that are not objects', {'list': _rows(20000, lambda i: [i, '%d]' % i])}, None),
-    ('"list" first as a value', {'a': 'list', 'b': [1, 2], 'list': _rows(3, lambda i: i)}, None),
-    ('"list" first inside a member', {'meta': {'list': [9]}, 'list': _rows(3, lambda i: i)}, None),
-    ('no list', {'groups': [{'size': 1}]}, 4),
-]
-
-READ_FINAL = r'''new Promise((resolve) => ScanSession.readFinal(TEXT, PREPARE,
-    (slice) => setTimeout(slice, 0), (data) => resolve(JSON.stringify(data))))'''
-
-
-def final_reports_are_read_in_slices():
-    with harness.Session('en-us') as session:
-        page = session.main
-        for label, report, indent in FINALS:
-            text = json.dumps(report, indent=indent, ensure_ascii=False)
-            got = page.eval(READ_FINAL.replace('TEXT', json.dumps(text)).replace('PREPARE', 'null'))
-            assert json.loads(got) == report, '%s: read differently' % label
-        # Prepared while read, marked so; a text that is no JSON gives null.
-        text = json.dumps({'list': _rows(4000, lambda i: {'name': 'x%d' % i})}, indent=4)
-        got = json.loads(page.eval(READ_FINAL.replace('TEXT', json.dumps(text))
-                                   .replace('PREPARE', '(r) => r.name')))
-        assert got == {'list': ['x%d' % i for i in range(4000)], 'prepared': True}, str(got)[:200]
-        cut = json.dumps(text[:len(text) // 2])
-        assert page.eval(READ_FINAL.replace('TEXT', cut).replace('PREPARE', 'null')) == 'null'
-
-
-# Final reports whose records sit under another key than "list": read in slices under that
-# key, or parsed whole where that key is no array of the report itself.
-FINALS_KEYED = [
-    ('groups, long, quotes and braces in paths',
-     {'groups': _rows(3000, lambda i: {'hash': '%064x' % i, 'size': i + 1,
-                                       'files': [{'path': 'C:/a}"%d/x,{' % i}, {'path': 'D:/b/%d' % i}]})},
-     'groups'),
-    ('a "list" beside the groups', {'list': [1, 2], 'groups': _rows(3, lambda i: {'n': i})}, 'groups'),
-    ('"groups" first inside a member', {'meta': {'groups': [9]}, 'groups': _rows(3, lambda i: i)}, 'groups'),
-    ('"groups" first as a value', {'a': 'groups', 'groups': _rows(3, lambda i: i)}, 'groups'),
-    ('no such key', {'list': [{'size': 1}]}, 'groups'),
-    ('the key holds no array', {'groups': {'a': 1}}, 'groups'),
-]
-
-READ_KEYED = r'''new Promise((resolve) => ScanSession.readFinal(TEXT, null,
-    (slice) => setTimeout(slice, 0), (data) => resolve(JSON.stringify(data)), KEY))'''
-
-
-def final_reports_under_another_key_are_read_in_slices():
-    with harness.Session('en-us') as session:
-        page = session.main
-        for label, report, key in FINALS_KEYED:
-            text = json.dumps(report, indent=4, ensure_ascii=False)
-            got = page.eval(READ_KEYED.replace('TEXT', json.dumps(text)).replace('KEY', json.dumps(key)))
-            assert json.loads(got) == report, '%s: read differently' % label
-
-
-# A duplicate scan's final report handed to the section's session as the native worker sends
-# it: read in slices (never parsed whole), each group prepared on the way, shown largest first
-# with the files of a protected folder marked, empty and single-file groups left out.
-DUP_FINAL = r'''(async () => {
+# A duplicate scan's reports handed to the section's session as the native worker sends them:
+# groups in reports of at most 2,000 files, some sent again with more files, empty and
+# single-file groups among them. Shown at the end: the last version of every group, largest
+# first, with the files of a protected folder marked, empty and single-file groups left out.
+DUP_REPORTS = r"""(async () => {
     const section = App.section('dup').debug;
-    PellanorUI.show('dup', 'scanning');
+    PellanorUI.show('dup', 'empty');
     section.chips.folders = [{path: 'C:/Users/Alex/Pictures/set1', protected: true},
                              {path: 'C:/Users/Alex/Pictures', protected: false}];
-    const groups = [];
-    for (let g = 0; g < 4000; ++g) {
+    const group = (g, copies) => {
         const size = g % 500 === 7 ? 0 : 1000 + (g * 7919) % 5000000;
         const files = [];
-        for (let c = 0; c < (g % 250 === 3 ? 1 : 2 + g % 3); ++c) {
+        for (let c = 0; c < copies; ++c) {
             files.push({path: 'C:/Users/Alex/Pictures/set' + c + '/img"}' + g + '.jpg',
                         name: 'img' + g + '.jpg', size, modifiedTime: '2024-0' + (1 + c) + '-01 09:00'});
         }
-        groups.push({hash: g.toString(16).padStart(64, '0'), size, files});
-    }
-    const text = JSON.stringify({groups}, null, 4);
-    const parse = JSON.parse;
-    let largest = 0;
-    JSON.parse = function (t, ...rest) {
-        largest = Math.max(largest, String(t).length);
-        return parse.call(this, t, ...rest);
+        return {files, hash: g.toString(16).padStart(64, '0'), size};
     };
-    let longest = 0;
-    const begun = performance.now();
-    section.session.receive({type: 'done', data: text});
-    longest = performance.now() - begun;
-    while (section.session.running) {
-        await new Promise((r) => setTimeout(r, 0));
+    const last = new Map();
+    const sends = [];
+    for (let g = 0; g < 4000; ++g) sends.push(group(g, g % 250 === 3 ? 1 : 2 + g % 3));
+    for (let g = 0; g < 4000; g += 13) sends.push(group(g, 5));
+    for (const g of sends) last.set(g.hash, g);
+    const reports = [];
+    let part = [];
+    let rows = 0;
+    for (const g of sends) {
+        if (rows + g.files.length > 2000) {
+            reports.push(part);
+            part = [];
+            rows = 0;
+        }
+        part.push(g);
+        rows += g.files.length;
     }
-    JSON.parse = parse;
+    reports.push(part);
+    const start = section.session.handlers.start;
+    section.session.handlers.start = () => 1;
+    App.section('dup').onRefresh();
+    section.session.handlers.start = start;
+    let longest = 0;
+    const drain = section.session.drain;
+    section.session.drain = function (...args) {
+        const begun = performance.now();
+        drain.apply(this, args);
+        longest = Math.max(longest, performance.now() - begun);
+    };
+    reports.forEach((groups, i) => section.session.receive({
+        type: i === reports.length - 1 ? 'done' : 'progress', data: JSON.stringify({groups})}));
+    while (section.session.running) await new Promise((r) => setTimeout(r, 0));
+    delete section.session.drain;
+    const reclaimable = (g) => g.size * (g.files.length - 1);
+    const expected = Array.from(last.values()).filter((g) => g.size > 0 && g.files.length > 1)
+        .sort((a, b) => reclaimable(b) - reclaimable(a) || (a.hash < b.hash ? -1 : 1))
+        .map((g) => [g.hash, reclaimable(g), g.files.length]);
     const shown = section.state.groups;
-    const expected = groups.filter((g) => g.size > 0 && g.files.length > 1)
-        .map((g) => [g.hash, g.size * (g.files.length - 1)])
-        .sort((a, b) => b[1] - a[1]);
-    return {largest, whole: text.length, first: longest,
-            same: JSON.stringify(shown.map((g) => [g.hash, g.reclaimable])) === JSON.stringify(expected),
+    return {longest, reports: reports.length,
+            same: JSON.stringify(shown.map((g) => [g.hash, g.reclaimable, g.files.length])) ===
+                JSON.stringify(expected),
             rows: section.list.items.length,
             protectedMarks: shown.every((g) => g.files.every((f) => f.protected === f.path.includes('/set1/'))),
             ticked: shown.some((g) => g.files.some((f) => f.ticked)), scanned: section.state.scanned};
-})()'''
+})()"""
 
 
-def duplicate_final_report_is_read_in_slices():
+def duplicate_reports_replace_groups_by_hash():
     with harness.Session('en-us') as session:
         page = session.main
         page.eval('App.show("dup", {remember: false})')
-        got = page.eval(DUP_FINAL, timeout=120)
-        assert got['same'], 'the groups differ from the report, largest first'
+        got = page.eval(DUP_REPORTS, timeout=120)
+        assert got['same'], 'the groups differ from the reports, largest first'
         assert got['protectedMarks'] and not got['ticked'], got
-        assert got['scanned'] and got['rows'] > 8000, got
-        assert got['largest'] < got['whole'] / 4, (
-            'a %d-character piece of a %d-character final report was parsed at once' % (got['largest'], got['whole']))
-        assert got['first'] < MARGIN_MS, 'the final report held its first task %.0f ms' % got['first']
+        assert got['scanned'] and got['rows'] > 8000 and got['reports'] > 4, got
+        assert got['longest'] < MARGIN_MS, 'folding reports held a task %.0f ms' % got['longest']
 
 
 def replayed_scan_and_scroll_stay_within_budget():
@@ -184,14 +145,16 @@ def replayed_scan_and_scroll_stay_within_budget():
         assert paint['count'] >= 3, 'too few progress reports were painted: %r' % result['spans']
         assert paint['longest'] < MARGIN_MS, 'a progress report took %.0f ms to paint' % paint['longest']
         assert result['largestParse'] < 1000000, (
-            'a %.1f MB report was parsed whole while scanning' % (result['largestParse'] / 1e6))
+            'a %.1f MB report came while scanning' % (result['largestParse'] / 1e6))
         # Until the final report, no long task holds more than the margin of our own script
-        # (the rest of such a task is the collection of the replay's own 12 MB texts).
+        # (the rest of such a task is the collection of the replay's own texts).
         steady = [t for t in result['tasks'] if t['start'] + t['duration'] <= result['finalAt']]
         assert all(t['ours'] < MARGIN_MS for t in steady), 'long tasks while scanning: %r' % steady
         shown = page.eval('App.section("large").debug.state.total')
         assert shown['count'] == 60000, shown
         assert page.eval('App.section("large").debug.state.files.length') == 60000
+        assert page.eval('App.section("large").debug.state.files.every('
+                         '(f, i, all) => i === 0 || all[i - 1].size >= f.size)'), 'not largest first'
         # Scrolling the final table: each render of the visible rows is ours, and stays small.
         top = long_tasks.wheel(page, ticks=60)
         assert top > 0, 'the wheel did not scroll the table'
@@ -205,8 +168,7 @@ def replayed_scan_and_scroll_stay_within_budget():
 
 if __name__ == '__main__':
     only = sys.argv[1:]
-    harness.run([s for s in (live_reports_are_read_in_slices, final_reports_are_read_in_slices,
-                             final_reports_under_another_key_are_read_in_slices,
-                             duplicate_final_report_is_read_in_slices,
+    harness.run([s for s in (every_report_is_folded_in_order_and_the_scan_ends_once,
+                             duplicate_reports_replace_groups_by_hash,
                              replayed_scan_and_scroll_stay_within_budget)
                  if not only or s.__name__ in only])

@@ -6,10 +6,10 @@
 // new ScanSection(container, {
 //     id, state (the section's state object; `scanned` is kept there), keys: {title, desc, scan, rescan, delete, noneTicked, error, scanningFolders},
 //     chips: FolderChips options (onAdd is ours), natives: {start, stop, add},
-//     scanArgs() -> native arguments before the callback, liveRows, finalKey, prepare(record) -> row
-//     (ScanSession's: the final report's records are prepared while it is read in slices),
+//     scanArgs() -> native arguments before the callback,
 //     columns: [header cells], columnsClass, render(row, item), tick, onTicked(refused),
-//     onBegin(), onProgress(data), onResult(type, data|null), ticked() -> files,
+//     onBegin(), fold(report data: what is new, final), onProgress() (paint what was folded),
+//     onResult(type, data|null) (the final report's data, already folded), ticked() -> files,
 //     onRemoved(removed: Set), paintStatus(), paintBar(),
 //     scanFacts() -> the counts and sizes of the scan just ended, for its usage event})
 // .ui, .session, .chips, .list, .body parts, .toggleScan(), .deleteSelected(), .runFiles(),
@@ -72,10 +72,8 @@
                     this.chips.folders.map((f) => f.path))].concat(setup.scanArgs(), [callback]), 0),
                 stop: (id) => K.native(natives.stop, [id], false),
                 add: (id, folder) => K.native(natives.add, [id, folder], false),
-                liveRows: setup.liveRows,
-                finalKey: setup.finalKey,
-                prepare: setup.prepare,
-                onProgress: (data) => setup.onProgress(data),
+                fold: (data, final) => setup.fold(data, final),
+                onProgress: () => setup.onProgress(),
                 onEnd: (type, data) => this.end(type, data),
             });
         }
@@ -141,8 +139,9 @@
             }
         }
 
-        // A fixture's "scanning" state: the panel as a running scan shows it, nothing started.
-        pretendScanning(ageMs) {
+        // A fixture's "scanning" state: the panel as a running scan shows it after one report
+        // of `data`, nothing started.
+        pretendScanning(ageMs, data) {
             this.scanBegun = 0;
             this.session.running = true;
             this.session.startedAt = Date.now() - ageMs;
@@ -150,12 +149,18 @@
             this.progressSlot.textContent = '';
             this.openPanel(this.session.startedAt);
             this.paintScanButton();
+            this.setup.onBegin();
+            this.setup.fold(data);
+            this.setup.onProgress();
         }
 
-        // A fixture's finished states: as the end of a real scan, with nothing running.
+        // A fixture's finished states: as the end of a real scan whose one report was `data`,
+        // with nothing running.
         pretendEnded(type, data) {
             this.session.running = false;
             this.session.stopping = false;
+            this.setup.onBegin();
+            if (data) this.setup.fold(data, true);
             this.end(type, data);
         }
 

@@ -1,6 +1,7 @@
 // Duplicate files: groups of identical files under the chosen folders, largest reclaimable
 // space first. Folders are Normal or Protected; a protected file is never ticked, and every
-// group keeps at least one unticked copy whatever a helper or a click asks.
+// group keeps at least one unticked copy whatever a helper or a click asks. The scan reports
+// only the groups that are new or gained files (startScanDuplicateFilesIncremental), each whole.
 (function () {
     'use strict';
 
@@ -30,19 +31,9 @@
         return group;
     }
 
-    // Native groups come ordered by digest; the page wants the most space first. A final report
-    // comes with its groups already prepared (the session does it while reading it in slices).
-    function prepareGroups(data, folders) {
-        const raw = Array.isArray(data && data.groups) ? data.groups : [];
-        let groups;
-        if (data && data.prepared) {
-            groups = raw.filter(Boolean);
-        } else {
-            const protectedFolders = protectedPaths(folders);
-            groups = raw.map((g) => prepareGroup(g, protectedFolders)).filter(Boolean);
-        }
-        groups.sort((a, b) => b.reclaimable - a.reclaimable);
-        return groups;
+    // The most space first; equal ones in digest order, the order the native groups come in.
+    function byReclaimable(a, b) {
+        return b.reclaimable - a.reclaimable || (a.hash < b.hash ? -1 : a.hash > b.hash ? 1 : 0);
     }
 
     // One row per group header and per file, so one fixed-height list shows them all.
@@ -59,6 +50,19 @@
     // comes with the final report.
     const kLiveRows = 200;
 
+    // The first `count` groups in byReclaimable order, found in one pass over them.
+    function topGroups(groups, count) {
+        const top = [];
+        for (const group of groups) {
+            if (top.length === count && byReclaimable(group, top[count - 1]) >= 0) continue;
+            let at = top.length;
+            while (at > 0 && byReclaimable(group, top[at - 1]) < 0) --at;
+            top.splice(at, 0, group);
+            if (top.length > count) top.pop();
+        }
+        return top;
+    }
+
     function liveGroups(groups) {
         let rows = 0;
         let count = 0;
@@ -67,7 +71,9 @@
     }
 
     function create(container) {
-        const state = {groups: [], rows: [], review: [], reviewAt: -1};
+        // found: the groups reported so far by hash, with their totals.
+        const state = {groups: [], rows: [], review: [], reviewAt: -1, found: new Map(),
+                       foundFiles: 0, foundBytes: 0, protectionChanged: false};
         const base = new ScanSection(container, {
             state,
             id: 'dup',
@@ -78,13 +84,9 @@
                     defaults: ['%USERPROFILE%\\Documents', '%USERPROFILE%\\Pictures',
                                '%USERPROFILE%\\Downloads', '%USERPROFILE%\\Videos'],
                     onChange: () => remarkProtected()},
-            natives: {start: 'startScanDuplicateFiles', stop: 'stopScanDuplicateFiles',
+            natives: {start: 'startScanDuplicateFilesIncremental', stop: 'stopScanDuplicateFiles',
                       add: 'addScanDuplicateFilesFolder'},
             scanArgs: () => [],
-            // A final report of thousands of groups takes longer to parse whole than a task may
-            // last: the session reads it in slices, preparing each group as it comes.
-            finalKey: 'groups',
-            prepare: (raw) => prepareGroup(raw, protectedPaths(chips.folders)),
             columnsClass: 'dup-cols',
             columns: [
                 K.el('span', {role: 'columnheader'}),
@@ -102,11 +104,20 @@
             },
             onBegin() {
                 note.textContent = '';
+                state.found = new Map();
+                state.foundFiles = 0;
+                state.foundBytes = 0;
+                state.protectionChanged = false;
                 setGroups([]);
             },
-            onProgress: (data) => onReport(data),
-            onResult(type, data) {
-                setGroups(type === 'error' ? [] : prepareGroups(data, chips.folders));
+            fold,
+            onProgress: showLive,
+            onResult(type) {
+                const groups = type === 'error' ? [] : Array.from(state.found.values());
+                state.found = new Map();
+                // Groups folded before a folder's protection changed are marked again.
+                if (state.protectionChanged) markProtected(groups);
+                setGroups(groups.sort(byReclaimable));
             },
             ticked,
             // The copies of each ticked file that stay: the program deletes a copy only while
@@ -336,14 +347,19 @@
             if (rowIndex >= 0) list.focusIndex(rowIndex);
         }
 
-        function remarkProtected() {
+        function markProtected(groups) {
             const protectedFolders = protectedPaths(chips.folders);
-            for (const group of state.groups) {
+            for (const group of groups) {
                 for (const file of group.files) {
                     file.protected = protectedFolders.some((p) => R.isInside(file.path, p));
                     if (file.protected) file.ticked = false;
                 }
             }
+        }
+
+        function remarkProtected() {
+            if (session.running) state.protectionChanged = true;
+            markProtected(state.groups);
             list.refresh();
             base.paintBar();
             paintStatus();
@@ -377,7 +393,7 @@
                 return;
             }
             if (session.running) {
-                status.textContent = K.plural('dup.soFar', state.found || 0,
+                status.textContent = K.plural('dup.soFar', state.found.size,
                                               K.elapsed(Date.now() - session.startedAt));
             } else if (chips.folders.length === 0) {
                 base.showEmpty(t('large.noFolders'));
@@ -400,18 +416,39 @@
             base.paintBar();
         }
 
-        // Progress reports carry every group found so far: the panel counts them all, the
-        // table shows the biggest.
-        function onReport(data) {
-            const groups = prepareGroups(data, chips.folders);
-            state.found = groups.length;
-            let files = 0;
-            for (const group of groups) files += group.files.length;
-            const reclaimable = K.sum(groups, 'reclaimable');
-            base.updatePanel({count: groups.length, countText: () => [
-                K.plural('dup.groups', groups.length), K.plural('dup.files', files),
+        // A report brings the groups that are new or grew, each whole: it replaces the group of
+        // its hash, and the totals follow. Empty files' groups are left out (prepareGroup).
+        function fold(data) {
+            const protectedFolders = protectedPaths(chips.folders);
+            for (const raw of Array.isArray(data && data.groups) ? data.groups : []) {
+                const hash = String(raw && raw.hash || '');
+                const before = state.found.get(hash);
+                if (before) tally(before, -1);
+                const group = prepareGroup(raw, protectedFolders);
+                if (group) {
+                    state.found.set(hash, group);
+                    tally(group, 1);
+                } else {
+                    state.found.delete(hash);
+                }
+            }
+        }
+
+        function tally(group, sign) {
+            state.foundFiles += sign * group.files.length;
+            state.foundBytes += sign * group.reclaimable;
+        }
+
+        // The panel counts every group found so far, the table shows the biggest.
+        function showLive() {
+            const count = state.found.size;
+            const files = state.foundFiles;
+            const reclaimable = state.foundBytes;
+            base.updatePanel({count, countText: () => [
+                K.plural('dup.groups', count), K.plural('dup.files', files),
                 t('dup.reclaimable', K.size(reclaimable))].join(' \u00b7 ')});
-            setGroups(liveGroups(groups));
+            // A group takes a row and two or more for its files: this many always fill the rows.
+            setGroups(liveGroups(topGroups(state.found.values(), Math.ceil(kLiveRows / 3) + 1)));
         }
 
         // Screenshot states from made-up groups; nothing on disk is read or changed.
@@ -434,8 +471,7 @@
         function fixture(name) {
             ui.banner.hidden = true;
             if (name === 'scanning') {
-                base.pretendScanning(8000);
-                onReport(sampleReport(6));
+                base.pretendScanning(8000, sampleReport(6));
             } else if (name === 'empty') {
                 base.pretendEnded('done', {groups: []});
             } else if (name === 'error') {
@@ -454,7 +490,7 @@
                 base.onLanguageChanged();
             },
             debug: {session, state, list, chips, onEnd: (type, data) => base.end(type, data),
-                    onReport},
+                    fold},
         });
     }
 

@@ -1,5 +1,6 @@
 // Large files: the biggest files under the chosen folders, largest first, with live results,
-// Stop and Add folder while scanning. Nothing is ticked by default: these are the user's own
+// Stop and Add folder while scanning. The scan reports only the files found since its previous
+// report (startScanLargeFilesIncremental); the page keeps them and sorts them by size. Nothing is ticked by default: these are the user's own
 // files. Delete and Move go through one confirm listing exactly the ticked files.
 (function () {
     'use strict';
@@ -30,7 +31,7 @@
         return dot < 0 ? 'other' : kKindOf[name.slice(dot + 1).toLowerCase()] || 'other';
     }
 
-    // The native record as the page keeps it. A final report has tens of thousands of them, so
+    // The native record as the page keeps it. A scan brings tens of thousands of them, so
     // what only the filters need (kind, lower-case name) is worked out when a filter first asks.
     function prepare(record) {
         const parts = K.splitPath(record.path);
@@ -46,13 +47,58 @@
         return file.kind;
     }
 
+    const bySize = (a, b) => b.size - a.size;
+
+    // Two lists sorted largest first as one; on equal sizes `a`'s files come first.
+    function mergeBySize(a, b) {
+        const out = new Array(a.length + b.length);
+        let i = 0;
+        let j = 0;
+        let k = 0;
+        while (i < a.length && j < b.length) out[k++] = a[i].size >= b[j].size ? a[i++] : b[j++];
+        while (i < a.length) out[k++] = a[i++];
+        while (j < b.length) out[k++] = b[j++];
+        return out;
+    }
+
+    // Sorted runs, oldest first, kept as a binary counter keeps its bits: a run is merged with
+    // the one before it while that one is no longer. So the list is sorted at the end by a few
+    // linear merges instead of a sort of 60,000 files in one task.
+    function addRun(runs, run) {
+        runs.push(run);
+        while (runs.length > 1 && runs[runs.length - 2].length <= runs[runs.length - 1].length) {
+            const newer = runs.pop();
+            runs.push(mergeBySize(runs.pop(), newer));
+        }
+    }
+
+    function mergeRuns(runs) {
+        let all = [];
+        for (let i = runs.length - 1; i >= 0; --i) all = mergeBySize(runs[i], all);
+        return all;
+    }
+
+    // The first `count` of two lists sorted largest first.
+    function topOf(a, b, count) {
+        const top = [];
+        let i = 0;
+        let j = 0;
+        while (top.length < count && (i < a.length || j < b.length)) {
+            top.push(j >= b.length || (i < a.length && a[i].size >= b[j].size) ? a[i++] : b[j++]);
+        }
+        return top;
+    }
+
     function lowerName(file) {
         if (file.lower === '' && file.name !== '') file.lower = file.name.toLowerCase();
         return file.lower;
     }
 
     function create(container) {
-        const state = {files: [], view: [], partial: false, kind: 'all', text: '',
+        // found: every file reported so far, in sorted runs (addRun); live: the
+        // biggest kLiveRows of them; total: the scan's counts.
+        const state = {files: [], view: [], partial: false, kind: 'all', text: '', found: [],
+                       live: [], total: {count: 0, bytes: 0},
                        minMb: Number(K.native('getSetting', ['large.minMb', '100'], '100')) || 100,
                        sort: 'size'};
         const sortButtons = {};
@@ -64,11 +110,9 @@
                    error: 'large.error', scanningFolders: 'large.scanningFolders'},
             chips: {settingKey: 'large.folders', defaults: ['%USERPROFILE%'],
                     onChange: () => paintStatus()},
-            natives: {start: 'startScanLargeFiles', stop: 'stopScanLargeFiles',
+            natives: {start: 'startScanLargeFilesIncremental', stop: 'stopScanLargeFiles',
                       add: 'addScanLargeFilesFolder'},
             scanArgs: () => [state.minMb * kMiB],
-            liveRows: kLiveRows,
-            prepare,
             columnsClass: 'large-cols',
             columns: [
                 K.el('span', {role: 'columnheader'}),
@@ -86,20 +130,22 @@
                    }},
             onBegin() {
                 state.files = [];
+                state.found = [];
+                state.live = [];
+                state.total = {count: 0, bytes: 0};
                 state.partial = false;
                 minSelect.disabled = true;
                 applyView();
             },
-            onProgress: (data) => onReport(data, false),
-            onResult(type, data) {
+            fold,
+            onProgress: showLive,
+            onResult(type) {
                 minSelect.disabled = false;
                 state.partial = type === 'stopped';
-                if (type === 'error') {
-                    state.files = [];
-                    applyView();
-                } else {
-                    onReport(data, true);
-                }
+                state.files = type === 'error' ? [] : state.found[0] || [];
+                state.found = [];
+                state.live = [];
+                applyView();
             },
             ticked,
             onRemoved(gone) {
@@ -290,25 +336,30 @@
                      ' \u00b7 ' + K.plural('large.shown', state.view.length) : '');
         }
 
-        // While scanning only the top rows are shown: the full table comes with the final report.
-        // A live report may come already cut to its head, with the count and bytes of the whole.
-        function onReport(data, final) {
-            const records = Array.isArray(data && data.list) ? data.list : [];
-            // The session prepares a final report's rows while it reads it in slices.
-            state.files = final && data.prepared ? records :
-                (final ? records : records.slice(0, kLiveRows)).map(prepare);
-            // A live report is read only in part (the session's liveRows); its totals come with it.
-            state.total = {count: Number.isFinite(data && data.count) ? data.count : records.length,
-                           bytes: Number.isFinite(data && data.bytes) ? data.bytes : K.sum(records, 'size')};
-            if (!final) {
-                // The scanner does not say which file it is reading: the line names the biggest
-                // file found so far, and says so.
-                const count = state.total.count;
-                const biggest = state.files.length ? state.files[0].path : '';
-                base.updatePanel({count, bytes: state.total.bytes,
-                                  countText: () => K.plural('large.files', count),
-                                  current: biggest && (() => t('large.largestSoFar', biggest))});
-            }
+        // A report brings the files found since the previous one and the counts of all of them.
+        // After the final one the runs are merged, in that task, so the end has less to do.
+        function fold(data, final) {
+            const batch = (Array.isArray(data && data.list) ? data.list : []).map(prepare);
+            batch.sort(bySize);
+            addRun(state.found, batch);
+            if (final) state.found = [mergeRuns(state.found)];
+            state.live = topOf(state.live, batch, kLiveRows);
+            const total = state.total;
+            state.total = {
+                count: Number.isFinite(data && data.count) ? data.count : total.count + batch.length,
+                bytes: Number.isFinite(data && data.bytes) ? data.bytes : total.bytes + K.sum(batch, 'size')};
+        }
+
+        // While scanning only the biggest rows are shown: the full table comes with the end.
+        function showLive() {
+            state.files = state.live;
+            // The scanner does not say which file it is reading: the line names the biggest
+            // file found so far, and says so.
+            const count = state.total.count;
+            const biggest = state.files.length ? state.files[0].path : '';
+            base.updatePanel({count, bytes: state.total.bytes,
+                              countText: () => K.plural('large.files', count),
+                              current: biggest && (() => t('large.largestSoFar', biggest))});
             applyView();
         }
 
@@ -375,9 +426,7 @@
         function fixture(name) {
             ui.banner.hidden = true;
             if (name === 'scanning') {
-                base.pretendScanning(12000);
-                minSelect.disabled = true;
-                onReport(sampleReport(40), false);
+                base.pretendScanning(12000, sampleReport(40));
             } else if (name === 'empty') {
                 base.pretendEnded('done', {list: []});
             } else if (name === 'error') {
@@ -398,7 +447,7 @@
             onLanguageChanged,
             // Page hooks for tests and benchmarks: feed a report through the page's own handler.
             debug: {session, state, list, chips, onEnd: (type, data) => base.end(type, data),
-                    onReport},
+                    fold},
         });
     }
 
