@@ -12,7 +12,6 @@ namespace pellanor::scan {
 // Keys of the job's reports and of its result document.
 inline constexpr char kDoneKey[] = "done";
 inline constexpr char kTotalKey[] = "total";
-inline constexpr char kBytesKey[] = "bytes";
 inline constexpr char kCurrentKey[] = "current";
 inline constexpr char kFreedBytesKey[] = "freedBytes";
 inline constexpr char kSucceededKey[] = "succeeded";

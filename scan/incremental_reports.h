@@ -26,7 +26,6 @@ namespace pellanor::scan {
 inline constexpr int kReportRows = 2000;
 
 inline constexpr char kCountKey[] = "count";
-inline constexpr char kBytesKey[] = "bytes";
 inline constexpr char kGroupCountKey[] = "groupCount";
 inline constexpr char kFileCountKey[] = "fileCount";
 

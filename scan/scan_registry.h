@@ -24,6 +24,8 @@ inline constexpr char kTypeKey[] = "type";
 inline constexpr char kIdKey[] = "id";
 inline constexpr char kDataKey[] = "data";
 inline constexpr char kErrorKey[] = "error";
+// Bytes counted so far, in the progress of a scan or a deletion job.
+inline constexpr char kBytesKey[] = "bytes";
 inline constexpr char kProgressType[] = "progress";
 inline constexpr char kDoneType[] = "done";
 inline constexpr char kStoppedType[] = "stopped";
