@@ -38,19 +38,27 @@ def confirm_dialog(page):
     return shown
 
 
+def scan_three_copies(session):
+    """Scans the profile's three copies of dups/*/photo.jpg, c the newest (an hour apart, as
+    the scanner reports times to the minute); answers their paths."""
+    page = session.main
+    dups = os.path.join(session.profile.data, 'dups')
+    copies = [os.path.join(dups, name, 'photo.jpg') for name in ('a', 'b', 'c')]
+    for age, path in zip((3, 2, 1), copies):
+        stamp = time.time() - age * 3600
+        os.utime(path, (stamp, stamp))
+    open_section(page, 'dup', 'dup.folders', [{'path': dups, 'protected': False}])
+    page.click('#section-dup .section-tools .button')
+    page.wait('App.section("dup").debug.state.scanned && !App.section("dup").debug.session.running',
+              what='duplicate scan done')
+    return copies
+
+
 def duplicates_keep_newest_and_delete():
     with harness.Session('en-us') as session:
         page = session.main
         dups = os.path.join(session.profile.data, 'dups')
-        copies = [os.path.join(dups, name, 'photo.jpg') for name in ('a', 'b', 'c')]
-        # Distinct minutes, as the scanner reports times to the minute: c is the newest.
-        for age, path in zip((3, 2, 1), copies):
-            stamp = time.time() - age * 3600
-            os.utime(path, (stamp, stamp))
-        open_section(page, 'dup', 'dup.folders', [{'path': dups, 'protected': False}])
-        page.click('#section-dup .section-tools .button')
-        page.wait('App.section("dup").debug.state.scanned && !App.section("dup").debug.session.running',
-                  what='duplicate scan done')
+        copies = scan_three_copies(session)
         groups = page.eval('App.section("dup").debug.state.groups.map((g) => g.files.length)')
         assert groups == [3], groups
         # Nothing is ticked before the user asks.
@@ -226,9 +234,11 @@ def large_files_threshold_stop_and_add():
     with harness.Session('en-us') as session:
         page = session.main
         large = os.path.join(session.profile.data, 'large')
-        # A wide tree keeps the scan running long enough to stop it and to add a folder to it.
+        # A wide tree keeps the scan running long enough to stop it and to add a folder to it:
+        # the add saves the folder list first, which may wait for the disk, and 3,000 folders
+        # were sometimes walked by then (the added folder then belongs to the next scan).
         wide = session.profile.path('Wide')
-        for i in range(3000):
+        for i in range(20000):
             os.makedirs(os.path.join(wide, 'd%04d' % i, 'x'), exist_ok=True)
         extra = session.profile.path('Extra')
         harness.write(os.path.join(extra, 'movie.mkv'), 120 * MIB)
@@ -253,7 +263,7 @@ def large_files_threshold_stop_and_add():
             const d = %s;
             document.querySelector("#section-large .section-tools .button").click();
             const taken = d.chips.add(%r) && d.session.running;
-            document.dispatchEvent(new KeyboardEvent("keydown", {key: "Escape", bubbles: true}));
+            document.dispatchEvent(new KeyboardEvent("keydown", {key: "Escape", keyCode: 27, bubbles: true}));
             return taken; })()''' % (section, extra))
         page.wait('!' + section + '.session.running', timeout=60, what='scan ended')
         banner = page.eval('(() => { const b = document.querySelector("#section-large .banner");'

@@ -3,11 +3,10 @@
 copies stay on disk, stay listed unticked, and their rows and the summary say why."""
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from analysis_test import confirm_after, open_section, settle  # noqa: E402
+from analysis_test import confirm_after, scan_three_copies, settle  # noqa: E402
 
 DUP = 'App.section("dup").debug'
 
@@ -15,14 +14,7 @@ DUP = 'App.section("dup").debug'
 def scan_and_keep_newest(session):
     """Scans the three copies (c the newest) and ticks a and b; answers their paths."""
     page = session.main
-    dups = os.path.join(session.profile.data, 'dups')
-    copies = [os.path.join(dups, name, 'photo.jpg') for name in ('a', 'b', 'c')]
-    for age, path in zip((3, 2, 1), copies):
-        stamp = time.time() - age * 3600
-        os.utime(path, (stamp, stamp))
-    open_section(page, 'dup', 'dup.folders', [{'path': dups, 'protected': False}])
-    page.click('#section-dup .section-tools .button')
-    page.wait(DUP + '.state.scanned && !' + DUP + '.session.running', what='duplicate scan done')
+    copies = scan_three_copies(session)
     page.click_text('#section-dup .button', 'Keep newest')
     settle(page)
     ticked = page.eval(DUP + '.state.groups[0].files.filter((f) => f.ticked).map((f) => f.path)')
