@@ -150,6 +150,12 @@ void Host::stop(int exitCode) { QCoreApplication::exit(exitCode); }
 void Host::shutdown() {
     for (SciterWindow handle : handles()) delete window(handle);
     m_windows.clear();
+    // Windows destroyed earlier still wait for their deferred deletion. Their views must go
+    // while the application object exists: deleted with QtWebEngine's profile when the
+    // application goes, they would reach a scene graph that is gone already.
+    if (QCoreApplication::instance()) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     if (m_schemeHandler) {
         if (QCoreApplication::instance()) {
             QWebEngineProfile::defaultProfile()->removeUrlSchemeHandler(m_schemeHandler);
