@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlScheme>
@@ -58,6 +60,23 @@ void defaultChromiumFlags() {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
+// With Chromium's GPU off (the default above, and how tests and page developers run it) the
+// pages are drawn in software. Composing those frames through OpenGL only adds a texture upload
+// and, for every window, a GL context and shader programs that the software GL builds before the
+// window's first frame: about a tenth of a second of the main page's start. Qt Quick's software
+// renderer composes them as the images they are. A scene graph the user chose is kept. Answers
+// whether the windows compose in software.
+bool composeInSoftware() {
+    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+        qEnvironmentVariableIsSet("QMLSCENE_DEVICE")) {
+        return false;
+    }
+    const QList<QByteArray> flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' ');
+    if (!flags.contains(QByteArrayLiteral("--disable-gpu"))) return false;
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+    return true;
+}
+
 }  // namespace
 
 Host::Host() = default;
@@ -77,9 +96,11 @@ Host* Host::existing() {
 
 void Host::init(const QStringList& arguments) {
     m_arguments = arguments;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     declareSchemes();
     defaultChromiumFlags();
+    // QtWebEngine's GL composition needs a context shared by every window, made with the
+    // application; software composition needs none, and skipping it spares loading the GL driver.
+    if (!composeInSoftware()) QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 void Host::ensureApplication() {
@@ -129,6 +150,12 @@ void Host::stop(int exitCode) { QCoreApplication::exit(exitCode); }
 void Host::shutdown() {
     for (SciterWindow handle : handles()) delete window(handle);
     m_windows.clear();
+    // Windows destroyed earlier still wait for their deferred deletion. Their views must go
+    // while the application object exists: deleted with QtWebEngine's profile when the
+    // application goes, they would reach a scene graph that is gone already.
+    if (QCoreApplication::instance()) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     if (m_schemeHandler) {
         if (QCoreApplication::instance()) {
             QWebEngineProfile::defaultProfile()->removeUrlSchemeHandler(m_schemeHandler);
