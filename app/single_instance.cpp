@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
 
 namespace pellanor::app {
 
 bool anotherInstanceRuns() {
-    const std::string name(kApplicationName);
+    const std::string name(product::kName);
     switch (platform::createNamedMutex(name + kLoadingMutexSuffix)) {
         case platform::MutexCreation::AlreadyExists:
             return true;
@@ -25,7 +25,7 @@ bool anotherInstanceRuns() {
 
 void broadcastShowMainWindow() {
     const std::uint32_t message =
-        platform::registerWindowMessage(std::string(kApplicationName) + kShowMainWindowMessageSuffix);
+        platform::registerWindowMessage(std::string(product::kName) + kShowMainWindowMessageSuffix);
     if (message != 0) platform::broadcastWindowMessage(message, 0, 0);
 }
 

@@ -1,7 +1,7 @@
 // The start mode from the command line, and what each mode changes in the start-up.
 #include "app/start_mode.h"
 
-#include "app/constants.h"
+#include "ui/page_urls.h"
 
 namespace pellanor::app {
 
@@ -21,13 +21,13 @@ StartMode startModeOf(const std::vector<std::u16string>& arguments) {
 QString firstPageUrl(StartMode mode) {
     switch (mode) {
         case StartMode::Install:
-            return kInstallerPageUrl;
+            return ui::kInstallerPageUrl;
         case StartMode::Uninstall:
-            return kUninstallerPageUrl;
+            return ui::kUninstallerPageUrl;
         case StartMode::Normal:
             break;
     }
-    return kLoadingPageUrl;
+    return ui::kLoadingPageUrl;
 }
 
 bool takesPartInSingleInstance(StartMode mode) { return mode == StartMode::Normal; }

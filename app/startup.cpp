@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/constants.h"
+
 #include "app/engine_api.h"
 #include "app/single_instance.h"
 #include "app/start_mode.h"

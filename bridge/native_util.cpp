@@ -2,7 +2,8 @@
 // service joins the table only once its module works, in its own place.
 #include "bridge/native_util.h"
 
-#include "app/constants.h"
+#include "product/product.h"
+#include "ui/page_urls.h"
 #include "bridge/page_log.h"
 #include "clean/forced_removal.h"
 #include "clean/install_folder.h"
@@ -237,11 +238,11 @@ std::vector<Member> members() {
         property("isDebug", [] { return Result(false); }),
         property("isAutoReload", [] { return Result(false); }),
         property("canMainWindowTopmost", [] { return Result(true); }),
-        property("nativeVersion", [] { return Result(QString::fromLatin1(kApplicationVersion)); }),
-        property("mainWindowPath", [] { return Result(kMainPageUrl); }),
-        property("updateWindowPath", [] { return Result(kUpdaterPageUrl); }),
-        property("historyWindowPath", [] { return Result(kHistoryPageUrl); }),
-        property("hotkeyWindowPath", [] { return Result(kHotKeyPageUrl); }),
+        property("nativeVersion", [] { return Result(QString::fromLatin1(product::kVersion)); }),
+        property("mainWindowPath", [] { return Result(ui::kMainPageUrl); }),
+        property("updateWindowPath", [] { return Result(ui::kUpdaterPageUrl); }),
+        property("historyWindowPath", [] { return Result(ui::kHistoryPageUrl); }),
+        property("hotkeyWindowPath", [] { return Result(ui::kHotKeyPageUrl); }),
         // The installer copies the program's folder tree with copyFile and mkdir; this is what
         // it walks, and how it tells an empty folder or an earlier install of ours.
         method("listFolder", {T}, [](A a) { return util::listFolder(a.text(0)); }),

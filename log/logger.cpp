@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/daily_log_sink.h"
 #include "log/line_formatter.h"
 #include "platform/executable.h"
@@ -40,12 +40,12 @@ std::string logFolder(const std::string& roamingFolder) {
     if (base.isEmpty()) {
         base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     }
-    return QStringLiteral("%1/%2/logs").arg(base, QLatin1String(kApplicationName)).toStdString();
+    return QStringLiteral("%1/%2/logs").arg(base, QLatin1String(product::kName)).toStdString();
 }
 
 std::string logFileTemplate(const std::string& folder) {
     return QStringLiteral("%1/%2-%3.log")
-        .arg(QString::fromStdString(folder), QLatin1String(kApplicationName),
+        .arg(QString::fromStdString(folder), QLatin1String(product::kName),
              QStringLiteral("%Y-%m-%d"))
         .toStdString();
 }

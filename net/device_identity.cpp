@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/drives.h"
@@ -31,7 +31,7 @@ QString readBoardSerial() {
 QString readHardwareAddress() { return QString::fromStdString(platform::firstAdapterAddress()); }
 
 QString clientIdFrom(const DeviceFacts& facts, const QString& hostName) {
-    const QString application = QString::number(kApplicationId);
+    const QString application = QString::number(product::kId);
     const bool anyFact = !facts.diskSerial.isEmpty() || !facts.boardSerial.isEmpty() ||
                          !facts.hardwareAddress.isEmpty();
     const QString source =

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "net/connectivity.h"
 #include "net/http_client.h"
 #include "net/reply_watch.h"
@@ -66,7 +66,7 @@ QNetworkReply* DownloadJob::start() {
         return nullptr;
     }
     QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", QByteArray(kApplicationName) + '/' + kApplicationVersion);
+    request.setRawHeader("User-Agent", QByteArray(product::kName) + '/' + product::kVersion);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     m_reply = m_manager.get(request);

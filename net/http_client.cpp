@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "net/connectivity.h"
@@ -90,10 +90,10 @@ bool HttpClient::waitUntilIdle(int timeoutMs) {
 QNetworkRequest HttpClient::jsonRequest(const QString& url) const {
     QNetworkRequest request{QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    request.setRawHeader("X-App-Id", QByteArray::number(kApplicationId));
+    request.setRawHeader("X-App-Id", QByteArray::number(product::kId));
     request.setRawHeader(
         "User-Agent", QStringLiteral("%1/%2 (%3; %4)")
-                          .arg(QLatin1String(kApplicationName), QLatin1String(kApplicationVersion),
+                          .arg(QLatin1String(product::kName), QLatin1String(product::kVersion),
                                QSysInfo::productType(), QSysInfo::productVersion())
                           .toUtf8());
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,

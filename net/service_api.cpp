@@ -9,7 +9,7 @@
 
 #include <mutex>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "net/device_identity.h"
@@ -56,7 +56,7 @@ QString versionQuery(const char* path) {
 QByteArray completedBody(const QString& text) {
     QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
     object.insert(QStringLiteral("client_id"), getClientId());
-    object.insert(QStringLiteral("app_version"), QLatin1String(kApplicationVersion));
+    object.insert(QStringLiteral("app_version"), QLatin1String(product::kVersion));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -64,7 +64,7 @@ QByteArray completedBody(const QString& text) {
 
 QString serviceBaseUrl() {
     QString base = qEnvironmentVariable("PELLANOR_SERVICE_URL");
-    if (base.isEmpty()) base = QLatin1String(kServiceBaseUrl);
+    if (base.isEmpty()) base = QLatin1String(product::kServiceBaseUrl);
     while (base.endsWith(QLatin1Char('/'))) base.chop(1);
     return base;
 }

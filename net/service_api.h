@@ -3,13 +3,14 @@
 // about the network that do not contact the service. Answers are handed on as text; only
 // submitFeedback looks inside one.
 //
-// The service's base URL is ours (kServiceBaseUrl), or the one the environment variable
+// The service's base URL is ours (product::kServiceBaseUrl), or the one the environment variable
 // PELLANOR_SERVICE_URL names, for tests and private deployments; pages cannot change it.
 #pragma once
 
 #include <QString>
 
 #include <functional>
+#include "product/product.h"
 
 namespace pellanor::net {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "platform/logon_task.h"
 #include "platform/registry.h"
@@ -17,12 +17,12 @@ namespace reg = platform::registry;
 constexpr char kTag[] = "NativeUtil";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string taskName() { return std::string(kApplicationName) + "Startup"; }
+std::string taskName() { return std::string(product::kName) + "Startup"; }
 
 void removeRunValue() {
     const reg::Key run =
         reg::openKey(reg::Root::CurrentUser, kRunKey, reg::View::Default, reg::Access::Write);
-    if (run.isOpen()) reg::deleteValue(run, kApplicationName);
+    if (run.isOpen()) reg::deleteValue(run, product::kName);
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ void removeRunValue() {
 bool isStartupOnBoot() { return platform::logonTaskExists(taskName()); }
 
 bool setStartupOnBoot(bool enabled) {
-    const std::string program = platform::logonProgram(std::string(kApplicationName) + "-startup");
+    const std::string program = platform::logonProgram(std::string(product::kName) + "-startup");
     if (program.empty()) {
         logging::info(kTag, "startup task unchanged: the executable's path is unknown");
         return false;

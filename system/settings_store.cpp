@@ -2,7 +2,7 @@
 // share one reading of stored texts and one way of writing them.
 #include "system/settings_store.h"
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/registry.h"
@@ -19,7 +19,7 @@ constexpr char kTag[] = "NativeUtil";
 constexpr std::size_t kMaxValueBytes = 1u << 20;
 
 std::string settingsKeyPath() {
-    return std::string("Software\\") + kApplicationName + "\\Settings";
+    return std::string("Software\\") + product::kName + "\\Settings";
 }
 
 }  // namespace

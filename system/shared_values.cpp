@@ -13,7 +13,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 
@@ -23,7 +23,7 @@ namespace {
 constexpr char kTag[] = "SharedMemory";
 
 QString segmentKey(const QString& key) {
-    return QStringLiteral("QSharedMemory_For_") + QLatin1String(kApplicationName) +
+    return QStringLiteral("QSharedMemory_For_") + QLatin1String(product::kName) +
            QLatin1Char('_') + key;
 }
 

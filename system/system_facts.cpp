@@ -10,7 +10,7 @@
 #include <chrono>
 #include <optional>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "log/logger.h"
 #include "platform/drives.h"
 #include "platform/physical_disks.h"
@@ -33,7 +33,7 @@ QJsonObject diskRecord(const platform::PhysicalDisk& disk) {
         {QLatin1String(kDiskModelKey), QString::fromStdString(disk.model)},
         {QLatin1String(kDiskSerialNumberKey), QString::fromStdString(disk.serialNumber)},
         {QLatin1String(kDiskSizeKey), disk.sizeBytes},
-        {QLatin1String(kDiskAppIdKey), kApplicationId}};
+        {QLatin1String(kDiskAppIdKey), product::kId}};
 }
 
 QJsonObject driveRecord(char letter) {

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/constants.h"
+#include "product/product.h"
 #include "app/single_instance.h"
 #include "engine/sdk/sciter_value.h"
 #include "log/logger.h"
@@ -52,7 +52,7 @@ Tray& tray() {
 bool g_closeToTray = true;
 bool g_quitting = false;
 
-std::string objectName(const char* suffix) { return std::string(kApplicationName) + suffix; }
+std::string objectName(const char* suffix) { return std::string(product::kName) + suffix; }
 
 // The engine's ids of the messages other copies broadcast; the program's listener hands each
 // broadcast to the windows under the engine id of its name.
@@ -217,7 +217,7 @@ bool setTrayIcon() {
         logging::info(kTag, "ExtractIconEx failed, extracted={}, last error={}", 0, 0);
         return false;
     }
-    const std::u16string tip = QString::fromLatin1(kApplicationName).toStdU16String();
+    const std::u16string tip = QString::fromLatin1(product::kName).toStdU16String();
     const bool shown =
         api->SciterTrayIconSet(owner, image, length, tip.c_str(), &onTrayClick, nullptr);
     if (shown) {

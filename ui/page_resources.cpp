@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "app/constants.h"
+#include "ui/page_urls.h"
 #include "engine/sdk/sciter_value.h"
 
 namespace pellanor::ui {
@@ -28,7 +28,7 @@ std::uintptr_t openUiArchive(const unsigned char* data, std::size_t size) {
 std::uintptr_t uiArchive() { return g_archive; }
 
 QString archiveItemPath(const QString& url) {
-    static const QString kRoot = QLatin1String(kArchiveRootUrl) + QLatin1Char('/');
+    static const QString kRoot = QLatin1String(ui::kArchiveRootUrl) + QLatin1Char('/');
     if (!url.startsWith(kRoot)) return {};
     QString path = url.mid(kRoot.size());
     if (path.startsWith(QLatin1String("//"))) path.remove(0, 2);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/constants.h"
+#include "ui/page_urls.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "ui/main_window.h"
@@ -45,8 +45,8 @@ int WindowUtil::createWindow(const QString& path, int flags, bool showOnLoaded) 
     window->setPagePath(path);
     if (window->handle() != 0 && !window->hostSetUp()) window->setUpHost();
     // Registered before the page loads, so its first script already finds the shell it needs.
-    if (path == kMainPageUrl) registerMainWindow(window);
-    if (path == kTrayPageUrl) registerTrayWindow(window);
+    if (path == ui::kMainPageUrl) registerMainWindow(window);
+    if (path == ui::kTrayPageUrl) registerTrayWindow(window);
     window->load(path);
     std::lock_guard<std::mutex> guard(m_lock);
     m_windows.push_back(window);

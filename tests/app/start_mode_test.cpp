@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/constants.h"
+#include "ui/page_urls.h"
 
 namespace pellanor::app {
 namespace {
@@ -40,7 +40,7 @@ TEST(StartMode, OpensItsOwnPageAndOnlyTheEverydayProgramStaysSingle) {
         QString page;
         bool single;
     } cases[] = {
-        {StartMode::Normal, kLoadingPageUrl, true},
+        {StartMode::Normal, ui::kLoadingPageUrl, true},
         {StartMode::Install, QStringLiteral("this://app/installer/installer.html"), false},
         {StartMode::Uninstall, QStringLiteral("this://app/unstaller/unstaller.html"), false},
     };

@@ -18,7 +18,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/constants.h"
+#include "product/product.h"
+#include "ui/page_urls.h"
 #include "app/single_instance.h"
 #include "bridge/native_util.h"
 #include "platform/named_mutex.h"
@@ -130,8 +131,8 @@ protected:
 
     // The main page's and the tray page's windows, opened as the pages open them.
     void openShell(bool shown = true) {
-        m_main = WindowUtil::instance().createWindow(pellanor::kMainPageUrl, kWindowMain, true);
-        m_tray = WindowUtil::instance().createWindow(pellanor::kTrayPageUrl, 0, false);
+        m_main = WindowUtil::instance().createWindow(pellanor::ui::kMainPageUrl, kWindowMain, true);
+        m_tray = WindowUtil::instance().createWindow(pellanor::ui::kTrayPageUrl, 0, false);
         ASSERT_NE(m_main, 0);
         ASSERT_NE(m_tray, 0);
         api->SciterSetTitle(m_main, u"shell-main");
@@ -265,7 +266,7 @@ TEST_F(Shell, OtherCopiesShowTheMainWindowAndQuitIt) {
     LogCapture log;
     openShell(false);
     // A second start of the program finds us loading, asks us to show ourselves and leaves.
-    ASSERT_EQ(pellanor::platform::createNamedMutex(std::string(pellanor::kApplicationName) +
+    ASSERT_EQ(pellanor::platform::createNamedMutex(std::string(pellanor::product::kName) +
                                                    pellanor::app::kLoadingMutexSuffix),
               pellanor::platform::MutexCreation::Created);
     QProcess second;

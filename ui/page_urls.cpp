@@ -1,6 +1,6 @@
-#include "app/constants.h"
+#include "ui/page_urls.h"
 
-namespace pellanor {
+namespace pellanor::ui {
 namespace {
 
 QString pageUrl(const char* pathTemplate) {
@@ -19,4 +19,4 @@ const QString kHotKeyPageUrl = pageUrl("%1/app/hotkey.html");
 const QString kInstallerPageUrl = pageUrl("%1/installer/installer.html");
 const QString kUninstallerPageUrl = pageUrl("%1/unstaller/unstaller.html");
 
-}  // namespace pellanor
+}  // namespace pellanor::ui
