@@ -4,7 +4,7 @@
 
 
 #include "app/engine_api.h"
-#include "app/single_instance.h"
+#include "system/single_instance.h"
 #include "app/start_mode.h"
 #include "bridge/native_util.h"
 #include "net/service_api.h"
@@ -77,8 +77,8 @@ const std::vector<std::u16string>& applicationArguments() { return system::progr
 
 int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWindow) {
     const StartMode mode = startModeOf(applicationArguments());
-    if (takesPartInSingleInstance(mode) && anotherInstanceRuns()) {
-        broadcastShowMainWindow();
+    if (takesPartInSingleInstance(mode) && system::anotherInstanceRuns()) {
+        system::broadcastShowMainWindow();
         return 0;
     }
     // Qt is told only the program's name; the real command line stays with the engine.

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "product/product.h"
-#include "app/single_instance.h"
+#include "system/single_instance.h"
 #include "engine/sdk/sciter_value.h"
 #include "log/logger.h"
 #include "platform/named_event.h"
@@ -95,7 +95,7 @@ std::intptr_t onCloseRequest(SciterWindow window, std::uint32_t message, std::ui
 std::intptr_t mainWindowHook(SciterWindow window, std::uint32_t message, std::uintptr_t wparam,
                              std::intptr_t lparam, std::uintptr_t, void*) {
     const SciterApi* api = sciter::api();
-    if (message == engineMessage(app::kShowMainWindowMessageSuffix)) {
+    if (message == engineMessage(system::kShowMainWindowMessageSuffix)) {
         api->SciterShowWindow(window, api->SciterIsMinimized(window) ? kShowRestore : kShowShow);
         api->SciterSetForeground(window);
         return 0;
@@ -252,7 +252,7 @@ void notifyRunningInstanceQuit() {
 }
 
 void registerMainWindowBroadcasts() {
-    platform::registerWindowMessage(objectName(app::kShowMainWindowMessageSuffix));
+    platform::registerWindowMessage(objectName(system::kShowMainWindowMessageSuffix));
     platform::registerWindowMessage(objectName(kQuitMessageSuffix));
 }
 

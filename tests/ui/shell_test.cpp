@@ -20,7 +20,7 @@
 
 #include "product/product.h"
 #include "ui/page_urls.h"
-#include "app/single_instance.h"
+#include "system/single_instance.h"
 #include "bridge/native_util.h"
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
@@ -267,7 +267,7 @@ TEST_F(Shell, OtherCopiesShowTheMainWindowAndQuitIt) {
     openShell(false);
     // A second start of the program finds us loading, asks us to show ourselves and leaves.
     ASSERT_EQ(pellanor::platform::createNamedMutex(std::string(pellanor::product::kName) +
-                                                   pellanor::app::kLoadingMutexSuffix),
+                                                   pellanor::system::kLoadingMutexSuffix),
               pellanor::platform::MutexCreation::Created);
     QProcess second;
     second.start(QStringLiteral(PELLANOR_PROGRAM), QStringList());

@@ -1,6 +1,6 @@
 // Nothing here may create a Qt object or a file beyond the named objects themselves: a second
 // copy runs this and leaves.
-#include "app/single_instance.h"
+#include "system/single_instance.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
 
-namespace pellanor::app {
+namespace pellanor::system {
 
 bool anotherInstanceRuns() {
     const std::string name(product::kName);
@@ -29,4 +29,4 @@ void broadcastShowMainWindow() {
     if (message != 0) platform::broadcastWindowMessage(message, 0, 0);
 }
 
-}  // namespace pellanor::app
+}  // namespace pellanor::system

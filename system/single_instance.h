@@ -2,7 +2,7 @@
 // running, and the request a second copy sends the first before it leaves.
 #pragma once
 
-namespace pellanor::app {
+namespace pellanor::system {
 
 inline constexpr char kLoadingMutexSuffix[] = "App_SingleInstance_PellanorLoading";
 inline constexpr char kRunningMutexSuffix[] = "App_SingleInstance_PellanorApp";
@@ -15,4 +15,4 @@ bool anotherInstanceRuns();
 // Asks every window of this user to show the main window (the first copy's main window answers).
 void broadcastShowMainWindow();
 
-}  // namespace pellanor::app
+}  // namespace pellanor::system
