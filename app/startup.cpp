@@ -4,13 +4,13 @@
 
 
 #include "app/engine_api.h"
-#include "system/single_instance.h"
 #include "app/start_mode.h"
 #include "bridge/native_util.h"
 #include "net/service_api.h"
 #include "platform/window_messages.h"
 #include "system/process_facts.h"
 #include "system/settings_store.h"
+#include "system/single_instance.h"
 #include "ui/main_window.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"

@@ -2,8 +2,6 @@
 // service joins the table only once its module works, in its own place.
 #include "bridge/native_util.h"
 
-#include "product/product.h"
-#include "ui/page_urls.h"
 #include "bridge/page_log.h"
 #include "clean/forced_removal.h"
 #include "clean/install_folder.h"
@@ -17,6 +15,7 @@
 #include "net/http_client.h"
 #include "net/service_api.h"
 #include "net/update_download.h"
+#include "product/product.h"
 #include "scan/deletion_job.h"
 #include "scan/duplicate_finder.h"
 #include "scan/file_facts.h"
@@ -31,8 +30,10 @@
 #include "system/startup_items.h"
 #include "system/system_facts.h"
 #include "ui/deferred_calls.h"
+#include "ui/desktop_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/menu_hook.h"
+#include "ui/page_urls.h"
 #include "util/file_operations.h"
 #include "util/shell_integration.h"
 #include "util/text_codes.h"
@@ -103,7 +104,7 @@ std::vector<Member> members() {
         method("appDataPath", {}, [](A) { return util::appDataPath(); }),
         method("programsPath", {}, [](A) { return util::programsPath(); }),
         method("selectFolder", {T, T},
-               [](A a) { return util::selectFolder(a.text(0), a.text(1)); }),
+               [](A a) { return ui::selectFolder(a.text(0), a.text(1)); }),
         method("isNetworkConnected", {}, [](A) { return net::isNetworkConnected(); }),
         method("copyFile", {T, T, I},
                [](A a) { return util::copyFile(a.text(0), a.text(1), a.flag(2)); }),
@@ -201,7 +202,7 @@ std::vector<Member> members() {
         method("getClientId", {}, [](A) { return net::getClientId(); }),
         method("generateQrSvg", {T}, [](A a) { return util::generateQrSvg(a.text(0)); }),
         method("openUrl", {T}, [](A a) { return util::openUrl(a.text(0)); }),
-        method("copyToClipboard", {T}, [](A a) { return util::copyToClipboard(a.text(0)); }),
+        method("copyToClipboard", {T}, [](A a) { return ui::copyToClipboard(a.text(0)); }),
         method("downloadUpdate", {T, T, Later},
                [](A a) {
                    return net::downloadUpdate(a.text(0), a.text(1), pageCallback(a.function(2)));

@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "product/product.h"
 #include "log/daily_log_sink.h"
 #include "log/line_formatter.h"
 #include "platform/executable.h"
 #include "platform/known_folders.h"
 #include "platform/registry.h"
+#include "product/product.h"
 
 namespace pellanor::logging {
 namespace {

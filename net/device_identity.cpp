@@ -7,12 +7,12 @@
 
 #include <mutex>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/drives.h"
 #include "platform/network.h"
 #include "platform/physical_disks.h"
+#include "product/product.h"
 
 namespace pellanor::net {
 namespace {

@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "product/product.h"
 #include "net/connectivity.h"
 #include "net/http_client.h"
 #include "net/reply_watch.h"
+#include "product/product.h"
 
 namespace pellanor::net {
 namespace {

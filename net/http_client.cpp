@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "net/connectivity.h"
 #include "net/download_job.h"
 #include "net/reply_watch.h"
+#include "product/product.h"
 
 namespace pellanor::net {
 namespace {

@@ -9,12 +9,12 @@
 
 #include <mutex>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "net/device_identity.h"
 #include "net/http_client.h"
 #include "platform/network.h"
+#include "product/product.h"
 
 namespace pellanor::net {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "platform/logon_task.h"
 #include "platform/registry.h"
+#include "product/product.h"
 
 namespace pellanor::system {
 namespace {

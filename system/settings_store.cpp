@@ -2,10 +2,10 @@
 // share one reading of stored texts and one way of writing them.
 #include "system/settings_store.h"
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "platform/registry.h"
+#include "product/product.h"
 #include "system/registry_access.h"
 
 namespace pellanor::system {

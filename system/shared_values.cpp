@@ -13,9 +13,9 @@
 #include <memory>
 #include <mutex>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
+#include "product/product.h"
 
 namespace pellanor::system {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "product/product.h"
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
+#include "product/product.h"
 
 namespace pellanor::system {
 

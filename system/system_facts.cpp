@@ -10,11 +10,11 @@
 #include <chrono>
 #include <optional>
 
-#include "product/product.h"
 #include "log/logger.h"
 #include "platform/drives.h"
 #include "platform/physical_disks.h"
 #include "platform/system_info.h"
+#include "product/product.h"
 
 namespace pellanor::system {
 namespace {

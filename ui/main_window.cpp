@@ -8,13 +8,13 @@
 #include <mutex>
 #include <string>
 
-#include "product/product.h"
-#include "system/single_instance.h"
 #include "engine/sdk/sciter_value.h"
 #include "log/logger.h"
 #include "platform/named_event.h"
 #include "platform/window_messages.h"
+#include "product/product.h"
 #include "system/settings_store.h"
+#include "system/single_instance.h"
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
 

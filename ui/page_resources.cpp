@@ -4,8 +4,8 @@
 
 #include <atomic>
 
-#include "ui/page_urls.h"
 #include "engine/sdk/sciter_value.h"
+#include "ui/page_urls.h"
 
 namespace pellanor::ui {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "ui/page_urls.h"
 #include "log/logger.h"
 #include "log/qt_format.h"
 #include "ui/main_window.h"
+#include "ui/page_urls.h"
 
 namespace pellanor::ui {
 

@@ -1,8 +1,8 @@
-// The desktop shell for the page scripts: the file manager, URLs, the clipboard, the folder
-// dialog, desktop shortcuts, starting programs and well-known folders. Everything runs on the
-// calling (UI) thread and never throws; failures answer false or an empty string and are logged
-// under "NativeUtil". Without a desktop session the methods that need one give their failure
-// values.
+// The desktop shell for the page scripts: the file manager, URLs, desktop shortcuts, starting
+// programs and well-known folders (the clipboard and the folder dialog, which need the toolkit's
+// GUI, are the shell's: ui/desktop_dialogs.h). Everything runs on the calling (UI) thread and
+// never throws; failures answer false or an empty string and are logged under "NativeUtil".
+// Without a desktop session the methods that need one give their failure values.
 #pragma once
 
 #include <QString>
@@ -16,17 +16,6 @@ bool openFolder(const QString& path);
 
 // Opens a URL or document with the shell's default handler. "" answers false and logs nothing.
 bool openUrl(const QString& url);
-
-// Puts `text` on the clipboard as Unicode text: the application's clipboard while a GUI
-// application object runs on this thread, otherwise the system's (see platform/clipboard.h).
-// "" answers false.
-bool copyToClipboard(const QString& text);
-
-// Lets the user choose a folder in the system dialog (with its defaults; `title` and `path` are
-// only logged) and blocks until it closes. Where the system has no dialog of its own, the
-// toolkit's folder dialog is shown while a widget application runs. "" when cancelled, failed
-// or impossible (no desktop).
-QString selectFolder(const QString& title, const QString& path);
 
 // Saves "<desktop>\<appName>.lnk" (a launcher on POSIX) starting `exePath` with `cmdLine`, in
 // the executable's folder, with the icon `appIcon` (the executable's when empty). The four texts

@@ -18,18 +18,18 @@
 #include <chrono>
 #include <thread>
 
-#include "product/product.h"
-#include "ui/page_urls.h"
-#include "system/single_instance.h"
 #include "bridge/native_util.h"
 #include "platform/named_mutex.h"
 #include "platform/window_messages.h"
+#include "product/product.h"
+#include "system/single_instance.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/util/log_capture.h"
 #include "ui/deferred_calls.h"
 #include "ui/main_window.h"
 #include "ui/menu_hook.h"
 #include "ui/page_resources.h"
+#include "ui/page_urls.h"
 #include "ui/window_util.h"
 
 namespace {

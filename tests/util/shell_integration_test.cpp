@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -102,39 +100,6 @@ TEST(OpenFolderAndUrl, GiveFalseWithoutADesktopAndNameTheFolderOfAFile) {
                   {line, line, line,
                    LogCapture::tagged("NativeUtil", QStringLiteral("open url https://example.org/ "
                                                                    "result: false"))}));
-}
-
-TEST(CopyToClipboard, UsesTheApplicationClipboardWhileOneRunsAndCountsUtf16Units) {
-    ScopedEnvironment env;
-    leaveTheDesktop(&env);
-    env.set("QT_QPA_PLATFORM", "offscreen");
-    LogCapture log;
-    const QString text = QStringLiteral("Zoë 缩略图 😀");  // 9 code points, 10 UTF-16 units
-
-    EXPECT_FALSE(copyToClipboard(text));  // no application and no desktop
-    EXPECT_FALSE(copyToClipboard(QString()));
-    EXPECT_TRUE(log.lines().isEmpty());
-
-    int argc = 1;
-    char name[] = "util_tests";
-    char* argv[] = {name, nullptr};
-    QGuiApplication application(argc, argv);
-    EXPECT_FALSE(copyToClipboard(QString()));
-    ASSERT_TRUE(copyToClipboard(text));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
-    EXPECT_EQ(log.lines(), QStringList(LogCapture::tagged(
-                               "NativeUtil", QStringLiteral("copy to clipboard, length: 10"))));
-}
-
-TEST(SelectFolder, LogsItsArgumentsAndAnswersEmptyWithoutADialog) {
-    ScopedEnvironment env;
-    leaveTheDesktop(&env);
-    LogCapture log;
-
-    EXPECT_EQ(selectFolder(QStringLiteral("Pick"), QStringLiteral("C:\\Data")), QString());
-    EXPECT_EQ(log.lines(),
-              QStringList(LogCapture::tagged(
-                  "NativeUtil", QStringLiteral("select folder. title=Pick path=C:\\Data"))));
 }
 
 class DesktopShortcut : public ::testing::Test {
