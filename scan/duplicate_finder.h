@@ -34,7 +34,7 @@ struct DuplicateFileScanContext final : ScanContext {
     // The maps and sets below belong to the worker alone.
     std::map<qint64, SameSizeFiles> filesBySize;
     std::map<QString, std::vector<FileRecord>> filesByDigest;
-    QSet<QString> seenPaths;
+    QSet<QString> seenPaths;  // only of records without an identity
     SeenFiles seenFiles;
     QSet<QString> hashedPaths;
 };

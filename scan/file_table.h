@@ -1,0 +1,58 @@
+// FileTable, the files a blocking search has found, held compactly: one fixed-size row per file
+// and every path as UTF-8 in one shared buffer. A search may see every file of a drive and
+// keeps almost none of them; a FileRecord per file, with its UTF-16 path in an allocation of
+// its own, cost about four times as much.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/directory_iterator.h"
+#include "platform/file_identity.h"
+
+namespace pellanor::scan {
+
+class FileTable final {
+public:
+    using Row = std::uint32_t;
+
+    // Appends a listed file. Does not block.
+    void add(const platform::DirectoryEntry& entry);
+    // Appends every row of `other`, in order, and empties it.
+    void append(FileTable&& other);
+
+    std::size_t size() const { return m_rows.size(); }
+    std::string_view path(Row row) const {
+        return {m_paths.data() + m_rows[row].pathOffset, m_rows[row].pathLength};
+    }
+    QString qPath(Row row) const;
+    qint64 fileSize(Row row) const { return m_rows[row].size; }
+    qint64 modifiedMsecs(Row row) const { return m_rows[row].modifiedMsecs; }
+    quint32 links(Row row) const { return m_rows[row].links; }
+    std::optional<platform::FileIdentity> identity(Row row) const;
+
+    // Asks the file system for the identity and link count of a row the walk could not
+    // identify. True when they were asked now and answered. Blocks.
+    bool identify(Row row);
+
+private:
+    struct Entry {
+        std::uint64_t pathOffset = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedMsecs = 0;
+        std::uint64_t fileIndex = 0;
+        std::uint32_t volumeSerial = 0;
+        std::uint32_t links = 0;
+        std::uint32_t pathLength = 0;
+        bool identified = false;
+    };
+
+    std::vector<Entry> m_rows;
+    std::vector<char> m_paths;
+};
+
+}  // namespace pellanor::scan
