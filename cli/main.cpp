@@ -77,13 +77,17 @@ bool readArgument(const QString& word, QString& text) {
     return true;
 }
 
-// A text result, a scan's whole document among them, is written without a JSON copy of it.
-QByteArray resultText(const pellanor::bridge::Result& result) {
+// A text result, a scan's whole document among them, is written without a JSON copy of it,
+// and without a quoted copy either: it goes out in slices.
+void printResult(const pellanor::bridge::Result& result) {
     if (const QString* text = std::get_if<QString>(&result)) {
-        return pellanor::cli::quotedJsonString(*text);
+        pellanor::cli::writeQuotedJsonString(stdout, *text);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        return;
     }
     const QJsonValue json = pellanor::bridge::toJson(result);
-    return json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json);
+    printLine(json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json));
 }
 
 // Report maps are printed as they arrive, but never before the method's own result.
@@ -106,9 +110,9 @@ public:
     // Read by the UI thread's poll; set by whichever thread sends the final report.
     bool finalArrived() const { return m_finished; }
     // Prints the result and what came before it; true when the final report has arrived.
-    bool printResult(const QByteArray& result) {
+    bool printResult(const pellanor::bridge::Result& result) {
         std::lock_guard<std::mutex> guard(m_lock);
-        printLine(result);
+        ::printResult(result);
         for (const QByteArray& line : m_held) printLine(line);
         m_held.clear();
         m_resultPrinted = true;
@@ -212,7 +216,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellanor-cli: %s failed: %s\n", member->name, qPrintable(error));
         return 1;
     }
-    const bool finished = printer->printResult(resultText(result));
+    const bool finished = printer->printResult(result);
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) waitForFinalReport(*printer);

@@ -85,7 +85,7 @@ FileTable collectTable(const QStringList& folders) {
             [](const platform::DirectoryEntry&) { return true; },
             [&](std::size_t count) { parts.resize(count); },
             [&](std::size_t part, platform::DirectoryEntry&& entry) { parts[part].add(entry); });
-        for (FileTable& part : parts) files.append(std::move(part));
+        files.append(parts);
     }
     return files;
 }
@@ -211,9 +211,20 @@ void dropRepeatedFiles(FileTable& files, std::vector<Row>& rows) {
     rows = std::move(kept);
 }
 
-QString tableDocument(FileTable& files, const std::vector<HashedRow>& hashed) {
-    IndentedJsonWriter writer;
-    writeGroupsStart(writer);
+// Only the files with a twin are written out: they move to a table of their own, numbered in
+// the order of `hashed`, so that the walk's table can go before the document is built.
+FileTable keepHashedRows(const FileTable& files, std::vector<HashedRow>& hashed) {
+    FileTable kept;
+    for (std::size_t i = 0; i < hashed.size(); ++i) {
+        kept.addRow(files, hashed[i].row);
+        hashed[i].row = static_cast<Row>(i);
+    }
+    return kept;
+}
+
+// Each digest's files, one of each file, where there are two or more.
+std::vector<std::vector<Row>> twinGroups(FileTable& files, const std::vector<HashedRow>& hashed) {
+    std::vector<std::vector<Row>> groups;
     std::vector<Row> rows;
     for (std::size_t start = 0, end = 0; start < hashed.size(); start = end) {
         rows.clear();
@@ -222,34 +233,44 @@ QString tableDocument(FileTable& files, const std::vector<HashedRow>& hashed) {
             rows.push_back(hashed[end].row);
         }
         dropRepeatedFiles(files, rows);
-        if (rows.size() < 2) continue;
-        writeGroupStart(writer);
-        for (Row row : rows) {
-            writeFileJson(writer, files.qPath(row), files.fileSize(row), files.modifiedMsecs(row),
-                          files.identity(row), files.links(row));
-        }
-        writeGroupEnd(writer, sha256Text(hashed[start].digest), files.fileSize(rows.front()));
+        if (rows.size() > 1) groups.push_back(rows);
     }
-    writeGroupsEnd(writer);
-    return writer.take();
+    return groups;
+}
+
+QString tableDocument(FileTable& files, const std::vector<HashedRow>& hashed) {
+    const std::vector<std::vector<Row>> groups = twinGroups(files, hashed);
+    return writtenDocument([&](IndentedJsonWriter& writer) {
+        writeGroupsStart(writer);
+        for (const std::vector<Row>& rows : groups) {
+            writeGroupStart(writer);
+            for (Row row : rows) {
+                writeFileJson(writer, files.qPath(row), files.fileSize(row),
+                              files.modifiedMsecs(row), files.identity(row), files.links(row));
+            }
+            writeGroupEnd(writer, sha256Text(hashed[rows.front()].digest),
+                          files.fileSize(rows.front()));
+        }
+        writeGroupsEnd(writer);
+    });
 }
 
 using TwinsByDigest = std::map<QString, std::vector<FileRecord>>;
 
 QString groupsDocument(const TwinsByDigest& byDigest) {
-    IndentedJsonWriter writer;
-    writeGroupsStart(writer);
-    for (const auto& entry : byDigest) {
-        if (entry.second.size() < 2) continue;
-        writeGroupStart(writer);
-        for (const FileRecord& file : entry.second) {
-            writeFileJson(writer, file.path, file.size, file.modifiedMsecs, file.identity,
-                          file.links);
+    return writtenDocument([&](IndentedJsonWriter& writer) {
+        writeGroupsStart(writer);
+        for (const auto& entry : byDigest) {
+            if (entry.second.size() < 2) continue;
+            writeGroupStart(writer);
+            for (const FileRecord& file : entry.second) {
+                writeFileJson(writer, file.path, file.size, file.modifiedMsecs, file.identity,
+                              file.links);
+            }
+            writeGroupEnd(writer, entry.first, entry.second.front().size);
         }
-        writeGroupEnd(writer, entry.first, entry.second.front().size);
-    }
-    writeGroupsEnd(writer);
-    return writer.take();
+        writeGroupsEnd(writer);
+    });
 }
 
 // --- The asynchronous scan: the same groups, built file by file. ---
@@ -369,9 +390,14 @@ QVariantMap runScan(DuplicateFileScanContext& context) {
 }  // namespace
 
 QString findDuplicateFiles(const QString& folders) {
-    FileTable files = collectTable(parseFolderList(folders));
-    std::vector<HashedRow> hashed = digestsOfCandidates(files, sameSizeGroups(files));
-    return tableDocument(files, hashed);
+    std::vector<HashedRow> hashed;
+    FileTable twins;
+    {
+        const FileTable files = collectTable(parseFolderList(folders));
+        hashed = digestsOfCandidates(files, sameSizeGroups(files));
+        twins = keepHashedRows(files, hashed);
+    }
+    return tableDocument(twins, hashed);
 }
 
 int startScanDuplicateFiles(const QString& folders, ScanReport report) {

@@ -1,5 +1,5 @@
-// Rows and the path buffer grow by doubling; a walk's table is appended to the search's
-// in one copy and then freed, so at most one walk's worth is held twice.
+// Rows and the path buffer of a walk's part grow by doubling; the search's table takes the parts
+// once they are all walked, into room made for exactly their rows.
 #include "scan/file_table.h"
 
 namespace pellanor::scan {
@@ -20,21 +20,32 @@ void FileTable::add(const platform::DirectoryEntry& entry) {
     m_rows.push_back(row);
 }
 
-void FileTable::append(FileTable&& other) {
-    if (m_rows.empty()) {
-        *this = std::move(other);
-        other = FileTable();
-        return;
+void FileTable::append(std::vector<FileTable>& parts) {
+    std::size_t rows = m_rows.size();
+    std::size_t bytes = m_paths.size();
+    for (const FileTable& part : parts) {
+        rows += part.m_rows.size();
+        bytes += part.m_paths.size();
     }
-    const std::uint64_t shift = m_paths.size();
-    m_paths.insert(m_paths.end(), other.m_paths.begin(), other.m_paths.end());
-    other.m_paths = std::vector<char>();
-    m_rows.reserve(m_rows.size() + other.m_rows.size());
-    for (Entry row : other.m_rows) {
-        row.pathOffset += shift;
-        m_rows.push_back(row);
+    m_rows.reserve(rows);
+    m_paths.reserve(bytes);
+    for (FileTable& part : parts) {
+        const std::uint64_t shift = m_paths.size();
+        m_paths.insert(m_paths.end(), part.m_paths.begin(), part.m_paths.end());
+        for (Entry row : part.m_rows) {
+            row.pathOffset += shift;
+            m_rows.push_back(row);
+        }
+        part = FileTable();
     }
-    other.m_rows = std::vector<Entry>();
+}
+
+void FileTable::addRow(const FileTable& from, Row row) {
+    Entry entry = from.m_rows[row];
+    entry.pathOffset = m_paths.size();
+    const std::string_view text = from.path(row);
+    m_paths.insert(m_paths.end(), text.begin(), text.end());
+    m_rows.push_back(entry);
 }
 
 QString FileTable::qPath(Row row) const {

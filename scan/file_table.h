@@ -22,8 +22,12 @@ public:
 
     // Appends a listed file. Does not block.
     void add(const platform::DirectoryEntry& entry);
-    // Appends every row of `other`, in order, and empties it.
-    void append(FileTable&& other);
+    // Appends every row of each of `parts`, in order, and empties them. The room is made once
+    // and each part freed as soon as it is copied, so the rows are never held much more than
+    // once over.
+    void append(std::vector<FileTable>& parts);
+    // Appends a copy of `row` of `from`.
+    void addRow(const FileTable& from, Row row);
 
     std::size_t size() const { return m_rows.size(); }
     std::string_view path(Row row) const {

@@ -5,71 +5,78 @@
 // \uXXXX in lower-case hex.
 #include "scan/json_writer.h"
 
+#include <cstdio>
+
 namespace pellanor::scan {
 namespace {
 
 const char kHex[] = "0123456789abcdef";
 
-void appendEscape(QString& out, ushort u) {
-    out += QLatin1String("\\u");
-    for (int shift = 12; shift >= 0; shift -= 4) out += QLatin1Char(kHex[(u >> shift) & 0xf]);
-}
+}  // namespace
 
-void appendAscii(QString& out, ushort u) {
-    switch (u) {
-        case '"':
-            out += QLatin1String("\\\"");
-            return;
-        case '\\':
-            out += QLatin1String("\\\\");
-            return;
-        case '\b':
-            out += QLatin1String("\\b");
-            return;
-        case '\f':
-            out += QLatin1String("\\f");
-            return;
-        case '\n':
-            out += QLatin1String("\\n");
-            return;
-        case '\r':
-            out += QLatin1String("\\r");
-            return;
-        case '\t':
-            out += QLatin1String("\\t");
-            return;
-        default:
-            if (u < 0x20) {
-                appendEscape(out, u);
-            } else {
-                out += QChar(u);
-            }
+void IndentedJsonWriter::put(QLatin1String text) {
+    if (m_measuring) {
+        m_length += text.size();
+    } else {
+        m_text += text;
     }
 }
 
-}  // namespace
+void IndentedJsonWriter::put(QChar c) {
+    if (m_measuring) {
+        ++m_length;
+    } else {
+        m_text += c;
+    }
+}
 
-void appendJsonString(QString& out, const QString& text) {
-    out += QLatin1Char('"');
+void IndentedJsonWriter::putEscape(ushort u) {
+    put(QLatin1String("\\u"));
+    for (int shift = 12; shift >= 0; shift -= 4) put(QLatin1Char(kHex[(u >> shift) & 0xf]));
+}
+
+void IndentedJsonWriter::putAscii(ushort u) {
+    switch (u) {
+        case '"':
+            return put(QLatin1String("\\\""));
+        case '\\':
+            return put(QLatin1String("\\\\"));
+        case '\b':
+            return put(QLatin1String("\\b"));
+        case '\f':
+            return put(QLatin1String("\\f"));
+        case '\n':
+            return put(QLatin1String("\\n"));
+        case '\r':
+            return put(QLatin1String("\\r"));
+        case '\t':
+            return put(QLatin1String("\\t"));
+        default:
+            return u < 0x20 ? putEscape(u) : put(QChar(u));
+    }
+}
+
+void IndentedJsonWriter::putString(const QString& text) {
+    put(QLatin1Char('"'));
     const QChar* const end = text.constData() + text.size();
     for (const QChar* c = text.constData(); c != end; ++c) {
         const ushort u = c->unicode();
         if (u < 0x80) {
-            appendAscii(out, u);
+            putAscii(u);
         } else if (c->isHighSurrogate() && c + 1 != end && (c + 1)->isLowSurrogate()) {
-            out += *c;
-            out += *++c;
+            put(*c);
+            put(*++c);
         } else if (c->isSurrogate()) {
-            appendEscape(out, u);
+            putEscape(u);
         } else {
-            out += *c;
+            put(*c);
         }
     }
-    out += QLatin1Char('"');
+    put(QLatin1Char('"'));
 }
 
 void IndentedJsonWriter::indent(std::size_t depth) {
-    for (std::size_t i = 0; i < depth; ++i) m_text += QLatin1String("    ");
+    for (std::size_t i = 0; i < depth; ++i) put(QLatin1String("    "));
 }
 
 // A value in an array starts its own line; one after a key stays on the key's line.
@@ -79,22 +86,22 @@ void IndentedJsonWriter::beforeValue() {
         return;
     }
     if (m_counts.empty()) return;
-    if (m_counts.back()++ > 0) m_text += QLatin1String(",\n");
+    if (m_counts.back()++ > 0) put(QLatin1String(",\n"));
     indent(m_counts.size());
 }
 
 void IndentedJsonWriter::close(char bracket) {
     const int count = m_counts.back();
     m_counts.pop_back();
-    if (count > 0) m_text += QLatin1Char('\n');
+    if (count > 0) put(QLatin1Char('\n'));
     indent(m_counts.size());
-    m_text += QLatin1Char(bracket);
-    if (m_counts.empty()) m_text += QLatin1Char('\n');
+    put(QLatin1Char(bracket));
+    if (m_counts.empty()) put(QLatin1Char('\n'));
 }
 
 void IndentedJsonWriter::beginObject() {
     beforeValue();
-    m_text += QLatin1String("{\n");
+    put(QLatin1String("{\n"));
     m_counts.push_back(0);
 }
 
@@ -102,7 +109,7 @@ void IndentedJsonWriter::endObject() { close('}'); }
 
 void IndentedJsonWriter::beginArray() {
     beforeValue();
-    m_text += QLatin1String("[\n");
+    put(QLatin1String("[\n"));
     m_counts.push_back(0);
 }
 
@@ -110,25 +117,28 @@ void IndentedJsonWriter::endArray() { close(']'); }
 
 void IndentedJsonWriter::key(const char* name) {
     beforeValue();
-    m_text += QLatin1Char('"');
-    m_text += QLatin1String(name);
-    m_text += QLatin1String("\": ");
+    put(QLatin1Char('"'));
+    put(QLatin1String(name));
+    put(QLatin1String("\": "));
     m_afterKey = true;
 }
 
 void IndentedJsonWriter::value(const QString& text) {
     beforeValue();
-    appendJsonString(m_text, text);
+    putString(text);
 }
 
 void IndentedJsonWriter::value(qint64 number) {
     beforeValue();
-    m_text += QString::number(number);
+    char digits[24];
+    const int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(number));
+    put(QLatin1String(digits, length));
 }
 
 QString IndentedJsonWriter::take() {
     m_counts.clear();
     m_afterKey = false;
+    m_length = 0;
     QString text = std::move(m_text);
     m_text = QString();
     return text;
