@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "platform/heap_trim.h"
 #include "scan/content_match.h"
 #include "scan/digest.h"
 #include "scan/file_table.h"
@@ -166,6 +167,22 @@ struct HashedRow {
     }
 };
 
+// Keeps the rows whose digest another row shares: sets too large to compare are hashed whole,
+// so most digests of a drive belong to one file only.
+std::vector<HashedRow> withTwins(std::vector<HashedRow> hashed) {
+    std::size_t kept = 0;
+    for (std::size_t start = 0, end = 0; start < hashed.size(); start = end) {
+        for (end = start + 1; end < hashed.size() && hashed[end].digest == hashed[start].digest;
+             ++end) {
+        }
+        if (end - start < 2) continue;
+        for (std::size_t i = start; i < end; ++i) hashed[kept++] = hashed[i];
+    }
+    hashed.resize(kept);
+    hashed.shrink_to_fit();
+    return hashed;
+}
+
 // The files with a twin and their digests, by digest, each digest's files in walk order.
 std::vector<HashedRow> digestsOfCandidates(const FileTable& files,
                                            const std::vector<std::vector<Row>>& groups) {
@@ -191,7 +208,7 @@ std::vector<HashedRow> digestsOfCandidates(const FileTable& files,
         set = std::vector<HashedRow>();
     }
     std::sort(hashed.begin(), hashed.end());
-    return hashed;
+    return withTwins(std::move(hashed));
 }
 
 // Drops rows that are another path of a file listed before them in `rows` (only rows the walk
@@ -397,6 +414,9 @@ QString findDuplicateFiles(const QString& folders) {
         hashed = digestsOfCandidates(files, sameSizeGroups(files));
         twins = keepHashedRows(files, hashed);
     }
+    // The walk's rows and paths were freed on several threads' heaps, and would stay counted
+    // against the process while the document takes its place.
+    platform::releaseFreeHeapMemory();
     return tableDocument(twins, hashed);
 }
 

@@ -1,11 +1,12 @@
 // FileTable, the files a blocking search has found, held compactly: one fixed-size row per file
-// and every path as UTF-8 in one shared buffer. A search may see every file of a drive and
+// and every path as UTF-8 in a few large blocks. A search may see every file of a drive and
 // keeps almost none of them; a FileRecord per file, with its UTF-16 path in an allocation of
 // its own, cost about four times as much.
 #pragma once
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,17 +23,15 @@ public:
 
     // Appends a listed file. Does not block.
     void add(const platform::DirectoryEntry& entry);
-    // Appends every row of each of `parts`, in order, and empties them. The room is made once
-    // and each part freed as soon as it is copied, so the rows are never held much more than
-    // once over.
+    // Appends every row of each of `parts`, in order, and empties them. Their paths are taken
+    // over, not copied; room for the rows is made once and each part's rows are freed as soon
+    // as they are copied.
     void append(std::vector<FileTable>& parts);
     // Appends a copy of `row` of `from`.
     void addRow(const FileTable& from, Row row);
 
     std::size_t size() const { return m_rows.size(); }
-    std::string_view path(Row row) const {
-        return {m_paths.data() + m_rows[row].pathOffset, m_rows[row].pathLength};
-    }
+    std::string_view path(Row row) const { return {m_rows[row].path, m_rows[row].pathLength}; }
     QString qPath(Row row) const;
     qint64 fileSize(Row row) const { return m_rows[row].size; }
     qint64 modifiedMsecs(Row row) const { return m_rows[row].modifiedMsecs; }
@@ -44,8 +43,10 @@ public:
     bool identify(Row row);
 
 private:
+    const char* storePath(std::string_view text);
+
     struct Entry {
-        std::uint64_t pathOffset = 0;
+        const char* path = nullptr;  // in one of m_blocks
         std::int64_t size = 0;
         std::int64_t modifiedMsecs = 0;
         std::uint64_t fileIndex = 0;
@@ -56,7 +57,11 @@ private:
     };
 
     std::vector<Entry> m_rows;
-    std::vector<char> m_paths;
+    // Blocks never move, so rows keep pointing into them when tables are joined.
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_lastBlockBytes = 0;
+    char* m_free = nullptr;  // the unused end of the last block
+    std::size_t m_room = 0;
 };
 
 }  // namespace pellanor::scan
