@@ -2,6 +2,8 @@
 // pages back. Other C libraries have no such call and keep what they keep.
 #include "platform/heap_trim.h"
 
+#include <cstdlib>  // defines __GLIBC__ with glibc
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
