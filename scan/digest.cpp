@@ -16,7 +16,7 @@ namespace {
 // Small enough that a chunk is still in the core's cache when the hash reads it back: with
 // 1 MiB chunks the duplicate search on two cores took 1.7 times as long (measured with
 // bench/run.sh's corpus; 64 to 256 KiB all did equally well).
-constexpr std::size_t kChunkBytes = 256 * 1024;
+constexpr std::size_t kChunkBytes = 64 * 1024;
 
 struct ContextDeleter {
     void operator()(EVP_MD_CTX* context) const noexcept { EVP_MD_CTX_free(context); }
