@@ -172,4 +172,22 @@ QByteArray jsonLine(const QVariantMap& event) {
     return line;
 }
 
+void writeJsonLine(std::FILE* out, const QVariantMap& event) {
+    const auto put = [out](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+    };
+    std::fputc('{', out);
+    for (auto it = event.constBegin(); it != event.constEnd(); ++it) {
+        if (it != event.constBegin()) std::fputc(',', out);
+        put(quotedJsonString(it.key()));
+        std::fputc(':', out);
+        if (it.value().type() == QVariant::String) {
+            writeQuotedJsonString(out, it.value().toString());
+        } else {
+            put(qtJsonText(QJsonValue::fromVariant(it.value())));
+        }
+    }
+    std::fputc('}', out);
+}
+
 }  // namespace pellanor::cli

@@ -23,4 +23,8 @@ void writeQuotedJsonString(std::FILE* out, const QString& text);
 // A report map as one compact JSON object, as QJsonObject::fromVariantMap would print it.
 QByteArray jsonLine(const QVariantMap& event);
 
+// Writes jsonLine(event) to `out`, its texts in slices as writeQuotedJsonString writes them.
+// Blocks on the write.
+void writeJsonLine(std::FILE* out, const QVariantMap& event);
+
 }  // namespace pellanor::cli

@@ -93,14 +93,14 @@ void printResult(const pellanor::bridge::Result& result) {
 // Report maps are printed as they arrive, but never before the method's own result.
 class ReportPrinter {
 public:
+    // A report's text (a scan's whole document, each time) goes out in slices as it is written.
     void report(const QVariantMap& event) {
         const QString type = event.value(QStringLiteral("type")).toString();
-        const QByteArray line = pellanor::cli::jsonLine(event);
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_resultPrinted) {
-            printLine(line);
+            printEvent(event);
         } else {
-            m_held.push_back(line);
+            m_held.push_back(event);
         }
         if (type == QLatin1String("done") || type == QLatin1String("stopped") ||
             type == QLatin1String("error")) {
@@ -113,15 +113,21 @@ public:
     bool printResult(const pellanor::bridge::Result& result) {
         std::lock_guard<std::mutex> guard(m_lock);
         ::printResult(result);
-        for (const QByteArray& line : m_held) printLine(line);
+        for (const QVariantMap& event : m_held) printEvent(event);
         m_held.clear();
         m_resultPrinted = true;
         return m_finished;
     }
 
 private:
+    static void printEvent(const QVariantMap& event) {
+        pellanor::cli::writeJsonLine(stdout, event);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+
     std::mutex m_lock;
-    std::vector<QByteArray> m_held;
+    std::vector<QVariantMap> m_held;
     bool m_resultPrinted = false;
     std::atomic<bool> m_finished{false};
 };

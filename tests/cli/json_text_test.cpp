@@ -83,8 +83,17 @@ TEST(CliJsonText, ReportLinesAreWhatQtsObjectWrites) {
         {},
     };
     for (const QVariantMap& event : events) {
-        EXPECT_EQ(jsonLine(event),
-                  QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact));
+        const QByteArray qt =
+            QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        EXPECT_EQ(jsonLine(event), qt);
+        std::FILE* file = std::tmpfile();
+        writeJsonLine(file, event);
+        QByteArray written(static_cast<int>(std::ftell(file)), '\0');
+        std::rewind(file);
+        written.resize(static_cast<int>(
+            std::fread(written.data(), 1, static_cast<std::size_t>(written.size()), file)));
+        std::fclose(file);
+        EXPECT_EQ(written, qt);
     }
 }
 
