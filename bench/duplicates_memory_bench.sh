@@ -7,13 +7,14 @@
 # medians' ratios are printed with their targets, and the load average beside them.
 #
 # Usage: bench/duplicates_memory_bench.sh [tree...]   (default: the bench corpus and /usr)
-# PELLANOR_BENCH_RUNS rounds (default 5); PELLANOR_BENCH_COLD=0 skips the cold runs, which
+# PELLANOR_BENCH_RUNS rounds (default 5); PELLANOR_CLI another pellanor-cli (an older build, to
+# compare); PELLANOR_BENCH_COLD=0 skips the cold runs, which
 # empty the page cache of the whole machine.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-cli="$root/build/native/app/pellanor-cli"
+cli=${PELLANOR_CLI:-$root/build/native/app/pellanor-cli}
 runs=${PELLANOR_BENCH_RUNS:-5}
 cold=${PELLANOR_BENCH_COLD:-1}
 results=$(mktemp -d /tmp/pellanor-dupmem.XXXXXX)
