@@ -131,14 +131,16 @@ std::vector<std::vector<Row>> sameSizeGroups(const FileTable& files) {
     return groups;
 }
 
-// Sets of files that may share their content: all files of a small size, else the files of
-// one size whose fingerprints agree. Each set lists rows in walk order.
+// Sets of files that may share their content: all files of a small size or of a size only two
+// files have, else the files of one size whose fingerprints agree. Each set lists rows in walk
+// order. Two files are compared from their first bytes anyway, and fingerprinting them first
+// would open and read each once more.
 std::vector<std::vector<Row>> candidateSets(const FileTable& files,
                                             const std::vector<std::vector<Row>>& groups) {
     std::vector<std::vector<Row>> sets;
     std::vector<Row> toFingerprint;
     for (const auto& group : groups) {
-        if (files.fileSize(group.front()) <= kFingerprintBytes) {
+        if (files.fileSize(group.front()) <= kFingerprintBytes || group.size() == 2) {
             sets.push_back(group);
         } else {
             toFingerprint.insert(toFingerprint.end(), group.begin(), group.end());
