@@ -345,7 +345,6 @@ void hashMembers(DuplicateFileScanContext& context, ReadAhead& ahead, SameSizeFi
         if (digest.isEmpty()) continue;
         std::vector<FileRecord>& twins = context.filesByDigest[digest];
         if (!repeatsAListedFile(twins, record)) twins.push_back(record);
-        context.hashedPaths.insert(record.path);
         same.hashed[i] = true;
     }
 }
