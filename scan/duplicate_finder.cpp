@@ -213,6 +213,9 @@ std::vector<HashedRow> digestsOfCandidates(const FileTable& files,
         },
         nullptr, kReadThreadsPerCore);
     std::vector<HashedRow> hashed;
+    std::size_t total = 0;
+    for (const auto& set : found) total += set.size();
+    hashed.reserve(total);
     for (auto& set : found) {
         hashed.insert(hashed.end(), set.begin(), set.end());
         set = std::vector<HashedRow>();
