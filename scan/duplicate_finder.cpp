@@ -105,7 +105,8 @@ std::vector<Row> firstRowPerFile(const FileTable& files, const Row* begin, const
     std::vector<Row> kept;
     for (const Row* row = begin; row != end; ++row) {
         const auto identity = files.identity(*row);
-        if (identity ? identities.insert(*identity).second : paths.insert(files.path(*row)).second) {
+        if (identity ? identities.insert(*identity).second
+                     : paths.insert(files.path(*row)).second) {
             kept.push_back(*row);
         }
     }

@@ -17,7 +17,8 @@ constexpr std::size_t kMaxBlockBytes = 256 * 1024;
 
 const char* FileTable::storePath(std::string_view text) {
     if (text.size() > m_room) {
-        m_lastBlockBytes = std::min(kMaxBlockBytes, std::max(kFirstBlockBytes, 2 * m_lastBlockBytes));
+        m_lastBlockBytes =
+            std::min(kMaxBlockBytes, std::max(kFirstBlockBytes, 2 * m_lastBlockBytes));
         const std::size_t bytes = std::max(m_lastBlockBytes, text.size());
         m_blocks.emplace_back(new char[bytes]);
         m_free = m_blocks.back().get();

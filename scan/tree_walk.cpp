@@ -68,8 +68,7 @@ std::vector<Part> splitTrees(std::vector<Part> parts, const platform::DirectoryF
 }
 
 void walkOne(const std::string& folder, const platform::DirectoryFilter& filter,
-             const EntryKeep& keep,
-             const std::function<void(platform::DirectoryEntry&&)>& take) {
+             const EntryKeep& keep, const std::function<void(platform::DirectoryEntry&&)>& take) {
     platform::DirectoryIterator entries(folder, filter);
     platform::DirectoryEntry entry;
     while (entries.next(entry)) {

@@ -51,7 +51,8 @@ QByteArray writtenToFile(const QString& text) {
     writeQuotedJsonString(file, text);
     QByteArray bytes(static_cast<int>(std::ftell(file)), '\0');
     std::rewind(file);
-    const std::size_t read = std::fread(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), file);
+    const std::size_t read =
+        std::fread(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), file);
     std::fclose(file);
     return bytes.left(static_cast<int>(read));
 }
@@ -60,7 +61,8 @@ QByteArray writtenToFile(const QString& text) {
 TEST(CliJsonText, StringsWrittenInSlicesAreTheQuotedText) {
     QString pairsAcrossSlices;
     for (int i = 0; i < 3 * 64 * 1024 + 5; ++i) {
-        pairsAcrossSlices += i % 3 == 0 ? QString::fromUtf8("\xf0\x9f\x98\x80") : QStringLiteral("\"");
+        pairsAcrossSlices +=
+            i % 3 == 0 ? QString::fromUtf8("\xf0\x9f\x98\x80") : QStringLiteral("\"");
     }
     const QString texts[] = {
         QString(),

@@ -11,7 +11,9 @@
 namespace pellanor::scan {
 namespace {
 
-QString qtWrites(const QJsonObject& root) { return QString::fromUtf8(QJsonDocument(root).toJson()); }
+QString qtWrites(const QJsonObject& root) {
+    return QString::fromUtf8(QJsonDocument(root).toJson());
+}
 
 // Writes `value` through the writer as QJsonDocument would see it (keys in sorted order).
 void write(IndentedJsonWriter& writer, const QJsonValue& value) {
