@@ -34,20 +34,20 @@ fi
 
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 
-seconds() {  # one timed run of a command; extra hyperfine options first
+seconds() {  # wall and CPU (user + system) seconds of one run; extra hyperfine options first
     hyperfine --style none --runs 1 --export-json "$results/one.json" "$@" >/dev/null 2>&1
-    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][0]["mean"])' \
-        "$results/one.json"
+    python3 -c 'import json,sys; r = json.load(open(sys.argv[1]))["results"][0]
+print(r["mean"], r["user"] + r["system"])' "$results/one.json"
 }
 
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
-ratio_line() {  # label, ours, theirs, target
+ratio_line() {  # label, ours, theirs, target ("-" for none)
     python3 -c 'import sys
-label, ours, theirs, target = sys.argv[1], float(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4])
+label, ours, theirs, target = sys.argv[1], float(sys.argv[2]), float(sys.argv[3]), sys.argv[4]
 r = ours / theirs
-verdict = "met" if r <= target else "NOT MET"
-print(f"  {label:<40} {ours:10.3f} / {theirs:10.3f} = {r:5.2f}  target <= {target:<4} {verdict}")' "$@"
+verdict = "" if target == "-" else "target <= %-4s %s" % (target, "met" if r <= float(target) else "NOT MET")
+print(f"  {label:<40} {ours:10.3f} / {theirs:10.3f} = {r:5.2f}  {verdict}")' "$@"
 }
 
 check_groups() {  # tree: our groups must be jdupes' (told to group empty files, as we do)
@@ -77,7 +77,7 @@ for tree in "${trees[@]}"; do
         ((round > 0)) && printf 'ours %s\nasync %s\njdupes %s\n' "$ours" "$async" "$theirs" \
             >>"$results/warm"
     done
-    pick() { awk -v k="$1" '$1 == k {print $2}' "$2" | median; }
+    pick() { awk -v k="$1" -v c="${3:-2}" '$1 == k {print $c}' "$2" | median; }
     echo "peak RSS, MB (median of $runs):"
     for who in ours async; do
         ratio_line "$who / jdupes" "$(pick "$who" "$results/mem" | awk '{print $1/1024}')" \
@@ -87,6 +87,13 @@ for tree in "${trees[@]}"; do
     for who in ours async; do
         ratio_line "$who / jdupes" "$(pick "$who" "$results/warm")" \
             "$(pick jdupes "$results/warm")" 0.6
+    done
+    # On a loaded machine the cores are shared and wall times follow CPU time more than the
+    # work's spread over the cores; CPU time is printed beside them for that reason.
+    echo "warm CPU time (user + system), s, for comparison under load:"
+    for who in ours async; do
+        ratio_line "$who / jdupes" "$(pick "$who" "$results/warm" 3)" \
+            "$(pick jdupes "$results/warm" 3)" -
     done
     if [[ $cold == 1 ]]; then
         : >"$results/cold"
