@@ -205,7 +205,10 @@ std::vector<HashedRow> digestsOfCandidates(const FileTable& files,
         [&](std::size_t s) {
             QStringList paths;
             for (Row row : sets[s]) paths << files.qPath(row);
-            const auto digests = digestsByContent(paths, files.fileSize(sets[s].front()), nullptr);
+            const qint64 size = files.fileSize(sets[s].front());
+            // A small file costs less to hash than to open again for each comparison.
+            const auto digests = size <= kFingerprintBytes ? digestsOneByOne(paths, size, nullptr)
+                                                           : digestsByContent(paths, size, nullptr);
             for (std::size_t k = 0; k < sets[s].size(); ++k) {
                 if (const auto digest = sha256FromText(digests[k].digest)) {
                     found[s].push_back({*digest, sets[s][k]});
