@@ -79,15 +79,10 @@ void appendEscaped(QByteArray& out, unsigned char byte) {
     out += kHex[byte & 0xf];
 }
 
-}  // namespace
-
 // Escaped straight from UTF-16: converting to UTF-8 first would allocate three bytes per
-// character, several times the document, for a moment.
-QByteArray quotedJsonString(const QString& text) {
-    if (hasLoneSurrogate(text)) return qtJsonText(QJsonValue(text));
-    const QChar* const begin = text.constData();
-    const QChar* const end = begin + text.size();
-    int size = 2;
+// character, several times the document, for a moment. [begin, end) holds no lone surrogate.
+void appendQuotedRange(QByteArray& out, const QChar* begin, const QChar* end) {
+    int size = out.size();
     for (const QChar* c = begin; c != end; ++c) {
         const ushort u = c->unicode();
         if (u < 0x80) {
@@ -99,9 +94,7 @@ QByteArray quotedJsonString(const QString& text) {
             if (c->isHighSurrogate()) ++c, ++size;
         }
     }
-    QByteArray out;
     out.reserve(size);
-    out += '"';
     for (const QChar* c = begin; c != end; ++c) {
         const ushort u = c->unicode();
         if (u < 0x80) {
@@ -122,8 +115,42 @@ QByteArray quotedJsonString(const QString& text) {
             out += static_cast<char>(0x80 | (u & 0x3f));
         }
     }
+}
+
+}  // namespace
+
+QByteArray quotedJsonString(const QString& text) {
+    if (hasLoneSurrogate(text)) return qtJsonText(QJsonValue(text));
+    QByteArray out;
+    out += '"';
+    appendQuotedRange(out, text.constData(), text.constData() + text.size());
     out += '"';
     return out;
+}
+
+// Slices end after a whole surrogate pair, so every slice is valid text of its own.
+void writeQuotedJsonString(std::FILE* out, const QString& text) {
+    constexpr int kSlice = 64 * 1024;
+    if (hasLoneSurrogate(text)) {
+        const QByteArray whole = qtJsonText(QJsonValue(text));
+        std::fwrite(whole.constData(), 1, static_cast<std::size_t>(whole.size()), out);
+        return;
+    }
+    QByteArray buffer;
+    buffer.reserve(3 * kSlice + 2);
+    buffer += '"';
+    const QChar* c = text.constData();
+    const QChar* const end = c + text.size();
+    while (c != end) {
+        const QChar* stop = end - c > kSlice ? c + kSlice : end;
+        if (stop != end && (stop - 1)->isHighSurrogate()) ++stop;
+        appendQuotedRange(buffer, c, stop);
+        c = stop;
+        if (c == end) buffer += '"';
+        std::fwrite(buffer.constData(), 1, static_cast<std::size_t>(buffer.size()), out);
+        buffer.resize(0);
+    }
+    if (text.isEmpty()) std::fwrite("\"\"", 1, 2, out);
 }
 
 QByteArray jsonText(const QJsonValue& value) {
@@ -143,6 +170,24 @@ QByteArray jsonLine(const QVariantMap& event) {
     }
     line += '}';
     return line;
+}
+
+void writeJsonLine(std::FILE* out, const QVariantMap& event) {
+    const auto put = [out](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+    };
+    std::fputc('{', out);
+    for (auto it = event.constBegin(); it != event.constEnd(); ++it) {
+        if (it != event.constBegin()) std::fputc(',', out);
+        put(quotedJsonString(it.key()));
+        std::fputc(':', out);
+        if (it.value().type() == QVariant::String) {
+            writeQuotedJsonString(out, it.value().toString());
+        } else {
+            put(qtJsonText(QJsonValue::fromVariant(it.value())));
+        }
+    }
+    std::fputc('}', out);
 }
 
 }  // namespace pellanor::cli

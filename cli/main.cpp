@@ -77,26 +77,30 @@ bool readArgument(const QString& word, QString& text) {
     return true;
 }
 
-// A text result, a scan's whole document among them, is written without a JSON copy of it.
-QByteArray resultText(const pellanor::bridge::Result& result) {
+// A text result, a scan's whole document among them, is written without a JSON copy of it,
+// and without a quoted copy either: it goes out in slices.
+void printResult(const pellanor::bridge::Result& result) {
     if (const QString* text = std::get_if<QString>(&result)) {
-        return pellanor::cli::quotedJsonString(*text);
+        pellanor::cli::writeQuotedJsonString(stdout, *text);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        return;
     }
     const QJsonValue json = pellanor::bridge::toJson(result);
-    return json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json);
+    printLine(json.isUndefined() ? QByteArray("null") : pellanor::cli::jsonText(json));
 }
 
 // Report maps are printed as they arrive, but never before the method's own result.
 class ReportPrinter {
 public:
+    // A report's text (a scan's whole document, each time) goes out in slices as it is written.
     void report(const QVariantMap& event) {
         const QString type = event.value(QStringLiteral("type")).toString();
-        const QByteArray line = pellanor::cli::jsonLine(event);
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_resultPrinted) {
-            printLine(line);
+            printEvent(event);
         } else {
-            m_held.push_back(line);
+            m_held.push_back(event);
         }
         if (type == QLatin1String("done") || type == QLatin1String("stopped") ||
             type == QLatin1String("error")) {
@@ -106,18 +110,24 @@ public:
     // Read by the UI thread's poll; set by whichever thread sends the final report.
     bool finalArrived() const { return m_finished; }
     // Prints the result and what came before it; true when the final report has arrived.
-    bool printResult(const QByteArray& result) {
+    bool printResult(const pellanor::bridge::Result& result) {
         std::lock_guard<std::mutex> guard(m_lock);
-        printLine(result);
-        for (const QByteArray& line : m_held) printLine(line);
+        ::printResult(result);
+        for (const QVariantMap& event : m_held) printEvent(event);
         m_held.clear();
         m_resultPrinted = true;
         return m_finished;
     }
 
 private:
+    static void printEvent(const QVariantMap& event) {
+        pellanor::cli::writeJsonLine(stdout, event);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+
     std::mutex m_lock;
-    std::vector<QByteArray> m_held;
+    std::vector<QVariantMap> m_held;
     bool m_resultPrinted = false;
     std::atomic<bool> m_finished{false};
 };
@@ -212,7 +222,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellanor-cli: %s failed: %s\n", member->name, qPrintable(error));
         return 1;
     }
-    const bool finished = printer->printResult(resultText(result));
+    const bool finished = printer->printResult(result);
     // A request that started nothing (the method refused it) sends no report.
     const bool started = !std::holds_alternative<int>(result) || std::get<int>(result) != 0;
     if (waits && started && !finished) waitForFinalReport(*printer);

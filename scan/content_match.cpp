@@ -9,7 +9,7 @@
 namespace pellanor::scan {
 namespace {
 
-constexpr std::size_t kCompareChunk = 256 * 1024;
+constexpr std::size_t kCompareChunk = 64 * 1024;
 
 enum class Comparison { Same, Different, CandidateUnreadable, ReferenceUnreadable };
 

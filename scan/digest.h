@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -11,6 +12,16 @@ namespace pellanor::scan {
 
 // Files up to this size are read whole by the fingerprint anyway, so they skip it.
 inline constexpr qint64 kFingerprintBytes = 4 * 1024;
+
+// The 32 bytes of a SHA-256, kept as such where many are held: the text takes five times more.
+// Ordered as their texts are.
+using Sha256Digest = std::array<unsigned char, 32>;
+
+// nullopt unless `text` is 64 hexadecimal characters. Does not block.
+std::optional<Sha256Digest> sha256FromText(const QString& text);
+
+// 64 lower-case hexadecimal characters. Does not block.
+QString sha256Text(const Sha256Digest& digest);
 
 // 64 lower-case hexadecimal characters of the SHA-256 of the file's bytes, read through one
 // 256 KiB buffer. Empty when the file cannot be opened, a read fails (a cancelled read included)

@@ -24,7 +24,7 @@ inline constexpr char kFilesKey[] = "files";
 struct SameSizeFiles {
     std::vector<FileRecord> records;
     std::vector<std::optional<std::uint64_t>> fingerprints;
-    std::vector<bool> hashed;  // mirrors hashedPaths for these records, without hashing paths
+    std::vector<bool> hashed;  // whether each record has joined filesByDigest
     std::unordered_map<std::uint64_t, int> fingerprintCounts;
 };
 
@@ -34,9 +34,8 @@ struct DuplicateFileScanContext final : ScanContext {
     // The maps and sets below belong to the worker alone.
     std::map<qint64, SameSizeFiles> filesBySize;
     std::map<QString, std::vector<FileRecord>> filesByDigest;
-    QSet<QString> seenPaths;
+    QSet<QString> seenPaths;  // only of records without an identity
     SeenFiles seenFiles;
-    QSet<QString> hashedPaths;
 };
 
 // JSON text {"groups": [{"files", "hash", "size"}...]} of the digests shared by two or more

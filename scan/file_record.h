@@ -9,6 +9,7 @@
 
 #include "platform/directory_iterator.h"
 #include "platform/file_identity.h"
+#include "scan/json_writer.h"
 
 namespace pellanor::scan {
 
@@ -60,6 +61,9 @@ public:
     // False when the record's file was taken before. A record without an identity counts as a
     // file of its own. Does not block.
     bool take(const FileRecord& record);
+    // Whether the record's file was taken; false for a record without an identity.
+    bool contains(const FileRecord& record) const;
+    bool empty() const { return m_files.empty(); }
 
 private:
     std::unordered_set<platform::FileIdentity> m_files;
@@ -70,6 +74,12 @@ QString modifiedTimeText(const FileRecord& record);
 
 // {"fileId", "links", "modifiedMsecs", "modifiedTime", "name", "path", "size"}.
 QJsonObject toJson(const FileRecord& record);
+
+// Writes the object toJson() gives for a record with these fields. Numbers are exact up to
+// 2^53, as every size and time is. Does not block.
+void writeFileJson(IndentedJsonWriter& writer, const QString& path, qint64 size,
+                   qint64 modifiedMsecs, const std::optional<platform::FileIdentity>& identity,
+                   quint32 links);
 
 // Largest first; equal sizes in no particular order.
 void sortBySizeDescending(std::vector<FileRecord>& records);

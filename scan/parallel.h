@@ -16,10 +16,12 @@ namespace pellanor::scan {
 // Runs work(i) for every i in [0, count) on up to one thread per core, the caller's included;
 // returns when all are done. `work` must not throw. If no more threads can be made, fewer do
 // the work. With a scan `context`, a stop interrupts the helper threads' reads too.
+// `threadsPerCore` above 1 is for work that mostly waits on the disk: more reads in flight.
 template <typename Work>
-void parallelFor(std::size_t count, const Work& work, ScanContext* context = nullptr) {
-    const std::size_t threads =
-        std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+void parallelFor(std::size_t count, const Work& work, ScanContext* context = nullptr,
+                 unsigned threadsPerCore = 1) {
+    const std::size_t threads = std::min<std::size_t>(
+        count, threadsPerCore * std::max(1u, std::thread::hardware_concurrency()));
     std::atomic<std::size_t> next{0};
     const auto drain = [&] {
         for (std::size_t i = next++; i < count; i = next++) work(i);

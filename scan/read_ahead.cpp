@@ -28,9 +28,9 @@ class Planner final {
 public:
     Planner(const DuplicateFileScanContext& context, const FileRecord* begin, const FileRecord* end)
         : m_context(context), m_begin(begin), m_end(end) {
-        const bool firstFolder = m_context.seenPaths.isEmpty();
+        const bool firstFolder = m_context.seenPaths.isEmpty() && m_context.seenFiles.empty();
         for (const FileRecord* record = begin; record != end; ++record) {
-            if (firstFolder || !m_context.seenPaths.contains(record->path)) {
+            if (firstFolder || !takenBefore(*record)) {
                 m_incoming[record->size].push_back(record);
             }
         }
@@ -60,6 +60,11 @@ public:
     }
 
 private:
+    bool takenBefore(const FileRecord& record) const {
+        return record.identity ? m_context.seenFiles.contains(record)
+                               : m_context.seenPaths.contains(record.path);
+    }
+
     // The unhashed members of one size once the run is taken, old ones first; none if the
     // size will not have two files.
     std::vector<Member> members(qint64 size) const {

@@ -68,19 +68,19 @@ std::vector<Part> splitTrees(std::vector<Part> parts, const platform::DirectoryF
 }
 
 void walkOne(const std::string& folder, const platform::DirectoryFilter& filter,
-             const EntryKeep& keep, std::vector<platform::DirectoryEntry>& kept) {
+             const EntryKeep& keep, const std::function<void(platform::DirectoryEntry&&)>& take) {
     platform::DirectoryIterator entries(folder, filter);
     platform::DirectoryEntry entry;
     while (entries.next(entry)) {
-        if (keep(entry)) kept.push_back(std::move(entry));
+        if (keep(entry)) take(std::move(entry));
     }
 }
 
 }  // namespace
 
-std::vector<platform::DirectoryEntry> walkTrees(const std::vector<std::string>& roots,
-                                                platform::DirectoryFilter filter,
-                                                const EntryKeep& keep) {
+void walkTreesInParts(const std::vector<std::string>& roots, platform::DirectoryFilter filter,
+                      const EntryKeep& keep, const std::function<void(std::size_t)>& partCount,
+                      const std::function<void(std::size_t, platform::DirectoryEntry&&)>& take) {
     filter.recursive = true;
     std::vector<Part> parts;
     for (const std::string& root : roots) {
@@ -92,24 +92,35 @@ std::vector<platform::DirectoryEntry> walkTrees(const std::vector<std::string>& 
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     if (cores > 1) parts = splitTrees(std::move(parts), filter, keep, cores * kPartsPerCore);
 
+    partCount(parts.size());
     std::vector<std::size_t> trees;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].isTree) trees.push_back(i);
-    }
-    std::vector<std::vector<platform::DirectoryEntry>> walked(trees.size());
-    parallelFor(trees.size(), [&](std::size_t i) {
-        walkOne(parts[trees[i]].entry.path, filter, keep, walked[i]);
-    });
-
-    std::vector<platform::DirectoryEntry> kept;
-    std::size_t tree = 0;
-    for (Part& part : parts) {
-        if (!part.isTree) {
-            kept.push_back(std::move(part.entry));
-            continue;
+        if (parts[i].isTree) {
+            trees.push_back(i);
+        } else {
+            take(i, std::move(parts[i].entry));
         }
-        for (platform::DirectoryEntry& entry : walked[tree]) kept.push_back(std::move(entry));
-        ++tree;
+    }
+    parallelFor(trees.size(), [&](std::size_t t) {
+        const std::size_t part = trees[t];
+        walkOne(parts[part].entry.path, filter, keep,
+                [&](platform::DirectoryEntry&& entry) { take(part, std::move(entry)); });
+    });
+}
+
+std::vector<platform::DirectoryEntry> walkTrees(const std::vector<std::string>& roots,
+                                                platform::DirectoryFilter filter,
+                                                const EntryKeep& keep) {
+    std::vector<std::vector<platform::DirectoryEntry>> walked;
+    walkTreesInParts(
+        roots, filter, keep, [&](std::size_t count) { walked.resize(count); },
+        [&](std::size_t part, platform::DirectoryEntry&& entry) {
+            walked[part].push_back(std::move(entry));
+        });
+    std::vector<platform::DirectoryEntry> kept;
+    for (auto& part : walked) {
+        for (platform::DirectoryEntry& entry : part) kept.push_back(std::move(entry));
+        part = std::vector<platform::DirectoryEntry>();
     }
     return kept;
 }

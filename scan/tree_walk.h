@@ -2,6 +2,7 @@
 // walk would list, in the same order.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,5 +23,14 @@ using EntryKeep = std::function<bool(const platform::DirectoryEntry& entry)>;
 std::vector<platform::DirectoryEntry> walkTrees(const std::vector<std::string>& roots,
                                                 platform::DirectoryFilter filter,
                                                 const EntryKeep& keep);
+
+// Hands each accepted entry to `take(part, entry)` instead of listing it: the walk is cut into
+// `partCount(n)` parts (called once, on the calling thread, before any take), numbered in
+// listing order, and the entries of one part arrive in listing order from one thread at a time;
+// parts arrive on several threads at once. Concatenating the parts in number order gives
+// walkTrees' list, without one DirectoryEntry held per listed file. Blocks until the walk ends.
+void walkTreesInParts(const std::vector<std::string>& roots, platform::DirectoryFilter filter,
+                      const EntryKeep& keep, const std::function<void(std::size_t)>& partCount,
+                      const std::function<void(std::size_t, platform::DirectoryEntry&&)>& take);
 
 }  // namespace pellanor::scan

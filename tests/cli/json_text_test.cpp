@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
 
 namespace pellanor::cli {
 namespace {
@@ -45,6 +46,37 @@ TEST(CliJsonText, WritesWhatQtsWriterWrites) {
     }
 }
 
+QByteArray writtenToFile(const QString& text) {
+    std::FILE* file = std::tmpfile();
+    writeQuotedJsonString(file, text);
+    QByteArray bytes(static_cast<int>(std::ftell(file)), '\0');
+    std::rewind(file);
+    const std::size_t read =
+        std::fread(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), file);
+    std::fclose(file);
+    return bytes.left(static_cast<int>(read));
+}
+
+// Texts longer than one slice, with a surrogate pair across every slice boundary it could meet.
+TEST(CliJsonText, StringsWrittenInSlicesAreTheQuotedText) {
+    QString pairsAcrossSlices;
+    for (int i = 0; i < 3 * 64 * 1024 + 5; ++i) {
+        pairsAcrossSlices +=
+            i % 3 == 0 ? QString::fromUtf8("\xf0\x9f\x98\x80") : QStringLiteral("\"");
+    }
+    const QString texts[] = {
+        QString(),
+        everyAsciiCharacter(),
+        QString(64 * 1024 - 1, QLatin1Char('a')) + QString::fromUtf8("\xf0\x9f\x98\x80") + "tail",
+        pairsAcrossSlices,
+        QString(70000, QChar(0x20ac)) + QChar(0xd800),
+    };
+    for (const QString& text : texts) {
+        EXPECT_EQ(writtenToFile(text), quotedJsonString(text)) << text.size();
+        EXPECT_EQ(writtenToFile(text), qtWrites(text)) << text.size();
+    }
+}
+
 TEST(CliJsonText, ReportLinesAreWhatQtsObjectWrites) {
     const QVariantMap events[] = {
         {{"type", "progress"}, {"id", 3}, {"data", everyAsciiCharacter()}},
@@ -53,8 +85,17 @@ TEST(CliJsonText, ReportLinesAreWhatQtsObjectWrites) {
         {},
     };
     for (const QVariantMap& event : events) {
-        EXPECT_EQ(jsonLine(event),
-                  QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact));
+        const QByteArray qt =
+            QJsonDocument(QJsonObject::fromVariantMap(event)).toJson(QJsonDocument::Compact);
+        EXPECT_EQ(jsonLine(event), qt);
+        std::FILE* file = std::tmpfile();
+        writeJsonLine(file, event);
+        QByteArray written(static_cast<int>(std::ftell(file)), '\0');
+        std::rewind(file);
+        written.resize(static_cast<int>(
+            std::fread(written.data(), 1, static_cast<std::size_t>(written.size()), file)));
+        std::fclose(file);
+        EXPECT_EQ(written, qt);
     }
 }
 
