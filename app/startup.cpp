@@ -15,6 +15,7 @@
 #include "ui/page_resources.h"
 #include "ui/tiny_window.h"
 #include "ui/window_util.h"
+#include "ui/toolkit_dialogs.h"
 
 extern const unsigned char kUiArchive[];
 extern const std::size_t kUiArchiveSize;
@@ -86,6 +87,7 @@ int startUp(const LoopFunction& loop, std::shared_ptr<ui::TinyWindow>& firstWind
     static char* qtArguments[] = {programName, nullptr};
     static int qtArgumentCount = 1;
     QApplication application(qtArgumentCount, qtArguments);
+    ui::installToolkitDialogsOfThisApplication();
     requireUsageDataConsent();
 
     const SciterApi* api = engineApi();

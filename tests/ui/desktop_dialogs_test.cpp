@@ -8,6 +8,7 @@
 
 #include "tests/platform/scoped_environment.h"
 #include "tests/util/log_capture.h"
+#include "ui/toolkit_dialogs.h"
 
 namespace pellanor::ui {
 namespace {
@@ -36,6 +37,9 @@ TEST(CopyToClipboard, UsesTheApplicationClipboardWhileOneRunsAndCountsUtf16Units
     char name[] = "desktop_dialogs_tests";
     char* argv[] = {name, nullptr};
     QGuiApplication application(argc, argv);
+    // Until the program installs the toolkit's side, the application's clipboard is not used.
+    EXPECT_FALSE(copyToClipboard(text));
+    installToolkitDialogsOfThisApplication();
     EXPECT_FALSE(copyToClipboard(QString()));
     ASSERT_TRUE(copyToClipboard(text));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
