@@ -265,7 +265,10 @@ def refusals_say_why_and_a_changed_key_survives_a_restart():
         # The program ends and starts again on the same profile, this time in German.
         session.process.terminate()
         session.process.wait(20)
-        main = session.start(harness.PROGRAM, ['LANG=de-de'], 'main/main.html', harness.Session.HOME_READY)
+        # Ready once Home is built: the section remembered from before (Settings) may already
+        # have replaced it on screen, as it opens right after the ready signal.
+        main = session.start(harness.PROGRAM, ['LANG=de-de'], 'main/main.html',
+                             'window.App && document.querySelector("#section-home .hero") !== null')
         session.main = main
         assert main.eval('App.hotkeys()["go.large"]') == 'Ctrl+Shift+F7'
         press_combo('ctrl+shift+F7', 'Pellanor')
