@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the benchmark's timing tool and the peer duplicate finders from Debian.
+# Installs the benchmarks' timing tools (hyperfine, /usr/bin/time) and the peer duplicate finders
+# from Debian.
 set -euo pipefail
-packages=(hyperfine jdupes rdfind rmlint fdupes openssl)
+packages=(hyperfine time jdupes rdfind rmlint fdupes openssl)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
