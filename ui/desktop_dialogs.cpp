@@ -1,3 +1,5 @@
+// The system's clipboard and folder dialog through the platform layer, and the toolkit's where the
+// program installed them.
 #include "ui/desktop_dialogs.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// Each page's address, made once from the archive root and the page's path.
 #include "ui/page_urls.h"
 
 namespace pellanor::ui {

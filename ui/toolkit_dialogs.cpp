@@ -1,3 +1,4 @@
+// Qt's clipboard and folder dialog, each used only on the thread of a running GUI application.
 #include "ui/toolkit_dialogs.h"
 
 #include <QApplication>

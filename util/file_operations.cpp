@@ -1,3 +1,5 @@
+// Copies, moves and folder listings for the page scripts, through Qt's file classes on host
+// paths. Links are taken for what they are: a name, never followed to overwrite what they point at.
 #include "util/file_operations.h"
 
 #include <QDir>

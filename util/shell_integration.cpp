@@ -1,3 +1,5 @@
+// The shell calls of the page scripts: each maps its paths to the host's form, asks the platform
+// layer and logs what it asked and what came back under "NativeUtil".
 #include "util/shell_integration.h"
 
 #include <QDir>

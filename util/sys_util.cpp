@@ -1,3 +1,5 @@
+// Desktop shortcuts and the desktop folder over the platform layer's shell links and known
+// folders, each step logged under "SysUtil".
 #include "util/sys_util.h"
 
 #include <algorithm>

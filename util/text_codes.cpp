@@ -1,3 +1,5 @@
+// The QR code is encoded by qrcodegen and drawn as one SVG path; Base64 is Qt's, in the URL-safe
+// alphabet.
 #include "util/text_codes.h"
 
 #include <qrcodegen.hpp>
