@@ -5,14 +5,11 @@
 // \uXXXX in lower-case hex.
 #include "scan/json_writer.h"
 
+#include "scan/report_text.h"
+
 #include <cstdio>
 
 namespace pellanor::scan {
-namespace {
-
-const char kHex[] = "0123456789abcdef";
-
-}  // namespace
 
 void IndentedJsonWriter::put(QLatin1String text) {
     if (m_measuring) {
@@ -30,49 +27,16 @@ void IndentedJsonWriter::put(QChar c) {
     }
 }
 
-void IndentedJsonWriter::putEscape(ushort u) {
-    put(QLatin1String("\\u"));
-    for (int shift = 12; shift >= 0; shift -= 4) put(QLatin1Char(kHex[(u >> shift) & 0xf]));
-}
-
-void IndentedJsonWriter::putAscii(ushort u) {
-    switch (u) {
-        case '"':
-            return put(QLatin1String("\\\""));
-        case '\\':
-            return put(QLatin1String("\\\\"));
-        case '\b':
-            return put(QLatin1String("\\b"));
-        case '\f':
-            return put(QLatin1String("\\f"));
-        case '\n':
-            return put(QLatin1String("\\n"));
-        case '\r':
-            return put(QLatin1String("\\r"));
-        case '\t':
-            return put(QLatin1String("\\t"));
-        default:
-            return u < 0x20 ? putEscape(u) : put(QChar(u));
-    }
-}
-
+// One escaping rule for every document (scan/report_text.h); measuring escapes into a scratch
+// text, which only the few strings of files with a twin go through.
 void IndentedJsonWriter::putString(const QString& text) {
-    put(QLatin1Char('"'));
-    const QChar* const end = text.constData() + text.size();
-    for (const QChar* c = text.constData(); c != end; ++c) {
-        const ushort u = c->unicode();
-        if (u < 0x80) {
-            putAscii(u);
-        } else if (c->isHighSurrogate() && c + 1 != end && (c + 1)->isLowSurrogate()) {
-            put(*c);
-            put(*++c);
-        } else if (c->isSurrogate()) {
-            putEscape(u);
-        } else {
-            put(*c);
-        }
+    if (m_measuring) {
+        QString escaped;
+        appendJsonString(escaped, text);
+        m_length += escaped.size();
+    } else {
+        appendJsonString(m_text, text);
     }
-    put(QLatin1Char('"'));
 }
 
 void IndentedJsonWriter::indent(std::size_t depth) {

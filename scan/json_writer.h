@@ -37,8 +37,6 @@ public:
 private:
     void put(QLatin1String text);
     void put(QChar c);
-    void putEscape(ushort u);
-    void putAscii(ushort u);
     void putString(const QString& text);
     void beforeValue();
     void indent(std::size_t depth);
